@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and shows Kardinex at work on a sample document.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_TESTS=ON -DKDX_BENCH=ON \
+  -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF -DKDX_CORE_ONLY=OFF >/dev/null
+cmake --build build -j "$(nproc)" --target kdx kdx_generate
+
+kdx=build/src/cli/kdx
+sample=build/sample/sample.kdx
+if [[ ! -f "$sample" ]]; then
+  mkdir -p "$(dirname "$sample")"
+  build/bench/kdx_generate "$sample" 1000
+fi
+
+show() {
+  echo "\$ kdx $*"
+  "$kdx" "$@"
+  echo
+}
+show --version
+show --help
+show info "$sample"
+echo "The application window comes with a later release; kdx is at $kdx."

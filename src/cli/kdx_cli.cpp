@@ -1,0 +1,52 @@
+#include "cli/kdx_cli.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "core/util/vell_time.h"
+
+namespace {
+
+std::string VersionText() {
+  char version[64];
+  Vell_MakeVersionString(KDX_VERSION_CHARS, 3, version, sizeof version);
+  return std::string("kdx (Kardinex) ") + version;
+}
+
+}  // namespace
+
+int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CLI::App app{"kdx: work with Kardinex documents (.kdx) from the command line.", "kdx"};
+  app.set_version_flag("--version", VersionText(), "Print the version and exit");
+  app.require_subcommand(0, 1);
+  app.footer("Exit status: 0 success, 1 the operation failed, 2 bad usage.");
+
+  KdxAction action;
+  AddInfoCommand(app, &action);
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kExitOk;
+  } catch (const CLI::CallForAllHelp&) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return kExitOk;
+  } catch (const CLI::CallForVersion&) {
+    out << VersionText() << "\n";
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    std::string what = e.what();
+    std::replace(what.begin(), what.end(), '\n', ' ');
+    err << "kdx: " << what << " (see kdx --help)\n";
+    return kExitUsage;
+  }
+  if (!action) {
+    out << app.help();
+    return kExitOk;
+  }
+  return action(out, err);
+}

@@ -1,0 +1,114 @@
+// The REZ container: a file of tagged, variable-length members. Members of one
+// tag form a doubly linked chain; the chains' heads form the tag list, which
+// starts at the root header. Nothing is ever moved: new members go to the end
+// of the file, and all structure lives in fixed 36-byte headers that point at
+// each other by absolute position.
+//
+// File layout (little-endian):
+//   0    512  file header: "REZ", 0, version 2 (16-bit), zeros
+//   512  36   root header, head of the tag list
+//   548  ...  member headers, each followed at once by its data
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "core/container/rez_io.h"
+
+struct VELL_ARY;
+
+// Status codes of every container operation.
+enum : int32_t {
+  REZ_OK = 0,
+  REZ_ERR_ARGUMENT = -1,    // bad argument, not a container, too long, size mismatch
+  REZ_ERR_IO = -2,          // seek, read or write failed or fell short; file full
+  REZ_ERR_NO_CURRENT = -3,  // no current member
+  REZ_ERR_NO_MEMBER = -4,   // no further member; a damaged member chain
+  REZ_ERR_NO_TAG = -5,      // no further tag, tag not found; a damaged tag list
+  REZ_ERR_READ_ONLY = -6,   // the file is open for reading only
+};
+
+inline constexpr uint32_t kRezNoLink = 0xFFFFFFFFu;
+inline constexpr uint32_t kRezFileHeaderSize = 512;
+inline constexpr uint32_t kRezHeaderSize = 36;
+inline constexpr uint32_t kRezRootPosition = 512;
+inline constexpr uint32_t kRezFirstMemberPosition = 548;
+inline constexpr uint16_t kRezVersion = 2;
+// The last position a header may end at; positions are 32-bit and 0xFFFFFFFF means "no link".
+inline constexpr uint64_t kRezMaxFileSize = 0xFFFFFFFEu;
+
+// A tag from four ASCII characters, the first in the most significant byte.
+constexpr uint32_t REZ_MakeTag(const char (&chars)[5]) {
+  return (uint32_t{static_cast<uint8_t>(chars[0])} << 24) |
+         (uint32_t{static_cast<uint8_t>(chars[1])} << 16) |
+         (uint32_t{static_cast<uint8_t>(chars[2])} << 8) | uint32_t{static_cast<uint8_t>(chars[3])};
+}
+
+// One member header in host byte order.
+struct REZ_METADATA {
+  uint32_t tag;         // the member's tag; 0xFFFFFFFF on the root
+  uint32_t dataLength;  // bytes of data after the header
+  uint32_t position;    // file position of this header
+  uint32_t prevMember;  // previous member of the tag; no link on the tag head
+  uint32_t nextMember;  // next member of the tag; no link on the last
+  uint32_t prevTag;     // on a head: previous head, or 512 for the first tag
+  uint32_t nextTag;     // on a head or the root: next head
+};
+
+// An open container. Owned by the caller; the stream closes with it.
+struct REZ_FILE {
+  std::unique_ptr<RezStream> stream;  // none when not open
+  REZ_METADATA current{};             // copy of the current member's header
+  int32_t hasCurrent = 0;             // whether current is valid
+  int32_t openMode = 0;               // 0 read and write, 1 read only
+  bool written = false;               // something was written since opening
+  // Last member of each tag appended through this handle, so that appending a
+  // long table does not walk its whole chain each time. Checked before use.
+  std::unordered_map<uint32_t, uint32_t> lastMember;
+};
+
+// Byte order of the file: little-endian whatever the host.
+uint16_t REZ_EndianShort_NtoL(uint16_t value);
+uint32_t REZ_EndianLong_NtoL(uint32_t value);
+uint16_t REZ_EndianShort_LtoN(uint16_t value);
+uint32_t REZ_EndianLong_LtoN(uint32_t value);
+
+// Creating, opening and closing.
+int32_t REZ_Create(const char* path, REZ_FILE* file);
+int32_t REZ_Open(const char* path, int32_t openMode, REZ_FILE* file);
+// Opens a container on a stream that is already open (tests, the fuzzer).
+int32_t REZ_OpenStream(std::unique_ptr<RezStream> stream, int32_t openMode, REZ_FILE* file);
+// Writes the two headers of a new container to an empty stream and opens it.
+int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file);
+int32_t REZ_Close(REZ_FILE* file);
+
+// Navigation.
+int32_t REZ_FirstTag(REZ_FILE* file);
+int32_t REZ_NextTag(REZ_FILE* file);
+int32_t REZ_PreviousTag(REZ_FILE* file);
+int32_t REZ_FirstMember(REZ_FILE* file, uint32_t tag);
+int32_t REZ_NextMember(REZ_FILE* file);
+int32_t REZ_PreviousMember(REZ_FILE* file);
+
+// Reading the current member. The length is not a status: it is the full
+// unsigned 32-bit length, or -1 without a stream or current member.
+int64_t REZ_GetDataLength(const REZ_FILE* file);
+int32_t REZ_GetData(REZ_FILE* file, uint64_t bufferSize, void* buffer);
+int32_t REZ_GetSubdata(REZ_FILE* file, uint64_t offset, uint64_t count, void* buffer);
+
+// Editing.
+int32_t REZ_AddData(REZ_FILE* file, uint32_t tag, uint64_t count, const void* data);
+int32_t REZ_InsertData(REZ_FILE* file, uint64_t count, const void* data);
+int32_t REZ_RemoveData(REZ_FILE* file);
+int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data);
+
+// Record arrays: a table stored as one member per record under one tag.
+int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize, int32_t* reason);
+int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary);
+int32_t REZ_ARY_Save(REZ_FILE* file, uint32_t tag, const VELL_ARY* ary, int32_t recordSize);
+
+// The largest number of headers a chain walk can meet in this file; a longer
+// walk has met a cycle.
+uint64_t REZ_MaxChainSteps(const REZ_FILE* file);

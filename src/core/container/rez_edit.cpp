@@ -1,0 +1,253 @@
+// Editing a REZ container: append, insert, remove, replace.
+//
+// Every edit writes new data before the links that point at it, and on removal
+// the backward link before the forward one. An edit that fails part-way then
+// leaves at worst unreachable bytes at the end of the file or a stale backward
+// link, never a forward link to a place where no member is.
+#include <cstring>
+
+#include "core/container/rez.h"
+#include "core/container/rez_internal.h"
+#include "core/util/vell_log.h"
+
+using rez_internal::IsHead;
+using rez_internal::ReadHeader;
+using rez_internal::WriteHeader;
+
+namespace {
+
+int32_t CheckWritable(const REZ_FILE* file) {
+  if (file == nullptr || file->stream == nullptr) return REZ_ERR_ARGUMENT;
+  if (file->openMode != 0) return REZ_ERR_READ_ONLY;
+  return REZ_OK;
+}
+
+// Writes a new member (header, then data) at the end of the file. The caller
+// has filled in its links; nothing points at it yet.
+int32_t WriteNewMember(REZ_FILE* file, REZ_METADATA* member, uint64_t count, const void* data,
+                       const char* caller) {
+  uint64_t end = file->stream->Size();
+  if (count > kRezMaxFileSize || end + kRezHeaderSize + count > kRezMaxFileSize) {
+    Vell_SystemErrorLog("[-1] %s[file full]\r\n", caller);
+    return REZ_ERR_IO;
+  }
+  member->position = static_cast<uint32_t>(end);
+  member->dataLength = static_cast<uint32_t>(count);
+  int32_t status = WriteHeader(file, *member);
+  if (status != REZ_OK) return status;
+  if (count > 0 && !file->stream->WriteAt(end + kRezHeaderSize, data, count)) return REZ_ERR_IO;
+  return REZ_OK;
+}
+
+REZ_METADATA NewHeader(uint32_t tag) {
+  return REZ_METADATA{tag, 0, 0, kRezNoLink, kRezNoLink, kRezNoLink, kRezNoLink};
+}
+
+// Keeps the handle's copy of the current member in step with a header just rewritten.
+void RefreshCurrent(REZ_FILE* file, const REZ_METADATA& rewritten) {
+  if (file->hasCurrent && file->current.position == rewritten.position) file->current = rewritten;
+}
+
+// Reads the header before h in the tag list: the previous head or the root.
+int32_t ReadPreviousHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* prev) {
+  if (h.prevTag == kRezNoLink) return REZ_ERR_NO_TAG;
+  int32_t status = ReadHeader(file, h.prevTag, prev);
+  if (status != REZ_OK) return status;
+  if (!IsHead(*prev) || prev->nextTag != h.position) return REZ_ERR_NO_TAG;
+  return REZ_OK;
+}
+
+// Reads the next head after h, if any; *has tells whether there is one.
+int32_t ReadNextHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* next, bool* has) {
+  *has = false;
+  if (h.nextTag == kRezNoLink) return REZ_OK;
+  int32_t status = ReadHeader(file, h.nextTag, next);
+  if (status != REZ_OK) return status;
+  if (!IsHead(*next) || next->prevTag != h.position) return REZ_ERR_NO_TAG;
+  *has = true;
+  return REZ_OK;
+}
+
+}  // namespace
+
+namespace rez_internal {
+
+int32_t AppendAfter(REZ_FILE* file, uint32_t tag, const REZ_METADATA& last, bool newTag,
+                    uint64_t count, const void* data, REZ_METADATA* added) {
+  REZ_METADATA member = NewHeader(tag);
+  REZ_METADATA link = last;
+  if (newTag) {
+    member.prevTag = last.position;
+  } else {
+    member.prevMember = last.position;
+  }
+  int32_t status = WriteNewMember(file, &member, count, data, "REZ_AddData");
+  if (status != REZ_OK) return status;
+  if (newTag) {
+    link.nextTag = member.position;
+  } else {
+    link.nextMember = member.position;
+  }
+  status = WriteHeader(file, link);
+  if (status != REZ_OK) return status;
+  RefreshCurrent(file, link);
+  file->lastMember[tag] = member.position;
+  if (added != nullptr) *added = member;
+  return REZ_OK;
+}
+
+}  // namespace rez_internal
+
+int32_t REZ_AddData(REZ_FILE* file, uint32_t tag, uint64_t count, const void* data) {
+  if (file == nullptr || file->stream == nullptr || tag == kRezNoLink ||
+      (data == nullptr && count > 0)) {
+    return REZ_ERR_ARGUMENT;
+  }
+  int32_t status = CheckWritable(file);
+  if (status != REZ_OK) return status;
+  REZ_METADATA head, last;
+  status = rez_internal::FindTagHead(file, tag, &head);
+  if (status == REZ_OK) {
+    status = rez_internal::FindLastMember(file, head, &last);
+    if (status != REZ_OK) return status;
+    return rez_internal::AppendAfter(file, tag, last, false, count, data, nullptr);
+  }
+  if (status != REZ_ERR_NO_TAG) return status;
+  status = rez_internal::FindLastHead(file, &last);
+  if (status != REZ_OK) return status;
+  return rez_internal::AppendAfter(file, tag, last, true, count, data, nullptr);
+}
+
+int32_t REZ_InsertData(REZ_FILE* file, uint64_t count, const void* data) {
+  int32_t status = CheckWritable(file);
+  if (status != REZ_OK) return status;
+  if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
+  if (data == nullptr && count > 0) return REZ_ERR_ARGUMENT;
+  REZ_METADATA cur;
+  status = ReadHeader(file, file->current.position, &cur);
+  if (status != REZ_OK) return status;
+  REZ_METADATA member = NewHeader(cur.tag);
+
+  if (!IsHead(cur)) {
+    REZ_METADATA prev;
+    status = ReadHeader(file, cur.prevMember, &prev);
+    if (status != REZ_OK) return status;
+    if (prev.tag != cur.tag || prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
+    member.prevMember = prev.position;
+    member.nextMember = cur.position;
+    status = WriteNewMember(file, &member, count, data, "REZ_InsertData");
+    if (status != REZ_OK) return status;
+    cur.prevMember = member.position;
+    status = WriteHeader(file, cur);
+    if (status != REZ_OK) return status;
+    file->current = cur;
+    prev.nextMember = member.position;
+    return WriteHeader(file, prev);
+  }
+
+  // The new member takes the head's place in the tag list.
+  REZ_METADATA prev, next;
+  bool hasNext;
+  status = ReadPreviousHead(file, cur, &prev);
+  if (status != REZ_OK) return status;
+  status = ReadNextHead(file, cur, &next, &hasNext);
+  if (status != REZ_OK) return status;
+  member.prevTag = prev.position;
+  member.nextTag = cur.nextTag;
+  member.nextMember = cur.position;
+  status = WriteNewMember(file, &member, count, data, "REZ_InsertData");
+  if (status != REZ_OK) return status;
+  prev.nextTag = member.position;
+  status = WriteHeader(file, prev);
+  if (status != REZ_OK) return status;
+  if (hasNext) {
+    next.prevTag = member.position;
+    status = WriteHeader(file, next);
+    if (status != REZ_OK) return status;
+  }
+  cur.prevMember = member.position;
+  cur.prevTag = kRezNoLink;
+  cur.nextTag = kRezNoLink;
+  status = WriteHeader(file, cur);
+  if (status != REZ_OK) return status;
+  file->current = cur;
+  return REZ_OK;
+}
+
+int32_t REZ_RemoveData(REZ_FILE* file) {
+  int32_t status = CheckWritable(file);
+  if (status != REZ_OK) return status;
+  if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
+  REZ_METADATA cur;
+  status = ReadHeader(file, file->current.position, &cur);
+  if (status != REZ_OK) return status;
+  if (cur.tag == kRezNoLink) return REZ_ERR_ARGUMENT;
+
+  // Read and check every neighbour before writing anything.
+  REZ_METADATA second;
+  bool hasSecond = cur.nextMember != kRezNoLink;
+  if (hasSecond) {
+    status = ReadHeader(file, cur.nextMember, &second);
+    if (status != REZ_OK) return status;
+    if (second.tag != cur.tag || second.prevMember != cur.position) return REZ_ERR_NO_MEMBER;
+  }
+
+  if (!IsHead(cur)) {
+    REZ_METADATA prev;
+    status = ReadHeader(file, cur.prevMember, &prev);
+    if (status != REZ_OK) return status;
+    if (prev.tag != cur.tag || prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
+    if (hasSecond) {
+      second.prevMember = prev.position;
+      status = WriteHeader(file, second);
+      if (status != REZ_OK) return status;
+    }
+    prev.nextMember = cur.nextMember;
+    status = WriteHeader(file, prev);
+    if (status != REZ_OK) return status;
+    if (!hasSecond) file->lastMember[cur.tag] = prev.position;
+  } else {
+    REZ_METADATA prev, next;
+    bool hasNext;
+    status = ReadPreviousHead(file, cur, &prev);
+    if (status != REZ_OK) return status;
+    status = ReadNextHead(file, cur, &next, &hasNext);
+    if (status != REZ_OK) return status;
+    // With further members the second one becomes the head in the same place.
+    uint32_t replacement = cur.nextTag;
+    if (hasSecond) {
+      second.prevMember = kRezNoLink;
+      second.prevTag = cur.prevTag;
+      second.nextTag = cur.nextTag;
+      status = WriteHeader(file, second);
+      if (status != REZ_OK) return status;
+      replacement = second.position;
+    }
+    if (hasNext) {
+      next.prevTag = hasSecond ? second.position : prev.position;
+      status = WriteHeader(file, next);
+      if (status != REZ_OK) return status;
+    }
+    prev.nextTag = replacement;
+    status = WriteHeader(file, prev);
+    if (status != REZ_OK) return status;
+    if (!hasSecond) file->lastMember.erase(cur.tag);
+  }
+  file->hasCurrent = 0;
+  return REZ_OK;
+}
+
+int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data) {
+  int32_t status = CheckWritable(file);
+  if (status != REZ_OK) return status;
+  if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
+  if (count != file->current.dataLength || (data == nullptr && count > 0)) {
+    return REZ_ERR_ARGUMENT;
+  }
+  if (count > 0 &&
+      !file->stream->WriteAt(uint64_t{file->current.position} + kRezHeaderSize, data, count)) {
+    return REZ_ERR_IO;
+  }
+  file->written = true;
+  return REZ_OK;
+}

@@ -1,0 +1,87 @@
+// The byte stream under a REZ container. The container speaks only to this
+// interface, so tests can put a stream underneath that fails on demand, and
+// the fuzzer can work from memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class RezStream {
+ public:
+  virtual ~RezStream() = default;
+
+  // Reads exactly count bytes at pos; false on any error or short read.
+  virtual bool ReadAt(uint64_t pos, void* buffer, size_t count) = 0;
+  // Writes exactly count bytes at pos; false on any error or short write.
+  virtual bool WriteAt(uint64_t pos, const void* buffer, size_t count) = 0;
+  // Current size of the file in bytes.
+  virtual uint64_t Size() const = 0;
+  // Pushes written bytes down to the storage device.
+  virtual bool Sync() = 0;
+  // Closes the underlying file; false when closing reports an error. Called once.
+  virtual bool Close() = 0;
+};
+
+// A stream over a POSIX file descriptor. Small reads go through a few cached
+// pages, so that walking headers costs no system call each and the pages an
+// append keeps coming back to (the root, a chain's tail) stay in memory.
+class PosixRezStream : public RezStream {
+ public:
+  explicit PosixRezStream(int fd);
+  ~PosixRezStream() override;
+
+  bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
+  bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
+  uint64_t Size() const override { return size_; }
+  bool Sync() override;
+  bool Close() override;
+
+ private:
+  struct Page {
+    uint64_t index = UINT64_MAX;  // page number: file position / kPageSize
+    uint64_t lastUse = 0;
+    std::vector<uint8_t> bytes;  // the page's bytes that lie inside the file
+  };
+  static constexpr size_t kPageSize = 64 * 1024;
+  static constexpr size_t kPageCount = 16;
+
+  Page* LoadPage(uint64_t index);
+  bool ReadDirect(uint64_t pos, uint8_t* out, size_t count);
+
+  int fd_;
+  uint64_t size_;
+  Page pages_[kPageCount];
+  uint64_t useClock_ = 0;
+  bool dirty_ = false;  // written since the last Sync
+};
+
+// A stream over bytes in memory.
+class MemoryRezStream : public RezStream {
+ public:
+  MemoryRezStream() = default;
+  explicit MemoryRezStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
+  bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
+  bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
+  uint64_t Size() const override { return bytes_.size(); }
+  bool Sync() override { return true; }
+  bool Close() override { return true; }
+
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+// Opens path as a stream. mode 0: read and write; 1: read only; create: the
+// file must not exist and is created exclusively. Null on failure, with errno set.
+std::unique_ptr<RezStream> RezOpenPathStream(const std::string& path, int32_t mode, bool create);
+
+// Tests install a wrapper that every stream opened by path goes through (for
+// instance one that fails the Nth write). An empty function removes it.
+using RezStreamWrapper = std::function<std::unique_ptr<RezStream>(std::unique_ptr<RezStream>)>;
+void RezSetStreamWrapperForTesting(RezStreamWrapper wrapper);

@@ -1,0 +1,309 @@
+#include "core/util/vell_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "core/util/vell_mem.h"
+#include "core/util/vell_utf8.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Owns a file descriptor; closes it on every path out.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now and reports the result: for a written file, close can be where
+  // a deferred write error shows.
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+constexpr size_t kChunkSize = 128 * 1024;
+// Candidates tried before giving up on a unique name.
+constexpr long kMaxUniqueTries = 100000;
+
+bool HasNul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
+
+ssize_t ReadRetry(int fd, void* buf, size_t size) {
+  ssize_t n;
+  do {
+    n = ::read(fd, buf, size);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Copies one regular file into a new file dst. followSrc 0 refuses a source
+// that has turned into a symlink since it was examined.
+bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
+  // O_NONBLOCK: a source swapped for a FIFO must not block the open.
+  UniqueFd in(::open(src, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSrc ? 0 : O_NOFOLLOW)));
+  if (!in.valid()) return false;
+  struct stat st {};
+  if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  UniqueFd out(::open(dst, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+  if (!out.valid()) return false;
+
+  std::vector<char> buf(kChunkSize);
+  off_t total = 0;
+  bool ok = true;
+  for (;;) {
+    ssize_t n = ReadRetry(in.get(), buf.data(), buf.size());
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    if (!WriteAll(out.get(), buf.data(), static_cast<size_t>(n))) {
+      ok = false;
+      break;
+    }
+    total += n;
+  }
+  // A copy that does not match the source's size is not a copy (a backup taken
+  // before a conversion must be whole).
+  if (ok && (::fstat(in.get(), &st) != 0 || st.st_size != total)) ok = false;
+  if (ok && ::fsync(out.get()) != 0) ok = false;
+  if (!out.Close()) ok = false;
+  if (!ok) ::unlink(dst);
+  return ok;
+}
+
+// Copies what the folder src holds into the folder dst that this copy has just
+// created. Entries are examined with lstat: symlinks become symlinks with the
+// same target, so nothing outside the tree is read.
+bool CopyFolderContents(const std::string& src, const std::string& dst) {
+  std::error_code ec;
+  fs::directory_iterator it(src, ec);
+  if (ec) return false;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const std::string from = src + "/" + name;
+    const std::string to = dst + "/" + name;
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) {
+      if (::mkdir(to.c_str(), (st.st_mode & 0777) | S_IRWXU) != 0) return false;
+      if (!CopyFolderContents(from, to)) return false;
+    } else if (S_ISLNK(st.st_mode)) {
+      std::vector<char> target(static_cast<size_t>(PATH_MAX) + 1);
+      ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
+      if (n < 0 || static_cast<size_t>(n) >= target.size()) return false;
+      target[static_cast<size_t>(n)] = '\0';
+      if (::symlink(target.data(), to.c_str()) != 0) return false;
+    } else if (S_ISREG(st.st_mode)) {
+      if (!CopyRegularFile(from.c_str(), to.c_str(), false)) return false;
+    } else {
+      return false;  // devices, sockets, pipes: no complete copy possible
+    }
+  }
+  return !ec;
+}
+
+// True when the path dst lies inside the folder src (or is src), which would
+// make a tree copy copy itself without end.
+bool IsInside(const char* src, const char* dst) {
+  std::error_code ec;
+  fs::path s = fs::canonical(src, ec);
+  if (ec) return true;
+  fs::path d = fs::weakly_canonical(dst, ec);
+  if (ec) return true;
+  std::string ss = s.string();
+  std::string ds = d.string();
+  if (ss == "/" || ds == ss) return true;
+  return ds.size() > ss.size() && ds.compare(0, ss.size(), ss) == 0 && ds[ss.size()] == '/';
+}
+
+}  // namespace
+
+std::string Vell_GetFileName(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return std::string(path);
+  return std::string(path.substr(slash + 1));
+}
+
+std::string Vell_GetFolderPath(std::string_view path, int32_t withSlash) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return std::string(path);
+  return std::string(path.substr(0, withSlash == 1 ? slash + 1 : slash));
+}
+
+std::string Vell_RemoveExtension(std::string_view name) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return std::string(name);
+  return std::string(name.substr(0, dot));
+}
+
+std::string Vell_GetExtension(std::string_view name) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  std::string_view ext = name.substr(dot + 1);
+  return std::string(ext.substr(0, Vell_Utf8CutLength(ext, kVellMaxExtensionBytes)));
+}
+
+int32_t Vell_IsFileExists(const char* path) {
+  if (path == nullptr || *path == '\0') return 0;
+  struct stat st {};
+  return ::stat(path, &st) == 0 ? 1 : 0;
+}
+
+int32_t Vell_IsFolder(const char* path) {
+  if (path == nullptr || *path == '\0') return 0;
+  struct stat st {};
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? 1 : 0;
+}
+
+int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
+                                    std::string_view ext, std::string& dst, VellUniqueMode mode) {
+  dst.clear();
+  // A "/" in the name would place the file outside the folder.
+  if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos ||
+      ext.find('/') != std::string_view::npos || HasNul(folder) || HasNul(name) || HasNul(ext)) {
+    return -1;
+  }
+  std::string_view base = name;
+  std::string suffix;
+  if (!ext.empty()) {
+    size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos && name.substr(dot + 1) == ext) base = name.substr(0, dot);
+    suffix = ".";
+    suffix += ext;
+  }
+  std::string prefix(folder);
+  if (prefix.back() != '/') prefix += '/';
+
+  for (long n = 0; n <= kMaxUniqueTries; ++n) {
+    std::string tag = n == 0 ? std::string() : "-" + std::to_string(n);
+    if (tag.size() + suffix.size() > NAME_MAX) return -1;
+    // Each candidate's own base is cut, so "-N" and the suffix always survive.
+    size_t room = NAME_MAX - tag.size() - suffix.size();
+    size_t baseLen = Vell_Utf8CutLength(base, room);
+    if (baseLen == 0 && !base.empty()) return -1;
+    std::string candidate = prefix;
+    candidate.append(base.substr(0, baseLen)).append(tag).append(suffix);
+    if (candidate.size() + 1 > PATH_MAX) return -1;
+
+    struct stat st {};
+    if (::lstat(candidate.c_str(), &st) == 0) continue;
+    if (errno != ENOENT) return -1;
+    if (mode == VellUniqueMode::kCreateFile) {
+      int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        if (errno == EEXIST) continue;
+        return -1;
+      }
+      ::close(fd);
+    } else if (mode == VellUniqueMode::kCreateFolder) {
+      if (::mkdir(candidate.c_str(), 0777) != 0) {
+        if (errno == EEXIST) continue;
+        return -1;
+      }
+    }
+    dst = std::move(candidate);
+    return 0;
+  }
+  return -1;
+}
+
+int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive) {
+  if (src == nullptr || dst == nullptr || *src == '\0' || *dst == '\0') return 0;
+  struct stat st {};
+  if (::lstat(dst, &st) == 0) return 0;  // never overwrite
+  if (::stat(src, &st) != 0) return 0;
+  if (S_ISREG(st.st_mode)) return CopyRegularFile(src, dst, true) ? 1 : 0;
+  if (!S_ISDIR(st.st_mode) || recursive != 1) return 0;
+  if (IsInside(src, dst)) return 0;
+  // mkdir is exclusive: a dst that appeared meanwhile is not ours to remove.
+  if (::mkdir(dst, (st.st_mode & 0777) | S_IRWXU) != 0) return 0;
+  if (CopyFolderContents(src, dst)) return 1;
+  std::error_code ec;
+  fs::remove_all(dst, ec);
+  return 0;
+}
+
+int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
+  if (buffer == nullptr) return -1;
+  *buffer = nullptr;
+  if (path == nullptr || *path == '\0') return -1;
+  // O_NONBLOCK keeps a FIFO from blocking the open until a writer appears.
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) return -1;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return -2;
+  if (S_ISDIR(st.st_mode)) return -1;
+  if (!S_ISREG(st.st_mode) || st.st_size < 0) return -2;
+  // The size goes back as int32_t, and size + 1 must be allocatable.
+  if (st.st_size > INT32_MAX) return -3;
+  const size_t size = static_cast<size_t>(st.st_size);
+  char* data = static_cast<char*>(std::calloc(size + 1, 1));
+  if (data == nullptr) return -3;
+
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = ReadRetry(fd.get(), data + got, size - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  // A file that shrank or grew while being read has no single size to report.
+  char extra;
+  if (got != size || ReadRetry(fd.get(), &extra, 1) != 0) {
+    Vell_MallocFree(data);
+    return -2;
+  }
+  *buffer = data;
+  return static_cast<int32_t>(size);
+}
+
+int32_t Vell_IsBinaryFile(const char* path) {
+  if (path == nullptr || *path == '\0') return -1;
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) return -1;
+  // Only files are tested: a folder cannot be read, and a FIFO or a device
+  // might never end.
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  std::vector<unsigned char> buf(kChunkSize);
+  for (;;) {
+    ssize_t n = ReadRetry(fd.get(), buf.data(), buf.size());
+    if (n < 0) return -1;
+    if (n == 0) return 0;
+    for (ssize_t i = 0; i < n; ++i) {
+      if (buf[static_cast<size_t>(i)] >= 1 && buf[static_cast<size_t>(i)] <= 8) return 1;
+    }
+  }
+}

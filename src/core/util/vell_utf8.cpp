@@ -1,0 +1,68 @@
+#include "core/util/vell_utf8.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Bytes a sequence starting with lead claims, or 0 for a byte that cannot
+// start one.
+size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
+
+size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes) {
+  if (s.size() <= maxBytes) return s.size();
+  // The character that begins at maxBytes is dropped; if maxBytes falls inside
+  // a character, back off to that character's lead byte.
+  size_t cut = maxBytes;
+  size_t back = 0;
+  while (cut > 0 && back < 3 && IsContinuation(static_cast<unsigned char>(s[cut]))) {
+    --cut;
+    ++back;
+  }
+  if (back == 0) return maxBytes;
+  // Only a real lead byte whose sequence reaches past maxBytes justifies the
+  // back-off; anything else is stray bytes, cut where asked.
+  size_t len = SequenceLength(static_cast<unsigned char>(s[cut]));
+  if (len > 1 && cut + len > maxBytes) return cut;
+  return maxBytes;
+}
+
+bool Vell_IsValidUtf8(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  size_t n = s.size();
+  size_t i = 0;
+  while (i < n) {
+    unsigned char c = p[i];
+    size_t len = SequenceLength(c);
+    if (len == 0 || i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      if (!IsContinuation(p[i + k])) return false;
+    }
+    if (len >= 3) {
+      unsigned char c1 = p[i + 1];
+      if (c == 0xE0 && c1 < 0xA0) return false;  // overlong
+      if (c == 0xED && c1 > 0x9F) return false;  // surrogate half
+      if (c == 0xF0 && c1 < 0x90) return false;  // overlong
+      if (c == 0xF4 && c1 > 0x8F) return false;  // above U+10FFFF
+    }
+    i += len;
+  }
+  return true;
+}
+
+size_t Vell_Utf8CopyCut(char* dst, size_t dstSize, std::string_view src) {
+  if (dst == nullptr || dstSize == 0) return 0;
+  size_t n = Vell_Utf8CutLength(src, dstSize - 1);
+  if (n > 0) std::memcpy(dst, src.data(), n);
+  dst[n] = '\0';
+  return n;
+}

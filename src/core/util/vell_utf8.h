@@ -1,0 +1,22 @@
+// Small UTF-8 helpers shared by everything that copies text into byte-limited
+// fields: a cut must never split a character, or the field becomes invalid
+// UTF-8 and later conversions of it fail.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// The length of the longest prefix of s that is at most maxBytes long and does
+// not end inside a multibyte character. Bytes that are not valid UTF-8 are
+// treated as one-byte characters, so the cut never backs off more than three
+// bytes.
+size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes);
+
+// True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF). The empty string is valid.
+bool Vell_IsValidUtf8(std::string_view s);
+
+// Copies the longest prefix of src that fits in dstSize - 1 bytes without
+// splitting a character, then a NUL. Returns the bytes copied (without the
+// NUL). dstSize 0 or a null dst writes nothing.
+size_t Vell_Utf8CopyCut(char* dst, size_t dstSize, std::string_view src);

@@ -1,0 +1,103 @@
+// Helpers for the container tests: a stream that fails on demand, and a reader
+// of raw container bytes written straight from the file layout, independent of
+// the code under test.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/container/rez.h"
+
+namespace rez_test {
+
+// Wraps a stream; the Nth write (1-based) and every write after it fail. With
+// shortWrite a failing write that extends the file (as on a full disk) stores
+// half of its bytes first.
+class FailingStream : public RezStream {
+ public:
+  FailingStream(std::unique_ptr<RezStream> inner, int failAt, bool shortWrite = false)
+      : inner_(std::move(inner)), failAt_(failAt), shortWrite_(shortWrite) {}
+
+  bool ReadAt(uint64_t pos, void* buffer, size_t count) override {
+    return inner_->ReadAt(pos, buffer, count);
+  }
+  bool WriteAt(uint64_t pos, const void* buffer, size_t count) override {
+    ++writes_;
+    if (failAt_ > 0 && writes_ >= failAt_) {
+      if (shortWrite_ && count > 1 && pos + count > inner_->Size())
+        inner_->WriteAt(pos, buffer, count / 2);
+      return false;
+    }
+    return inner_->WriteAt(pos, buffer, count);
+  }
+  uint64_t Size() const override { return inner_->Size(); }
+  bool Sync() override { return inner_->Sync(); }
+  bool Close() override { return inner_->Close(); }
+
+  int writes() const { return writes_; }
+
+ private:
+  std::unique_ptr<RezStream> inner_;
+  int failAt_;
+  bool shortWrite_;
+  int writes_ = 0;
+};
+
+inline uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
+         uint32_t{b[at + 3]} << 24;
+}
+
+inline void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+struct RawHeader {
+  uint32_t tag, dataLength, position, prevMember, nextMember, prevTag, nextTag;
+};
+
+inline RawHeader HeaderAt(const std::vector<uint8_t>& b, size_t at) {
+  return RawHeader{Le32(b, at),      Le32(b, at + 4),  Le32(b, at + 8), Le32(b, at + 12),
+                   Le32(b, at + 16), Le32(b, at + 20), Le32(b, at + 24)};
+}
+
+// Every tag's members' data in chain order, read from raw bytes by following
+// the forward links; nullopt when a link leads outside the file, to a header
+// that does not name itself, or round in a cycle.
+using Contents = std::map<uint32_t, std::vector<std::string>>;
+
+inline std::optional<Contents> ReadContents(const std::vector<uint8_t>& b) {
+  Contents out;
+  auto valid = [&](uint32_t pos) { return pos >= 512 && uint64_t{pos} + 36 <= b.size(); };
+  size_t budget = b.size() / 36 + 2;
+  std::vector<uint32_t> order;
+  if (b.size() < 548) return std::nullopt;
+  uint32_t next = HeaderAt(b, 512).nextTag;
+  while (next != 0xFFFFFFFF) {
+    if (!valid(next) || budget-- == 0) return std::nullopt;
+    RawHeader head = HeaderAt(b, next);
+    if (head.position != next || head.prevMember != 0xFFFFFFFF) return std::nullopt;
+    std::vector<std::string>& members = out[head.tag];
+    uint32_t m = next;
+    while (m != 0xFFFFFFFF) {
+      if (!valid(m) || budget-- == 0) return std::nullopt;
+      RawHeader h = HeaderAt(b, m);
+      if (h.position != m || h.tag != head.tag || uint64_t{m} + 36 + h.dataLength > b.size()) {
+        return std::nullopt;
+      }
+      members.emplace_back(reinterpret_cast<const char*>(b.data()) + m + 36, h.dataLength);
+      m = h.nextMember;
+    }
+    next = head.nextTag;
+  }
+  return out;
+}
+
+inline std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+}  // namespace rez_test
