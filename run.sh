@@ -22,5 +22,5 @@ show() {
 }
 show --version
 show --help
-show info "$sample"
+show inspect "$sample"
 echo "The application window comes with a later release; kdx is at $kdx."

@@ -8,5 +8,5 @@
 // What a subcommand runs once the arguments are parsed; returns the exit status.
 using KdxAction = std::function<int(std::ostream& out, std::ostream& err)>;
 
-// Adds `kdx info` to app; *action is set when the subcommand is chosen.
-void AddInfoCommand(CLI::App& app, KdxAction* action);
+// Each adds one subcommand to app; *action is set when it is chosen.
+void AddInspectCommand(CLI::App& app, KdxAction* action);

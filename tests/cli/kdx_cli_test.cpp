@@ -31,13 +31,13 @@ TEST(KdxCli, VersionAndHelpSucceed) {
   EXPECT_EQ(v.out.rfind("kdx (Kardinex) ", 0), 0u) << v.out;
   KdxRun h = Kdx({"--help"});
   EXPECT_EQ(h.status, kExitOk);
-  EXPECT_NE(h.out.find("info"), std::string::npos);
+  EXPECT_NE(h.out.find("inspect"), std::string::npos);
   EXPECT_TRUE(h.err.empty());
 }
 
 TEST(KdxCli, BadUsageIsExitTwoWithOneLine) {
   for (auto args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"nosuchcommand"}, {"info"}, {"info", "a", "b"}}) {
+           {"--bogus"}, {"nosuchcommand"}, {"inspect"}, {"inspect", "a", "b"}}) {
     KdxRun r = Kdx(args);
     EXPECT_EQ(r.status, kExitUsage) << args[0];
     EXPECT_EQ(Lines(r.err), 1) << r.err;
@@ -45,7 +45,7 @@ TEST(KdxCli, BadUsageIsExitTwoWithOneLine) {
   }
 }
 
-TEST(KdxCliInfo, ListsTagsWithMembersAndBytes) {
+TEST(KdxCliInspect, ListsTagsWithMembersAndBytes) {
   kdx_test::TempDir dir;
   std::string path = dir.File("doc.kdx");
   REZ_FILE file;
@@ -56,7 +56,7 @@ TEST(KdxCliInfo, ListsTagsWithMembersAndBytes) {
   ASSERT_EQ(REZ_FirstMember(&file, REZ_MakeTag("IDCO")), REZ_OK);
   ASSERT_EQ(REZ_RemoveData(&file), REZ_OK);
   ASSERT_EQ(REZ_Close(&file), 0);
-  KdxRun r = Kdx({"info", path});
+  KdxRun r = Kdx({"inspect", path});
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_NE(r.out.find("ENTR"), std::string::npos);
   EXPECT_NE(r.out.find("2 members"), std::string::npos) << r.out;
@@ -65,7 +65,7 @@ TEST(KdxCliInfo, ListsTagsWithMembersAndBytes) {
   EXPECT_NE(r.out.find("37 of them no longer in use"), std::string::npos) << r.out;
 }
 
-TEST(KdxCliInfo, FailuresAreExitOneWithOneLine) {
+TEST(KdxCliInspect, FailuresAreExitOneWithOneLine) {
   kdx_test::TempDir dir;
   kdx_test::WriteAll(dir.File("text.kdx"), std::string(600, 'x'));
   // A container whose only member links to itself.
@@ -83,12 +83,12 @@ TEST(KdxCliInfo, FailuresAreExitOneWithOneLine) {
     kdx_test::WriteAll(dir.File("c.kdx"), cyclic);
   }
   for (const char* name : {"absent.kdx", "text.kdx", "c.kdx"}) {
-    KdxRun r = Kdx({"info", dir.File(name)});
+    KdxRun r = Kdx({"inspect", dir.File(name)});
     EXPECT_EQ(r.status, kExitFailed) << name;
     EXPECT_EQ(Lines(r.err), 1) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
-  EXPECT_NE(Kdx({"info", dir.File("c.kdx")}).err.find("damaged"), std::string::npos);
+  EXPECT_NE(Kdx({"inspect", dir.File("c.kdx")}).err.find("damaged"), std::string::npos);
 }
 
 }  // namespace

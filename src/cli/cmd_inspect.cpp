@@ -1,5 +1,5 @@
-// kdx info FILE: what a document file holds, tag by tag, and whether its
-// structure can be walked from end to end.
+// kdx inspect FILE: the tags of a document file in list order, with member
+// counts and sizes, and whether its structure can be walked from end to end.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -35,7 +35,7 @@ struct TagSummary {
   uint64_t bytes = 0;
 };
 
-int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+int RunInspect(const std::string& path, std::ostream& out, std::ostream& err) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
     err << "kdx: " << path << ": no such file\n";
@@ -94,11 +94,11 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-void AddInfoCommand(CLI::App& app, KdxAction* action) {
-  auto* cmd = app.add_subcommand("info", "Show what a document file holds, tag by tag");
+void AddInspectCommand(CLI::App& app, KdxAction* action) {
+  auto* cmd = app.add_subcommand("inspect", "Show the tags of a document file with their member counts and sizes");
   auto path = std::make_shared<std::string>();
   cmd->add_option("FILE", *path, "The document file")->required();
   cmd->callback([action, path] {
-    *action = [path](std::ostream& out, std::ostream& err) { return RunInfo(*path, out, err); };
+    *action = [path](std::ostream& out, std::ostream& err) { return RunInspect(*path, out, err); };
   });
 }
