@@ -12,8 +12,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "core/container/rez_io.h"
 
@@ -108,6 +110,33 @@ int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data);
 int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize, int32_t* reason);
 int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary);
 int32_t REZ_ARY_Save(REZ_FILE* file, uint32_t tag, const VELL_ARY* ary, int32_t recordSize);
+
+// What a record table looked like in the file after it was last loaded or
+// saved: the position of each member and a digest of the record it holds. With
+// it a save writes only the records whose digest changed, instead of reading
+// and comparing the whole table.
+struct RezTableSnapshot {
+  bool valid = false;
+  std::vector<uint32_t> positions;  // header position of each member, in chain order
+  std::vector<uint64_t> digests;    // digest of the record each member holds
+};
+
+// As REZ_ARY_Load, also giving the position of each member in chain order.
+int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                  VELL_ARY* ary, std::vector<uint32_t>* positions);
+
+// Makes tag hold count records of recordSize bytes, leaving the file exactly
+// as REZ_ARY_Save would (surplus members removed from the head, missing ones
+// appended), but producing and writing only records whose digest differs from
+// the snapshot's digest for the member that will hold them. produce(i, out)
+// writes record i's stored bytes into out and answers 0. Without a valid
+// snapshot the members are walked and each produced record is compared with
+// the stored bytes. On success the snapshot describes the file; on failure it
+// is marked invalid.
+using RezRecordProducer = std::function<int32_t(int32_t index, uint8_t* out)>;
+int32_t REZ_ARY_SaveWithSnapshot(REZ_FILE* file, uint32_t tag, int32_t count, int32_t recordSize,
+                                 const std::vector<uint64_t>& digests,
+                                 const RezRecordProducer& produce, RezTableSnapshot* snapshot);
 
 // The largest number of headers a chain walk can meet in this file; a longer
 // walk has met a cycle.

@@ -59,6 +59,12 @@ int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize, int
 }
 
 int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary) {
+  return REZ_ARY_LoadWithPositions(file, tag, recordSize, ary, nullptr);
+}
+
+int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                  VELL_ARY* ary, std::vector<uint32_t>* positions) {
+  if (positions != nullptr) positions->clear();
   if (file == nullptr || file->stream == nullptr || ary == nullptr || recordSize <= 0 ||
       ary->recordSize != recordSize) {
     return -4;
@@ -74,9 +80,11 @@ int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY*
   constexpr int32_t kLoadGrowStep = 4096;
   VellAryPtr loaded(Vell_Ary_Init(recordSize, kLoadGrowStep, kLoadGrowStep));
   if (loaded == nullptr) return -4;
+  std::vector<uint32_t> found;
   uint64_t steps = REZ_MaxChainSteps(file);
   for (;;) {
     if (file->current.dataLength != static_cast<uint32_t>(recordSize)) return -3;
+    if (positions != nullptr) found.push_back(file->current.position);
     if (steps-- == 0) {
       Vell_SystemErrorLog("[-1] REZ_ARY_Load[%08X]\r\n", tag);
       return -4;
@@ -89,6 +97,7 @@ int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY*
     if (status != REZ_OK) return -4;
   }
 
+  if (positions != nullptr) *positions = std::move(found);
   if (ary->count == 0) {
     Vell_Ary_RemoveAll(ary);
     std::swap(ary->data, loaded->data);
@@ -100,6 +109,7 @@ int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY*
   for (int32_t i = 0; i < loaded->count; ++i) {
     if (Vell_Ary_Add(ary, Vell_Ary_GetDataPtr(loaded.get(), i)) != 0) {
       while (ary->count > before) Vell_Ary_Remove(ary, ary->count - 1);
+      if (positions != nullptr) positions->clear();
       return -4;
     }
   }
@@ -107,66 +117,149 @@ int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY*
 }
 
 int32_t REZ_ARY_Save(REZ_FILE* file, uint32_t tag, const VELL_ARY* ary, int32_t recordSize) {
-  if (file == nullptr || file->stream == nullptr || ary == nullptr || recordSize <= 0 ||
-      ary->recordSize != recordSize || tag == kRezNoLink) {
+  if (ary == nullptr || ary->recordSize != recordSize) return REZ_ERR_ARGUMENT;
+  // Without a snapshot every record is compared with what its member holds, so
+  // saving an unchanged table writes nothing.
+  RezTableSnapshot none;
+  std::vector<uint64_t> unknown(static_cast<size_t>(ary->count));
+  return REZ_ARY_SaveWithSnapshot(
+      file, tag, ary->count, recordSize, unknown,
+      [ary](int32_t i, uint8_t* out) {
+        std::memcpy(out, Vell_Ary_GetDataPtr(ary, i), static_cast<size_t>(ary->recordSize));
+        return 0;
+      },
+      &none);
+}
+
+namespace {
+
+// Checks cheaply that the tag still has the members the snapshot recorded: its
+// head and its last member are where they were, and the last one ends the chain.
+bool SnapshotStillHolds(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                        const RezTableSnapshot& snapshot) {
+  if (!snapshot.valid || snapshot.positions.size() != snapshot.digests.size()) return false;
+  REZ_METADATA head;
+  int32_t status = rez_internal::FindTagHead(file, tag, &head);
+  if (snapshot.positions.empty()) return status == REZ_ERR_NO_TAG;
+  if (status != REZ_OK || head.position != snapshot.positions.front()) return false;
+  REZ_METADATA last;
+  if (rez_internal::ReadHeader(file, snapshot.positions.back(), &last) != REZ_OK) return false;
+  return last.tag == tag && last.nextMember == kRezNoLink &&
+         last.dataLength == static_cast<uint32_t>(recordSize) &&
+         (snapshot.positions.size() == 1 || last.prevMember != kRezNoLink);
+}
+
+// Walks the tag's chain, collecting member positions; -1 when a member has
+// another length.
+int32_t CollectPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                         std::vector<uint32_t>* positions) {
+  positions->clear();
+  REZ_METADATA h;
+  int32_t status = rez_internal::FindTagHead(file, tag, &h);
+  if (status == REZ_ERR_NO_TAG) return REZ_OK;
+  if (status != REZ_OK) return status;
+  uint64_t steps = REZ_MaxChainSteps(file);
+  for (;;) {
+    if (h.dataLength != static_cast<uint32_t>(recordSize)) return REZ_ERR_ARGUMENT;
+    positions->push_back(h.position);
+    if (h.nextMember == kRezNoLink) return REZ_OK;
+    if (steps-- == 0) return REZ_ERR_NO_MEMBER;
+    status = rez_internal::ReadNextMember(file, h, &h);
+    if (status != REZ_OK) return status;
+  }
+}
+
+// Makes the member at pos current, for the editing calls.
+int32_t PositionAt(REZ_FILE* file, uint32_t pos) {
+  REZ_METADATA h;
+  int32_t status = rez_internal::ReadHeader(file, pos, &h);
+  if (status != REZ_OK) return status;
+  file->current = h;
+  file->hasCurrent = 1;
+  return REZ_OK;
+}
+
+}  // namespace
+
+int32_t REZ_ARY_SaveWithSnapshot(REZ_FILE* file, uint32_t tag, int32_t count, int32_t recordSize,
+                                 const std::vector<uint64_t>& digests,
+                                 const RezRecordProducer& produce, RezTableSnapshot* snapshot) {
+  if (file == nullptr || file->stream == nullptr || snapshot == nullptr || count < 0 ||
+      recordSize <= 0 || tag == kRezNoLink || digests.size() != static_cast<size_t>(count)) {
     return REZ_ERR_ARGUMENT;
   }
   if (file->openMode != 0) return REZ_ERR_READ_ONLY;
-  uint64_t stored = 0;
-  int32_t status = CountCompatible(file, tag, recordSize, &stored);
-  file->hasCurrent = 0;
-  if (status == REZ_ERR_ARGUMENT) return REZ_ERR_ARGUMENT;
-  if (status != REZ_OK && status != REZ_ERR_NO_TAG) return status;
-  const uint64_t wanted = static_cast<uint64_t>(ary->count);
-
-  // Surplus members go from the head, so the later ones move up to the front.
-  for (uint64_t m = stored; m > wanted; --m) {
-    status = REZ_FirstMember(file, tag);
-    if (status != REZ_OK) return status;
-    status = REZ_RemoveData(file);
+  const bool known = SnapshotStillHolds(file, tag, recordSize, *snapshot);
+  std::vector<uint32_t> positions;
+  std::vector<uint64_t> stored;  // digest of what each member holds, when known
+  if (known) {
+    positions = std::move(snapshot->positions);
+    stored = std::move(snapshot->digests);
+  } else {
+    int32_t status = CollectPositions(file, tag, recordSize, &positions);
     if (status != REZ_OK) return status;
   }
+  snapshot->valid = false;
+  snapshot->positions.clear();
+  snapshot->digests.clear();
+  file->hasCurrent = 0;
 
-  // Overwrite the members that stay, writing only records whose bytes differ,
-  // so that saving an unchanged table writes nothing.
-  uint64_t kept = stored < wanted ? stored : wanted;
-  std::vector<uint8_t> onDisk(static_cast<size_t>(recordSize));
-  REZ_METADATA last{};
-  if (kept > 0) {
-    status = REZ_FirstMember(file, tag);
+  const size_t wanted = static_cast<size_t>(count);
+  // Surplus members go from the head, so the later ones move up to the front.
+  while (positions.size() > wanted) {
+    int32_t status = REZ_FirstMember(file, tag);
+    if (status == REZ_OK && file->current.position != positions.front()) status = REZ_ERR_NO_MEMBER;
+    if (status == REZ_OK) status = REZ_RemoveData(file);
     if (status != REZ_OK) return status;
-    for (uint64_t i = 0; i < kept; ++i) {
-      if (i > 0) {
-        status = REZ_NextMember(file);
-        if (status != REZ_OK) return status;
-      }
-      const void* record = Vell_Ary_GetDataPtr(ary, static_cast<int32_t>(i));
+    positions.erase(positions.begin());
+    if (known) stored.erase(stored.begin());
+  }
+
+  std::vector<uint8_t> record(static_cast<size_t>(recordSize));
+  std::vector<uint8_t> onDisk(known ? 0 : static_cast<size_t>(recordSize));
+  const size_t kept = positions.size();
+  for (size_t i = 0; i < kept; ++i) {
+    if (known && stored[i] == digests[i]) continue;
+    int32_t status = produce(static_cast<int32_t>(i), record.data());
+    if (status != 0) return status;
+    status = PositionAt(file, positions[i]);
+    if (status != REZ_OK) return status;
+    if (!known) {
       status = REZ_GetData(file, onDisk.size(), onDisk.data());
       if (status != REZ_OK) return status;
-      if (std::memcmp(onDisk.data(), record, onDisk.size()) != 0) {
-        status = REZ_ReplaceData(file, onDisk.size(), record);
-        if (status != REZ_OK) return status;
-      }
+      if (onDisk == record) continue;
     }
-    last = file->current;
-    file->hasCurrent = 0;
+    status = REZ_ReplaceData(file, record.size(), record.data());
+    if (status != REZ_OK) return status;
   }
+  file->hasCurrent = 0;
 
   // Further records are appended with their data, each linked only once written.
-  for (uint64_t i = kept; i < wanted; ++i) {
-    const void* record = Vell_Ary_GetDataPtr(ary, static_cast<int32_t>(i));
-    if (i == 0) {
-      status = REZ_AddData(file, tag, static_cast<uint64_t>(recordSize), record);
-      if (status != REZ_OK) return status;
-      status = REZ_FirstMember(file, tag);
-      if (status != REZ_OK) return status;
-      last = file->current;
-      file->hasCurrent = 0;
+  for (size_t i = kept; i < wanted; ++i) {
+    int32_t status = produce(static_cast<int32_t>(i), record.data());
+    if (status != 0) return status;
+    REZ_METADATA added;
+    if (positions.empty()) {
+      REZ_METADATA lastHead;
+      status = rez_internal::FindLastHead(file, &lastHead);
+      if (status == REZ_OK) {
+        status = rez_internal::AppendAfter(file, tag, lastHead, true, record.size(),
+                                           record.data(), &added);
+      }
     } else {
-      status = rez_internal::AppendAfter(file, tag, last, false, static_cast<uint64_t>(recordSize),
-                                         record, &last);
-      if (status != REZ_OK) return status;
+      REZ_METADATA last;
+      status = rez_internal::ReadHeader(file, positions.back(), &last);
+      if (status == REZ_OK) {
+        status = rez_internal::AppendAfter(file, tag, last, false, record.size(), record.data(),
+                                           &added);
+      }
     }
+    if (status != REZ_OK) return status;
+    positions.push_back(added.position);
   }
+
+  snapshot->positions = std::move(positions);
+  snapshot->digests = digests;
+  snapshot->valid = true;
   return REZ_OK;
 }
