@@ -122,8 +122,8 @@ struct RezTableSnapshot {
 };
 
 // As REZ_ARY_Load, also giving the position of each member in chain order.
-int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
-                                  VELL_ARY* ary, std::vector<uint32_t>* positions);
+int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary,
+                                  std::vector<uint32_t>* positions);
 
 // Makes tag hold count records of recordSize bytes, leaving the file exactly
 // as REZ_ARY_Save would (surplus members removed from the head, missing ones

@@ -62,8 +62,8 @@ int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY*
   return REZ_ARY_LoadWithPositions(file, tag, recordSize, ary, nullptr);
 }
 
-int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
-                                  VELL_ARY* ary, std::vector<uint32_t>* positions) {
+int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary,
+                                  std::vector<uint32_t>* positions) {
   if (positions != nullptr) positions->clear();
   if (file == nullptr || file->stream == nullptr || ary == nullptr || recordSize <= 0 ||
       ary->recordSize != recordSize) {
@@ -243,15 +243,15 @@ int32_t REZ_ARY_SaveWithSnapshot(REZ_FILE* file, uint32_t tag, int32_t count, in
       REZ_METADATA lastHead;
       status = rez_internal::FindLastHead(file, &lastHead);
       if (status == REZ_OK) {
-        status = rez_internal::AppendAfter(file, tag, lastHead, true, record.size(),
-                                           record.data(), &added);
+        status = rez_internal::AppendAfter(file, tag, lastHead, true, record.size(), record.data(),
+                                           &added);
       }
     } else {
       REZ_METADATA last;
       status = rez_internal::ReadHeader(file, positions.back(), &last);
       if (status == REZ_OK) {
-        status = rez_internal::AppendAfter(file, tag, last, false, record.size(), record.data(),
-                                           &added);
+        status =
+            rez_internal::AppendAfter(file, tag, last, false, record.size(), record.data(), &added);
       }
     }
     if (status != REZ_OK) return status;
