@@ -1,0 +1,98 @@
+// Document speed at 10,000 and 100,000 entries: opening (all tables and the
+// entry hash), saving after one entry changed, and loading one entry's body,
+// text and note.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+
+#include "core/document/blocks.h"
+#include "core/document/entry_table.h"
+#include "core/document/kdx_data.h"
+#include "core/document/kdx_file.h"
+#include "core/document/records.h"
+#include "sample_document.h"
+
+namespace {
+
+// One sample document per size, written once into the temporary folder.
+const std::string& SamplePath(int32_t entries) {
+  static std::map<int32_t, std::string> paths;
+  auto it = paths.find(entries);
+  if (it != paths.end()) return it->second;
+  std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("kdx-bench-" + std::to_string(getpid()) + "-" + std::to_string(entries) + ".kdx"))
+          .string();
+  std::filesystem::remove(path);
+  if (KdxWriteSampleDocument(path, entries) != 0) {
+    std::fprintf(stderr, "cannot write the sample document %s\n", path.c_str());
+    std::abort();
+  }
+  return paths.emplace(entries, path).first->second;
+}
+
+struct OpenDocument {
+  KDX_DATA data;
+  explicit OpenDocument(const std::string& path) {
+    KDX_InitKdxData(&data);
+    KDX_CreateDocumentExtras(&data);
+    if (KDX_LoadAllData(path.c_str(), &data) != 0) std::abort();
+    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+  }
+  ~OpenDocument() {
+    KDX_FreeDocumentExtras(&data);
+    KDX_FreeKdxData(&data);
+  }
+};
+
+void BM_Open(benchmark::State& state) {
+  const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    OpenDocument doc(path);
+    benchmark::DoNotOptimize(doc.data.entryAry->count);
+  }
+}
+BENCHMARK(BM_Open)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SaveAfterOneChange(benchmark::State& state) {
+  const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
+  OpenDocument doc(path);
+  if (KDX_SaveAllData(path.c_str(), &doc.data) != 0) std::abort();  // first save stamps file info
+  uint64_t before = std::filesystem::file_size(path);
+  int n = 0;
+  for (auto _ : state) {
+    KDX_ENTRY entry;
+    EN_GetData_ByIndex(doc.data.entryAry, doc.data.entryAry->count / 2, &entry);
+    std::snprintf(entry.en_title, sizeof entry.en_title, "変更された題名 %d", ++n);
+    EN_SetData_ByIndex(doc.data.entryAry, doc.data.entryAry->count / 2, entry);
+    if (KDX_SaveAllData(path.c_str(), &doc.data) != 0) std::abort();
+  }
+  state.counters["grown_bytes"] = static_cast<double>(std::filesystem::file_size(path) - before);
+}
+BENCHMARK(BM_SaveAfterOneChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadOneEntry(benchmark::State& state) {
+  const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
+  OpenDocument doc(path);
+  std::mt19937 rng(7);
+  std::vector<uint8_t> text, note, body;
+  for (auto _ : state) {
+    int32_t index = static_cast<int32_t>(rng() % static_cast<uint32_t>(doc.data.entryAry->count));
+    int32_t id = KDX_GetStoredEntryID(
+        static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.data.entryAry, index)));
+    KDX_LoadBlockData(path.c_str(), KdxBlockKind::kBody, id, body);
+    KDX_LoadBlockData(path.c_str(), KdxBlockKind::kText, id, text);
+    KDX_LoadBlockData(path.c_str(), KdxBlockKind::kNote, id, note);
+    benchmark::DoNotOptimize(text.size());
+  }
+}
+BENCHMARK(BM_LoadOneEntry)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

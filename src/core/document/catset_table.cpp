@@ -1,0 +1,149 @@
+#include "core/document/catset_table.h"
+
+#include <cstring>
+
+#include "core/document/id_counter.h"
+#include "core/document/record_layout.h"
+#include "core/util/vell_utf8.h"
+
+namespace {
+
+const uint8_t* StoredAt(const VELL_ARY* ary, int32_t index) {
+  return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index));
+}
+
+const char* NameAt(const KDX_CATSET& c, int32_t level) {
+  return level == 1 ? c.ct_cat1_name : level == 2 ? c.ct_cat2_name : c.ct_cat3_name;
+}
+
+const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
+
+void DistinctNames(const VELL_ARY* catSetAry, int32_t level, VELL_ARY* names) {
+  Vell_Ary_RemoveAll(names);
+  const int32_t count = Vell_Ary_GetSize(catSetAry);
+  for (int32_t i = 0; i < count; ++i) {
+    KDX_CATSET c;
+    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
+    if (CT_IsContainsCategory(names, NameAt(c, level)) == 0) {
+      char record[kKdxCategoryNameSize] = {};
+      std::memcpy(record, NameAt(c, level), sizeof record);
+      Vell_Ary_Add(names, record);
+    }
+  }
+}
+
+}  // namespace
+
+int32_t CT_InitData(const char* name, VELL_ARY* idCounterAry, VELL_ARY* catSetAry) {
+  return CT_AddData(name, name, name, idCounterAry, catSetAry);
+}
+
+int32_t CT_AddData(const char* cat1, const char* cat2, const char* cat3, VELL_ARY* idCounterAry,
+                   VELL_ARY* catSetAry) {
+  KDX_CATSET c{};
+  c.ct_id = IC_GetID_FromCounter(idCounterAry, kKdxTagCATS, "ct_id");
+  if (c.ct_id < 0) return -1;
+  kdx_layout::SetNow(c.ct_create_date);
+  std::memcpy(c.ct_update_date, c.ct_create_date, sizeof c.ct_update_date);
+  Vell_Utf8CopyCut(c.ct_cat1_name, sizeof c.ct_cat1_name, OrEmpty(cat1));
+  Vell_Utf8CopyCut(c.ct_cat2_name, sizeof c.ct_cat2_name, OrEmpty(cat2));
+  Vell_Utf8CopyCut(c.ct_cat3_name, sizeof c.ct_cat3_name, OrEmpty(cat3));
+  uint8_t stored[kKdxCatsetSize];
+  KDX_SetKdxCatset(c, stored);
+  return Vell_Ary_Add(catSetAry, stored);
+}
+
+int32_t CT_SetData(VELL_ARY* catSetAry, VELL_ARY* idCounterAry, const char* cat1, const char* cat2,
+                   const char* cat3) {
+  if (CT_IsCatSetExists(catSetAry, cat1, cat2, cat3) == 1) return 1;
+  return CT_AddData(cat1, cat2, cat3, idCounterAry, catSetAry) == 0 ? 0 : -1;
+}
+
+int32_t CT_IsCatSetExists(const VELL_ARY* catSetAry, const char* cat1, const char* cat2,
+                          const char* cat3) {
+  const int32_t count = Vell_Ary_GetSize(catSetAry);
+  for (int32_t i = 0; i < count; ++i) {
+    KDX_CATSET c;
+    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
+    if (std::strcmp(c.ct_cat1_name, OrEmpty(cat1)) == 0 &&
+        std::strcmp(c.ct_cat2_name, OrEmpty(cat2)) == 0 &&
+        std::strcmp(c.ct_cat3_name, OrEmpty(cat3)) == 0)
+      return 1;
+  }
+  return 0;
+}
+
+int32_t CT_Remove(VELL_ARY* catSetAry, const char* name, int32_t level) {
+  if (name == nullptr || level < 1 || level > 3) return 0;
+  int32_t removed = 0;
+  // From the end, so removals do not shift records still to be visited.
+  for (int32_t i = Vell_Ary_GetSize(catSetAry) - 1; i >= 0; --i) {
+    KDX_CATSET c;
+    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
+    if (std::strcmp(NameAt(c, level), name) == 0) {
+      Vell_Ary_Remove(catSetAry, i);
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+void CT_GetData(const VELL_ARY* catSetAry, int32_t index, KDX_CATSET* catset) {
+  const uint8_t* stored = StoredAt(catSetAry, index);
+  if (stored == nullptr) {
+    std::memset(catset, 0, sizeof *catset);
+    return;
+  }
+  KDX_GetKdxCatset(stored, catset);
+}
+
+void CT_GetData_ByIndex(const VELL_ARY* catSetAry, int32_t index, KDX_CATSET* catset) {
+  CT_GetData(catSetAry, index, catset);
+}
+
+void CT_GetDistinctCat1Array(const VELL_ARY* catSetAry, VELL_ARY* names) {
+  DistinctNames(catSetAry, 1, names);
+}
+void CT_GetDistinctCat2Array(const VELL_ARY* catSetAry, VELL_ARY* names) {
+  DistinctNames(catSetAry, 2, names);
+}
+void CT_GetDistinctCat3Array(const VELL_ARY* catSetAry, VELL_ARY* names) {
+  DistinctNames(catSetAry, 3, names);
+}
+
+int32_t CT_IsContainsCategory(const VELL_ARY* names, const char* name) {
+  // A name as long as the record cannot be held with its NUL.
+  if (name == nullptr || std::strlen(name) >= static_cast<size_t>(kKdxCategoryNameSize)) return 0;
+  const int32_t count = Vell_Ary_GetSize(names);
+  for (int32_t i = 0; i < count; ++i) {
+    const char* record = static_cast<const char*>(Vell_Ary_GetDataPtr(names, i));
+    if (std::strncmp(record, name, kKdxCategoryNameSize) == 0) return 1;
+  }
+  return 0;
+}
+
+void CT_CategoryOther_define(char* out, size_t outSize) {
+  Vell_Utf8CopyCut(out, outSize, kKdxCategoryOther);
+}
+
+void CT_CategoryAll_define(char* out, size_t outSize) {
+  Vell_Utf8CopyCut(out, outSize, kKdxCategoryAll);
+}
+
+int32_t TI_GetData(const VELL_ARY* catTitleAry, KDX_CATEGORY_TITLE* title) {
+  const uint8_t* stored = StoredAt(catTitleAry, 0);
+  if (stored == nullptr) {
+    std::memset(title, 0, sizeof *title);
+    return 0;
+  }
+  KDX_GetKdxCategoryTitle(stored, title);
+  return 1;
+}
+
+int32_t TI_SetData(VELL_ARY* catTitleAry, const KDX_CATEGORY_TITLE& title) {
+  uint8_t stored[kKdxCategoryTitleSize];
+  KDX_SetKdxCategoryTitle(title, stored);
+  if (Vell_Ary_GetSize(catTitleAry) == 0) return Vell_Ary_Add(catTitleAry, stored);
+  Vell_Ary_Update(catTitleAry, 0, stored);
+  return 0;
+}

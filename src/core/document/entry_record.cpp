@@ -1,0 +1,185 @@
+// The stored entry: 2393 packed bytes.
+#include <cstring>
+
+#include "core/document/record_layout.h"
+#include "core/document/records.h"
+
+using namespace kdx_layout;
+
+namespace {
+
+// Stored layout of KDX_ENTRY, in field order.
+constexpr Field kId{0, 4};
+constexpr Field kCreateDate{4, 18};
+constexpr Field kUpdateDate{22, 18};
+constexpr Field kLastOpenedDate{40, 18};
+constexpr Field kUseDate{58, 18};
+constexpr Field kTitle{76, 512};
+constexpr Field kCat1Name{588, 128};
+constexpr Field kCat2Name{716, 128};
+constexpr Field kCat3Name{844, 128};
+constexpr Field kDetailToggle{972, 4};
+constexpr Field kBoBlockSize{976, 4};
+constexpr Field kWindowLeft{980, 4};
+constexpr Field kWindowTop{984, 4};
+constexpr Field kWindowRight{988, 4};
+constexpr Field kWindowBottom{992, 4};
+constexpr Field kFocusItem{996, 4};
+constexpr Field kCoId{1000, 4};
+constexpr Field kWindowZIndex{1004, 4};
+constexpr Field kBodyScrollPosition{1008, 4};
+constexpr Field kBodyCaretPosition{1012, 4};
+constexpr Field kBodySelectionStart{1016, 4};
+constexpr Field kBodySelectionEnd{1020, 4};
+constexpr Field kIsSelectEntrylist{1024, 1};
+constexpr Field kCreateOs{1025, 64};
+constexpr Field kUpdateOs{1089, 64};
+constexpr Field kCreateMachineName{1153, 128};
+constexpr Field kUpdateMachineName{1281, 128};
+constexpr Field kTurn{1409, 4};
+constexpr Field kTurnWidth{1413, 32};
+constexpr Field kFilePath{1445, 512};
+constexpr Field kFtId{1957, 4};
+constexpr Field kPrId{1961, 4};
+constexpr Field kReserved1{1965, 128};
+constexpr Field kEncode{2093, 32};
+constexpr Field kEncrypt{2125, 4};
+constexpr Field kNoEncrypt{2129, 4};
+constexpr Field kBoEncrypt{2133, 4};
+constexpr Field kReserved2{2137, 256};
+
+constexpr Field kEntryFields[] = {kId,
+                                  kCreateDate,
+                                  kUpdateDate,
+                                  kLastOpenedDate,
+                                  kUseDate,
+                                  kTitle,
+                                  kCat1Name,
+                                  kCat2Name,
+                                  kCat3Name,
+                                  kDetailToggle,
+                                  kBoBlockSize,
+                                  kWindowLeft,
+                                  kWindowTop,
+                                  kWindowRight,
+                                  kWindowBottom,
+                                  kFocusItem,
+                                  kCoId,
+                                  kWindowZIndex,
+                                  kBodyScrollPosition,
+                                  kBodyCaretPosition,
+                                  kBodySelectionStart,
+                                  kBodySelectionEnd,
+                                  kIsSelectEntrylist,
+                                  kCreateOs,
+                                  kUpdateOs,
+                                  kCreateMachineName,
+                                  kUpdateMachineName,
+                                  kTurn,
+                                  kTurnWidth,
+                                  kFilePath,
+                                  kFtId,
+                                  kPrId,
+                                  kReserved1,
+                                  kEncode,
+                                  kEncrypt,
+                                  kNoEncrypt,
+                                  kBoEncrypt,
+                                  kReserved2};
+static_assert(IsContiguous(kEntryFields, kKdxEntrySize));
+
+}  // namespace
+
+void KDX_SetKdxEntry(const KDX_ENTRY& e, uint8_t* stored) {
+  std::span<uint8_t> s(stored, kKdxEntrySize);
+  std::memset(stored, 0, kKdxEntrySize);
+  PutInt<kId>(s, e.en_id);
+  PutBytes<kCreateDate>(s, e.en_create_date);
+  PutBytes<kUpdateDate>(s, e.en_update_date);
+  PutBytes<kLastOpenedDate>(s, e.en_last_opened_date);
+  PutBytes<kUseDate>(s, e.en_use_date);
+  PutBytes<kTitle>(s, e.en_title);
+  PutBytes<kCat1Name>(s, e.en_cat1_name);
+  PutBytes<kCat2Name>(s, e.en_cat2_name);
+  PutBytes<kCat3Name>(s, e.en_cat3_name);
+  PutInt<kDetailToggle>(s, e.en_detail_toggle);
+  PutInt<kBoBlockSize>(s, e.en_bo_block_size);
+  PutInt<kWindowLeft>(s, e.en_window_position_left);
+  PutInt<kWindowTop>(s, e.en_window_position_top);
+  PutInt<kWindowRight>(s, e.en_window_position_right);
+  PutInt<kWindowBottom>(s, e.en_window_position_bottom);
+  PutInt<kFocusItem>(s, e.en_focus_item);
+  PutInt<kCoId>(s, e.en_co_id);
+  PutInt<kWindowZIndex>(s, e.en_window_z_index);
+  PutInt<kBodyScrollPosition>(s, e.en_body_scroll_position);
+  PutInt<kBodyCaretPosition>(s, e.en_body_caret_position);
+  PutInt<kBodySelectionStart>(s, e.en_body_selection_start);
+  PutInt<kBodySelectionEnd>(s, e.en_body_selection_end);
+  PutBool<kIsSelectEntrylist>(s, e.en_is_select_entrylist);
+  PutBytes<kCreateOs>(s, e.en_create_os);
+  PutBytes<kUpdateOs>(s, e.en_update_os);
+  PutBytes<kCreateMachineName>(s, e.en_create_machine_name);
+  PutBytes<kUpdateMachineName>(s, e.en_update_machine_name);
+  PutInt<kTurn>(s, e.en_turn);
+  PutBytes<kTurnWidth>(s, e.en_turn_width);
+  PutBytes<kFilePath>(s, e.en_file_path);
+  PutInt<kFtId>(s, e.en_ft_id);
+  PutInt<kPrId>(s, e.en_pr_id);
+  PutBytes<kReserved1>(s, e.en_reserved1);
+  PutBytes<kEncode>(s, e.en_encode);
+  PutInt<kEncrypt>(s, e.en_encrypt);
+  PutInt<kNoEncrypt>(s, e.en_no_encrypt);
+  PutInt<kBoEncrypt>(s, e.en_bo_encrypt);
+  PutBytes<kReserved2>(s, e.en_reserved2);
+}
+
+void KDX_GetKdxEntry(const uint8_t* stored, KDX_ENTRY* e) {
+  std::span<const uint8_t> s(stored, kKdxEntrySize);
+  std::memset(e, 0, sizeof *e);
+  e->en_id = TakeInt<kId>(s);
+  TakeText<kCreateDate>(s, e->en_create_date);
+  TakeText<kUpdateDate>(s, e->en_update_date);
+  TakeText<kLastOpenedDate>(s, e->en_last_opened_date);
+  TakeText<kUseDate>(s, e->en_use_date);
+  TakeText<kTitle>(s, e->en_title);
+  TakeText<kCat1Name>(s, e->en_cat1_name);
+  TakeText<kCat2Name>(s, e->en_cat2_name);
+  TakeText<kCat3Name>(s, e->en_cat3_name);
+  e->en_detail_toggle = TakeInt<kDetailToggle>(s);
+  e->en_bo_block_size = TakeInt<kBoBlockSize>(s);
+  e->en_window_position_left = TakeInt<kWindowLeft>(s);
+  e->en_window_position_top = TakeInt<kWindowTop>(s);
+  e->en_window_position_right = TakeInt<kWindowRight>(s);
+  e->en_window_position_bottom = TakeInt<kWindowBottom>(s);
+  e->en_focus_item = TakeInt<kFocusItem>(s);
+  e->en_co_id = TakeInt<kCoId>(s);
+  e->en_window_z_index = TakeInt<kWindowZIndex>(s);
+  e->en_body_scroll_position = TakeInt<kBodyScrollPosition>(s);
+  e->en_body_caret_position = TakeInt<kBodyCaretPosition>(s);
+  e->en_body_selection_start = TakeInt<kBodySelectionStart>(s);
+  e->en_body_selection_end = TakeInt<kBodySelectionEnd>(s);
+  e->en_is_select_entrylist = TakeBool<kIsSelectEntrylist>(s);
+  TakeText<kCreateOs>(s, e->en_create_os);
+  TakeText<kUpdateOs>(s, e->en_update_os);
+  TakeText<kCreateMachineName>(s, e->en_create_machine_name);
+  TakeText<kUpdateMachineName>(s, e->en_update_machine_name);
+  e->en_turn = TakeInt<kTurn>(s);
+  TakeText<kTurnWidth>(s, e->en_turn_width);
+  TakeText<kFilePath>(s, e->en_file_path);
+  e->en_ft_id = TakeInt<kFtId>(s);
+  e->en_pr_id = TakeInt<kPrId>(s);
+  TakeBytes<kReserved1>(s, e->en_reserved1);
+  TakeText<kEncode>(s, e->en_encode);
+  e->en_encrypt = TakeInt<kEncrypt>(s);
+  e->en_no_encrypt = TakeInt<kNoEncrypt>(s);
+  e->en_bo_encrypt = TakeInt<kBoEncrypt>(s);
+  TakeBytes<kReserved2>(s, e->en_reserved2);
+}
+
+int32_t KDX_GetStoredEntryID(const uint8_t* stored) {
+  return TakeInt<kId>(std::span<const uint8_t>(stored, kId.offset + kId.width));
+}
+
+int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored) {
+  return TakeInt<kEncrypt>(std::span<const uint8_t>(stored, kEncrypt.offset + kEncrypt.width));
+}

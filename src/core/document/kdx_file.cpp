@@ -1,0 +1,459 @@
+// Creating, loading and saving the document file's record tables.
+#include "core/document/kdx_file.h"
+
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "core/content/crypto.h"
+#include "core/document/blocks.h"
+#include "core/document/catset_table.h"
+#include "core/document/color_label.h"
+#include "core/document/column_table.h"
+#include "core/document/env_table.h"
+#include "core/document/file_type.h"
+#include "core/document/id_counter.h"
+#include "core/document/records.h"
+#include "core/util/vell_log.h"
+#include "core/util/vell_time.h"
+#include "core/util/vell_utf8.h"
+
+extern const unsigned char kKdxDefaultFileTypeIcon[];
+extern const std::size_t kKdxDefaultFileTypeIcon_size;
+
+// What the file held after the last load or save: per table, the position of
+// each member and a digest of its record, so that a save writes only changes.
+struct KdxFileState {
+  RezTableSnapshot entr, idco, ctle, envi, cats, clbu, colo, fity;
+  // Tables that fell back to their defaults at load: their damaged members are
+  // replaced at the next save.
+  std::vector<uint32_t> replaceOnSave;
+};
+
+namespace {
+
+constexpr uint32_t kLoadOrder[] = {kKdxTagENVI, kKdxTagIDCO, kKdxTagENTR, kKdxTagCATS,
+                                   kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
+
+std::string TagText(uint32_t tag) {
+  return {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
+          static_cast<char>(tag)};
+}
+
+KdxFileState* StateOf(KDX_DATA* data) {
+  if (data->fileState == nullptr) data->fileState = std::make_shared<KdxFileState>();
+  return data->fileState.get();
+}
+
+uint64_t Digest(const void* record, int32_t size) {
+  return XXH3_64bits(record, static_cast<size_t>(size));
+}
+
+std::vector<uint64_t> Digests(const VELL_ARY* ary) {
+  std::vector<uint64_t> out(static_cast<size_t>(ary->count));
+  for (int32_t i = 0; i < ary->count; ++i) {
+    out[static_cast<size_t>(i)] = Digest(Vell_Ary_GetDataPtr(ary, i), ary->recordSize);
+  }
+  return out;
+}
+
+// The longest prefix of a title field that ends on a whole character, before
+// any NUL, within limit bytes.
+size_t WholeTitleLength(const char* title, size_t fieldSize, size_t limit) {
+  size_t length = strnlen(title, fieldSize);
+  return Vell_Utf8CutLength(std::string_view(title, length), limit);
+}
+
+// The stored form of an entry: its title enciphered when the entry is.
+int32_t ProduceStoredEntry(const uint8_t* plain, uint8_t* out) {
+  std::memcpy(out, plain, kKdxEntrySize);
+  if (KDX_GetStoredEntryEncrypt(plain) != 1) return 0;
+  constexpr size_t kTitleOffset = 76;
+  uint8_t cipher[512];
+  int32_t written =
+      Vell_Encrypt(plain + kTitleOffset, kKdxEncryptedTitlePlain, kKdxProgramKeyHex, cipher);
+  if (written != 512) {
+    Vell_SystemErrorLog("[-1] KDX_SaveEncrptedEntryArray[%d]\r\n", KDX_GetStoredEntryID(plain));
+    return kKdxErrFile;
+  }
+  std::memcpy(out + kTitleOffset, cipher, 512);
+  return 0;
+}
+
+// Titles of encrypted entries longer than fits the enciphered part are cut at a
+// character boundary in memory too, so what is shown is what is stored.
+void CutEncryptedTitles(VELL_ARY* entryAry) {
+  constexpr size_t kTitleOffset = 76;
+  for (int32_t i = 0; i < entryAry->count; ++i) {
+    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
+    if (KDX_GetStoredEntryEncrypt(stored) != 1) continue;
+    char* title = reinterpret_cast<char*>(stored + kTitleOffset);
+    size_t keep = WholeTitleLength(title, 512, kKdxEncryptedTitlePlain - 1);
+    std::memset(title + keep, 0, 512 - keep);
+  }
+}
+
+// Deciphers the title of one stored entry in place; an undecipherable title
+// becomes empty (logged) and the rest of the record is kept.
+void DecryptStoredTitle(uint8_t* stored) {
+  constexpr size_t kTitleOffset = 76;
+  uint8_t plain[512] = {};
+  int32_t length =
+      Vell_DecryptBounded(stored + kTitleOffset, 512, kKdxProgramKeyHex, plain, sizeof plain);
+  char* title = reinterpret_cast<char*>(stored + kTitleOffset);
+  std::memset(title, 0, 512);
+  if (length < 0) {
+    Vell_SystemErrorLog("[-1] KDX_LoadDecryptEntryArray[%d]\r\n", KDX_GetStoredEntryID(stored));
+    return;
+  }
+  size_t limit = std::min<size_t>(static_cast<size_t>(length), kKdxEncryptedTitlePlain - 1);
+  size_t keep = WholeTitleLength(reinterpret_cast<const char*>(plain), limit, limit);
+  std::memcpy(title, plain, keep);
+}
+
+// Loads one table into ary (which must be empty): 0 when loaded or absent, the
+// load's code otherwise. positions receives the member positions.
+int32_t LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary, std::vector<uint32_t>* positions) {
+  int32_t status = REZ_ARY_LoadWithPositions(file, tag, ary->recordSize, ary, positions);
+  if (status == -1) {  // absent: an empty table
+    positions->clear();
+    return 0;
+  }
+  return status;
+}
+
+void ClearTables(KDX_DATA* data) {
+  for (VELL_ARY* ary :
+       {data->envAry, data->idCounterAry, data->entryAry, data->catSetAry, data->catTitleAry,
+        data->columnAry, data->colorLabelAry, data->fileTypeAry}) {
+    Vell_Ary_RemoveAll(ary);
+  }
+  data->fileState.reset();
+}
+
+VELL_ARY* TableOf(KDX_DATA* data, uint32_t tag) {
+  switch (tag) {
+    case kKdxTagENVI:
+      return data->envAry;
+    case kKdxTagIDCO:
+      return data->idCounterAry;
+    case kKdxTagENTR:
+      return data->entryAry;
+    case kKdxTagCATS:
+      return data->catSetAry;
+    case kKdxTagCTLE:
+      return data->catTitleAry;
+    case kKdxTagCLBU:
+      return data->columnAry;
+    case kKdxTagCOLO:
+      return data->colorLabelAry;
+    case kKdxTagFITY:
+      return data->fileTypeAry;
+  }
+  return nullptr;
+}
+
+RezTableSnapshot* SnapshotOf(KdxFileState* state, uint32_t tag) {
+  switch (tag) {
+    case kKdxTagENVI:
+      return &state->envi;
+    case kKdxTagIDCO:
+      return &state->idco;
+    case kKdxTagENTR:
+      return &state->entr;
+    case kKdxTagCATS:
+      return &state->cats;
+    case kKdxTagCTLE:
+      return &state->ctle;
+    case kKdxTagCLBU:
+      return &state->clbu;
+    case kKdxTagCOLO:
+      return &state->colo;
+    case kKdxTagFITY:
+      return &state->fity;
+  }
+  return nullptr;
+}
+
+void InitDefaultLabels(VELL_ARY* colorLabelAry) {
+  CO_InitData("なし", "必須", "重要", "進行中", "未決", "個人用", "計画１", "計画２",
+              colorLabelAry);
+}
+
+// Puts the defaults of a table that could not be loaded in its place.
+void FallBack(KDX_DATA* data, uint32_t tag) {
+  VELL_ARY* ary = TableOf(data, tag);
+  Vell_Ary_RemoveAll(ary);
+  if (tag == kKdxTagCTLE) TI_InitData("分類１", "分類２", "分類３", ary);
+  if (tag == kKdxTagCLBU) {
+    KDX_InitColumnWidth(data->idCounterAry, ary);
+    KDX_InitDefaultSortKeys(ary);
+  }
+  if (tag == kKdxTagCOLO) InitDefaultLabels(ary);
+}
+
+// The largest value of a 32-bit identifier at offset 0 of each record, or -1.
+int32_t MaxLeadingId(const VELL_ARY* ary) {
+  int32_t max = -1;
+  for (int32_t i = 0; i < ary->count; ++i) {
+    max = std::max(max,
+                   KDX_GetStoredEntryID(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, i))));
+  }
+  return max;
+}
+
+// Raises every counter above the identifiers present, in the tables and in the
+// block heads, so that none is handed out twice even when the counters were
+// lost or are older than the rest of the file.
+void RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENTR, "en_id", MaxLeadingId(data->entryAry));
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagCATS, "ct_id", MaxLeadingId(data->catSetAry));
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagCLBU, "cl_id", MaxLeadingId(data->columnAry));
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENVI, "ev_id", MaxLeadingId(data->envAry));
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFITY, "ft_id", MaxLeadingId(data->fileTypeAry));
+  int32_t maxIcon = -1;
+  for (int32_t i = 0; i < data->fileTypeAry->count; ++i) {
+    KDX_FILE_TYPE type;
+    KDX_GetKdxFileType(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->fileTypeAry, i)),
+                       &type);
+    maxIcon = std::max(maxIcon, type.ft_fi_id);
+  }
+  struct BlockCounter {
+    uint32_t tag;
+    const char* name;
+  };
+  for (BlockCounter counter :
+       {BlockCounter{kKdxTagBORB, "bo_id"}, BlockCounter{kKdxTagTEXT, "tx_id"},
+        BlockCounter{kKdxTagNORB, "no_id"}, BlockCounter{kKdxTagFIIC, "fi_id"}}) {
+    int32_t max = counter.tag == kKdxTagFIIC ? maxIcon : -1;
+    uint64_t steps = REZ_MaxChainSteps(file);
+    for (int32_t s = REZ_FirstMember(file, counter.tag); s == REZ_OK && steps-- > 0;
+         s = REZ_NextMember(file)) {
+      int32_t id;
+      if (file->current.dataLength >= 4 && REZ_GetSubdata(file, 0, 4, &id) == REZ_OK) {
+        max = std::max(max, static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(id))));
+      }
+    }
+    IC_RaiseAboveExisting(data->idCounterAry, counter.tag, counter.name, max);
+  }
+  file->hasCurrent = 0;
+}
+
+// Saves one table through its snapshot; ENTR enciphers titles as it goes.
+int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag) {
+  KdxFileState* state = StateOf(data);
+  VELL_ARY* ary = TableOf(data, tag);
+  RezTableSnapshot* snapshot = SnapshotOf(state, tag);
+  auto replace = std::find(state->replaceOnSave.begin(), state->replaceOnSave.end(), tag);
+  if (replace != state->replaceOnSave.end()) {
+    // Members of another size were there at load: take the whole tag away first.
+    while (REZ_FirstMember(file, tag) == REZ_OK) {
+      int32_t status = REZ_RemoveData(file);
+      if (status != REZ_OK) return status;
+    }
+    snapshot->valid = false;
+  }
+  RezRecordProducer produce;
+  if (tag == kKdxTagENTR) {
+    produce = [ary](int32_t i, uint8_t* out) {
+      return ProduceStoredEntry(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, i)), out);
+    };
+  } else {
+    produce = [ary](int32_t i, uint8_t* out) {
+      std::memcpy(out, Vell_Ary_GetDataPtr(ary, i), static_cast<size_t>(ary->recordSize));
+      return 0;
+    };
+  }
+  int32_t status = REZ_ARY_SaveWithSnapshot(file, tag, ary->count, ary->recordSize, Digests(ary),
+                                            produce, snapshot);
+  if (status == REZ_OK && replace != state->replaceOnSave.end())
+    state->replaceOnSave.erase(replace);
+  return status;
+}
+
+}  // namespace
+
+void KDX_ForgetSavedState(KDX_DATA* data) { data->fileState.reset(); }
+
+int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry) {
+  std::vector<uint32_t> positions;
+  int32_t status = LoadTable(file, kKdxTagENTR, entryAry, &positions);
+  if (status != 0) return status;
+  for (int32_t i = 0; i < entryAry->count; ++i) {
+    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
+    if (KDX_GetStoredEntryEncrypt(stored) == 1) DecryptStoredTitle(stored);
+  }
+  return 0;
+}
+
+int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry) {
+  CutEncryptedTitles(entryAry);
+  RezTableSnapshot none;
+  return REZ_ARY_SaveWithSnapshot(
+      file, kKdxTagENTR, entryAry->count, kKdxEntrySize,
+      std::vector<uint64_t>(static_cast<size_t>(entryAry->count)),
+      [entryAry](int32_t i, uint8_t* out) {
+        return ProduceStoredEntry(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i)),
+                                  out);
+      },
+      &none);
+}
+
+int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::string>* warnings) {
+  data->kdxFilePath = path != nullptr ? path : "";
+  REZ_FILE file;
+  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) {
+    Vell_SystemErrorLog("[-1] KDX_LoadAllData\r\n");
+    return kKdxErrFile;
+  }
+  KdxFileState* state = StateOf(data);
+  int step = 2;
+  for (uint32_t tag : kLoadOrder) {
+    VELL_ARY* ary = TableOf(data, tag);
+    RezTableSnapshot* snapshot = SnapshotOf(state, tag);
+    int32_t status = LoadTable(&file, tag, ary, &snapshot->positions);
+    if (status == 0 && tag == kKdxTagENTR) {
+      for (int32_t i = 0; i < ary->count; ++i) {
+        auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(ary, i));
+        if (KDX_GetStoredEntryEncrypt(stored) == 1) DecryptStoredTitle(stored);
+      }
+    }
+    if (status != 0) {
+      Vell_SystemErrorLog("[-%d] KDX_LoadAllData[%s %d]\r\n", step, TagText(tag).c_str(), status);
+      bool essential =
+          tag == kKdxTagENVI || tag == kKdxTagIDCO || tag == kKdxTagENTR || tag == kKdxTagCATS;
+      if (essential) {
+        REZ_Close(&file);
+        ClearTables(data);
+        return kKdxErrFile;
+      }
+      FallBack(data, tag);
+      state->replaceOnSave.push_back(tag);
+      snapshot->positions.clear();
+      if (warnings != nullptr) warnings->push_back(TagText(tag));
+    } else {
+      // Digests are of the plain records: an encrypted entry whose plain record
+      // is unchanged still has valid ciphertext in its member.
+      snapshot->digests = Digests(ary);
+      snapshot->valid = snapshot->positions.size() == snapshot->digests.size();
+    }
+    ++step;
+  }
+  RaiseCounters(&file, data);
+  REZ_Close(&file);
+  return 0;
+}
+
+int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) {
+  REZ_FILE file;
+  // The tables are written without touching a content block: keep the block index.
+  KdxBlockIndexToken token;
+  if (path != nullptr) token = KDX_BlockIndexBeforeOtherWrite(path);
+  if (path == nullptr || REZ_Open(path, 0, &file) != REZ_OK) {
+    Vell_SystemErrorLog("[-1] KDX_SaveAllData\r\n");
+    return kKdxErrFile;
+  }
+  EV_SetFileInfo(data->envAry, data->idCounterAry);
+  CutEncryptedTitles(data->entryAry);
+  constexpr uint32_t kSaveOrder[] = {kKdxTagENTR, kKdxTagIDCO, kKdxTagCTLE, kKdxTagENVI,
+                                     kKdxTagCATS, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
+  int32_t result = 0;
+  int step = 2;
+  for (uint32_t tag : kSaveOrder) {
+    int32_t status = SaveTable(&file, data, tag);
+    if (status != 0 && result == 0) {
+      Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, TagText(tag).c_str(), status);
+      result = kKdxErrFile;
+    }
+    ++step;
+  }
+  if (REZ_Close(&file) != 0 && result == 0) {
+    Vell_SystemErrorLog("[-10] KDX_SaveAllData\r\n");
+    result = kKdxErrFile;
+  }
+  if (result != 0) data->fileState.reset();
+  KDX_BlockIndexAfterOtherWrite(path, token);
+  return result;
+}
+
+namespace {
+
+// Saves the given tables of data in order; the first failure ends it.
+int32_t SaveTablesInOrder(REZ_FILE* file, KDX_DATA* data, std::initializer_list<uint32_t> tags) {
+  for (uint32_t tag : tags) {
+    VELL_ARY* ary = TableOf(data, tag);
+    int32_t status = REZ_ARY_Save(file, tag, ary, ary->recordSize);
+    if (status != REZ_OK) return status;
+  }
+  return REZ_OK;
+}
+
+struct ScopedKdxData {
+  KDX_DATA data;
+  bool ok = KDX_InitKdxData(&data) == 0;
+  ~ScopedKdxData() { KDX_FreeKdxData(&data); }
+};
+
+}  // namespace
+
+int32_t CreateKdxFile(const char* path) {
+  if (path == nullptr) return kKdxErrFile;
+  ScopedKdxData tables;
+  if (!tables.ok) return kKdxErrFile;
+  KDX_DATA& data = tables.data;
+  IC_InitData(data.idCounterAry);
+  CT_InitData("その他", data.idCounterAry, data.catSetAry);
+  TI_InitData("分類１", "分類２", "分類３", data.catTitleAry);
+  KDX_InitColumnWidth(data.idCounterAry, data.columnAry);
+  KDX_InitDefaultSortKeys(data.columnAry);
+  InitDefaultLabels(data.colorLabelAry);
+  EV_SetFileInfo(data.envAry, data.idCounterAry);
+  EV_SetIntValue(data.envAry, data.idCounterAry, "target_kdx_app", 0);
+
+  REZ_FILE file;
+  if (REZ_Create(path, &file) != REZ_OK) return kKdxErrFile;
+  int32_t status = SaveTablesInOrder(
+      &file, &data, {kKdxTagCATS, kKdxTagIDCO, kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagENVI});
+  if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+
+  // The default file type "txt" with its icon block, then its table and the
+  // counters that now include the identifiers it drew.
+  if (status == REZ_OK) {
+    KDX_FILE_TYPE type;
+    status = FT_MakeRecord(data.idCounterAry, "txt", 0,
+                           static_cast<int32_t>(kKdxDefaultFileTypeIcon_size), &type);
+    int32_t iconId = IC_GetID_FromCounter(data.idCounterAry, kKdxTagFIIC, "fi_id");
+    if (status == 0 && iconId >= 0) {
+      type.ft_fi_id = iconId;
+      status = FI_CreateNewData(path, iconId, kKdxDefaultFileTypeIcon,
+                                static_cast<int32_t>(kKdxDefaultFileTypeIcon_size));
+    } else {
+      status = REZ_ERR_ARGUMENT;
+    }
+    if (status == 0) status = FT_AddData(data.fileTypeAry, type);
+  }
+  if (status == REZ_OK && (status = REZ_Open(path, 0, &file)) == REZ_OK) {
+    status = SaveTablesInOrder(&file, &data, {kKdxTagFITY, kKdxTagIDCO});
+    if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+  }
+  if (status != REZ_OK) {
+    Vell_SystemErrorLog("[-2] CreateKdxFile[%d]\r\n", status);
+    return kKdxErrFile;
+  }
+  return 0;
+}
+
+KdxVersionCheck KDX_CheckFileVersion(const KDX_DATA* data, std::string* versionText) {
+  KDX_FILE_INFO info;
+  if (EV_GetFileInfo(data->envAry, &info) == 0) return KdxVersionCheck::kNotKardinexFile;
+  if (std::strcmp(info.kdxFileVersion, kKdxFileFormatVersion) == 0) return KdxVersionCheck::kOpen;
+  if (std::strcmp(info.kdxFileVersion, "2") == 0) return KdxVersionCheck::kConvertFromV2;
+  if (versionText != nullptr) {
+    char text[64];
+    Vell_MakeVersionString(info.updateAppVersion, 2, text, sizeof text);
+    *versionText = text;
+  }
+  return KdxVersionCheck::kNewerVersion;
+}

@@ -1,0 +1,62 @@
+// The document file: a REZ container holding the record tables (one tag per
+// table) and the entries' content blocks. This unit creates a new document
+// file, loads every table into KDX_DATA and saves them back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/container/rez.h"
+#include "core/document/kdx_data.h"
+
+// Status of a whole-file operation that failed.
+inline constexpr int32_t kKdxErrFile = -1000;
+
+// Creates a new, empty document file at path; never overwrites a file there.
+// 0, or -1000.
+int32_t CreateKdxFile(const char* path);
+
+// Loads every record table of the file into data, which KDX_InitKdxData made.
+// An absent table stays empty. A damaged environment, counter, entry or
+// category-set table fails the load (-1000, logged), since opening without it
+// would lose entries or hand out identifiers twice; a damaged title, column,
+// label or file-type table falls back to its defaults and is named in
+// *warnings. After the load every counter is above the identifiers present.
+// 0, or -1000 (the tables are then empty).
+int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
+                        std::vector<std::string>* warnings = nullptr);
+
+// Stamps the file information and writes every table, only the records that
+// changed since the last load or save. 0, or -1000 when the file cannot be
+// opened or any table could not be written (the first failure is logged).
+int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
+
+// The entry table with the titles of encrypted entries enciphered.
+int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
+int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
+
+// What the window does with a file whose tables have loaded.
+enum class KdxVersionCheck {
+  kOpen,             // the current format
+  kConvertFromV2,    // ask, then convert after a backup
+  kNewerVersion,     // cannot be opened; *versionText names the version that can
+  kNotKardinexFile,  // the file information is missing
+};
+KdxVersionCheck KDX_CheckFileVersion(const KDX_DATA* data, std::string* versionText);
+
+// Messages of the version check, keys of the localisation table.
+inline constexpr const char* kKdxMsgNotKardinexFile =
+    "このファイルはKardinexファイルではありません。";
+inline constexpr const char* kKdxMsgConvertQuestion =
+    "データファイルを新しいバージョンに変換します。\n変換前のファイルは「_backup_v300」"
+    "というファイル名で同じフォルダにバックアップされます。\n変換してよろしいですか？";
+inline constexpr const char* kKdxMsgNewerVersion =
+    "ファイルを開くことができません。\n（このファイルはバージョン %s で開くことができます。）";
+
+// Title encryption: 480 bytes of the title field are enciphered into the 512.
+inline constexpr int32_t kKdxEncryptedTitlePlain = 480;
+
+// Forgets what the last load or save wrote, so that the next save compares
+// every record with the file (after the file was changed by other means).
+void KDX_ForgetSavedState(KDX_DATA* data);

@@ -1,0 +1,135 @@
+// Identifier counters, new entries and the entry table with its hash.
+#include "core/document/entry_table.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "core/document/id_counter.h"
+#include "core/document/kdx_data.h"
+
+namespace {
+
+KDX_ID_COUNTER CounterAt(const VELL_ARY* ary, int32_t index) {
+  KDX_ID_COUNTER c;
+  KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index)), &c);
+  return c;
+}
+
+class DocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(KDX_InitKdxData(&data_), 0);
+    ASSERT_EQ(KDX_CreateDocumentExtras(&data_), 0);
+    ASSERT_EQ(IC_InitData(data_.idCounterAry), 0);
+  }
+  void TearDown() override {
+    KDX_FreeDocumentExtras(&data_);
+    KDX_FreeKdxData(&data_);
+  }
+  int32_t AddEntry(const char* title) {
+    KDX_ENTRY e;
+    EN_InitData(&data_, title, "a", "b", "c", 0, "80", &e);
+    EXPECT_EQ(EN_AddData(data_.entryAry, e), 0);
+    return e.en_id;
+  }
+  KDX_DATA data_;
+};
+
+TEST_F(DocumentTest, IdentifiersAreNeverReusedAfterRemoval) {
+  EXPECT_EQ(AddEntry("x"), 0);
+  EXPECT_EQ(AddEntry("y"), 1);
+  EXPECT_EQ(EN_Remove(data_.entryAry, 1), 0);
+  EXPECT_EQ(AddEntry("z"), 2);
+  EXPECT_EQ(EN_Remove(data_.entryAry, 1), -1001);
+}
+
+TEST_F(DocumentTest, MissingCounterIsCreatedWithItsOwnIdentifier) {
+  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagCATS, "ct_id"), 0);
+  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagFITY, "ft_id"), 0);
+  ASSERT_EQ(Vell_Ary_GetSize(data_.idCounterAry), 3);
+  const KDX_ID_COUNTER ct = CounterAt(data_.idCounterAry, 1);
+  EXPECT_EQ(ct.ic_id, 0);  // the counter of counters started at 0
+  EXPECT_EQ(ct.ic_next_value, 1);
+  EXPECT_EQ(CounterAt(data_.idCounterAry, 2).ic_id, 1);
+  EXPECT_EQ(CounterAt(data_.idCounterAry, 0).ic_next_value, 2);
+  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagCATS, "ft_id"), 0);  // other tag
+}
+
+TEST(IdCounter, AbsentCounterOfCountersAddsNothingAndInt32MaxIsRefused) {
+  VellAryPtr ary(Vell_Ary_Init(kKdxIdCounterSize, 0, 0));
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagIDCO, "ic_id"), 0);
+  EXPECT_EQ(Vell_Ary_GetSize(ary.get()), 0);
+  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", INT_MAX - 2), 0);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), INT_MAX - 1);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), -1);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), -1);
+}
+
+TEST(IdCounter, RaiseAboveExistingNeverLowersAndCreatesWhenAbsent) {
+  VellAryPtr ary(Vell_Ary_Init(kKdxIdCounterSize, 0, 0));
+  // Lost counter table: the counter of counters is made first, so the two new
+  // counters get distinct identifiers.
+  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", 41), 0);
+  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagBORB, "bo_id", -1), 0);
+  ASSERT_EQ(Vell_Ary_GetSize(ary.get()), 3);
+  EXPECT_NE(CounterAt(ary.get(), 1).ic_id, CounterAt(ary.get(), 2).ic_id);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), 42);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagBORB, "bo_id"), 0);
+  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", 10), 0);
+  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), 43);
+}
+
+TEST_F(DocumentTest, NewEntryDefaults) {
+  KDX_ENTRY e;
+  EN_InitData(&data_, "t", "a", "＜すべて＞", "c", 2, "72", &e);
+  EXPECT_STREQ(e.en_cat1_name, "a");
+  EXPECT_STREQ(e.en_cat2_name, "その他");
+  EXPECT_STREQ(e.en_cat3_name, "c");
+  EXPECT_STREQ(e.en_encode, "S-JIS");
+  EXPECT_EQ(e.en_detail_toggle, 1);
+  EXPECT_EQ(std::strlen(e.en_create_date), 17u);
+  EXPECT_STREQ(e.en_create_date, e.en_update_date);
+  EXPECT_STREQ(e.en_last_opened_date, e.en_use_date);
+  EXPECT_STREQ(e.en_use_date, "");
+}
+
+TEST_F(DocumentTest, SetDataOverwritesByIdAndReportsAbsence) {
+  const int32_t id = AddEntry("old");
+  KDX_ENTRY e;
+  ASSERT_EQ(EN_GetData(data_.entryAry, id, &e), 0);
+  std::strcpy(e.en_title, "new");
+  EXPECT_EQ(EN_SetData(data_.entryAry, e), 0);
+  EN_GetData_ByIndex(data_.entryAry, 0, &e);
+  EXPECT_STREQ(e.en_title, "new");
+  e.en_id = 99;  // absent
+  EXPECT_EQ(EN_SetData(data_.entryAry, e), -1001);
+  EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 2), 1);
+  EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 3), 0);
+}
+
+TEST_F(DocumentTest, HashFallsBackAfterRemovalAndHandlesNegativeIds) {
+  for (const char* t : {"a", "b", "c"}) AddEntry(t);
+  EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
+  ASSERT_EQ(EN_Remove(data_.entryAry, 0), 0);  // hash now stale: entry 2 moved to index 1
+  KDX_ENTRY e;
+  EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, 2), -1);
+  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, data_.entryHash, 2, &e), 1);
+  EXPECT_STREQ(e.en_title, "c");
+  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, nullptr, 2, &e), -1);
+  EXPECT_EQ(EN_Hash_SetData(data_.entryAry, data_.entryHash, e), -1);  // no fallback
+
+  e.en_id = -5;  // e.g. from a damaged file: its bucket must still be valid
+  ASSERT_EQ(EN_AddData(data_.entryAry, e), 0);
+  Vell_Hash_RemoveAll(data_.entryHash);
+  ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
+  EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, -5), 2);
+  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, data_.entryHash, INT_MIN, &e), -1);
+  EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 7), -1001);
+  EXPECT_EQ(Vell_Ary_GetSize(data_.entryAry), 3);
+  EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 2), 0);
+  EXPECT_EQ(EN_FindIndex_ByID(data_.entryAry, 2), -1);
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+// Stored layouts of the document's records, checked byte by byte against the
+// documented offsets, and the codecs they are built from.
+#include "core/document/records.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/document/value_codec.h"
+
+namespace {
+
+int32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24);
+}
+std::string Text(const std::vector<uint8_t>& b, size_t at) {
+  return reinterpret_cast<const char*>(b.data() + at);
+}
+
+TEST(ValueCodec, LittleEndianByteByByteAndBoundsChecked) {
+  std::vector<uint8_t> buf(8, 0xEE);
+  EXPECT_EQ(KDX_SetInt32Value(buf, 1, -2), 0);
+  EXPECT_EQ(KDX_SetInt16Value(buf, 5, 0x1234), 0);
+  EXPECT_EQ(buf, (std::vector<uint8_t>{0xEE, 0xFE, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xEE}));
+  EXPECT_EQ(KDX_GetInt32Value(buf, 1), -2);
+  EXPECT_EQ(KDX_GetInt16Value(buf, 5), 0x1234);
+  EXPECT_TRUE(KDX_GetBoolValue(buf, 0));  // any non-zero byte
+
+  EXPECT_EQ(KDX_SetInt32Value(buf, 5, 1), -1);  // would end past the buffer
+  EXPECT_EQ(KDX_SetStringValue(buf, 6, 3, "ab"), -1);
+  EXPECT_EQ(KDX_SetInt32Value(buf, SIZE_MAX - 1, 1), -1);  // offset + width wraps
+  EXPECT_EQ(buf[7], 0xEE);
+  EXPECT_EQ(KDX_GetInt32Value(buf, 6), 0);
+}
+
+// Every field of the entry: stored offset (and width), and the member. Text
+// fields are filled to their full width, so a wrong width shows.
+constexpr size_t kIntAt[] = {0,    972,  976,  980,  984,  988,  992,  996,  1000, 1004,
+                             1008, 1012, 1016, 1020, 1409, 1957, 1961, 2125, 2129, 2133};
+constexpr int32_t KDX_ENTRY::*kIntMember[] = {&KDX_ENTRY::en_id,
+                                              &KDX_ENTRY::en_detail_toggle,
+                                              &KDX_ENTRY::en_bo_block_size,
+                                              &KDX_ENTRY::en_window_position_left,
+                                              &KDX_ENTRY::en_window_position_top,
+                                              &KDX_ENTRY::en_window_position_right,
+                                              &KDX_ENTRY::en_window_position_bottom,
+                                              &KDX_ENTRY::en_focus_item,
+                                              &KDX_ENTRY::en_co_id,
+                                              &KDX_ENTRY::en_window_z_index,
+                                              &KDX_ENTRY::en_body_scroll_position,
+                                              &KDX_ENTRY::en_body_caret_position,
+                                              &KDX_ENTRY::en_body_selection_start,
+                                              &KDX_ENTRY::en_body_selection_end,
+                                              &KDX_ENTRY::en_turn,
+                                              &KDX_ENTRY::en_ft_id,
+                                              &KDX_ENTRY::en_pr_id,
+                                              &KDX_ENTRY::en_encrypt,
+                                              &KDX_ENTRY::en_no_encrypt,
+                                              &KDX_ENTRY::en_bo_encrypt};
+constexpr size_t kTextAtWidth[][2] = {{4, 18},    {22, 18},    {40, 18},    {58, 18},
+                                      {76, 512},  {588, 128},  {716, 128},  {844, 128},
+                                      {1025, 64}, {1089, 64},  {1153, 128}, {1281, 128},
+                                      {1413, 32}, {1445, 512}, {2093, 32}};
+constexpr size_t kTextMember[] = {offsetof(KDX_ENTRY, en_create_date),
+                                  offsetof(KDX_ENTRY, en_update_date),
+                                  offsetof(KDX_ENTRY, en_last_opened_date),
+                                  offsetof(KDX_ENTRY, en_use_date),
+                                  offsetof(KDX_ENTRY, en_title),
+                                  offsetof(KDX_ENTRY, en_cat1_name),
+                                  offsetof(KDX_ENTRY, en_cat2_name),
+                                  offsetof(KDX_ENTRY, en_cat3_name),
+                                  offsetof(KDX_ENTRY, en_create_os),
+                                  offsetof(KDX_ENTRY, en_update_os),
+                                  offsetof(KDX_ENTRY, en_create_machine_name),
+                                  offsetof(KDX_ENTRY, en_update_machine_name),
+                                  offsetof(KDX_ENTRY, en_turn_width),
+                                  offsetof(KDX_ENTRY, en_file_path),
+                                  offsetof(KDX_ENTRY, en_encode)};
+static_assert(std::size(kIntAt) == std::size(kIntMember));
+static_assert(std::size(kTextAtWidth) == std::size(kTextMember));
+
+char* TextMember(KDX_ENTRY& e, size_t i) { return reinterpret_cast<char*>(&e) + kTextMember[i]; }
+
+KDX_ENTRY DistinctEntry() {
+  KDX_ENTRY e{};
+  int32_t value = -100000;
+  for (auto member : kIntMember) e.*member = value += 70001;  // distinct in every byte
+  for (size_t i = 0; i < std::size(kTextMember); ++i)
+    std::memset(TextMember(e, i), static_cast<int>('a' + i), kTextAtWidth[i][1] - 1);
+  e.en_is_select_entrylist = true;
+  for (size_t i = 0; i < 128; ++i) e.en_reserved1[i] = static_cast<uint8_t>(i + 1);
+  for (size_t i = 0; i < 256; ++i) e.en_reserved2[i] = static_cast<uint8_t>(255 - i);
+  return e;
+}
+
+TEST(EntryRecord, StoredOffsetsMatchTheLayout) {
+  const KDX_ENTRY e = DistinctEntry();
+  std::vector<uint8_t> s(kKdxEntrySize, 0xAA);
+  KDX_SetKdxEntry(e, s.data());
+  for (size_t i = 0; i < std::size(kIntAt); ++i) EXPECT_EQ(Le32(s, kIntAt[i]), e.*kIntMember[i]);
+  for (size_t i = 0; i < std::size(kTextAtWidth); ++i) {
+    const auto [at, width] = kTextAtWidth[i];
+    EXPECT_EQ(Text(s, at), std::string(width - 1, static_cast<char>('a' + i))) << at;
+  }
+  EXPECT_EQ(s[1024], 1);
+  EXPECT_EQ(s[1965], 1);  // reserved areas
+  EXPECT_EQ(s[1965 + 127], 128);
+  EXPECT_EQ(s[2137], 255);
+  EXPECT_EQ(s[2392], 0);
+  EXPECT_EQ(KDX_GetStoredEntryID(s.data()), e.en_id);
+  EXPECT_EQ(KDX_GetStoredEntryEncrypt(s.data()), e.en_encrypt);
+}
+
+TEST(EntryRecord, RoundTripKeepsEveryStoredByte) {
+  std::vector<uint8_t> s(kKdxEntrySize);
+  KDX_SetKdxEntry(DistinctEntry(), s.data());
+  KDX_ENTRY back;
+  KDX_GetKdxEntry(s.data(), &back);
+  std::vector<uint8_t> again(kKdxEntrySize);
+  KDX_SetKdxEntry(back, again.data());
+  EXPECT_EQ(again, s);
+}
+
+TEST(EntryRecord, LoadForcesTextFieldsToEndInNul) {
+  std::vector<uint8_t> s(kKdxEntrySize, 'A');  // no NUL anywhere
+  const std::vector<uint8_t> before = s;
+  KDX_ENTRY e;
+  KDX_GetKdxEntry(s.data(), &e);
+  for (size_t i = 0; i < std::size(kTextAtWidth); ++i)
+    EXPECT_EQ(std::strlen(TextMember(e, i)), kTextAtWidth[i][1] - 1);
+  EXPECT_EQ(e.en_reserved2[255], 'A');  // reserved bytes are not text
+  EXPECT_EQ(s, before);
+}
+
+// One record of each table family: fields written at the documented offsets.
+TEST(TableRecords, StoredOffsetsMatchTheLayouts) {
+  std::vector<uint8_t> s;
+  auto stored = [&s](int32_t size) {
+    s.assign(static_cast<size_t>(size), 0xAA);
+    return s.data();
+  };
+  auto texts = [&s](std::initializer_list<size_t> offsets) {
+    std::string out;
+    for (size_t at : offsets) out += Text(s, at) + "|";
+    return out;
+  };
+
+  KDX_SetKdxIdCounter({5, "20240101000000000", "2", REZ_MakeTag("ENTR"), "en_id", 77},
+                      stored(kKdxIdCounterSize));
+  EXPECT_EQ(Le32(s, 0), 5);
+  EXPECT_EQ(texts({4, 22, 44}), "20240101000000000|2|en_id|");
+  EXPECT_EQ(static_cast<uint32_t>(Le32(s, 40)), REZ_MakeTag("ENTR"));
+  EXPECT_EQ(Le32(s, 108), 77);
+
+  KDX_SetKdxCatset({1, "", "", "a", "b", "c"}, stored(kKdxCatsetSize));
+  EXPECT_EQ(texts({40, 168, 296}), "a|b|c|");
+  KDX_SetKdxCategoryTitle({"1", "2", "x", "y", "z"}, stored(kKdxCategoryTitleSize));
+  EXPECT_EQ(texts({0, 18, 36, 164, 292}), "1|2|x|y|z|");
+
+  KDX_SetKdxColorLabel({2, "", "", "重要", 100000, 50000, 1}, stored(kKdxColorLabelSize));
+  EXPECT_EQ(texts({40}), "重要|");
+  EXPECT_EQ(Le32(s, 168) + Le32(s, 172) + Le32(s, 176), 150001);
+  EXPECT_EQ(Le32(s, 172), 50000);
+
+  KDX_SetKdxColumnwidth({3, "", "", "en_title", 120, 4, false, true, false, true, false},
+                        stored(kKdxColumnSize));
+  EXPECT_EQ(texts({40}), "en_title|");
+  EXPECT_EQ(Le32(s, 168), 120);
+  EXPECT_EQ(Le32(s, 172), 4);
+  EXPECT_EQ(std::vector<uint8_t>(s.begin() + 176, s.end()), (std::vector<uint8_t>{0, 1, 0, 1, 0}));
+  s[178] = 9;  // any non-zero flag reads as set
+  KDX_COLUMN cl;
+  KDX_GetKdxColumnwidth(s.data(), &cl);
+  EXPECT_TRUE(cl.cl_first_sort_key);
+
+  KDX_FILE_TYPE ft{6, "", "", 4, {}, "txt", 7, 8};
+  ft.ft_reserved_text[127] = 'r';
+  KDX_SetKdxFileType(ft, stored(kKdxFileTypeSize));
+  EXPECT_EQ(Le32(s, 40), 4);
+  EXPECT_EQ(s[171], 'r');
+  EXPECT_EQ(texts({172}), "txt|");
+  EXPECT_EQ(Le32(s, 204), 7);
+  EXPECT_EQ(Le32(s, 208), 8);
+
+  KDX_SetKdxBodyFindHistory({9, "", "", 2, "find"}, stored(kKdxBodyFindHistorySize));
+  EXPECT_EQ(Le32(s, 40), 2);
+  EXPECT_EQ(texts({44}), "find|");
+
+  KDX_SetKdxProject({10, "", "", "p", 3, 4, "t"}, stored(kKdxProjectSize));
+  EXPECT_EQ(Le32(s, 168), 3);
+  EXPECT_EQ(Le32(s, 172), 4);
+  EXPECT_EQ(texts({40, 176}), "p|t|");
+
+  KDX_SetZytAttachment({1, 2, "c", "u", {10, 0, 0, 0, 0, 0, 0, 0, 18}, "f.png", "d", 9},
+                       stored(kKdxAttachmentSize));
+  EXPECT_EQ(Le32(s, 4), 2);
+  EXPECT_EQ(Le32(s, 44), 10);
+  EXPECT_EQ(Le32(s, 76), 18);
+  EXPECT_EQ(texts({8, 26, 80, 336}), "c|u|f.png|d|");
+  EXPECT_EQ(Le32(s, 354), 9);
+}
+
+}  // namespace
