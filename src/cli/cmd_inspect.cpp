@@ -95,7 +95,8 @@ int RunInspect(const std::string& path, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 void AddInspectCommand(CLI::App& app, KdxAction* action) {
-  auto* cmd = app.add_subcommand("inspect", "Show the tags of a document file with their member counts and sizes");
+  auto* cmd = app.add_subcommand(
+      "inspect", "Show the tags of a document file with their member counts and sizes");
   auto path = std::make_shared<std::string>();
   cmd->add_option("FILE", *path, "The document file")->required();
   cmd->callback([action, path] {

@@ -10,3 +10,5 @@ using KdxAction = std::function<int(std::ostream& out, std::ostream& err)>;
 
 // Each adds one subcommand to app; *action is set when it is chosen.
 void AddInspectCommand(CLI::App& app, KdxAction* action);
+void AddDetectCommand(CLI::App& app, KdxAction* action);
+void AddDocumentCommands(CLI::App& app, KdxAction* action);

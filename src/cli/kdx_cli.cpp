@@ -24,6 +24,8 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   app.footer("Exit status: 0 success, 1 the operation failed, 2 bad usage.");
 
   KdxAction action;
+  AddDocumentCommands(app, &action);
+  AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());

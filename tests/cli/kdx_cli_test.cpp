@@ -92,3 +92,64 @@ TEST(KdxCliInspect, FailuresAreExitOneWithOneLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KdxCliDocument, NewInfoAndCheckOnAFreshDocument) {
+  kdx_test::TempDir dir;
+  std::string path = dir.File("new.kdx");
+  EXPECT_EQ(Kdx({"new", path}).status, kExitOk);
+  KdxRun again = Kdx({"new", path});
+  EXPECT_EQ(again.status, kExitFailed);
+  EXPECT_NE(again.err.find("exists already"), std::string::npos);
+  KdxRun info = Kdx({"info", path});
+  EXPECT_EQ(info.status, kExitOk) << info.err;
+  EXPECT_NE(info.out.find("entries        0"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("password       none"), std::string::npos) << info.out;
+  KdxRun check = Kdx({"check", path});
+  EXPECT_EQ(check.status, kExitOk) << check.out;
+}
+
+TEST(KdxCliDocument, CheckReportsEachProblemOnALine) {
+  kdx_test::TempDir dir;
+  std::string path = dir.File("bad.kdx");
+  ASSERT_EQ(Kdx({"new", path}).status, kExitOk);
+  // A text block of an entry that does not exist, and one whose size overruns it.
+  REZ_FILE file;
+  ASSERT_EQ(REZ_Open(path.c_str(), 0, &file), REZ_OK);
+  const uint8_t orphan[16] = {0, 0, 0, 0, 42, 0, 0, 0, 4, 0, 0, 0, 't', 'e', 'x', 't'};
+  const uint8_t overrun[16] = {1, 0, 0, 0, 43, 0, 0, 0, 99, 0, 0, 0, 't', 'e', 'x', 't'};
+  ASSERT_EQ(REZ_AddData(&file, REZ_MakeTag("TEXT"), 16, orphan), REZ_OK);
+  ASSERT_EQ(REZ_AddData(&file, REZ_MakeTag("TEXT"), 16, overrun), REZ_OK);
+  ASSERT_EQ(REZ_Close(&file), 0);
+  KdxRun check = Kdx({"check", path});
+  EXPECT_EQ(check.status, kExitFailed);
+  EXPECT_EQ(Lines(check.out), 4) << check.out;  // two orphans, one overrun, one counter
+  EXPECT_NE(check.out.find("entry 42, which does not exist"), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("says 99 bytes"), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("counter tx_id"), std::string::npos) << check.out;
+  EXPECT_EQ(Kdx({"info", dir.File("absent.kdx")}).status, kExitFailed);
+}
+
+TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
+  kdx_test::TempDir dir;
+  // 日本語 in Shift JIS (93 FA 96 7B 8C EA) and EUC-JP (C6 FC CB DC B8 EC), as
+  // `printf 日本語 | iconv -t SHIFT_JIS` and `-t EUC-JP` give them.
+  kdx_test::WriteAll(dir.File("sjis.txt"), std::string("\x93\xFA\x96\x7B\x8C\xEA"));
+  kdx_test::WriteAll(dir.File("euc.txt"), std::string("\xC6\xFC\xCB\xDC\xB8\xEC"));
+  kdx_test::WriteAll(dir.File("utf8.txt"), std::string("日本語"));
+  kdx_test::WriteAll(dir.File("ascii.txt"), std::string("plain"));
+  kdx_test::WriteAll(dir.File("bin.dat"), std::string("a\x01z", 3));
+  KdxRun r = Kdx({"detect", dir.File("sjis.txt"), dir.File("euc.txt"), dir.File("utf8.txt"),
+                  dir.File("ascii.txt"), dir.File("bin.dat")});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  for (const char* expected : {"sjis.txt\tS-JIS\n", "euc.txt\tEUC\n", "utf8.txt\tUTF-8\n",
+                               "ascii.txt\tASCII\n", "bin.dat\tbinary\n"}) {
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
+  }
+  KdxRun decoded = Kdx({"detect", "--decode", dir.File("sjis.txt")});
+  EXPECT_NE(decoded.out.find("日本語"), std::string::npos) << decoded.out;
+  EXPECT_EQ(Kdx({"detect", dir.File("absent.txt")}).status, kExitFailed);
+}
+
+}  // namespace

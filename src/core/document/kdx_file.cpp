@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "core/content/crypto.h"
 #include "core/document/blocks.h"
@@ -51,11 +52,31 @@ uint64_t Digest(const void* record, int32_t size) {
   return XXH3_64bits(record, static_cast<size_t>(size));
 }
 
-std::vector<uint64_t> Digests(const VELL_ARY* ary) {
+// Digests of every record. Large tables are split over two threads: the pass
+// reads the whole table and is bound by memory bandwidth, and it sits on the
+// path of every save.
+void CutEncryptedTitle(uint8_t* stored);
+
+// With cutTitles (the entry table) the titles of encrypted entries are cut
+// first, in the same pass, while each record is in the cache anyway.
+std::vector<uint64_t> Digests(VELL_ARY* ary, bool cutTitles = false) {
   std::vector<uint64_t> out(static_cast<size_t>(ary->count));
-  for (int32_t i = 0; i < ary->count; ++i) {
-    out[static_cast<size_t>(i)] = Digest(Vell_Ary_GetDataPtr(ary, i), ary->recordSize);
+  auto work = [ary, &out, cutTitles](int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
+      auto* record = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(ary, i));
+      if (cutTitles) CutEncryptedTitle(record);
+      out[static_cast<size_t>(i)] = Digest(record, ary->recordSize);
+    }
+  };
+  constexpr int32_t kSplitAbove = 8192;
+  if (ary->count < kSplitAbove) {
+    work(0, ary->count);
+    return out;
   }
+  int32_t half = ary->count / 2;
+  std::thread helper(work, 0, half);
+  work(half, ary->count);
+  helper.join();
   return out;
 }
 
@@ -82,16 +103,19 @@ int32_t ProduceStoredEntry(const uint8_t* plain, uint8_t* out) {
   return 0;
 }
 
-// Titles of encrypted entries longer than fits the enciphered part are cut at a
-// character boundary in memory too, so what is shown is what is stored.
-void CutEncryptedTitles(VELL_ARY* entryAry) {
+// The title of an encrypted entry longer than fits the enciphered part is cut
+// at a character boundary in memory too, so what is shown is what is stored.
+void CutEncryptedTitle(uint8_t* stored) {
   constexpr size_t kTitleOffset = 76;
+  if (KDX_GetStoredEntryEncrypt(stored) != 1) return;
+  char* title = reinterpret_cast<char*>(stored + kTitleOffset);
+  size_t keep = WholeTitleLength(title, 512, kKdxEncryptedTitlePlain - 1);
+  std::memset(title + keep, 0, 512 - keep);
+}
+
+void CutEncryptedTitles(VELL_ARY* entryAry) {
   for (int32_t i = 0; i < entryAry->count; ++i) {
-    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
-    if (KDX_GetStoredEntryEncrypt(stored) != 1) continue;
-    char* title = reinterpret_cast<char*>(stored + kTitleOffset);
-    size_t keep = WholeTitleLength(title, 512, kKdxEncryptedTitlePlain - 1);
-    std::memset(title + keep, 0, 512 - keep);
+    CutEncryptedTitle(static_cast<uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i)));
   }
 }
 
@@ -266,8 +290,8 @@ int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag) {
       return 0;
     };
   }
-  int32_t status = REZ_ARY_SaveWithSnapshot(file, tag, ary->count, ary->recordSize, Digests(ary),
-                                            produce, snapshot);
+  int32_t status = REZ_ARY_SaveWithSnapshot(file, tag, ary->count, ary->recordSize,
+                                            Digests(ary, tag == kKdxTagENTR), produce, snapshot);
   if (status == REZ_OK && replace != state->replaceOnSave.end())
     state->replaceOnSave.erase(replace);
   return status;
@@ -356,7 +380,6 @@ int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) {
     return kKdxErrFile;
   }
   EV_SetFileInfo(data->envAry, data->idCounterAry);
-  CutEncryptedTitles(data->entryAry);
   constexpr uint32_t kSaveOrder[] = {kKdxTagENTR, kKdxTagIDCO, kKdxTagCTLE, kKdxTagENVI,
                                      kKdxTagCATS, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
   int32_t result = 0;

@@ -1,0 +1,159 @@
+// kdx new, kdx info and kdx check: creating a document, summarising one, and
+// checking its structure.
+#include <iomanip>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/kdx_cli.h"
+#include "core/content/password.h"
+#include "core/document/env_table.h"
+#include "core/document/kdx_check.h"
+#include "core/document/kdx_data.h"
+#include "core/document/kdx_file.h"
+#include "core/document/records.h"
+#include "core/util/vell_file.h"
+#include "core/util/vell_string.h"
+#include "core/util/vell_time.h"
+
+namespace {
+
+std::string Commas(uint64_t value) {
+  char text[32];
+  Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text);
+  return text;
+}
+
+std::string ViewDate(const char* dateChars) {
+  char view[kVellViewDateSize];
+  Vell_GetViewDateStringFromDataChars(dateChars, view);
+  return view;
+}
+
+int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
+  if (Vell_IsFileExists(path.c_str())) {
+    err << "kdx: " << path << ": exists already (kdx new never overwrites a file)\n";
+    return kExitFailed;
+  }
+  if (CreateKdxFile(path.c_str()) != 0) {
+    err << "kdx: " << path << ": cannot be created\n";
+    return kExitFailed;
+  }
+  out << path << "\n";
+  return kExitOk;
+}
+
+struct LoadedDocument {
+  KDX_DATA data;
+  LoadedDocument() { KDX_InitKdxData(&data); }
+  ~LoadedDocument() { KDX_FreeKdxData(&data); }
+};
+
+int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+  if (!Vell_IsFileExists(path.c_str())) {
+    err << "kdx: " << path << ": no such file\n";
+    return kExitFailed;
+  }
+  LoadedDocument doc;
+  if (KDX_LoadAllData(path.c_str(), &doc.data) != 0) {
+    err << "kdx: " << path << ": not a Kardinex document, or damaged (kdx check tells more)\n";
+    return kExitFailed;
+  }
+  KDX_FILE_INFO info;
+  if (EV_GetFileInfo(doc.data.envAry, &info) == 0) {
+    err << "kdx: " << path << ": not a Kardinex document (its file information is missing)\n";
+    return kExitFailed;
+  }
+  KdxContainerSummary summary;
+  KDX_SummarizeContainer(path.c_str(), &summary);
+  auto members = [&summary](uint32_t tag) {
+    for (const auto& t : summary.tags) {
+      if (t.tag == tag) return t.members;
+    }
+    return uint64_t{0};
+  };
+  int32_t encrypted = 0;
+  for (int32_t i = 0; i < doc.data.entryAry->count; ++i) {
+    encrypted += KDX_GetStoredEntryEncrypt(
+                     static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.data.entryAry, i))) == 1;
+  }
+  std::string password = "none";
+  uint8_t value[kKdxPasswordValueSize];
+  if (EV_GetValue(doc.data.envAry, "X08", value) == 1) {
+    char stored[kKdxPasswordFieldSize];
+    int32_t length = KDX_DecryptPasswordValue(value, stored, sizeof stored);
+    password = length > 0 ? "set" : length == 0 ? "none" : "damaged";
+  }
+  std::string version;
+  KdxVersionCheck check = KDX_CheckFileVersion(&doc.data, &version);
+
+  auto row = [&out](const char* label) -> std::ostream& {
+    return out << "  " << std::left << std::setw(15) << label << std::right;
+  };
+  out << path << "\n";
+  row("format") << info.kdxFileVersion
+                << (check == KdxVersionCheck::kOpen ? " (current)"
+                    : check == KdxVersionCheck::kConvertFromV2
+                        ? " (older: the application converts it)"
+                        : (" (newer: needs version " + version + ")").c_str())
+                << "\n";
+  row("created") << ViewDate(info.createFileDate) << ", " << info.createOS << "\n";
+  row("last saved") << ViewDate(info.updateFileDate) << ", " << info.updateOS << "\n";
+  row("entries") << Commas(static_cast<uint64_t>(doc.data.entryAry->count));
+  if (encrypted > 0) out << " (" << Commas(static_cast<uint64_t>(encrypted)) << " encrypted)";
+  out << "\n";
+  row("category sets") << Commas(static_cast<uint64_t>(doc.data.catSetAry->count)) << "\n";
+  row("blocks") << "body " << Commas(members(kKdxTagBORB)) << ", text "
+                << Commas(members(kKdxTagTEXT)) << ", note " << Commas(members(kKdxTagNORB))
+                << ", icon " << Commas(members(kKdxTagFIIC)) << "\n";
+  row("password") << password << "\n";
+  row("file size") << Commas(summary.fileSize) << " bytes";
+  if (summary.walkable) {
+    out << ", " << Commas(summary.fileSize - summary.usedBytes) << " no longer in use";
+  }
+  out << "\n";
+  return kExitOk;
+}
+
+int RunCheck(const std::string& path, std::ostream& out, std::ostream& err) {
+  if (!Vell_IsFileExists(path.c_str())) {
+    err << "kdx: " << path << ": no such file\n";
+    return kExitFailed;
+  }
+  std::vector<std::string> problems;
+  if (KDX_CheckDocument(path.c_str(), &problems) != 0) {
+    err << "kdx: " << path << ": not a Kardinex document\n";
+    return kExitFailed;
+  }
+  for (const std::string& p : problems) out << path << ": " << p << "\n";
+  if (!problems.empty()) {
+    err << "kdx: " << path << ": " << problems.size()
+        << (problems.size() == 1 ? " problem\n" : " problems\n");
+    return kExitFailed;
+  }
+  out << path << ": sound\n";
+  return kExitOk;
+}
+
+void AddFileCommand(CLI::App& app, KdxAction* action, const char* name, const char* help,
+                    int (*run)(const std::string&, std::ostream&, std::ostream&)) {
+  auto* cmd = app.add_subcommand(name, help);
+  auto path = std::make_shared<std::string>();
+  cmd->add_option("FILE", *path, "The document file")->required();
+  cmd->callback([action, path, run] {
+    *action = [path, run](std::ostream& out, std::ostream& err) { return run(*path, out, err); };
+  });
+}
+
+}  // namespace
+
+void AddDocumentCommands(CLI::App& app, KdxAction* action) {
+  AddFileCommand(app, action, "new", "Create an empty document (never overwrites a file)", RunNew);
+  AddFileCommand(app, action, "info",
+                 "Show a document's file information, counts, password state and size", RunInfo);
+  AddFileCommand(app, action, "check",
+                 "Check a document's structure: links, sizes, identifiers and blocks", RunCheck);
+}

@@ -1,0 +1,217 @@
+#include "core/document/kdx_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "core/container/rez.h"
+#include "core/document/blocks.h"
+#include "core/document/id_counter.h"
+#include "core/document/kdx_data.h"
+#include "core/document/kdx_file.h"
+#include "core/document/records.h"
+
+namespace {
+
+std::string TagName(uint32_t tag) {
+  std::string name;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    char c = static_cast<char>((tag >> shift) & 0xFF);
+    if (c < 0x20 || c > 0x7E) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08X", tag);
+      return hex;
+    }
+    name += c;
+  }
+  return name;
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+  char line[512];
+  std::snprintf(line, sizeof line, format, args...);
+  return line;
+}
+
+// Walks every tag and member, checking that backward links agree with forward
+// ones; fills the summary and reports what does not hold.
+void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
+                   std::vector<std::string>* problems) {
+  summary->fileSize = file->stream->Size();
+  summary->usedBytes = kRezFirstMemberPosition;
+  int64_t budget = static_cast<int64_t>(REZ_MaxChainSteps(file)) + 1;
+  uint32_t previousHead = kRezRootPosition;
+  int32_t status = REZ_FirstTag(file);
+  while (status == REZ_OK) {
+    KdxContainerSummary::Tag tag{file->current.tag, 0, 0};
+    if (file->current.prevTag != previousHead && problems != nullptr) {
+      problems->push_back(Format("container: tag %s at %u links back to %u instead of %u",
+                                 TagName(tag.tag).c_str(), file->current.position,
+                                 file->current.prevTag, previousHead));
+    }
+    previousHead = file->current.position;
+    uint32_t previousMember = kRezNoLink;
+    do {
+      if (--budget < 0) {
+        status = REZ_ERR_NO_MEMBER;
+        break;
+      }
+      if (file->current.prevMember != previousMember && problems != nullptr) {
+        problems->push_back(
+            Format("container: member at %u of tag %s links back to %u instead of %u",
+                   file->current.position, TagName(tag.tag).c_str(), file->current.prevMember,
+                   previousMember));
+      }
+      previousMember = file->current.position;
+      ++tag.members;
+      tag.bytes += file->current.dataLength;
+      status = REZ_NextMember(file);
+    } while (status == REZ_OK);
+    if (status != REZ_ERR_NO_MEMBER || file->current.nextMember != kRezNoLink) {
+      if (problems != nullptr) {
+        problems->push_back(
+            Format("container: the members of tag %s cannot be walked to the end (code %d)",
+                   TagName(tag.tag).c_str(), status));
+      }
+      return;
+    }
+    summary->usedBytes += tag.members * kRezHeaderSize + tag.bytes;
+    summary->tags.push_back(tag);
+    status = REZ_NextTag(file);
+  }
+  if (status != REZ_ERR_NO_TAG) {
+    if (problems != nullptr) {
+      problems->push_back(
+          Format("container: the tag list cannot be walked to the end (code %d)", status));
+    }
+    return;
+  }
+  summary->walkable = true;
+}
+
+struct TableSpec {
+  uint32_t tag;
+  int32_t size;
+};
+constexpr TableSpec kTables[] = {
+    {kKdxTagENVI, kKdxEnvironmentSize},   {kKdxTagIDCO, kKdxIdCounterSize},
+    {kKdxTagENTR, kKdxEntrySize},         {kKdxTagCATS, kKdxCatsetSize},
+    {kKdxTagCTLE, kKdxCategoryTitleSize}, {kKdxTagCLBU, kKdxColumnSize},
+    {kKdxTagCOLO, kKdxColorLabelSize},    {kKdxTagFITY, kKdxFileTypeSize}};
+
+// The next value a counter would hand out, or -1 when the counter is absent.
+int32_t NextValue(const VELL_ARY* counters, uint32_t tag, const char* name) {
+  for (int32_t i = 0; i < counters->count; ++i) {
+    KDX_ID_COUNTER c;
+    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(counters, i)), &c);
+    if (c.ic_tag == tag && std::string(c.ic_name) == name) return c.ic_next_value;
+  }
+  return -1;
+}
+
+void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int32_t maxId,
+                  std::vector<std::string>* problems) {
+  if (maxId < 0) return;
+  int32_t next = NextValue(counters, tag, name);
+  if (next <= maxId) {
+    problems->push_back(Format("identifiers: counter %s would hand out %d, but %d is already used",
+                               name, next < 0 ? 0 : next, maxId));
+  }
+}
+
+}  // namespace
+
+int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary) {
+  REZ_FILE file;
+  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) return kKdxErrFile;
+  WalkContainer(&file, summary, nullptr);
+  REZ_Close(&file);
+  return 0;
+}
+
+int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) {
+  REZ_FILE file;
+  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) return kKdxErrFile;
+  KdxContainerSummary summary;
+  WalkContainer(&file, &summary, problems);
+  if (!summary.walkable) {
+    REZ_Close(&file);
+    return 0;
+  }
+
+  // Record tables: every member one record long.
+  for (const TableSpec& table : kTables) {
+    int32_t reason = 0;
+    if (REZ_ARY_IsLoadable(&file, table.tag, table.size, &reason) == 0 && reason != 1) {
+      problems->push_back(Format("tables: %s holds members that are not %d bytes long",
+                                 TagName(table.tag).c_str(), table.size));
+    }
+  }
+  bool hasEnvironment = false;
+  for (const auto& t : summary.tags) hasEnvironment |= t.tag == kKdxTagENVI;
+  if (!hasEnvironment)
+    problems->push_back("tables: ENVI is missing: this is not a Kardinex document");
+
+  // Identifiers: unique entries, counters above every identifier present.
+  KDX_DATA data;
+  KDX_InitKdxData(&data);
+  VELL_ARY* entries = data.entryAry;
+  VELL_ARY* counters = data.idCounterAry;
+  int32_t entryLoad = REZ_ARY_Load(&file, kKdxTagENTR, kKdxEntrySize, entries);
+  const bool entriesKnown = entryLoad == 0 || entryLoad == -1;
+  REZ_ARY_Load(&file, kKdxTagIDCO, kKdxIdCounterSize, counters);
+  std::set<int32_t> entryIds;
+  int32_t maxEntry = -1;
+  for (int32_t i = 0; i < entries->count; ++i) {
+    int32_t id = KDX_GetStoredEntryID(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entries, i)));
+    if (!entryIds.insert(id).second) {
+      problems->push_back(Format("identifiers: entry %d appears more than once", id));
+    }
+    maxEntry = std::max(maxEntry, id);
+  }
+  CheckCounter(counters, kKdxTagENTR, "en_id", maxEntry, problems);
+
+  // Content blocks: a readable head, a size that fits, an owner, one per entry.
+  struct Kind {
+    uint32_t tag;
+    const char* name;
+    const char* counter;
+  };
+  for (Kind kind : {Kind{kKdxTagBORB, "body", "bo_id"}, Kind{kKdxTagTEXT, "text", "tx_id"},
+                    Kind{kKdxTagNORB, "note", "no_id"}}) {
+    std::map<int32_t, int> perEntry;
+    int32_t maxBlock = -1;
+    for (int32_t s = REZ_FirstMember(&file, kind.tag); s == REZ_OK; s = REZ_NextMember(&file)) {
+      int32_t head[3];
+      uint32_t length = file.current.dataLength;
+      if (length < 12 || REZ_GetSubdata(&file, 0, 12, head) != REZ_OK) {
+        problems->push_back(Format("blocks: %s block at %u is too short for its head", kind.name,
+                                   file.current.position));
+        continue;
+      }
+      int32_t cid = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[0])));
+      int32_t eid = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[1])));
+      int32_t size = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[2])));
+      maxBlock = std::max(maxBlock, cid);
+      if (size < 0 || static_cast<uint32_t>(size) > length - 12) {
+        problems->push_back(
+            Format("blocks: %s block of entry %d says %d bytes but holds at most %u", kind.name,
+                   eid, size, length - 12));
+      }
+      if (entriesKnown && entryIds.count(eid) == 0) {
+        problems->push_back(
+            Format("blocks: %s block at %u belongs to entry %d, which does not exist", kind.name,
+                   file.current.position, eid));
+      }
+      if (++perEntry[eid] == 2) {
+        problems->push_back(Format("blocks: entry %d has more than one %s block", eid, kind.name));
+      }
+    }
+    CheckCounter(counters, kind.tag, kind.counter, maxBlock, problems);
+  }
+  KDX_FreeKdxData(&data);
+  REZ_Close(&file);
+  return 0;
+}

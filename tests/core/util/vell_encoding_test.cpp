@@ -1,0 +1,259 @@
+#include "core/util/vell_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Fixtures are glibc iconv output, e.g. `printf 日本語 | iconv -t SHIFT_JIS | xxd`
+// (likewise -t EUC-JP, -t ISO-2022-JP, -t CP932, and -t UTF-16, which writes a
+// byte-order mark and little-endian units here).
+const std::string kNihongo = "日本語";
+const std::string kNihongoSjis = "\x93\xFA\x96\x7B\x8C\xEA";
+const std::string kNihongoEuc = "\xC6\xFC\xCB\xDC\xB8\xEC";
+const std::string kNihongoJis = "\x1B\x24\x42\x46\x7C\x4B\x5C\x38\x6C\x1B\x28\x42";
+const std::string kNihongoUtf16("\xFF\xFE\xE5\x65\x2C\x67\x9E\x8A", 8);
+const std::string kSmile = "\xF0\x9F\x98\x80";  // 😀, two UTF-16 units
+
+std::string Detect(const std::string& bytes, int32_t* result = nullptr) {
+  char name[kVellEncodingNameSize] = "x";
+  int32_t r = Vell_GetTextEncoding(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                   name, sizeof name);
+  if (result != nullptr) *result = r;
+  return name;
+}
+
+std::string Decode(const std::string& bytes, const char* name, int32_t expect = kVellEncOk) {
+  std::string out = "stale";
+  EXPECT_EQ(Vell_DecodeToUTF8(bytes, name, out), expect) << name;
+  return out;
+}
+
+std::string Encode(const std::string& utf8, const char* name, int32_t expect = kVellEncOk) {
+  std::string out = "stale";
+  EXPECT_EQ(Vell_EncodeFromUTF8(utf8, name, out), expect) << name;
+  return out;
+}
+
+TEST(VellEncodingDetect, EscapeSequenceBeforeAnyHighByteMeansIso2022jp) {
+  int32_t r = -1;
+  EXPECT_EQ(Detect(kNihongoJis, &r), "ISO2022JP");
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(Detect("a\x1B(Jb"), "ISO2022JP");
+  EXPECT_EQ(Detect("\x1B$@"), "ISO2022JP");
+  // The pass stops at the first byte of 0x80 or more.
+  EXPECT_NE(Detect("\x80" + kNihongoJis), "ISO2022JP");
+  // Too few bytes after the ESC, or a designation of another character set.
+  EXPECT_EQ(Detect("ab\x1B$"), "ASCII");
+  EXPECT_EQ(Detect("\x1B$A!!"), "ASCII");
+}
+
+TEST(VellEncodingDetect, AsciiExcludesDelAndUtf16IsUnknown) {
+  int32_t r = -1;
+  EXPECT_EQ(Detect("", &r), "ASCII");
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(Detect("plain text, tab\there~\r\n"), "ASCII");
+  EXPECT_EQ(Detect("twelve bytes\x7F", &r), "Unknown");
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(Detect(kNihongoUtf16, &r), "Unknown");
+  EXPECT_EQ(r, 0);
+}
+
+TEST(VellEncodingDetect, ScoresPickTheJapaneseEncoding) {
+  EXPECT_EQ(Detect(kNihongoSjis), "S-JIS");
+  EXPECT_EQ(Detect(kNihongo), "UTF-8");
+  EXPECT_EQ(Detect(kNihongoEuc), "EUC");
+  EXPECT_EQ(Detect("\xEF\xBB\xBFnote"), "UTF-8");
+  EXPECT_EQ(Detect("Memo: " + kNihongoSjis + " 2024\r\n" + kNihongoSjis), "S-JIS");
+  // Ties: 日 in UTF-8 scores 3 as UTF-8 and as Shift JIS, and UTF-8 wins;
+  // ｱｲ in Shift JIS (B1 B2) scores 2 as Shift JIS and as EUC, and EUC wins.
+  EXPECT_EQ(Detect("\xE6\x97\xA5"), "UTF-8");
+  EXPECT_EQ(Detect("\xB1\xB2"), "EUC");
+  // A byte that ends EUC's scan: 0x8F needs two more bytes.
+  EXPECT_EQ(Detect("\xA4\xA2\x8F\xA1"), "S-JIS");
+}
+
+TEST(VellEncodingConvert, FixturesRoundTripInEachEncoding) {
+  const std::pair<const char*, std::string> cases[] = {{"S-JIS", kNihongoSjis},
+                                                       {"EUC", kNihongoEuc},
+                                                       {"ISO2022JP", kNihongoJis},
+                                                       {"UTF-8", kNihongo}};
+  for (const auto& [name, bytes] : cases) {
+    EXPECT_EQ(Decode("a" + bytes + "\n", name), "a" + kNihongo + "\n") << name;
+    EXPECT_EQ(Encode("a" + kNihongo + "\n", name), "a" + bytes + "\n") << name;
+  }
+  // ICU charset names work too, as charset detection reports them.
+  EXPECT_EQ(Decode(kNihongoUtf16.substr(2), "UTF-16LE"), kNihongo);
+  EXPECT_EQ(Decode(kNihongoSjis, "Shift_JIS"), kNihongo);
+}
+
+TEST(VellEncodingConvert, ShiftJisIsWindows31J) {
+  // `printf '～①㈱髙' | iconv -t CP932 | xxd`: full-width tilde, NEC and IBM extensions.
+  const std::string vendor = "～①㈱髙";
+  const std::string vendorSjis = "\x81\x60\x87\x40\x87\x8A\xFB\xFC";
+  EXPECT_EQ(Encode(vendor, "S-JIS"), vendorSjis);
+  EXPECT_EQ(Decode(vendorSjis, "S-JIS"), vendor);
+  // Mac text has the wave dash U+301C where Windows has U+FF5E; both are 81 60.
+  EXPECT_EQ(Encode("〜", "S-JIS"), "\x81\x60");
+  // SUB, FS and DEL stay themselves (ICU's IBM table swaps them).
+  const std::string controls = "\x1A\x1C\x7F";
+  EXPECT_EQ(Decode(controls, "S-JIS"), controls);
+  EXPECT_EQ(Encode(controls, "S-JIS"), controls);
+  // Half-width katakana are single bytes: `printf ｱｲ | iconv -t SHIFT_JIS`.
+  EXPECT_EQ(Decode("\xB1\xB2", "S-JIS"), "ｱｲ");
+}
+
+TEST(VellEncodingConvert, ReportsInvalidInputAndUnknownNames) {
+  EXPECT_EQ(Decode(kNihongoSjis.substr(0, 5), "S-JIS", kVellEncInvalid), "");  // cut lead
+  EXPECT_EQ(Decode("\x81\x20", "S-JIS", kVellEncInvalid), "");
+  EXPECT_EQ(Decode("\xA9\xA1", "EUC", kVellEncInvalid), "");  // unassigned row 9
+  EXPECT_EQ(Decode("\x1B$B\xC6\xFC", "ISO2022JP", kVellEncInvalid), "");
+  EXPECT_EQ(Decode("\xE6\x97", "UTF-8", kVellEncInvalid), "");
+  EXPECT_EQ(Decode("\xED\xA0\x80", "UTF-8", kVellEncInvalid), "");  // surrogate half
+  EXPECT_EQ(Encode("ok\xE6\x97", "S-JIS", kVellEncInvalid), "");
+  EXPECT_EQ(Encode("ok\xC0\x80", "UTF-8", kVellEncInvalid), "");  // overlong NUL
+  EXPECT_EQ(Decode("abc", "Unknown", kVellEncUnknownName), "");
+  EXPECT_EQ(Encode("abc", "no-such-charset", kVellEncUnknownName), "");
+  std::string out;
+  EXPECT_EQ(Vell_DecodeToUTF8("abc", nullptr, out), kVellEncUnknownName);
+}
+
+TEST(VellEncodingConvert, UnmappableCharactersFailOrAreCountedWhenLossy) {
+  const std::string text = "a" + kSmile + "b" + kSmile + "\xC2\xA2";  // ¢ has no CP932 form
+  std::string out = "stale";
+  int32_t count = -1;
+  EXPECT_EQ(Vell_EncodeFromUTF8(text, "S-JIS", out, VellLossy::no, &count), kVellEncUnmappable);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(Vell_EncodeFromUTF8(text, "S-JIS", out, VellLossy::yes, &count), kVellEncOk);
+  EXPECT_EQ(out, "a?b??");
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(Vell_EncodeFromUTF8("あ" + kSmile, "ISO2022JP", out, VellLossy::yes, &count),
+            kVellEncOk);
+  EXPECT_EQ(out, "\x1B$B$\"\x1B(B?");
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Vell_EncodeFromUTF8("あ" + kSmile, "EUC", out, VellLossy::yes, &count), kVellEncOk);
+  EXPECT_EQ(out, "\xA4\xA2?");
+  EXPECT_EQ(Vell_EncodeFromUTF8(kSmile, "UTF-8", out, VellLossy::no, &count), kVellEncOk);
+  EXPECT_EQ(count, 0);
+}
+
+TEST(VellEncodingSjisBuffer, ConvertsIntoTheBufferOrLeavesItEmpty) {
+  char dst[8];
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS("a日本", sizeof dst, dst), 0);
+  EXPECT_STREQ(dst, "a\x93\xFA\x96\x7B");
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS("日本語a", 7, dst), -2);  // needs 8 with the NUL
+  EXPECT_STREQ(dst, "");
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS(kSmile.c_str(), sizeof dst, dst), -2);
+  EXPECT_STREQ(dst, "");
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS("\xE6\x97", sizeof dst, dst), -1);
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS(nullptr, sizeof dst, dst), -1);
+
+  EXPECT_EQ(Vell_GetLength_UTF8ToSJIS(""), -2);
+  EXPECT_EQ(Vell_GetLength_UTF8ToSJIS("\xE6\x97"), -1);
+  EXPECT_EQ(Vell_GetLength_UTF8ToSJIS("a日本語é"), 1 + 4 * 2 + 1);
+  // The size it gives is always enough.
+  const char* text = "ｱｲ～①a〜";
+  std::string buffer(static_cast<size_t>(Vell_GetLength_UTF8ToSJIS(text)), 'x');
+  EXPECT_EQ(Vell_ConvertUTF8ToSJIS(text, buffer.size(), buffer.data()), 0);
+}
+
+std::string CString(const std::string& utf8, const char* name, size_t dstSize,
+                    int32_t expect = kVellEncOk) {
+  std::string dst(dstSize, 'x');
+  EXPECT_EQ(Vell_CStringWithUTF8(utf8, name, dstSize, dst.data()), expect) << name;
+  size_t len = std::strlen(dst.c_str());
+  EXPECT_EQ(dst.find_first_not_of('\0', len), std::string::npos) << "not zero-filled";
+  return dst.substr(0, len);
+}
+
+TEST(VellEncodingCString, KeepsAThirdOfTheBufferInUtf16Units) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyzABCD";
+  EXPECT_EQ(CString(letters, "UTF-8", 64), letters.substr(0, 21));
+  EXPECT_EQ(CString(letters, "Unknown", 128), letters);
+  std::string a30;
+  for (int i = 0; i < 30; ++i) a30 += "あ";
+  EXPECT_EQ(CString(a30, "UTF-8", 64), a30.substr(0, 63));
+  std::string a21Sjis;
+  for (int i = 0; i < 21; ++i) a21Sjis += "\x82\xA0";
+  EXPECT_EQ(CString(a30, "S-JIS", 64), a21Sjis);
+  // An emoji that would straddle unit 21 is dropped whole, not cut in half.
+  EXPECT_EQ(CString(letters.substr(0, 20) + kSmile + "z", "UTF-8", 64), letters.substr(0, 20));
+  EXPECT_EQ(CString(letters.substr(0, 19) + kSmile + "z", "UTF-8", 64),
+            letters.substr(0, 19) + kSmile);
+  EXPECT_EQ(CString("", "S-JIS", 1), "");
+}
+
+TEST(VellEncodingCString, FailuresLeaveAnEmptyField) {
+  EXPECT_EQ(CString("a" + kSmile, "S-JIS", 64, kVellEncUnmappable), "");
+  EXPECT_EQ(CString("ok\xE6\x97", "UTF-8", 64, kVellEncInvalid), "");
+  // ISO-2022-JP escapes: "あa" is 9 bytes; 10 bytes hold it, 9 do not, and a
+  // cut inside an escape sequence is never written.
+  EXPECT_EQ(CString("あa", "ISO2022JP", 10), "\x1B$B$\"\x1B(Ba");
+  EXPECT_EQ(CString("あa", "ISO2022JP", 9, kVellEncUnmappable), "");
+  EXPECT_EQ(Vell_CStringWithUTF8("a", "UTF-8", 0, nullptr), kVellEncUnmappable);
+}
+
+TEST(VellEncodingBytes, AcceptsOnlyTheFourNamesAndValidBytes) {
+  std::string out;
+  EXPECT_EQ(Vell_BytesToUTF8(kNihongoEuc.c_str(), "EUC", out), kVellEncOk);
+  EXPECT_EQ(out, kNihongo);
+  EXPECT_EQ(Vell_BytesToUTF8("abc", "ASCII", out), kVellEncUnknownName);
+  EXPECT_EQ(Vell_BytesToUTF8("abc", "Shift_JIS", out), kVellEncUnknownName);
+  EXPECT_EQ(Vell_BytesToUTF8("abc", "s-jis", out), kVellEncUnknownName);
+  EXPECT_EQ(Vell_BytesToUTF8(nullptr, "UTF-8", out), kVellEncInvalid);
+  EXPECT_EQ(Vell_BytesToUTF8(kNihongoSjis.c_str(), "UTF-8", out), kVellEncInvalid);
+  EXPECT_EQ(out, "");
+}
+
+std::string Import(const std::string& bytes, std::string* used, int32_t expect = kVellEncOk) {
+  std::string out = "stale";
+  EXPECT_EQ(Vell_DecodeTextForImport(bytes, out, used), expect);
+  return out;
+}
+
+TEST(VellEncodingImport, TriesEncodingsInTheOrderDetectionGives) {
+  std::string used;
+  EXPECT_EQ(Import(kNihongoSjis, &used), kNihongo);
+  EXPECT_EQ(used, "S-JIS");
+  EXPECT_EQ(Import(kNihongoEuc, &used), kNihongo);
+  EXPECT_EQ(used, "EUC");
+  EXPECT_EQ(Import(kNihongoJis, &used), kNihongo);
+  EXPECT_EQ(used, "ISO2022JP");
+  EXPECT_EQ(Import("plain\n", &used), "plain\n");
+  EXPECT_EQ(used, "UTF-8");
+  EXPECT_EQ(Import("\xEF\xBB\xBF" + kNihongo, &used), kNihongo);
+  EXPECT_EQ(used, "UTF-8");
+  // Detected as EUC, but row 9 is unassigned in EUC-JP and the bytes are not
+  // UTF-8; as Shift JIS they are half-width katakana (`printf ｩ｡ｩ｡ | iconv -t SJIS`).
+  EXPECT_EQ(Detect("\xA9\xA1\xA9\xA1"), "EUC");
+  EXPECT_EQ(Import("\xA9\xA1\xA9\xA1", &used), "ｩ｡ｩ｡");
+  EXPECT_EQ(used, "S-JIS");
+  EXPECT_EQ(Import("", &used), "");
+  EXPECT_EQ(used, "S-JIS");
+}
+
+TEST(VellEncodingImport, FallsBackToIcuDetectionAndReportsFailure) {
+  std::string used;
+  std::string charset;
+  int32_t confidence = 0;
+  EXPECT_EQ(Vell_DetectCharsetICU(kNihongoUtf16, charset, &confidence), 0);
+  EXPECT_EQ(charset, "UTF-16LE");
+  EXPECT_EQ(confidence, 100);
+  EXPECT_EQ(Import(kNihongoUtf16, &used), kNihongo);  // the mark is dropped
+  EXPECT_EQ(used, "UTF-16LE");
+  // ASCII with DEL is Unknown to the scores; ICU reads it (as some Latin set).
+  EXPECT_EQ(Import("twelve bytes\x7F", &used), "twelve bytes\x7F");
+  EXPECT_NE(used, "Unknown");
+  // Unknown to both detectors: not imported, never an empty success.
+  EXPECT_EQ(Vell_DetectCharsetICU("\xFF", charset, &confidence), -1);
+  EXPECT_EQ(Import("\xFF", &used, kVellEncInvalid), "");
+  EXPECT_EQ(used, "Unknown");
+  // Shift JIS by the scores, yet none of the four decodes it (EF 40 is
+  // unassigned), and ICU's only guess is UTF-16BE with no evidence.
+  EXPECT_EQ(Import(kNihongoSjis + "\xEF\x40", &used, kVellEncInvalid), "");
+}
+
+}  // namespace
