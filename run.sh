@@ -6,13 +6,13 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_TESTS=ON -DKDX_BENCH=ON \
   -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF -DKDX_CORE_ONLY=OFF >/dev/null
-cmake --build build -j "$(nproc)" --target kdx kdx_generate
+cmake --build build -j "$(nproc)" --target kdx make_sample
 
 kdx=build/src/cli/kdx
-sample=build/sample/sample.kdx
+sample=build/sample/sample-1000.kdx
 if [[ ! -f "$sample" ]]; then
   mkdir -p "$(dirname "$sample")"
-  build/bench/kdx_generate "$sample" 1000
+  build/bench/make_sample "$sample" 1000
 fi
 
 show() {
@@ -22,5 +22,7 @@ show() {
 }
 show --version
 show --help
+show info "$sample"
+show check "$sample"
 show inspect "$sample"
 echo "The application window comes with a later release; kdx is at $kdx."
