@@ -248,3 +248,23 @@ TEST_F(KdxFile, TheVersionDecidesWhatTheWindowDoes) {
 }
 
 }  // namespace
+
+#include "core/document/kdx_lock.h"
+
+namespace {
+
+TEST_F(KdxFile, OneWriterAtATime) {
+  KdxDocumentLock writer, second, reader;
+  ASSERT_EQ(writer.Acquire(path_, true), KdxDocumentLock::Result::kLocked);
+  EXPECT_EQ(second.Acquire(path_, true), KdxDocumentLock::Result::kHeldElsewhere);
+  EXPECT_EQ(reader.Acquire(path_, false), KdxDocumentLock::Result::kHeldElsewhere);
+  // Saving through the document's own operations is not blocked by its lock.
+  Doc doc;
+  ASSERT_EQ(doc.Load(path_), 0);
+  EXPECT_EQ(doc.Save(), 0);
+  writer.Release();
+  EXPECT_EQ(second.Acquire(path_, true), KdxDocumentLock::Result::kLocked);
+  EXPECT_EQ(reader.Acquire(dir_.File("absent.kdx"), false), KdxDocumentLock::Result::kCannotOpen);
+}
+
+}  // namespace

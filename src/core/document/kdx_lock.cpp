@@ -1,0 +1,32 @@
+#include "core/document/kdx_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+KdxDocumentLock::Result KdxDocumentLock::Acquire(const std::string& path, bool exclusive) {
+  Release();
+  // flock belongs to this open file description: the per-operation opens of the
+  // container do not disturb it, while another process's lock conflicts.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Result::kCannotOpen;
+  int rc;
+  do {
+    rc = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    ::close(fd);
+    return errno == EWOULDBLOCK ? Result::kHeldElsewhere : Result::kCannotOpen;
+  }
+  fd_ = fd;
+  return Result::kLocked;
+}
+
+void KdxDocumentLock::Release() {
+  if (fd_ >= 0) {
+    ::close(fd_);  // closing drops the lock
+    fd_ = -1;
+  }
+}

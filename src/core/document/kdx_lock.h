@@ -1,0 +1,24 @@
+// An advisory lock on a document file, held for as long as a document is open
+// for writing, so that a second program (or a second kdx) cannot write to the
+// same file at the same time and tangle its chains. Readers take a shared lock.
+#pragma once
+
+#include <string>
+
+class KdxDocumentLock {
+ public:
+  enum class Result { kLocked, kHeldElsewhere, kCannotOpen };
+
+  KdxDocumentLock() = default;
+  ~KdxDocumentLock() { Release(); }
+  KdxDocumentLock(const KdxDocumentLock&) = delete;
+  KdxDocumentLock& operator=(const KdxDocumentLock&) = delete;
+
+  // Takes the lock without waiting: exclusive for writing, shared for reading.
+  Result Acquire(const std::string& path, bool exclusive);
+  void Release();
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
