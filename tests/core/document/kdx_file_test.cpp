@@ -1,6 +1,7 @@
 // The document file: a new document's exact tags and defaults, load and save
 // round trips, encrypted titles, damaged tables, counters and failed saves.
 #include "core/document/kdx_file.h"
+#include "core/document/kdx_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -248,8 +249,6 @@ TEST_F(KdxFile, TheVersionDecidesWhatTheWindowDoes) {
 }
 
 }  // namespace
-
-#include "core/document/kdx_lock.h"
 
 namespace {
 
