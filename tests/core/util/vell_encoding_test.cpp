@@ -114,6 +114,8 @@ TEST(VellEncodingConvert, ReportsInvalidInputAndUnknownNames) {
   EXPECT_EQ(Decode("\xED\xA0\x80", "UTF-8", kVellEncInvalid), "");  // surrogate half
   EXPECT_EQ(Encode("ok\xE6\x97", "S-JIS", kVellEncInvalid), "");
   EXPECT_EQ(Encode("ok\xC0\x80", "UTF-8", kVellEncInvalid), "");  // overlong NUL
+  EXPECT_EQ(Encode("ok\xC0\x80", "EUC", kVellEncInvalid), "");
+  EXPECT_EQ(Encode("\xED\xA0\x80", "S-JIS", kVellEncInvalid), "");
   EXPECT_EQ(Decode("abc", "Unknown", kVellEncUnknownName), "");
   EXPECT_EQ(Encode("abc", "no-such-charset", kVellEncUnknownName), "");
   std::string out;
