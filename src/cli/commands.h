@@ -8,7 +8,12 @@
 // What a subcommand runs once the arguments are parsed; returns the exit status.
 using KdxAction = std::function<int(std::ostream& out, std::ostream& err)>;
 
-// Each adds one subcommand to app; *action is set when it is chosen.
+struct CliPasswordSource;
+
+// Each adds one subcommand to app; *action is set when it is chosen. Commands
+// that open a document for its entries honour its password through *password,
+// filled by the time the action runs.
 void AddInspectCommand(CLI::App& app, KdxAction* action);
 void AddDetectCommand(CLI::App& app, KdxAction* action);
 void AddDocumentCommands(CLI::App& app, KdxAction* action);
+void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

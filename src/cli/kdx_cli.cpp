@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/cli_document.h"
 #include "cli/commands.h"
 #include "core/util/vell_time.h"
 
@@ -23,19 +24,28 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   app.require_subcommand(0, 1);
   app.footer("Exit status: 0 success, 1 the operation failed, 2 bad usage.");
 
+  CliPasswordSource password;
+  app.add_option("--password-file", password.passwordFile,
+                 "Read the document password from the first line of this file instead of "
+                 "asking for it")
+      ->type_name("FILE");
+  // Global options may also follow the subcommand's name.
+  app.fallthrough();
+
   KdxAction action;
   AddDocumentCommands(app, &action);
+  AddPasswordCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
+  } catch (const CLI::CallForHelp& e) {
+    app.exit(e, out, err);  // the help of the subcommand asked about
     return kExitOk;
-  } catch (const CLI::CallForAllHelp&) {
-    out << app.help("", CLI::AppFormatMode::All);
+  } catch (const CLI::CallForAllHelp& e) {
+    app.exit(e, out, err);
     return kExitOk;
   } catch (const CLI::CallForVersion&) {
     out << VersionText() << "\n";
