@@ -188,3 +188,20 @@ int32_t Vell_DecryptBounded(const uint8_t* data, int32_t length, const char* key
                             size_t outCapacity) {
   return DecryptInto(data, length, keyHex, out, outCapacity);
 }
+
+int32_t Vell_DecryptBlocks(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out) {
+  if (data == nullptr || length < kBlock || (length - kBlock) % kBlock != 0) {
+    return kVellCryptBadLength;
+  }
+  Block key;
+  if (!ParseKey(keyHex, key)) return kVellCryptBadKey;
+  const int32_t cipherLength = length - kBlock;
+  if (cipherLength == 0) return 0;
+  if (out == nullptr) return kVellCryptBadLength;
+  EVP_CIPHER_CTX* ctx = ThreadContext();
+  if (!InitCipher(ctx, key, data, 0) || !CipherBlocks(ctx, data + kBlock, cipherLength, out)) {
+    Vell_SystemErrorLog("[%d] Vell_DecryptBlocks\r\n", kVellCryptBadIV);
+    return kVellCryptBadIV;
+  }
+  return cipherLength;
+}

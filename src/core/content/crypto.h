@@ -45,6 +45,13 @@ int32_t Vell_Decrypt(const uint8_t* data, int32_t length, const char* keyHex, ui
 int32_t Vell_DecryptBounded(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out,
                             size_t outCapacity);
 
+// Decrypts the whole blocks after the 16-byte IV with no padding removed or
+// checked: content blocks store their ciphertext without a padding block.
+// Returns length - 16 (out must hold that many bytes), or kVellCryptBadLength
+// with nothing written when length is below 16 or length - 16 is not a
+// multiple of 16.
+int32_t Vell_DecryptBlocks(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out);
+
 // For tests only: Vell_Encrypt with a chosen IV, so published vectors can be
 // checked. Never use a fixed IV for stored data.
 int32_t Vell_EncryptWithIVForTesting(const uint8_t* plain, int32_t length, const char* keyHex,
