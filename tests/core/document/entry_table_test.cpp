@@ -81,14 +81,10 @@ TEST(IdCounter, RaiseAboveExistingNeverLowersAndCreatesWhenAbsent) {
   EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), 43);
 }
 
-TEST_F(DocumentTest, NewEntryDefaults) {
+TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {
   KDX_ENTRY e;
   EN_InitData(&data_, "t", "a", "＜すべて＞", "c", 2, "72", &e);
-  EXPECT_STREQ(e.en_cat1_name, "a");
-  EXPECT_STREQ(e.en_cat2_name, "その他");
-  EXPECT_STREQ(e.en_cat3_name, "c");
-  EXPECT_STREQ(e.en_encode, "S-JIS");
-  EXPECT_EQ(e.en_detail_toggle, 1);
+  EXPECT_STREQ(e.en_cat2_name, "その他");  // the "all" pseudo-category is never stored
   EXPECT_EQ(std::strlen(e.en_create_date), 17u);
   EXPECT_STREQ(e.en_create_date, e.en_update_date);
   EXPECT_STREQ(e.en_last_opened_date, e.en_use_date);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -217,24 +218,23 @@ std::string Import(const std::string& bytes, std::string* used, int32_t expect =
 }
 
 TEST(VellEncodingImport, TriesEncodingsInTheOrderDetectionGives) {
-  std::string used;
-  EXPECT_EQ(Import(kNihongoSjis, &used), kNihongo);
-  EXPECT_EQ(used, "S-JIS");
-  EXPECT_EQ(Import(kNihongoEuc, &used), kNihongo);
-  EXPECT_EQ(used, "EUC");
-  EXPECT_EQ(Import(kNihongoJis, &used), kNihongo);
-  EXPECT_EQ(used, "ISO2022JP");
-  EXPECT_EQ(Import("plain\n", &used), "plain\n");
-  EXPECT_EQ(used, "UTF-8");
-  EXPECT_EQ(Import("\xEF\xBB\xBF" + kNihongo, &used), kNihongo);
-  EXPECT_EQ(used, "UTF-8");
-  // Detected as EUC, but row 9 is unassigned in EUC-JP and the bytes are not
-  // UTF-8; as Shift JIS they are half-width katakana (`printf ｩ｡ｩ｡ | iconv -t SJIS`).
+  // "\xA9\xA1\xA9\xA1" is detected as EUC, but row 9 is unassigned in EUC-JP and
+  // the bytes are not UTF-8; as Shift JIS they are half-width katakana
+  // (`printf ｩ｡ｩ｡ | iconv -t SJIS`).
   EXPECT_EQ(Detect("\xA9\xA1\xA9\xA1"), "EUC");
-  EXPECT_EQ(Import("\xA9\xA1\xA9\xA1", &used), "ｩ｡ｩ｡");
-  EXPECT_EQ(used, "S-JIS");
-  EXPECT_EQ(Import("", &used), "");
-  EXPECT_EQ(used, "S-JIS");
+  const std::tuple<std::string, std::string, const char*> cases[] = {
+      {kNihongoSjis, kNihongo, "S-JIS"},
+      {kNihongoEuc, kNihongo, "EUC"},
+      {kNihongoJis, kNihongo, "ISO2022JP"},
+      {"plain\n", "plain\n", "UTF-8"},
+      {"\xEF\xBB\xBF" + kNihongo, kNihongo, "UTF-8"},
+      {"\xA9\xA1\xA9\xA1", "ｩ｡ｩ｡", "S-JIS"},
+      {"", "", "S-JIS"}};
+  for (const auto& [bytes, text, name] : cases) {
+    std::string used;
+    EXPECT_EQ(Import(bytes, &used), text) << name;
+    EXPECT_EQ(used, name);
+  }
 }
 
 TEST(VellEncodingImport, FallsBackToIcuDetectionAndReportsFailure) {
