@@ -17,3 +17,4 @@ void AddInspectCommand(CLI::App& app, KdxAction* action);
 void AddDetectCommand(CLI::App& app, KdxAction* action);
 void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

@@ -33,7 +33,11 @@ VELL_HASH* Vell_Hash_Init(int32_t bucketCount) {
   if (hash == nullptr) return nullptr;
   hash->buckets = static_cast<VELL_HASH_NODE**>(
       std::calloc(static_cast<size_t>(bucketCount), sizeof(VELL_HASH_NODE*)));
-  if (hash->buckets == nullptr) {
+  hash->tails = static_cast<VELL_HASH_NODE**>(
+      std::calloc(static_cast<size_t>(bucketCount), sizeof(VELL_HASH_NODE*)));
+  if (hash->buckets == nullptr || hash->tails == nullptr) {
+    std::free(hash->buckets);
+    std::free(hash->tails);
     std::free(hash);
     return nullptr;
   }
@@ -45,6 +49,7 @@ void Vell_Hash_Free(VELL_HASH* hash) {
   if (hash == nullptr) return;
   Vell_Hash_RemoveAll(hash);
   std::free(hash->buckets);
+  std::free(hash->tails);
   std::free(hash);
 }
 
@@ -53,6 +58,7 @@ void Vell_Hash_RemoveAll(VELL_HASH* hash) {
   for (int32_t i = 0; i < hash->bucketCount; ++i) {
     FreeChain(hash->buckets[i]);
     hash->buckets[i] = nullptr;
+    hash->tails[i] = nullptr;
   }
 }
 
@@ -74,9 +80,12 @@ int32_t Vell_Hash_Add(VELL_HASH* hash, int32_t arrayIndex, int32_t bucket) {
   node->arrayIndex = arrayIndex;
   node->next = nullptr;
   // Appended at the tail so that a chain yields the lowest array index first.
-  VELL_HASH_NODE** link = &hash->buckets[bucket];
-  while (*link != nullptr) link = &(*link)->next;
-  *link = node;
+  if (hash->tails[bucket] == nullptr) {
+    hash->buckets[bucket] = node;
+  } else {
+    hash->tails[bucket]->next = node;
+  }
+  hash->tails[bucket] = node;
   return 1;
 }
 
@@ -94,12 +103,15 @@ int32_t Vell_Hash_GetArrayIndex(const VELL_HASH_NODE* node) {
 
 int32_t Vell_Hash_Remove(VELL_HASH* hash, VELL_HASH_NODE* node, int32_t bucket) {
   if (node == nullptr || !ValidBucket(hash, bucket)) return 1;
+  VELL_HASH_NODE* previous = nullptr;
   for (VELL_HASH_NODE** link = &hash->buckets[bucket]; *link != nullptr; link = &(*link)->next) {
     if (*link == node) {
       *link = node->next;
+      if (hash->tails[bucket] == node) hash->tails[bucket] = previous;
       std::free(node);
       break;
     }
+    previous = *link;
   }
   // A node that is not in this chain is left alone: freeing it would leave a
   // dangling link in whichever chain holds it.

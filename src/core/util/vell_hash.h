@@ -13,6 +13,7 @@ struct VELL_HASH_NODE {
 
 struct VELL_HASH {
   VELL_HASH_NODE** buckets;  // one chain head per bucket, null when empty
+  VELL_HASH_NODE** tails;    // the last node of each chain, so adding never walks it
   int32_t bucketCount;       // always odd and at least 1
 };
 

@@ -1,0 +1,454 @@
+// kdx add, show, cp, rm, label, encrypt, decrypt, categories and save-as:
+// working with a document's entries from the command line.
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_document.h"
+#include "cli/commands.h"
+#include "cli/kdx_cli.h"
+#include "core/content/entry_content.h"
+#include "core/content/entry_copy.h"
+#include "core/content/new_document.h"
+#include "core/document/catset_table.h"
+#include "core/document/color_label.h"
+#include "core/document/entry_table.h"
+#include "core/document/records.h"
+#include "core/prefs/pref_file.h"
+#include "core/util/vell_file.h"
+#include "core/util/vell_mem.h"
+#include "core/util/vell_utf8.h"
+
+namespace {
+
+// The entries named on the command line, in the order given. Fails (one line
+// to err) when any is missing, before anything is changed.
+bool FindEntries(CliDocument& doc, const std::vector<int32_t>& ids, std::vector<KDX_ENTRY>* out,
+                 std::ostream& err) {
+  KDX_DATA* data = doc.data();
+  for (int32_t id : ids) {
+    KDX_ENTRY entry;
+    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) {
+      err << "kdx: " << doc.path() << ": no entry " << id << "; nothing was changed\n";
+      return false;
+    }
+    out->push_back(entry);
+  }
+  return true;
+}
+
+void RebuildHash(KDX_DATA* data) {
+  Vell_Hash_RemoveAll(data->entryHash);
+  EN_Hash_MakeEntryTable(data->entryAry, data->entryHash);
+}
+
+// The bytes of a loaded block without the zero bytes a stored block may end with.
+std::string BlockText(int32_t size, uint8_t* buffer) {
+  std::unique_ptr<uint8_t, void (*)(void*)> owned(buffer, Vell_MallocFree);
+  if (size <= 0) return {};
+  std::string text(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size));
+  text.resize(strnlen(text.data(), text.size()));
+  return text;
+}
+
+struct IdsOptions {
+  std::string path;
+  std::vector<int32_t> ids;
+};
+
+// ---- add --------------------------------------------------------------------
+
+struct AddOptions {
+  std::string path, title, cat1 = "その他", cat2 = "その他", cat3 = "その他", note;
+  int32_t label = 0;
+  bool encrypt = false;
+};
+
+int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+  std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!Vell_IsValidUtf8(body) || !Vell_IsValidUtf8(o.title) || !Vell_IsValidUtf8(o.note)) {
+    err << "kdx: the title, note and body must be UTF-8 text\n";
+    return kExitUsage;
+  }
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  KDX_DATA* data = doc.data();
+  std::string title = o.title;
+  if (title.empty()) {
+    char fallback[512];
+    PREF_ReadDefaultTitle(sizeof fallback, fallback);
+    title = fallback;
+  }
+  char turnWidth[32];
+  PREF_ReadDefaultTurnWidth(turnWidth);
+  KDX_ENTRY entry;
+  EN_InitData(data, title.c_str(), o.cat1.c_str(), o.cat2.c_str(), o.cat3.c_str(),
+              PREF_ReadDefaultTurn(), turnWidth, &entry);
+  if (entry.en_id < 0) {
+    err << "kdx: " << o.path << ": no entry number is left\n";
+    return kExitFailed;
+  }
+  entry.en_co_id = o.label;
+  entry.en_encrypt = entry.en_bo_encrypt = entry.en_no_encrypt = o.encrypt ? 1 : 0;
+  // Until bodies are rich text, the body holds the same plain text.
+  if (KDX_AddNewEntry(data, &entry, PREF_ReadExpandSize(), KdxEntryContent{body, body, o.note}) !=
+      0) {
+    err << "kdx: " << o.path << ": the entry could not be stored\n";
+    return kExitFailed;
+  }
+  CT_SetData(data->catSetAry, data->idCounterAry, entry.en_cat1_name, entry.en_cat2_name,
+             entry.en_cat3_name);
+  status = doc.Save(err);
+  if (status == kExitOk) out << entry.en_id << "\n";
+  return status;
+}
+
+// ---- show -------------------------------------------------------------------
+
+struct ShowOptions {
+  std::string path;
+  int32_t id = 0;
+  bool text = false, note = false, fields = false;
+};
+
+void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
+  auto row = [&out](const char* name, const std::string& value) {
+    out << name << '\t' << value << '\n';
+  };
+  auto num = [](int32_t v) { return std::to_string(v); };
+  row("en_id", num(e.en_id));
+  row("en_title", e.en_title);
+  row("en_cat1_name", e.en_cat1_name);
+  row("en_cat2_name", e.en_cat2_name);
+  row("en_cat3_name", e.en_cat3_name);
+  row("en_co_id", num(e.en_co_id));
+  row("en_create_date", e.en_create_date);
+  row("en_update_date", e.en_update_date);
+  row("en_last_opened_date", e.en_last_opened_date);
+  row("en_use_date", e.en_use_date);
+  row("en_bo_block_size", num(e.en_bo_block_size));
+  row("en_encode", e.en_encode);
+  row("en_encrypt", num(e.en_encrypt));
+  row("en_bo_encrypt", num(e.en_bo_encrypt));
+  row("en_no_encrypt", num(e.en_no_encrypt));
+  row("en_ft_id", num(e.en_ft_id));
+  row("en_pr_id", num(e.en_pr_id));
+  row("en_file_path", e.en_file_path);
+  row("en_turn", num(e.en_turn));
+  row("en_turn_width", e.en_turn_width);
+  row("en_detail_toggle", num(e.en_detail_toggle));
+  row("en_window_position", num(e.en_window_position_left) + "," + num(e.en_window_position_top) +
+                                "," + num(e.en_window_position_right) + "," +
+                                num(e.en_window_position_bottom));
+  row("en_window_z_index", num(e.en_window_z_index));
+  row("en_focus_item", num(e.en_focus_item));
+  row("en_body_scroll_position", num(e.en_body_scroll_position));
+  row("en_body_caret_position", num(e.en_body_caret_position));
+  row("en_body_selection", num(e.en_body_selection_start) + "," + num(e.en_body_selection_end));
+  row("en_is_select_entrylist", num(e.en_is_select_entrylist ? 1 : 0));
+  row("en_create_os", e.en_create_os);
+  row("en_update_os", e.en_update_os);
+  row("en_create_machine_name", e.en_create_machine_name);
+  row("en_update_machine_name", e.en_update_machine_name);
+}
+
+int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out,
+            std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(o.path, false, pw, err);
+  if (status != kExitOk) return status;
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, {o.id}, &entries, err)) return kExitFailed;
+  const KDX_ENTRY& entry = entries[0];
+  if (o.fields) {
+    PrintFields(entry, out);
+    return kExitOk;
+  }
+  uint8_t* buffer = nullptr;
+  int32_t size = o.note ? KDX_LoadNOContainer(o.path.c_str(), entry, &buffer)
+                        : KDX_LoadTXContainer(o.path.c_str(), entry, &buffer);
+  std::string text = BlockText(size, buffer);
+  if (size < 0 && size != kKdxLoadMissing) {
+    err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << o.id
+        << " cannot be read\n";
+    return kExitFailed;
+  }
+  out << text;
+  if (!text.empty() && text.back() != '\n') out << '\n';
+  return kExitOk;
+}
+
+// ---- cp, rm, label, encrypt, decrypt --------------------------------------------
+
+int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
+            std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int result = kExitOk;
+  for (const KDX_ENTRY& entry : entries) {
+    KDX_ENTRY copy;
+    int32_t copied = KDX_CopyOneEntry(doc.data(), entry, PREF_ReadExpandSize(), &copy);
+    if (copied < 0) {
+      err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be copied\n";
+      result = kExitFailed;
+      continue;
+    }
+    if (copied == 0) err << "kdx: " << kKdxMsgCopyTitleTooLong << "\n";
+    out << entry.en_id << '\t' << copy.en_id << '\n';
+  }
+  RebuildHash(doc.data());
+  status = doc.Save(err);
+  return status != kExitOk ? status : result;
+}
+
+int RunRemove(const IdsOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int result = kExitOk;
+  for (const KDX_ENTRY& entry : entries) {
+    if (KDX_RemoveOneEntry(doc.data(), entry) != 0) {
+      err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be removed\n";
+      result = kExitFailed;
+    }
+  }
+  RebuildHash(doc.data());
+  status = doc.Save(err);
+  return status != kExitOk ? status : result;
+}
+
+struct LabelOptions : IdsOptions {
+  std::string label;
+};
+
+int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  KDX_DATA* data = doc.data();
+  int32_t label = -1;
+  if (!o.label.empty() && std::all_of(o.label.begin(), o.label.end(), ::isdigit)) {
+    label = std::stoi(o.label.size() > 2 ? "99" : o.label);
+  } else {
+    for (int32_t i = 0; i < data->colorLabelAry->count && label < 0; ++i) {
+      KDX_COLOR_LABEL record;
+      KDX_GetKdxColorLabel(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->colorLabelAry, i)),
+                           &record);
+      if (o.label == record.co_name) label = record.co_id;
+    }
+  }
+  KDX_COLOR_LABEL record;
+  if (label < 0 || CO_GetData(data->colorLabelAry, label, &record) != 1) {
+    err << "kdx: no label \"" << o.label << "\" (give 0 to 7 or a label's name)\n";
+    return kExitUsage;
+  }
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  for (KDX_ENTRY& entry : entries) {
+    entry.en_co_id = label;
+    EN_Hash_SetData(data->entryAry, data->entryHash, entry);
+  }
+  return doc.Save(err);
+}
+
+int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, std::ostream&,
+              std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int result = kExitOk;
+  for (KDX_ENTRY& entry : entries) {
+    int32_t index =
+        EN_Hash_FindIndex_ByID(doc.data()->entryAry, doc.data()->entryHash, entry.en_id);
+    int32_t switched = encrypt ? KDX_SetEncrypt(doc.data(), &entry, index, PREF_ReadExpandSize())
+                               : KDX_SetDecrypt(doc.data(), &entry, index, PREF_ReadExpandSize());
+    if (switched == -1) {
+      err << "kdx: entry " << entry.en_id << " is " << (encrypt ? "encrypted" : "not encrypted")
+          << " already\n";
+    } else if (switched != 0) {
+      err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be "
+          << (encrypt ? "encrypted" : "decrypted") << "; it is left as it was\n";
+      result = kExitFailed;
+    }
+  }
+  return result;
+}
+
+// ---- categories, save-as ----------------------------------------------------------
+
+int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ostream& out,
+                  std::ostream& err) {
+  CliDocument doc;
+  int status = doc.Open(path, false, pw, err);
+  if (status != kExitOk) return status;
+  KDX_DATA* data = doc.data();
+  KDX_CATEGORY_TITLE titles;
+  TI_GetData(data->catTitleAry, &titles);
+  out << titles.ti_cat1_title << '\t' << titles.ti_cat2_title << '\t' << titles.ti_cat3_title
+      << '\n';
+  for (int32_t i = 0; i < data->catSetAry->count; ++i) {
+    KDX_CATSET set;
+    CT_GetData_ByIndex(data->catSetAry, i, &set);
+    out << set.ct_cat1_name << '\t' << set.ct_cat2_name << '\t' << set.ct_cat3_name << '\n';
+  }
+  return kExitOk;
+}
+
+struct SaveAsOptions {
+  std::string path, target;
+  std::vector<int32_t> ids;
+};
+
+int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream& out,
+              std::ostream& err) {
+  if (Vell_IsFileExists(o.target.c_str())) {
+    err << "kdx: " << o.target << ": exists already (kdx never overwrites a file)\n";
+    return kExitFailed;
+  }
+  CliDocument doc;
+  int status = doc.Open(o.path, false, pw, err);
+  if (status != kExitOk) return status;
+  KDX_DATA* data = doc.data();
+  std::vector<int32_t> ids = o.ids;
+  if (ids.empty()) {
+    for (int32_t i = 0; i < data->entryAry->count; ++i) {
+      ids.push_back(KDX_GetStoredEntryID(
+          static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->entryAry, i))));
+    }
+  }
+  std::vector<KDX_ENTRY> entries;
+  if (!FindEntries(doc, ids, &entries, err)) return kExitFailed;
+  Vell_Ary_RemoveAll(data->showIDAry);
+  for (int32_t id : ids) Vell_Ary_Add(data->showIDAry, &id);
+  KDX_NEW_SAVE_OPTIONS options{};
+  options.recordType = 1;
+  options.isUnusedCategory = 1;
+  options.isCatTitle = 1;
+  options.isColorLabel = 1;
+  if (KDX_NewSaveFile_ShowEntry(data, options, o.target.c_str(), PREF_ReadExpandSize()) != 0) {
+    err << "kdx: " << o.target << ": the new document could not be written\n";
+    return kExitFailed;
+  }
+  out << o.target << '\t' << ids.size() << (ids.size() == 1 ? " entry\n" : " entries\n");
+  return kExitOk;
+}
+
+// ---- registration ---------------------------------------------------------------
+
+template <typename Options, typename Run>
+void Register(CLI::App* cmd, KdxAction* action, std::shared_ptr<Options> options, Run run) {
+  cmd->callback([action, options, run] {
+    *action = [options, run](std::ostream& out, std::ostream& err) {
+      return run(*options, out, err);
+    };
+  });
+}
+
+CLI::App* IdsCommand(CLI::App& app, const char* name, const char* help, IdsOptions* o) {
+  auto* cmd = app.add_subcommand(name, help);
+  cmd->add_option("FILE", o->path, "The document file")->required();
+  cmd->add_option("ID", o->ids, "Entry identifiers")->required();
+  return cmd;
+}
+
+}  // namespace
+
+void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* pw) {
+  {
+    auto o = std::make_shared<AddOptions>();
+    auto* cmd =
+        app.add_subcommand("add", "Add an entry whose body is read from standard input (UTF-8)");
+    cmd->add_option("FILE", o->path, "The document file")->required();
+    cmd->add_option("--title", o->title, "The title (default: the preference's default title)");
+    cmd->add_option("--cat1", o->cat1, "Category of level 1")->capture_default_str();
+    cmd->add_option("--cat2", o->cat2, "Category of level 2")->capture_default_str();
+    cmd->add_option("--cat3", o->cat3, "Category of level 3")->capture_default_str();
+    cmd->add_option("--label", o->label, "Colour label, 0 to 7")->check(CLI::Range(0, 7));
+    cmd->add_option("--note", o->note, "The note");
+    cmd->add_flag("--encrypt", o->encrypt, "Store the entry encrypted");
+    Register(cmd, action, o, [pw](const AddOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunAdd(opt, *pw, std::cin, out, err);
+    });
+  }
+  {
+    auto o = std::make_shared<ShowOptions>();
+    auto* cmd = app.add_subcommand("show", "Print an entry's plain text, its note or its fields");
+    cmd->add_option("FILE", o->path, "The document file")->required();
+    cmd->add_option("ID", o->id, "Entry identifier")->required();
+    auto* text = cmd->add_flag("--text", o->text, "The plain text of the body (the default)");
+    auto* note = cmd->add_flag("--note", o->note, "The note");
+    auto* fields = cmd->add_flag("--fields", o->fields, "Every field of the entry record");
+    text->excludes(note)->excludes(fields);
+    note->excludes(fields);
+    Register(cmd, action, o, [pw](const ShowOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunShow(opt, *pw, out, err);
+    });
+  }
+  {
+    auto o = std::make_shared<IdsOptions>();
+    auto* cmd =
+        IdsCommand(app, "cp", "Copy entries; prints each identifier and its copy's", o.get());
+    Register(cmd, action, o, [pw](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunCopy(opt, *pw, out, err);
+    });
+  }
+  {
+    auto o = std::make_shared<IdsOptions>();
+    auto* cmd = IdsCommand(app, "rm", "Delete entries with their body, text and note", o.get());
+    Register(cmd, action, o, [pw](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunRemove(opt, *pw, out, err);
+    });
+  }
+  {
+    auto o = std::make_shared<LabelOptions>();
+    auto* cmd = IdsCommand(app, "label", "Give entries a colour label", o.get());
+    cmd->add_option("--set", o->label, "The label: 0 to 7, or a label's name")->required();
+    Register(cmd, action, o, [pw](const LabelOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunLabel(opt, *pw, out, err);
+    });
+  }
+  for (bool encrypt : {true, false}) {
+    auto o = std::make_shared<IdsOptions>();
+    auto* cmd = IdsCommand(app, encrypt ? "encrypt" : "decrypt",
+                           encrypt ? "Store entries encrypted (title, body, text and note)"
+                                   : "Store encrypted entries in plain form again",
+                           o.get());
+    Register(cmd, action, o,
+             [pw, encrypt](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
+               return RunSwitch(opt, encrypt, *pw, out, err);
+             });
+  }
+  {
+    auto o = std::make_shared<std::string>();
+    auto* cmd = app.add_subcommand("categories", "List the category sets, one per line");
+    cmd->add_option("FILE", *o, "The document file")->required();
+    Register(cmd, action, o, [pw](const std::string& path, std::ostream& out, std::ostream& err) {
+      return RunCategories(path, *pw, out, err);
+    });
+  }
+  {
+    auto o = std::make_shared<SaveAsOptions>();
+    auto* cmd = app.add_subcommand(
+        "save-as", "Write entries (all, or those given) to a new document with their content");
+    cmd->add_option("FILE", o->path, "The document file")->required();
+    cmd->add_option("NEW", o->target, "The new document (must not exist)")->required();
+    cmd->add_option("--ids", o->ids, "Entry identifiers, comma-separated")->delimiter(',');
+    Register(cmd, action, o, [pw](const SaveAsOptions& opt, std::ostream& out, std::ostream& err) {
+      return RunSaveAs(opt, *pw, out, err);
+    });
+  }
+}

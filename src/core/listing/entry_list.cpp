@@ -1,0 +1,33 @@
+#include "core/listing/entry_list.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "core/listing/column_kinds.h"
+
+int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
+                                const KdxNoteReader& notes, const KDX_SORT_INFO* keys) {
+  if (KDXCOMM_ResolveCategorySelection(data->catSetAry, selection) < 0 ||
+      KDXCOMM_MakeBrowserLists(data, *selection) != 0)
+    return -1;
+  if (CLCOMM_SortEntryArray(data, keys, notes) != 0) return -1;
+  const auto& s = selection->name;
+  return KDXCOMM_QueryEntrys(s[0].c_str(), s[1].c_str(), s[2].c_str(), data->entryAry,
+                             data->showIDAry);
+}
+
+std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data) {
+  std::unordered_set<int32_t> selected;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(data.entryAry); ++i) {
+    const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data.entryAry, i));
+    if (stored[kdx_listing::kStoredIsSelectOffset] != 0)
+      selected.insert(KDX_GetStoredEntryID(stored));
+  }
+  std::vector<int32_t> rows;
+  for (int32_t row = 0; row < Vell_Ary_GetSize(data.showIDAry) && !selected.empty(); ++row) {
+    int32_t id;
+    std::memcpy(&id, Vell_Ary_GetDataPtr(data.showIDAry, row), sizeof id);
+    if (selected.count(id) != 0) rows.push_back(row);
+  }
+  return rows;
+}

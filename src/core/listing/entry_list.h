@@ -1,0 +1,24 @@
+// The document window's list rebuild without the window: the three browser
+// lists for a selection, the sorted entry table and the shown entries.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/document/kdx_data.h"
+#include "core/listing/category.h"
+#include "core/listing/entry_sort.h"
+#include "core/listing/note_reader.h"
+
+// Rebuilds cat1Ary..cat3Ary for the selection (resolved first with
+// KDXCOMM_ResolveCategorySelection, so the browser, the entry list and the
+// stored selection agree), sorts entryAry by
+// keys (the column table's when null), rebuilds the entry hash and fills
+// showIDAry. The rows to select are KDXCOMM_GetCatListRow of each name.
+// 0, or -1 when memory runs out.
+int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
+                                const KdxNoteReader& notes, const KDX_SORT_INFO* keys = nullptr);
+
+// Rows of showIDAry whose entry has en_is_select_entrylist set: the entry
+// list's selection after a rebuild.
+std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data);

@@ -1,0 +1,149 @@
+// Sort keys, the order per column kind with its tie-break, header clicks and
+// the list options.
+#include "core/listing/entry_sort.h"
+
+#include <map>
+#include <random>
+
+#include "core/listing/list_options.h"
+#include "listing_fixture.h"
+
+namespace {
+
+KDX_SORT_INFO Keys(int32_t k1, bool a1, int32_t k2 = -1, bool a2 = false, int32_t k3 = -1,
+                   bool a3 = false) {
+  return {{k1, k2, k3}, {a1, a2, a3}};
+}
+
+class SortTest : public ListingTest {
+ protected:
+  std::map<int32_t, std::string> notes_;
+  int32_t noteReads_ = 0;
+  KdxNoteReader reader_ = [this](int32_t id) {
+    ++noteReads_;
+    return notes_[id];
+  };
+  // The sorted table must be in the order the single comparison gives.
+  void ExpectOrdered(const KDX_SORT_INFO& info) {
+    for (int32_t i = 1; i < Vell_Ary_GetSize(data_.entryAry); ++i) {
+      KDX_ENTRY a, b;
+      EN_GetData_ByIndex(data_.entryAry, i - 1, &a);
+      EN_GetData_ByIndex(data_.entryAry, i, &b);
+      ASSERT_LT(EntryListSortProc(info, a, b, notes_[a.en_id], notes_[b.en_id]), 0)
+          << "kind " << info.key[0] << " at " << i;
+    }
+  }
+};
+
+TEST_F(SortTest, EveryKindSortsAsItsComparisonSaysWithTiesByIdentifier) {
+  std::mt19937 rng(5);
+  const char* texts[] = {
+      "", "a", "B", "é", "z", "その他", "2024", "20240131090507", "202401310905"};
+  auto pick = [&] { return texts[rng() % std::size(texts)]; };
+  for (int i = 0; i < 40; ++i) {
+    const int32_t id = Add(pick(), pick(), pick(), [&](KDX_ENTRY& e) {
+      for (char* f : {e.en_title, e.en_create_date, e.en_update_date, e.en_last_opened_date,
+                      e.en_use_date, e.en_encode, e.en_file_path, e.en_create_os, e.en_update_os,
+                      e.en_create_machine_name, e.en_update_machine_name})
+        std::strcpy(f, pick());
+      e.en_ft_id = static_cast<int32_t>(rng() % 3) - 1;
+      e.en_bo_block_size = static_cast<int32_t>(rng() % 3) * 1000000000;
+      e.en_encrypt = static_cast<int32_t>(rng() % 2);
+      e.en_co_id = static_cast<int32_t>(rng() % 3);
+    });
+    notes_[id] = pick();
+  }
+  for (int32_t kind = 0; kind < 20; ++kind) {
+    for (bool ascending : {true, false}) {
+      ASSERT_EQ(KDXCOMM_SortEntries(Keys(kind, ascending), data_.entryAry, reader_), 0);
+      ExpectOrdered(Keys(kind, ascending));
+    }
+  }
+  EXPECT_EQ(noteReads_, 2 * 40);  // once per entry and sort, not per comparison
+}
+
+TEST_F(SortTest, BytesCompareUnsignedAndEmptyNoteIsABlank) {
+  const int32_t e = Add("é", "x", "x");
+  const int32_t z = Add("z", "x", "x");
+  const int32_t tab = Add("x", "x", "x");
+  notes_ = {{e, ""}, {z, "!"}, {tab, "\t"}};
+  KDXCOMM_SortEntries(Keys(3, true), data_.entryAry, reader_);  // first category
+  EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{tab, z, e}));
+  KDXCOMM_SortEntries(Keys(14, true), data_.entryAry, reader_);  // note
+  EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{tab, e, z}));
+}
+
+TEST_F(SortTest, ThreeKeysWithMixedDirectionsThenIdentifierAscending) {
+  auto size = [](int32_t s) { return [s](KDX_ENTRY& e) { e.en_bo_block_size = s; }; };
+  const int32_t a = Add("B", "x", "x", size(10));
+  const int32_t b = Add("A", "x", "x", size(10));
+  const int32_t c = Add("A", "x", "x", size(20));
+  const int32_t d = Add("A", "x", "x", size(20));
+  const int32_t e = Add("A", "y", "x", size(20));
+  // Category 1 ascending, size descending, category 2 descending.
+  const KDX_SORT_INFO info = Keys(3, true, 10, false, 4, false);
+  KDXCOMM_SortEntries(info, data_.entryAry, nullptr);
+  EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{e, c, d, b, a}));
+  // All descending: equal entries still go by identifier ascending.
+  KDXCOMM_SortEntries(Keys(4, false, 3, false), data_.entryAry, nullptr);
+  EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{e, a, b, c, d}));
+}
+
+TEST_F(SortTest, HeaderClicksPushKeys) {
+  auto keys = [&] {
+    KDX_SORT_INFO i;
+    CLCOMM_InitListInfo(data_.columnAry, &i);
+    return std::vector<int32_t>{i.key[0],       i.ascending[0], i.key[1],
+                                i.ascending[1], i.key[2],       i.ascending[2]};
+  };
+  EXPECT_EQ(keys(), (std::vector<int32_t>{1, 0, -1, 0, -1, 0}));           // new document
+  EXPECT_TRUE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_id"));     // reverses the first key
+  EXPECT_TRUE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_title"));  // its own flag
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", true);
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_cat1_name", false);
+  EXPECT_EQ(keys(), (std::vector<int32_t>{3, 0, 2, 1, 1, 0}));
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", false);  // second: keeps its direction
+  EXPECT_EQ(keys(), (std::vector<int32_t>{2, 1, 3, 0, 1, 0}));
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_id", true);  // third: keeps its direction
+  EXPECT_EQ(keys(), (std::vector<int32_t>{1, 0, 2, 1, 3, 0}));
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", true);  // old third dropped
+  EXPECT_EQ(keys(), (std::vector<int32_t>{7, 1, 1, 0, 2, 1}));
+  EXPECT_FALSE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_update_date"));
+  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", false);  // first: direction only
+  EXPECT_EQ(keys(), (std::vector<int32_t>{7, 0, 1, 0, 2, 1}));
+  EXPECT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_nothing", true), 0);
+  EXPECT_EQ(CLCOMM_GetSortColumns(data_.columnAry).front().identifier, "en_update_date");
+}
+
+TEST_F(SortTest, ListOptionsRefuseRepeatedKeysAndStoreChoices) {
+  KDX_CATEGORY_TITLE titles;
+  TI_GetData(data_.catTitleAry, &titles);
+  KdxListOptions o = KDXCOMM_InitListOptions(data_.columnAry, titles);
+  ASSERT_EQ(o.columns.size(), 20u);
+  EXPECT_EQ(o.keyTitle, (std::array<std::string, 3>{"ＩＤ", "＜指定しない＞", "＜指定しない＞"}));
+  EXPECT_EQ(KDXCOMM_CheckListOptions(o), 0);  // two "no key"s are fine
+  KDXCOMM_ChooseListOptionKey(&o, titles, 1, "ＩＤ");
+  EXPECT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), 1);
+  EXPECT_EQ(KDXCOMM_ListOptionMessage(1).rfind("第１と第２", 0), 0u);
+  KDXCOMM_ChooseListOptionKey(&o, titles, 2, "文章名");
+  KDXCOMM_ChooseListOptionKey(&o, titles, 1, "＜指定しない＞");  // clears the third
+  EXPECT_EQ(o.keyTitle[2], "＜指定しない＞");
+  EXPECT_FALSE(KDXCOMM_GetListOptionControls(o).thirdKey);
+
+  KDXCOMM_ChooseListOptionKey(&o, titles, 0, "ラベル");
+  KDXCOMM_ChooseListOptionKey(&o, titles, 1, "分類２");
+  o.keyAscending = {false, false, false};
+  o.columns[2].cl_shown = false;  // 文章名
+  ASSERT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), 0);
+  KDX_SORT_INFO info;
+  CLCOMM_InitListInfo(data_.columnAry, &info);
+  EXPECT_EQ(info.key[0], 15);
+  EXPECT_EQ(info.key[1], 4);
+  EXPECT_EQ(info.key[2], -1);
+  EXPECT_EQ(info.ascending[1], 0);
+  KDX_COLUMN title;
+  CL_GetData_ByIdentifier(data_.columnAry, "en_title", &title);
+  EXPECT_FALSE(title.cl_shown);
+}
+
+}  // namespace
