@@ -18,3 +18,4 @@ void AddDetectCommand(CLI::App& app, KdxAction* action);
 void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

@@ -35,6 +35,7 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   KdxAction action;
   AddDocumentCommands(app, &action);
   AddEntryCommands(app, &action, &password);
+  AddListCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "core/container/rez.h"
@@ -150,6 +151,66 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   KdxRun decoded = Kdx({"detect", "--decode", dir.File("sjis.txt")});
   EXPECT_NE(decoded.out.find("日本語"), std::string::npos) << decoded.out;
   EXPECT_EQ(Kdx({"detect", dir.File("absent.txt")}).status, kExitFailed);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs kdx add with body on standard input.
+KdxRun AddWithBody(const std::string& body, std::vector<std::string> args) {
+  std::istringstream in(body);
+  std::streambuf* old = std::cin.rdbuf(in.rdbuf());
+  KdxRun run = Kdx(std::move(args));
+  std::cin.rdbuf(old);
+  return run;
+}
+
+TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
+  kdx_test::TempDir dir;
+  std::string doc = dir.File("notes.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  EXPECT_EQ(AddWithBody("議事録の本文\n",
+                        {"add", doc, "--title", "議事録", "--cat1", "仕事", "--note", "要確認"})
+                .out,
+            "0\n");
+  EXPECT_EQ(AddWithBody("secret body", {"add", doc, "--title", "secret", "--encrypt"}).out, "1\n");
+  EXPECT_EQ(Kdx({"show", doc, "0"}).out, "議事録の本文\n");
+  EXPECT_EQ(Kdx({"show", doc, "0", "--note"}).out, "要確認\n");
+  EXPECT_EQ(Kdx({"show", doc, "1"}).out, "secret body\n");
+  // The encrypted body is not readable in the file.
+  std::vector<uint8_t> bytes = kdx_test::ReadAll(doc);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("secret body"), std::string::npos);
+
+  EXPECT_EQ(Kdx({"cp", doc, "0"}).out, "0\t2\n");
+  EXPECT_EQ(Kdx({"label", doc, "0", "2", "--set", "3"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"decrypt", doc, "1"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"rm", doc, "2"}).status, kExitOk);
+  KdxRun list =
+      Kdx({"list", doc, "--columns", "en_id,en_title,en_co_id,en_encrpyt", "--sort", "en_id:asc"});
+  EXPECT_EQ(list.status, kExitOk) << list.err;
+  EXPECT_EQ(list.out,
+            "ＩＤ\t文章名\tラベル\t暗号化\n0\t議事録\t進行中\tしない\n1\tsecret\tなし\tしない\n");
+  KdxRun filtered = Kdx({"list", doc, "--cat1", "仕事", "--columns", "en_title"});
+  EXPECT_EQ(filtered.out, "文章名\n議事録\n");
+  EXPECT_EQ(Kdx({"rm", doc, "1", "99"}).status, kExitFailed);  // nothing removed
+  EXPECT_EQ(Kdx({"show", doc, "1"}).status, kExitOk);
+
+  // A password: wrong ones change nothing; the right one opens.
+  kdx_test::WriteAll(dir.File("pw"), std::string("Door42\n"));
+  kdx_test::WriteAll(dir.File("wrong"), std::string("door42\n"));
+  ASSERT_EQ(Kdx({"passwd", doc, "--new-password-file", dir.File("pw")}).status, kExitOk);
+  EXPECT_EQ(Kdx({"rm", doc, "0", "--password-file", dir.File("wrong")}).status, kExitFailed);
+  EXPECT_EQ(Kdx({"show", doc, "0", "--password-file", dir.File("pw")}).out, "議事録の本文\n");
+
+  // A subset as a new document keeps the password and the content.
+  std::string subset = dir.File("subset.kdx");
+  EXPECT_EQ(Kdx({"save-as", doc, subset, "--ids", "1", "--password-file", dir.File("pw")}).status,
+            kExitOk);
+  EXPECT_EQ(Kdx({"show", subset, "1", "--password-file", dir.File("pw")}).out, "secret body\n");
+  EXPECT_EQ(Kdx({"show", subset, "0", "--password-file", dir.File("pw")}).status, kExitFailed);
+  EXPECT_EQ(Kdx({"check", subset}).status, kExitOk);
+  EXPECT_EQ(Kdx({"save-as", doc, subset, "--password-file", dir.File("pw")}).status, kExitFailed);
 }
 
 }  // namespace
