@@ -116,12 +116,16 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   out << line << '\n';
   int missing = 0;
   for (int32_t row = 0; row < data->showIDAry->count; ++row) {
+    int32_t id = *static_cast<const int32_t*>(Vell_Ary_GetDataPtr(data->showIDAry, row));
+    KDX_ENTRY entry;
+    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) {
+      ++missing;
+      continue;
+    }
     line.clear();
     for (size_t c = 0; c < identifiers.size(); ++c) {
-      KdxListCell cell;
-      missing += KDXCOMM_GetShownEntryCell(*data, row, identifiers[c], notes, &cell) != 0;
       if (c > 0) line += '\t';
-      line += Flat(cell.text);
+      line += Flat(KDX_GetEntryListViewItem(*data, entry, identifiers[c], notes).text);
     }
     out << line << '\n';
   }

@@ -416,7 +416,7 @@ int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t e
     if (status < 0) break;
     const auto& stored = blocks[static_cast<size_t>(ops.kind)];
     if (!stored.has_value()) continue;
-    const int32_t containerId = IC_GetID_FromCounter(data->idCounterAry, ops.tag, ops.counterName);
+    const int32_t containerId = KDX_DrawBlockId(data, ops.tag, ops.counterName);
     status = containerId < 0
                  ? REZ_ERR_ARGUMENT
                  : ops.create(path, expandSize, containerId, id, SizeOf(*stored), stored->data());

@@ -12,6 +12,7 @@
 #include "core/document/block_io.h"
 #include "core/document/blocks.h"
 #include "core/document/id_counter.h"
+#include "core/document/kdx_file.h"
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
 #include "core/util/vell_log.h"
@@ -432,7 +433,7 @@ int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expa
 
   const int32_t containerId = data->idCounterAry == nullptr
                                   ? -1
-                                  : IC_GetID_FromCounter(data->idCounterAry, k.tag, k.counterName);
+                                  : KDX_DrawBlockId(data, k.tag, k.counterName);
   if (containerId < 0) return fail(5, -1);
   bool outOfMemory;
   status = AppendBlock(k, file, session,

@@ -31,6 +31,10 @@ struct KdxFileState {
   // Tables that fell back to their defaults at load: their damaged members are
   // replaced at the next save.
   std::vector<uint32_t> replaceOnSave;
+  // Whether the block counters were raised above the ids in the block heads.
+  // Done at the first new block rather than at load: it reads every block head
+  // of the file, which readers never need.
+  bool blockCountersRaised = false;
 };
 
 namespace {
@@ -228,6 +232,23 @@ int32_t MaxLeadingId(const VELL_ARY* ary) {
   return max;
 }
 
+// The largest identifier at the head of the tag's blocks, or -1.
+int32_t MaxBlockId(REZ_FILE* file, uint32_t tag) {
+  int32_t max = -1;
+  uint64_t steps = REZ_MaxChainSteps(file);
+  for (int32_t s = REZ_FirstMember(file, tag); s == REZ_OK && steps-- > 0;
+       s = REZ_NextMember(file)) {
+    uint8_t head[4];
+    if (file->current.dataLength >= 4 && REZ_GetSubdata(file, 0, 4, head) == REZ_OK) {
+      int32_t id = static_cast<int32_t>(uint32_t{head[0]} | uint32_t{head[1]} << 8 |
+                                        uint32_t{head[2]} << 16 | uint32_t{head[3]} << 24);
+      max = std::max(max, id);
+    }
+  }
+  file->hasCurrent = 0;
+  return max;
+}
+
 // Raises every counter above the identifiers present, in the tables and in the
 // block heads, so that none is handed out twice even when the counters were
 // lost or are older than the rest of the file.
@@ -244,25 +265,22 @@ void RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
                        &type);
     maxIcon = std::max(maxIcon, type.ft_fi_id);
   }
+  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFIIC, "fi_id",
+                        std::max(maxIcon, MaxBlockId(file, kKdxTagFIIC)));
+}
+
+// Raises the body, text and note counters above the container ids in the
+// block heads.
+void RaiseBlockCounters(REZ_FILE* file, VELL_ARY* idCounterAry) {
   struct BlockCounter {
     uint32_t tag;
     const char* name;
   };
   for (BlockCounter counter :
        {BlockCounter{kKdxTagBORB, "bo_id"}, BlockCounter{kKdxTagTEXT, "tx_id"},
-        BlockCounter{kKdxTagNORB, "no_id"}, BlockCounter{kKdxTagFIIC, "fi_id"}}) {
-    int32_t max = counter.tag == kKdxTagFIIC ? maxIcon : -1;
-    uint64_t steps = REZ_MaxChainSteps(file);
-    for (int32_t s = REZ_FirstMember(file, counter.tag); s == REZ_OK && steps-- > 0;
-         s = REZ_NextMember(file)) {
-      int32_t id;
-      if (file->current.dataLength >= 4 && REZ_GetSubdata(file, 0, 4, &id) == REZ_OK) {
-        max = std::max(max, static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(id))));
-      }
-    }
-    IC_RaiseAboveExisting(data->idCounterAry, counter.tag, counter.name, max);
+        BlockCounter{kKdxTagNORB, "no_id"}}) {
+    IC_RaiseAboveExisting(idCounterAry, counter.tag, counter.name, MaxBlockId(file, counter.tag));
   }
-  file->hasCurrent = 0;
 }
 
 // Saves one table through its snapshot; ENTR enciphers titles as it goes.
@@ -299,7 +317,25 @@ int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag) {
 
 }  // namespace
 
-void KDX_ForgetSavedState(KDX_DATA* data) { data->fileState.reset(); }
+void KDX_ForgetSavedState(KDX_DATA* data) {
+  bool raised = data->fileState != nullptr && data->fileState->blockCountersRaised;
+  data->fileState.reset();
+  StateOf(data)->blockCountersRaised = raised;
+}
+
+int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name) {
+  if (data == nullptr || data->idCounterAry == nullptr) return -1;
+  KdxFileState* state = StateOf(data);
+  if (!state->blockCountersRaised) {
+    REZ_FILE file;
+    if (REZ_Open(data->kdxFilePath.c_str(), 1, &file) == REZ_OK) {
+      RaiseBlockCounters(&file, data->idCounterAry);
+      REZ_Close(&file);
+      state->blockCountersRaised = true;
+    }
+  }
+  return IC_GetID_FromCounter(data->idCounterAry, tag, name);
+}
 
 int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry) {
   std::vector<uint32_t> positions;

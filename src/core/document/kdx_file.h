@@ -57,6 +57,12 @@ inline constexpr const char* kKdxMsgNewerVersion =
 // Title encryption: 480 bytes of the title field are enciphered into the 512.
 inline constexpr int32_t kKdxEncryptedTitlePlain = 480;
 
+// A new body, text or note container identifier. The first call for a
+// document raises those counters above every id in the file's block heads, so
+// that none is handed out twice even when the counters were lost. -1 when no
+// identifier can be drawn.
+int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name);
+
 // Forgets what the last load or save wrote, so that the next save compares
 // every record with the file (after the file was changed by other means).
 void KDX_ForgetSavedState(KDX_DATA* data);
