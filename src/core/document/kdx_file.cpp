@@ -284,7 +284,10 @@ void RaiseBlockCounters(REZ_FILE* file, VELL_ARY* idCounterAry) {
 }
 
 // Saves one table through its snapshot; ENTR enciphers titles as it goes.
-int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag) {
+// changedEntries, for the entry table only: the indices of the only entries
+// that may have changed since the last load or save (null: any may have).
+int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag,
+                  const std::vector<int32_t>* changedEntries) {
   KdxFileState* state = StateOf(data);
   VELL_ARY* ary = TableOf(data, tag);
   RezTableSnapshot* snapshot = SnapshotOf(state, tag);
@@ -308,8 +311,23 @@ int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag) {
       return 0;
     };
   }
-  int32_t status = REZ_ARY_SaveWithSnapshot(file, tag, ary->count, ary->recordSize,
-                                            Digests(ary, tag == kKdxTagENTR), produce, snapshot);
+  std::vector<uint64_t> digests;
+  if (tag == kKdxTagENTR && changedEntries != nullptr && snapshot->valid &&
+      replace == state->replaceOnSave.end() &&
+      snapshot->digests.size() == static_cast<size_t>(ary->count)) {
+    // The caller says which entries it changed: the others keep their digests.
+    digests = snapshot->digests;
+    for (int32_t i : *changedEntries) {
+      auto* record = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(ary, i));
+      if (record == nullptr) continue;
+      CutEncryptedTitle(record);
+      digests[static_cast<size_t>(i)] = Digest(record, ary->recordSize);
+    }
+  } else {
+    digests = Digests(ary, tag == kKdxTagENTR);
+  }
+  int32_t status =
+      REZ_ARY_SaveWithSnapshot(file, tag, ary->count, ary->recordSize, digests, produce, snapshot);
   if (status == REZ_OK && replace != state->replaceOnSave.end())
     state->replaceOnSave.erase(replace);
   return status;
@@ -406,7 +424,9 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
   return 0;
 }
 
-int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) {
+namespace {
+
+int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* changedEntries) {
   REZ_FILE file;
   // The tables are written without touching a content block: keep the block index.
   KdxBlockIndexToken token;
@@ -421,7 +441,7 @@ int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) {
   int32_t result = 0;
   int step = 2;
   for (uint32_t tag : kSaveOrder) {
-    int32_t status = SaveTable(&file, data, tag);
+    int32_t status = SaveTable(&file, data, tag, changedEntries);
     if (status != 0 && result == 0) {
       Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, TagText(tag).c_str(), status);
       result = kKdxErrFile;
@@ -435,6 +455,15 @@ int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) {
   if (result != 0) data->fileState.reset();
   KDX_BlockIndexAfterOtherWrite(path, token);
   return result;
+}
+
+}  // namespace
+
+int32_t KDX_SaveAllData(const char* path, KDX_DATA* data) { return SaveAll(path, data, nullptr); }
+
+int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
+                                  const std::vector<int32_t>& changedIndices) {
+  return SaveAll(path, data, &changedIndices);
 }
 
 namespace {

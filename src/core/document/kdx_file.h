@@ -32,6 +32,14 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
 // opened or any table could not be written (the first failure is logged).
 int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
 
+// KDX_SaveAllData for a caller that knows which entries it changed since the
+// last load or save (the entry window's autosave): only those entries are
+// digested, instead of the whole table, which at 100,000 entries is most of
+// the cost of a save. The entries at changedIndices must be the only ones
+// changed in place; after an insertion or removal every entry is compared.
+int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
+                                  const std::vector<int32_t>& changedIndices);
+
 // The entry table with the titles of encrypted entries enciphered.
 int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
 int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry);

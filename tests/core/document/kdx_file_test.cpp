@@ -265,3 +265,29 @@ TEST_F(KdxFile, OneWriterAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KdxFile, ASaveToldWhichEntryChangedWritesItAndFallsBackAfterAnInsertion) {
+  Doc doc;
+  ASSERT_EQ(doc.Load(path_), 0);
+  for (int i = 0; i < 4; ++i) doc.AddEntry(("entry " + std::to_string(i)).c_str());
+  ASSERT_EQ(doc.Save(), 0);
+  KDX_ENTRY e = doc.Entry(2);
+  std::strcpy(e.en_title, "told");
+  EN_SetData_ByIndex(doc.data.entryAry, 2, e);
+  ASSERT_EQ(KDX_SaveAfterEntryChanges(path_.c_str(), &doc.data, {2}), 0);
+  doc.AddEntry("added");  // the hint no longer covers the table: compared in full
+  e = doc.Entry(0);
+  std::strcpy(e.en_title, "untold");
+  EN_SetData_ByIndex(doc.data.entryAry, 0, e);
+  ASSERT_EQ(KDX_SaveAfterEntryChanges(path_.c_str(), &doc.data, {4}), 0);
+  Doc reloaded;
+  ASSERT_EQ(reloaded.Load(path_), 0);
+  ASSERT_EQ(reloaded.data.entryAry->count, 5);
+  EXPECT_STREQ(reloaded.Entry(0).en_title, "untold");
+  EXPECT_STREQ(reloaded.Entry(2).en_title, "told");
+  EXPECT_STREQ(reloaded.Entry(4).en_title, "added");
+}
+
+}  // namespace
