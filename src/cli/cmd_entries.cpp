@@ -61,6 +61,14 @@ struct IdsOptions {
   std::vector<int32_t> ids;
 };
 
+// Opens the document of o and finds every entry it names; an exit status.
+int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, bool forWriting,
+                    CliDocument& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  int status = doc.Open(o.path, forWriting, pw, err);
+  if (status != kExitOk) return status;
+  return FindEntries(doc, o.ids, entries, err) ? kExitOk : kExitFailed;
+}
+
 // ---- add --------------------------------------------------------------------
 
 struct AddOptions {
@@ -190,10 +198,9 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
 int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
   CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
-  if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  if (status != kExitOk) return status;
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
     KDX_ENTRY copy;
@@ -213,10 +220,9 @@ int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
 
 int RunRemove(const IdsOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
   CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
-  if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  if (status != kExitOk) return status;
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
     if (KDX_RemoveOneEntry(doc.data(), entry) != 0) {
@@ -266,10 +272,9 @@ int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, 
 int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, std::ostream&,
               std::ostream& err) {
   CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
-  if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  if (status != kExitOk) return status;
   int result = kExitOk;
   for (KDX_ENTRY& entry : entries) {
     int32_t index =

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "core/util/vell_system.h"
 #include "core/util/vell_utf8.h"
 
 namespace {
@@ -29,20 +29,6 @@ std::mutex& LogMutex() {
   return mutex;
 }
 
-// $HOME, or the password database's home folder when HOME is unset.
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* result = nullptr;
-  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result != nullptr &&
-      result->pw_dir != nullptr && result->pw_dir[0] == '/') {
-    return result->pw_dir;
-  }
-  return {};
-}
-
 // The folder the log lives in, without a trailing "/"; empty when there is
 // no home to put it in.
 std::string LogFolder() {
@@ -52,7 +38,7 @@ std::string LogFolder() {
   if (state != nullptr && state[0] == '/') {
     base = state;
   } else {
-    std::string home = HomeFolder();
+    std::string home = Vell_GetHomeFolder();
     if (home.empty()) return {};
     if (home.back() != '/') home += '/';
     base = home + ".local/state";

@@ -28,19 +28,6 @@ std::string ExecutablePath() {
   return {};
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  std::vector<char> buf(16384);
-  passwd pw{};
-  passwd* result = nullptr;
-  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result != nullptr &&
-      result->pw_dir != nullptr && result->pw_dir[0] == '/') {
-    return result->pw_dir;
-  }
-  return {};
-}
-
 std::string WithTrailingSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
   return path;
@@ -111,7 +98,7 @@ int32_t Vell_GetUserPreferencePath(std::string& dst) {
     dst = WithTrailingSlash(config);
     return 1;
   }
-  std::string home = HomeFolder();
+  std::string home = Vell_GetHomeFolder();
   if (home.empty()) return 0;
   dst = WithTrailingSlash(home) + ".config/";
   return 1;
@@ -188,4 +175,17 @@ const char* Vell_LocalizedString(const char* keyUtf8) {
   } catch (...) {
     return keyUtf8;
   }
+}
+
+std::string Vell_GetHomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return home;
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &result) == 0 && result != nullptr &&
+      result->pw_dir != nullptr && result->pw_dir[0] == '/') {
+    return result->pw_dir;
+  }
+  return {};
 }

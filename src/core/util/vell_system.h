@@ -28,6 +28,9 @@ int32_t Vell_GetAppName(std::string& dst);
 // $XDG_CONFIG_HOME (when absolute) or ~/.config, ending in "/". The folder
 // need not exist yet. Returns 1, or 0 with dst empty when there is no home.
 int32_t Vell_GetUserPreferencePath(std::string& dst);
+// $HOME, or the password database's home folder when HOME is unset or not
+// absolute; empty when there is none.
+std::string Vell_GetHomeFolder();
 
 // The system's name and version (os-release PRETTY_NAME, else uname's system
 // name and release), cut to min(size - 1, 63) bytes at a character boundary.
