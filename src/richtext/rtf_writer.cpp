@@ -1,0 +1,489 @@
+// The RTF writer. The body of the RTF is written first, collecting fonts and
+// colours as they are met; the header with both tables is put in front of it
+// at the end.
+#include "richtext/rtf_writer.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFrame>
+#include <QTextTable>
+#include <string>
+
+#include "core/util/vell_encoding.h"
+#include "richtext/attachments.h"
+
+namespace kdx_richtext {
+
+namespace {
+
+// Width of the text on a Letter or A4 page with one-inch margins, in twips;
+// tables without column widths share it.
+constexpr int kDefaultTableTwips = 9360;
+constexpr double kDefaultPointSize = 12.0;
+constexpr int kHexBytesPerLine = 64;
+
+int Twips(double points) { return qRound(points * 20.0); }
+
+// Fonts that need Shift JIS (\fcharset128) in readers without Unicode.
+bool IsJapaneseFont(const QString& family) {
+  for (const QChar c : family) {
+    if (c.unicode() >= 0x80) return true;
+  }
+  static const char* const kMarkers[] = {"Mincho", "Gothic", "CJK",   "IPA",  "Hiragino",
+                                         "Meiryo", "Osaka",  "Takao", "MS P", "Yu "};
+  for (const char* marker : kMarkers) {
+    if (family.contains(QLatin1String(marker), Qt::CaseInsensitive)) return true;
+  }
+  return false;
+}
+
+bool StartsWith(const QByteArray& bytes, const char* prefix, qsizetype length) {
+  return bytes.size() >= length && std::equal(prefix, prefix + length, bytes.constData());
+}
+
+class RtfWriter {
+ public:
+  RtfWriter(const QTextDocument& document, RtfAttachmentMode mode)
+      : document_(document), mode_(mode) {
+    defaultFamily_ = document.defaultFont().family();
+    defaultPointSize_ = document.defaultFont().pointSizeF();
+    if (defaultPointSize_ <= 0) defaultPointSize_ = kDefaultPointSize;
+    FontIndex(defaultFamily_);
+  }
+
+  RtfWriteResult Write() {
+    WriteFrame(document_.rootFrame(), false);
+    RtfWriteResult result;
+    QByteArray& rtf = result.rtf;
+    rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1\n{\\fonttbl";
+    for (int i = 0; i < fonts_.size(); ++i) {
+      rtf += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset" +
+             (IsJapaneseFont(fonts_[i]) ? "128 " : "0 ");
+      // ";" ends a font name in the table, so it cannot be part of one.
+      rtf += EscapedText(QString(fonts_[i]).replace(QLatin1Char(';'), QLatin1Char(' '))) + ";}";
+    }
+    rtf += "}\n{\\colortbl;";
+    for (const QColor& color : colors_) {
+      rtf += "\\red" + QByteArray::number(color.red()) + "\\green" +
+             QByteArray::number(color.green()) + "\\blue" + QByteArray::number(color.blue()) + ";";
+    }
+    rtf += "}\n";
+    rtf += body_;
+    rtf += "}\n";
+    result.attachments = std::move(attachments_);
+    return result;
+  }
+
+ private:
+  int FontIndex(const QString& family) {
+    const qsizetype index = fonts_.indexOf(family);
+    if (index >= 0) return static_cast<int>(index);
+    fonts_.append(family);
+    return static_cast<int>(fonts_.size() - 1);
+  }
+
+  // Index in the colour table; 0 is the reader's default colour.
+  int ColorIndex(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    for (qsizetype i = 0; i < colors_.size(); ++i) {
+      if (colors_[i].rgb() == rgb.rgb()) return static_cast<int>(i + 1);
+    }
+    colors_.append(rgb);
+    return static_cast<int>(colors_.size());
+  }
+
+  // The Shift JIS bytes of one character (one or two UTF-16 units), as \'hh
+  // escapes, or "?" when it has none.
+  QByteArray ShiftJisFallback(const QString& character) {
+    const auto cached = fallbacks_.constFind(character);
+    if (cached != fallbacks_.constEnd()) return *cached;
+    const QByteArray utf8 = character.toUtf8();
+    std::string sjis;
+    QByteArray escaped;
+    if (Vell_EncodeFromUTF8(std::string_view(utf8.constData(), utf8.size()), kVellEncodingSJIS,
+                            sjis) == kVellEncOk &&
+        !sjis.empty()) {
+      for (const char byte : sjis) {
+        escaped +=
+            "\\'" + QByteArray::number(static_cast<uint8_t>(byte), 16).rightJustified(2, '0');
+      }
+    } else {
+      escaped = "?";
+    }
+    fallbacks_.insert(character, escaped);
+    return escaped;
+  }
+
+  static QByteArray UnicodeEscape(char16_t unit) {
+    const int value = unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit);
+    return "\\u" + QByteArray::number(value);
+  }
+
+  // Text as RTF: special characters escaped, non-ASCII as \uN with its Shift
+  // JIS bytes after it. Every \ucN is undone before returning, so the result
+  // can go anywhere.
+  QByteArray EscapedText(const QString& text) {
+    QByteArray out;
+    int uc = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const char16_t c = text.at(i).unicode();
+      if (c == u'\\' || c == u'{' || c == u'}') {
+        out += '\\';
+        out += static_cast<char>(c);
+      } else if (c == u'\t') {
+        out += "\\tab ";
+      } else if (c == QChar::LineSeparator) {
+        out += "\\line ";
+      } else if (c == QChar::Nbsp) {
+        out += "\\~";
+      } else if (c == 0) {
+        continue;
+      } else if (c < 0x20 || c == 0x7F) {
+        // Other control characters (form feeds, escapes in imported text)
+        // have no RTF form of their own; keep them so the text stays the same.
+        if (uc != 1) out += "\\uc1";
+        uc = 1;
+        out += UnicodeEscape(c) + "?";
+      } else if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                 QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+        // Outside the BMP: no Shift JIS form, so one "?" stands for the
+        // pair and the second half has none (\uc0, ended by a space).
+        if (uc != 1) out += "\\uc1";
+        out += UnicodeEscape(c) + "?\\uc0" + UnicodeEscape(text.at(i + 1).unicode()) + " ";
+        uc = 0;
+        ++i;
+      } else {
+        const QByteArray fallback = ShiftJisFallback(QString(QChar(c)));
+        const int bytes = fallback == "?" ? 1 : static_cast<int>(fallback.size() / 4);
+        if (bytes != uc) out += "\\uc" + QByteArray::number(bytes);
+        uc = bytes;
+        out += UnicodeEscape(c) + fallback;
+      }
+    }
+    if (uc != 1) out += "\\uc1 ";
+    return out;
+  }
+
+  // Character formatting after \plain (which resets to \f0 and the reader's defaults).
+  QByteArray CharacterControls(const QTextCharFormat& format) {
+    QByteArray out = "\\plain";
+    QString family = defaultFamily_;
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty()) family = families.first();
+    out += "\\f" + QByteArray::number(FontIndex(family));
+    const double size = format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0
+                            ? format.fontPointSize()
+                            : defaultPointSize_;
+    out += "\\fs" + QByteArray::number(qRound(size * 2));
+    if (format.fontWeight() >= QFont::DemiBold) out += "\\b";
+    if (format.fontItalic()) out += "\\i";
+    switch (format.underlineStyle()) {
+      case QTextCharFormat::NoUnderline:
+        break;
+      case QTextCharFormat::DotLine:
+        out += "\\uld";
+        break;
+      case QTextCharFormat::DashUnderline:
+        out += "\\uldash";
+        break;
+      case QTextCharFormat::WaveUnderline:
+      case QTextCharFormat::SpellCheckUnderline:
+        out += "\\ulwave";
+        break;
+      default:
+        out += "\\ul";
+        break;
+    }
+    if (format.fontStrikeOut()) out += "\\strike";
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript) out += "\\super";
+    if (format.verticalAlignment() == QTextCharFormat::AlignSubScript) out += "\\sub";
+    if (format.foreground().style() != Qt::NoBrush) {
+      out += "\\cf" + QByteArray::number(ColorIndex(format.foreground().color()));
+    }
+    if (format.background().style() != Qt::NoBrush) {
+      const QByteArray index = QByteArray::number(ColorIndex(format.background().color()));
+      out += "\\chcbpat" + index + "\\highlight" + index;
+    }
+    return out;
+  }
+
+  void WriteParagraphControls(const QTextBlockFormat& format, bool inTable) {
+    body_ += "\\pard";
+    if (inTable) body_ += "\\intbl";
+    switch (format.alignment() & Qt::AlignHorizontal_Mask) {
+      case Qt::AlignHCenter:
+        body_ += "\\qc";
+        break;
+      case Qt::AlignRight:
+        body_ += "\\qr";
+        break;
+      case Qt::AlignJustify:
+        body_ += "\\qj";
+        break;
+      default:
+        break;
+    }
+    const double left = format.leftMargin() + format.indent() * document_.indentWidth();
+    if (left != 0) body_ += "\\li" + QByteArray::number(Twips(left));
+    if (format.rightMargin() != 0)
+      body_ += "\\ri" + QByteArray::number(Twips(format.rightMargin()));
+    if (format.textIndent() != 0) body_ += "\\fi" + QByteArray::number(Twips(format.textIndent()));
+    if (format.topMargin() != 0) body_ += "\\sb" + QByteArray::number(Twips(format.topMargin()));
+    if (format.bottomMargin() != 0) {
+      body_ += "\\sa" + QByteArray::number(Twips(format.bottomMargin()));
+    }
+    const double height = format.lineHeight();
+    switch (format.lineHeightType()) {
+      case QTextBlockFormat::ProportionalHeight:
+        if (height > 0 && qRound(height) != 100) {
+          body_ += "\\sl" + QByteArray::number(qRound(240 * height / 100)) + "\\slmult1";
+        }
+        break;
+      case QTextBlockFormat::FixedHeight:
+        if (height > 0) body_ += "\\sl-" + QByteArray::number(Twips(height)) + "\\slmult0";
+        break;
+      case QTextBlockFormat::MinimumHeight:
+        if (height > 0) body_ += "\\sl" + QByteArray::number(Twips(height)) + "\\slmult0";
+        break;
+      default:
+        break;
+    }
+    for (const QTextOption::Tab& tab : format.tabPositions()) {
+      if (tab.type == QTextOption::RightTab) body_ += "\\tqr";
+      if (tab.type == QTextOption::CenterTab) body_ += "\\tqc";
+      if (tab.type == QTextOption::DelimiterTab) body_ += "\\tqdec";
+      body_ += "\\tx" + QByteArray::number(Twips(tab.position));
+    }
+  }
+
+  void WriteBlock(const QTextBlock& block, bool inTable) {
+    WriteParagraphControls(block.blockFormat(), inTable);
+    // The paragraph mark's own format, so that an empty line keeps its height.
+    body_ += CharacterControls(block.charFormat()) + " ";
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid()) continue;
+      const QTextCharFormat format = fragment.charFormat();
+      const QString name = AttachmentName(format);
+      const QString text = fragment.text();
+      if (!name.isEmpty()) {
+        for (const QChar c : text) {
+          if (c == QChar::ObjectReplacementCharacter) WriteAttachment(format.toImageFormat(), name);
+        }
+        continue;
+      }
+      const QByteArray run = "{" + CharacterControls(format) + " " + EscapedText(text) + "}";
+      if (format.isAnchor() && !format.anchorHref().isEmpty()) {
+        // A link is a field whose result is the shown text.
+        QString href = format.anchorHref();
+        href.replace(QLatin1Char('"'), QLatin1String("%22"));
+        body_ += "{\\field{\\*\\fldinst HYPERLINK \"" + EscapedText(href) + "\"}{\\fldrslt " + run +
+                 "}}";
+      } else {
+        body_ += run;
+      }
+    }
+  }
+
+  // Blocks of frame separated by \par; a table after a block ends that block.
+  void WriteFrame(QTextFrame* frame, bool inTable) {
+    bool pendingBlock = false;
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+      if (pendingBlock) body_ += "\\par\n";
+      pendingBlock = false;
+      if (QTextFrame* child = it.currentFrame()) {
+        if (auto* table = qobject_cast<QTextTable*>(child); table != nullptr && !inTable) {
+          WriteTable(table);
+        } else {
+          // Frames other than tables, and tables inside cells, keep their text
+          // as plain paragraphs.
+          WriteFrame(child, inTable);
+          pendingBlock = true;
+        }
+      } else {
+        WriteBlock(it.currentBlock(), inTable);
+        pendingBlock = true;
+      }
+    }
+  }
+
+  void WriteTable(QTextTable* table) {
+    const QTextTableFormat tableFormat = table->format();
+    const int columns = table->columns();
+    QList<int> rightEdges;
+    const QList<QTextLength> widths = tableFormat.columnWidthConstraints();
+    int edge = 0;
+    for (int column = 0; column < columns; ++column) {
+      int width = kDefaultTableTwips / columns;
+      if (column < widths.size()) {
+        const QTextLength length = widths[column];
+        if (length.type() == QTextLength::FixedLength && length.rawValue() > 0) {
+          width = Twips(length.rawValue());
+        } else if (length.type() == QTextLength::PercentageLength && length.rawValue() > 0) {
+          width = qRound(kDefaultTableTwips * length.rawValue() / 100);
+        }
+      }
+      edge += width;
+      rightEdges.append(edge);
+    }
+    const bool borders = tableFormat.border() > 0;
+    for (int row = 0; row < table->rows(); ++row) {
+      body_ += "\\trowd\\trgaph108\\trleft0";
+      for (int column = 0; column < columns; ++column) {
+        const QTextTableCell cell = table->cellAt(row, column);
+        // Spanning cells keep the grid: the first cell of a span is marked
+        // as such and the cells it covers as merged into it.
+        if (cell.row() == row && cell.rowSpan() > 1) body_ += "\\clvmgf";
+        if (cell.row() < row) body_ += "\\clvmrg";
+        if (cell.column() == column && cell.columnSpan() > 1) body_ += "\\clmgf";
+        if (cell.column() < column) body_ += "\\clmrg";
+        if (borders) {
+          body_ +=
+              "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+              "\\clbrdrr\\brdrs\\brdrw10";
+        }
+        const QBrush background = cell.format().background();
+        if (background.style() != Qt::NoBrush) {
+          body_ += "\\clcbpat" + QByteArray::number(ColorIndex(background.color()));
+        }
+        body_ += "\\cellx" + QByteArray::number(rightEdges[column]);
+      }
+      body_ += "\n";
+      for (int column = 0; column < columns; ++column) {
+        const QTextTableCell cell = table->cellAt(row, column);
+        if (cell.row() != row || cell.column() != column) {
+          // Covered by a spanning cell: an empty cell keeps the grid.
+          body_ += "\\pard\\intbl\\cell\n";
+          continue;
+        }
+        bool first = true;
+        for (auto it = cell.begin(); !it.atEnd(); ++it) {
+          if (!first) body_ += "\\par\n";
+          first = false;
+          if (QTextFrame* child = it.currentFrame()) {
+            WriteFrame(child, true);
+          } else {
+            WriteBlock(it.currentBlock(), true);
+          }
+        }
+        if (first) body_ += "\\pard\\intbl";
+        body_ += "\\cell\n";
+      }
+      body_ += "\\row\n";
+    }
+  }
+
+  void WriteReference(const QString& name, double widthPoints, double heightPoints) {
+    body_ += "{{\\NeXTGraphic " + EscapedText(name);
+    if (widthPoints > 0) body_ += " \\width" + QByteArray::number(Twips(widthPoints));
+    if (heightPoints > 0) body_ += " \\height" + QByteArray::number(Twips(heightPoints));
+    body_ += "\n}\\'ac}";
+  }
+
+  // The file name of a document's attachment inside the package, given out
+  // once per attachment: a plain file name, never "TXT.rtf", never one
+  // already used by another attachment (a document can hold such names when
+  // its formats were made by hand).
+  QString PackageName(const QString& name, const QByteArray& bytes) {
+    const auto known = packageNames_.constFind(name);
+    if (known != packageNames_.constEnd()) return *known;
+    const QString base = SafeAttachmentName(name);
+    QString candidate = base;
+    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? base.left(dot) : base;
+    const QString extension = dot > 0 ? base.mid(dot) : QString();
+    for (int n = 1; candidate == kRtfdTextFileName || usedPackageNames_.contains(candidate); ++n) {
+      candidate = SafeAttachmentName(stem + QStringLiteral("-%1").arg(n) + extension);
+    }
+    usedPackageNames_.insert(candidate);
+    packageNames_.insert(name, candidate);
+    attachments_.append(RtfdFile{candidate, bytes});
+    return candidate;
+  }
+
+  void WriteAttachment(const QTextImageFormat& format, const QString& name) {
+    const QByteArray bytes = AttachmentBytes(document_, name);
+    double width = format.width();
+    double height = format.height();
+    if (mode_ == RtfAttachmentMode::rtfd) {
+      if (width <= 0 || height <= 0) {
+        // An image without a shown size shows one point per pixel.
+        QByteArray copy = bytes;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize pixels = QImageReader(&buffer).size();
+        if (pixels.isValid() && !pixels.isEmpty()) {
+          width = pixels.width();
+          height = pixels.height();
+        }
+      }
+      WriteReference(PackageName(name, bytes), width, height);
+      return;
+    }
+    QByteArray picture = bytes;
+    const char* blip = nullptr;
+    if (StartsWith(bytes, "\x89PNG\r\n\x1a\n", 8)) {
+      blip = "\\pngblip";
+    } else if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) {
+      blip = "\\jpegblip";
+    } else {
+      const QImage image = QImage::fromData(bytes);
+      if (!image.isNull()) {
+        picture.clear();
+        QBuffer buffer(&picture);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.save(&buffer, "PNG")) blip = "\\pngblip";
+      }
+    }
+    QSize pixels;
+    if (blip != nullptr) {
+      QBuffer buffer(&picture);
+      buffer.open(QIODevice::ReadOnly);
+      pixels = QImageReader(&buffer).size();
+    }
+    if (blip == nullptr || !pixels.isValid() || pixels.isEmpty()) {
+      WriteReference(name, width, height);
+      return;
+    }
+    // A picture shows one point per pixel unless the document gives its size.
+    if (width <= 0) width = pixels.width();
+    if (height <= 0) height = pixels.height();
+    body_ += "{\\pict";
+    body_ += blip;
+    body_ += "\\picw" + QByteArray::number(pixels.width()) + "\\pich" +
+             QByteArray::number(pixels.height()) + "\\picwgoal" + QByteArray::number(Twips(width)) +
+             "\\pichgoal" + QByteArray::number(Twips(height)) + "\n";
+    for (qsizetype i = 0; i < picture.size(); i += kHexBytesPerLine) {
+      body_ += picture.mid(i, kHexBytesPerLine).toHex() + "\n";
+    }
+    body_ += "}";
+  }
+
+  const QTextDocument& document_;
+  RtfAttachmentMode mode_;
+  QString defaultFamily_;
+  double defaultPointSize_ = kDefaultPointSize;
+  QStringList fonts_;     // index = \fN
+  QList<QColor> colors_;  // index + 1 = \cfN
+  QHash<QString, QByteArray> fallbacks_;
+  QHash<QString, QString> packageNames_;  // document name -> package file name
+  QSet<QString> usedPackageNames_;
+  QList<RtfdFile> attachments_;
+  QByteArray body_;
+};
+
+}  // namespace
+
+RtfWriteResult WriteRtf(const QTextDocument& document, RtfAttachmentMode mode) {
+  return RtfWriter(document, mode).Write();
+}
+
+}  // namespace kdx_richtext
