@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_TESTS=ON -DKDX_BENCH=ON \
-  -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF -DKDX_CORE_ONLY=OFF >/dev/null
+  -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF >/dev/null
 cmake --build build -j "$(nproc)" --target kdx make_sample
 
 kdx=build/src/cli/kdx

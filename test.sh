@@ -12,13 +12,13 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== build and unit tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_TESTS=ON -DKDX_BENCH=ON \
-  -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF -DKDX_CORE_ONLY=OFF >/dev/null
+  -DKDX_SANITIZE=OFF -DKDX_FUZZ=OFF >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== the tests again under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKDX_SANITIZE=ON -DKDX_BENCH=OFF \
-  -DKDX_CORE_ONLY=ON >/dev/null
+  >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
@@ -26,7 +26,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 if command -v clang++ >/dev/null; then
   echo "== fuzz targets, ${KDX_FUZZ_SECONDS:-20} s each"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKDX_FUZZ=ON -DKDX_TESTS=OFF -DKDX_BENCH=OFF -DKDX_CORE_ONLY=ON \
+    -DKDX_FUZZ=ON -DKDX_TESTS=OFF -DKDX_BENCH=OFF \
     -DKDX_FUZZ_SECONDS="${KDX_FUZZ_SECONDS:-20}" >/dev/null
   cmake --build build-fuzz -j "$jobs"
   ctest --test-dir build-fuzz --output-on-failure -j "$jobs"

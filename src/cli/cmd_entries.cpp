@@ -5,11 +5,13 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_richtext.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/entry_content.h"
@@ -72,17 +74,39 @@ int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, bool forWr
 // ---- add --------------------------------------------------------------------
 
 struct AddOptions {
-  std::string path, title, cat1 = "その他", cat2 = "その他", cat3 = "その他", note;
+  std::string path, title, cat1 = "その他", cat2 = "その他", cat3 = "その他", note, rtfFile;
   int32_t label = 0;
   bool encrypt = false;
 };
 
 int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, std::ostream& out,
            std::ostream& err) {
-  std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!Vell_IsValidUtf8(body) || !Vell_IsValidUtf8(o.title) || !Vell_IsValidUtf8(o.note)) {
-    err << "kdx: the title, note and body must be UTF-8 text\n";
+  if (!Vell_IsValidUtf8(o.title) || !Vell_IsValidUtf8(o.note)) {
+    err << "kdx: the title and note must be UTF-8 text\n";
     return kExitUsage;
+  }
+  CliBody body;
+  if (!o.rtfFile.empty()) {
+    char* raw = nullptr;
+    int32_t size = Vell_ReadBuffer_fromFile(o.rtfFile.c_str(), &raw);
+    std::unique_ptr<char, void (*)(void*)> owned(raw, Vell_MallocFree);
+    if (size < 0) {
+      err << "kdx: " << o.rtfFile << ": cannot be read\n";
+      return kExitFailed;
+    }
+    std::optional<CliBody> made = CliBodyFromRtf(std::string(raw, static_cast<size_t>(size)));
+    if (!made) {
+      err << "kdx: " << o.rtfFile << ": not RTF that can be read\n";
+      return kExitFailed;
+    }
+    body = *made;
+  } else {
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!Vell_IsValidUtf8(text)) {
+      err << "kdx: the body must be UTF-8 text\n";
+      return kExitUsage;
+    }
+    body = CliBodyFromText(text);
   }
   CliDocument doc;
   int status = doc.Open(o.path, true, pw, err);
@@ -105,9 +129,9 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
   }
   entry.en_co_id = o.label;
   entry.en_encrypt = entry.en_bo_encrypt = entry.en_no_encrypt = o.encrypt ? 1 : 0;
-  // Until bodies are rich text, the body holds the same plain text.
-  if (KDX_AddNewEntry(data, &entry, PREF_ReadExpandSize(), KdxEntryContent{body, body, o.note}) !=
-      0) {
+  if (!o.rtfFile.empty()) std::strcpy(entry.en_encode, "RTF");
+  if (KDX_AddNewEntry(data, &entry, PREF_ReadExpandSize(),
+                      KdxEntryContent{body.body, body.text, o.note}) != 0) {
     err << "kdx: " << o.path << ": the entry could not be stored\n";
     return kExitFailed;
   }
@@ -123,7 +147,7 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
 struct ShowOptions {
   std::string path;
   int32_t id = 0;
-  bool text = false, note = false, fields = false;
+  bool text = false, note = false, fields = false, rtf = false;
 };
 
 void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
@@ -177,6 +201,23 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
   const KDX_ENTRY& entry = entries[0];
   if (o.fields) {
     PrintFields(entry, out);
+    return kExitOk;
+  }
+  if (o.rtf) {
+    uint8_t* raw = nullptr;
+    int32_t size = KDX_LoadBOContainer(o.path.c_str(), entry, &raw);
+    std::unique_ptr<uint8_t, void (*)(void*)> owned(raw, Vell_MallocFree);
+    std::optional<std::string> rtf;
+    if (size >= 0 || size == kKdxLoadMissing) {
+      rtf = CliBodyToRtf(size > 0
+                             ? std::string(reinterpret_cast<char*>(raw), static_cast<size_t>(size))
+                             : std::string());
+    }
+    if (!rtf) {
+      err << "kdx: " << o.path << ": the body of entry " << o.id << " cannot be read\n";
+      return kExitFailed;
+    }
+    out << *rtf;
     return kExitOk;
   }
   uint8_t* buffer = nullptr;
@@ -385,6 +426,9 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     cmd->add_option("--label", o->label, "Colour label, 0 to 7")->check(CLI::Range(0, 7));
     cmd->add_option("--note", o->note, "The note");
     cmd->add_flag("--encrypt", o->encrypt, "Store the entry encrypted");
+    cmd->add_option("--rtf", o->rtfFile,
+                    "Take the body from this RTF file instead of standard input")
+        ->type_name("FILE");
     Register(cmd, action, o, [pw](const AddOptions& opt, std::ostream& out, std::ostream& err) {
       return RunAdd(opt, *pw, std::cin, out, err);
     });
@@ -397,8 +441,10 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     auto* text = cmd->add_flag("--text", o->text, "The plain text of the body (the default)");
     auto* note = cmd->add_flag("--note", o->note, "The note");
     auto* fields = cmd->add_flag("--fields", o->fields, "Every field of the entry record");
-    text->excludes(note)->excludes(fields);
-    note->excludes(fields);
+    auto* rtf = cmd->add_flag("--rtf", o->rtf, "The body as RTF, pictures embedded");
+    text->excludes(note)->excludes(fields)->excludes(rtf);
+    note->excludes(fields)->excludes(rtf);
+    fields->excludes(rtf);
     Register(cmd, action, o, [pw](const ShowOptions& opt, std::ostream& out, std::ostream& err) {
       return RunShow(opt, *pw, out, err);
     });

@@ -132,6 +132,10 @@ enum class Dest {
 
 struct CharProps {
   int font = -1;  // -1: the \deff font
+  // \dbch: the text is double-byte characters, in doubleFont (\afN after
+  // \dbch) when one is given; \loch and \hich end it.
+  bool doubleByte = false;
+  int doubleFont = -1;
   int halfPoints = kDefaultHalfPoints;
   bool bold = false;
   bool italic = false;
@@ -247,6 +251,7 @@ class Reader {
   }
   void EmitUnicode(int value);
   void Paragraph();
+  void OpenPendingParagraph();
   void PageBreak();
   void EnterTableContext();
   void StartTable();
@@ -258,6 +263,7 @@ class Reader {
   void FinishPicture();
   void FinishNeXTGraphic();
 
+  int CurrentFont();
   int CurrentCodePage();
   QString Decode(const QByteArray& bytes, int codePage);
   QTextCharFormat CharFormat();
@@ -292,6 +298,9 @@ class Reader {
   bool dropPlaceholder_ = false;  // the character after an RTFD attachment group
   size_t placeholderDepth_ = 0;
   bool pageBreakNext_ = false;
+  // A \par has ended a paragraph; the next one begins with the next content,
+  // unless that is a table, which follows the ended paragraph directly.
+  bool paragraphPending_ = false;
 
   QTextTable* table_ = nullptr;
   int row_ = 0, column_ = 0;
@@ -352,7 +361,10 @@ RtfReadResult Reader::Run() {
     pendingHigh_ = 0;
     EmitChar(0xFFFD);
   }
-  if (!stack_.empty()) ApplyBlockFormat();
+  if (!stack_.empty()) {
+    OpenPendingParagraph();
+    ApplyBlockFormat();
+  }
   if (pos_ > size_) pos_ = size_;
   result.warnings = warnings_;
   if (!finished_) {
@@ -388,7 +400,10 @@ void Reader::CloseGroup() {
   if (stack_.empty()) return;
   const Dest closing = Top().dest;
   if (closing == Dest::kFontTable && stack_.size() >= 2) CommitFontName();
-  if (stack_.size() == 1) ApplyBlockFormat();  // the last paragraph needs no \par
+  if (stack_.size() == 1) {
+    OpenPendingParagraph();
+    ApplyBlockFormat();  // the last paragraph needs no \par
+  }
   stack_.pop_back();
   if (dropPlaceholder_ && stack_.size() < placeholderDepth_) dropPlaceholder_ = false;
   if (stack_.empty()) {
@@ -708,6 +723,12 @@ void Reader::HandleWord(std::string_view w, bool hasParam, int param) {
     ch = CharProps();
   } else if (w == "f") {
     ch.font = param;
+  } else if (w == "loch" || w == "hich") {
+    ch.doubleByte = false;
+  } else if (w == "dbch") {
+    ch.doubleByte = true;
+  } else if (w == "af") {
+    if (ch.doubleByte) ch.doubleFont = param;
   } else if (w == "fs") {
     ch.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : kDefaultHalfPoints;
   } else if (w == "b") {
@@ -848,11 +869,16 @@ void Reader::FlushRun() {
   if (run_.isEmpty()) return;
   const QByteArray bytes = run_;
   run_.clear();
-  EmitText(Decode(bytes, CurrentCodePage()));
+  // Control bytes in the text are not content (line ends and NULs are dropped
+  // as they are read); the same characters as \uN are.
+  QString text = Decode(bytes, CurrentCodePage());
+  text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
+  EmitText(std::move(text));
 }
 
 void Reader::EmitUnicode(int value) {
   const char16_t unit = static_cast<char16_t>(value < 0 ? value + 65536 : value);
+  if (unit == 0) return;
   if (QChar::isHighSurrogate(unit)) {
     if (pendingHigh_ != 0) EmitChar(0xFFFD);
     pendingHigh_ = unit;
@@ -876,7 +902,6 @@ void Reader::EmitText(QString text) {
     pendingHigh_ = 0;
     text.prepend(QChar(0xFFFD));
   }
-  text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
   if (text.isEmpty() || stack_.empty() || Top().chars.hidden) return;
   if (dropPlaceholder_) {
     dropPlaceholder_ = false;
@@ -891,6 +916,12 @@ void Reader::Paragraph() {
   FlushRun();
   EnterTableContext();
   ApplyBlockFormat();
+  paragraphPending_ = true;
+}
+
+void Reader::OpenPendingParagraph() {
+  if (!paragraphPending_) return;
+  paragraphPending_ = false;
   cursor_.insertBlock();
 }
 
@@ -904,10 +935,12 @@ void Reader::PageBreak() {
 void Reader::EnterTableContext() {
   if (stack_.empty()) return;
   const bool inTable = Top().para.inTable;
-  if (table_ == nullptr) {
-    if (inTable) StartTable();
+  if (table_ == nullptr && inTable) {
+    StartTable();
     return;
   }
+  OpenPendingParagraph();
+  if (table_ == nullptr) return;
   if (!inTable && (rowEnded_ || !cellEnded_)) {
     LeaveTable();
     return;
@@ -935,6 +968,8 @@ void Reader::EnterTableContext() {
 }
 
 void Reader::StartTable() {
+  // The table itself separates it from the paragraph a \par ended before it.
+  paragraphPending_ = false;
   const int columns = std::max<int>(1, static_cast<int>(cellRightTwips_.size()));
   QTextTableFormat format;
   format.setCellPadding(2);
@@ -974,6 +1009,8 @@ void Reader::Cell() {
     Top().para.inTable = true;
     EnterTableContext();
     Top().para.inTable = inTable;
+  } else {
+    OpenPendingParagraph();
   }
   ApplyBlockFormat();
   cellEnded_ = true;
@@ -1067,10 +1104,19 @@ void Reader::FinishNeXTGraphic() {
                    TwipsToPoints(graphic.heightTwips));
 }
 
+// The font of the text: for double-byte text its associated font when one is
+// given (Japanese runs come as \dbch\afN with a Latin \fN in force), else \fN.
+int Reader::CurrentFont() {
+  const CharProps& ch = Top().chars;
+  if (ch.doubleByte && ch.doubleFont >= 0 && fonts_.count(ch.doubleFont) != 0) {
+    return ch.doubleFont;
+  }
+  return ch.font >= 0 ? ch.font : defaultFont_;
+}
+
 int Reader::CurrentCodePage() {
   if (stack_.empty()) return documentCodePage_;
-  const int font = Top().chars.font >= 0 ? Top().chars.font : defaultFont_;
-  const auto it = fonts_.find(font);
+  const auto it = fonts_.find(CurrentFont());
   if (it != fonts_.end() && it->second.codePage != 0) return it->second.codePage;
   return documentCodePage_;
 }
@@ -1126,7 +1172,7 @@ QColor Reader::ColorAt(int index) const {
 QTextCharFormat Reader::CharFormat() {
   const CharProps& ch = Top().chars;
   QTextCharFormat format;
-  const auto font = fonts_.find(ch.font >= 0 ? ch.font : defaultFont_);
+  const auto font = fonts_.find(CurrentFont());
   if (font != fonts_.end() && !font->second.name.isEmpty()) {
     format.setFontFamilies({font->second.name});
   }

@@ -214,3 +214,29 @@ TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KdxCliEntries, BodiesAreRichTextWhoseTextIsStoredBesideThem) {
+  kdx_test::TempDir dir;
+  std::string doc = dir.File("rich.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  ASSERT_EQ(AddWithBody("一行目\r\n二行目\n", {"add", doc, "--title", "text"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"show", doc, "0"}).out, "一行目\n二行目\n");  // line ends as LF
+  KdxRun rtf = Kdx({"show", doc, "0", "--rtf"});
+  EXPECT_EQ(rtf.out.rfind("{\\rtf1", 0), 0u) << rtf.out;
+
+  // An RTF file as the body; hand-written, Japanese as \uN with Shift JIS fallbacks.
+  kdx_test::WriteAll(
+      dir.File("in.rtf"),
+      std::string("{\\rtf1\\ansi\\ansicpg932{\\b Bold} and \\u26085\\'93\\u26412\\'96\\par next}"));
+  ASSERT_EQ(Kdx({"add", doc, "--rtf", dir.File("in.rtf"), "--title", "rtf"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"show", doc, "1"}).out, "Bold and 日本\nnext\n");
+  kdx_test::WriteAll(dir.File("bad.rtf"), std::string("not rtf at all"));
+  KdxRun bad = Kdx({"add", doc, "--rtf", dir.File("bad.rtf")});
+  EXPECT_EQ(bad.status, kExitFailed);
+  EXPECT_EQ(Lines(bad.err), 1) << bad.err;
+  EXPECT_EQ(Kdx({"check", doc}).status, kExitOk);
+}
+
+}  // namespace

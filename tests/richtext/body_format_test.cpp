@@ -296,16 +296,21 @@ TEST(BodyConversion, SavingALoadedBodyAgainChangesNothing) {
   cursor.insertBlock(centred);
   cursor.insertText("centre\ttab");
   InsertAttachment(cursor, "a.bin", "attached");
+  cursor.insertTable(1, 2)->cellAt(0, 1).firstCursorPosition().insertText("cell");
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("after");
 
   const std::optional<QByteArray> first = DocumentToBody(document);
   ASSERT_TRUE(first.has_value());
   QTextDocument loaded;
   ASSERT_EQ(BodyToDocument(*first, &loaded), BodyStatus::ok);
   EXPECT_EQ(DocumentPlainText(loaded), DocumentPlainText(document));
+  EXPECT_EQ(loaded.blockCount(), document.blockCount());
   const std::optional<QByteArray> second = DocumentToBody(loaded);
   ASSERT_TRUE(second.has_value());
   QTextDocument reloaded;
   ASSERT_EQ(BodyToDocument(*second, &reloaded), BodyStatus::ok);
+  EXPECT_EQ(reloaded.blockCount(), document.blockCount());
   EXPECT_EQ(DocumentToBody(reloaded), second);
 }
 

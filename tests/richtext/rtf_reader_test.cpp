@@ -117,6 +117,22 @@ TEST(RtfReaderCodePages, FontCharsetChoosesCodePagePerFont) {
             QStringList{QString::fromUtf8("あGothic")});
 }
 
+TEST(RtfReaderCodePages, DoubleByteRunsUseTheirAssociatedFont) {
+  // Hand-written in the shape word processors give Japanese runs: a Latin \\f0
+  // in force, the Japanese font only as the \\dbch associated font (\\af1).
+  auto r = ReadString(
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}"
+      "{\\f1\\fnil\\fcharset128 MS Mincho;}}"
+      "{\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\f0\\loch\\af0\\hich\\af0\\dbch\\af1 "
+      "\\'82\\'a0\\'8a\\'bf}"
+      "{\\f0\\loch caf}{\\f0\\dbch\\af1\\hich\\af0 \\'e9}}");
+  EXPECT_EQ(r->document.toPlainText(), QString::fromUtf8("あ漢café"));
+  EXPECT_EQ(FormatOf(r->document, QString::fromUtf8("あ")).fontFamilies().toStringList(),
+            QStringList{"MS Mincho"});
+  EXPECT_EQ(FormatOf(r->document, "c").fontFamilies().toStringList(),
+            QStringList{"Times New Roman"});
+}
+
 TEST(RtfReaderCodePages, DocumentCodePagesMacPcAndPca) {
   EXPECT_EQ(ReadString("{\\rtf1\\mac caf\\'8e}")->document.toPlainText(),
             QString::fromUtf8("café"));
@@ -139,6 +155,11 @@ TEST(RtfReaderCodePages, UnicodeEscapesSkipTheirFallback) {
   EXPECT_EQ(ReadString(Doc("\\u-10179?\\u-8704?"))->document.toPlainText(), QString::fromUtf8("😀"));
   // A lone low surrogate is replaced, not kept.
   EXPECT_EQ(ReadString(Doc("\\u-8704?a"))->document.toPlainText(), QString::fromUtf8("\uFFFDa"));
+}
+
+TEST(RtfReaderCodePages, ControlCharactersAsUnicodeEscapesAreTextButNulIsNot) {
+  EXPECT_EQ(ReadString(Doc("a\\u12?b\\u27?c\\u0?d"))->document.toPlainText(),
+            QString("a\fb") + QChar(0x1B) + "cd");
 }
 
 TEST(RtfReaderCodePages, CpgOverridesCharsetAndCharsetOneMeansTheDocumentPage) {
@@ -381,6 +402,21 @@ TEST(RtfReaderTables, ConsecutiveTablesStaySeparateAndPicturesGoIntoCells) {
             QChar(QChar::ObjectReplacementCharacter));
   EXPECT_EQ(r->document.find("two").currentTable(), tables[1]);
   EXPECT_EQ(r->document.find("end").currentTable(), nullptr);
+}
+
+TEST(RtfReaderTables, AParagraphEndedBeforeATableLeavesNoEmptyBlock) {
+  auto r = ReadString("{\\rtf1 A\\par\\trowd\\cellx1000 \\pard\\intbl B\\cell\\row\\pard C}");
+  QStringList blocks;
+  for (QTextBlock block = r->document.begin(); block.isValid(); block = block.next()) {
+    blocks << block.text();
+  }
+  EXPECT_EQ(blocks, QStringList({"A", "B", "C"}));
+  EXPECT_NE(r->document.find("B").currentTable(), nullptr);
+  // An empty paragraph written before the table is still kept.
+  EXPECT_EQ(ReadString("{\\rtf1 A\\par\\par\\trowd\\cellx1000 \\pard\\intbl B\\cell\\row}")
+                ->document.toPlainText()
+                .left(3),
+            "A\n\n");
 }
 
 // --- Pictures and attachments ----------------------------------------------------

@@ -261,6 +261,36 @@ TEST(RtfWriterRoundTrip, Table) {
   EXPECT_TRUE(back.toPlainText().startsWith("above"));
 }
 
+TEST(RtfWriterRoundTrip, ParagraphsAroundATableKeepTheirOwnFormatsAndNoBlockIsAdded) {
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  QTextBlockFormat centred;
+  centred.setAlignment(Qt::AlignHCenter);
+  centred.setLeftMargin(36);
+  cursor.setBlockFormat(centred);
+  cursor.insertText("above");
+  QTextBlockFormat right;
+  right.setAlignment(Qt::AlignRight);
+  cursor.insertBlock(right);
+  cursor.insertText("right");
+  cursor.insertTable(1, 1)->cellAt(0, 0).firstCursorPosition().insertText("cell");
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("below");
+
+  const QByteArray rtf = Write(document);
+  QTextDocument back;
+  ReadBack(rtf, &back);
+  ASSERT_EQ(back.blockCount(), document.blockCount()) << rtf.constData();
+  EXPECT_EQ(back.toPlainText(), document.toPlainText());
+  const QTextBlockFormat above = back.findBlockByNumber(0).blockFormat();
+  EXPECT_EQ(above.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+  EXPECT_DOUBLE_EQ(above.leftMargin(), 36);
+  const QTextBlockFormat second = back.findBlockByNumber(1).blockFormat();
+  EXPECT_EQ(second.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+  EXPECT_DOUBLE_EQ(second.leftMargin(), 0);
+  EXPECT_EQ(Write(back), rtf);
+}
+
 TEST(RtfWriterRoundTrip, MergedCellsKeepTheGridAndTheirText) {
   QTextDocument document;
   QTextCursor cursor(&document);

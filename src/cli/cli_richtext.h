@@ -1,0 +1,20 @@
+// The rich-text layer as kdx uses it: bodies made from text or RTF, and a
+// body's RTF. Qt's text classes need a QGuiApplication; kdx makes an offscreen
+// one the first time it needs it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The body and its plain text for a new entry, from UTF-8 text laid out in the
+// preference's default font, or from RTF bytes. std::nullopt when the RTF
+// cannot be read.
+struct CliBody {
+  std::string body;  // the stored body (opaque bytes)
+  std::string text;  // its plain text as the text block stores it
+};
+CliBody CliBodyFromText(const std::string& utf8);
+std::optional<CliBody> CliBodyFromRtf(const std::string& rtf);
+
+// The body as one RTF file, pictures embedded; std::nullopt when unreadable.
+std::optional<std::string> CliBodyToRtf(const std::string& body);
