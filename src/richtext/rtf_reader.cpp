@@ -5,7 +5,9 @@
 // memory only up to kRtfMaxGroupDepth; deeper groups are counted and skipped.
 // Text bytes (plain characters and \'hh escapes) collect in a byte run that is
 // decoded in the current code page when anything else comes along, which keeps
-// double-byte characters whole across escapes.
+// double-byte characters whole across escapes. Decoded text in turn collects
+// until the character format changes or something else goes to the cursor, so
+// the document gets one insertion per formatted run.
 #include "richtext/rtf_reader.h"
 
 #include <unicode/ucnv.h>
@@ -20,10 +22,12 @@
 #include <QTextTableFormat>
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "richtext/attachments.h"
@@ -146,6 +150,8 @@ struct CharProps {
   int background = 0;
   int highlight = 0;
   QTextCharFormat::VerticalAlignment vertical = QTextCharFormat::AlignNormal;
+
+  bool operator==(const CharProps&) const = default;
 };
 
 struct ParaProps {
@@ -205,18 +211,66 @@ int HexValue(char c) {
 }
 double TwipsToPoints(int twips) { return twips / 20.0; }
 
-// Destinations whose content is not part of the text.
+// Destinations whose content is not part of the text, in byte order for the
+// binary search.
+constexpr std::string_view kSkippedDestinations[] = {
+    "annotation",
+    "atnauthor",
+    "atnid",
+    "bkmkend",
+    "bkmkstart",
+    "blipuid",
+    "colorschememapping",
+    "datastore",
+    "docvar",
+    "expandedcolortbl",
+    "falt",
+    "filetbl",
+    "fldinst",
+    "fontemb",
+    "footer",
+    "footerf",
+    "footerl",
+    "footerr",
+    "footnote",
+    "generator",
+    "header",
+    "headerf",
+    "headerl",
+    "headerr",
+    "info",
+    "latentstyles",
+    "listoverridetable",
+    "listpicture",
+    "listtable",
+    "mmathPr",
+    "nonshppict",
+    "objclass",
+    "objdata",
+    "panose",
+    "pgdsctbl",
+    "picprop",
+    "pn",
+    "pnseclvl",
+    "private",
+    "revtbl",
+    "rsidtbl",
+    "shpinst",
+    "stylesheet",
+    "tc",
+    "template",
+    "themedata",
+    "txe",
+    "ud",
+    "upr",
+    "userprops",
+    "xe",
+    "xmlnstbl",
+};
+static_assert(std::is_sorted(std::begin(kSkippedDestinations), std::end(kSkippedDestinations)));
+
 bool IsSkippedDestination(std::string_view w) {
-  static constexpr std::string_view kWords =
-      " nonshppict fldinst stylesheet info header headerl headerr headerf footer footerl"
-      " footerr footerf footnote annotation atnid atnauthor xe tc txe pn pnseclvl listtable"
-      " listoverridetable rsidtbl generator themedata colorschememapping latentstyles datastore"
-      " xmlnstbl mmathPr pgdsctbl revtbl filetbl bkmkstart bkmkend objdata objclass private"
-      " userprops docvar template upr ud picprop blipuid fontemb falt panose listpicture"
-      " expandedcolortbl shpinst ";
-  std::string needle = " ";
-  needle.append(w).append(" ");
-  return kWords.find(needle) != std::string_view::npos;
+  return std::binary_search(std::begin(kSkippedDestinations), std::end(kSkippedDestinations), w);
 }
 
 class Reader {
@@ -266,7 +320,9 @@ class Reader {
   int CurrentFont();
   int CurrentCodePage();
   QString Decode(const QByteArray& bytes, int codePage);
-  QTextCharFormat CharFormat();
+  QTextCharFormat BuildCharFormat();
+  const QTextCharFormat& CharFormat();
+  void FlushText();
   QColor ColorAt(int index) const;
 
   const char* data_;
@@ -292,6 +348,16 @@ class Reader {
   std::map<int, ConverterPtr> converters_;
 
   QByteArray run_;
+  // Decoded text not yet inserted, all in the format of pendingFormatId_.
+  QString pendingText_;
+  QTextCharFormat pendingFormat_;
+  quint64 pendingFormatId_ = 0;
+  // The format of the current character properties, rebuilt when they, the
+  // font table or the colour table change.
+  QTextCharFormat format_;
+  CharProps formatProps_;
+  quint64 formatId_ = 0;
+  bool formatStale_ = true;
   Picture picture_;
   NeXTGraphic graphic_;
   int imageCounter_ = 0;
@@ -365,6 +431,7 @@ RtfReadResult Reader::Run() {
     OpenPendingParagraph();
     ApplyBlockFormat();
   }
+  FlushText();
   if (pos_ > size_) pos_ = size_;
   result.warnings = warnings_;
   if (!finished_) {
@@ -508,6 +575,7 @@ void Reader::TextByte(char c) {
       }
       break;
     case Dest::kFontTable:
+      formatStale_ = true;
       if (c == ';') {
         CommitFontName();
       } else if (fontTableCurrent_ >= 0 && !fonts_[fontTableCurrent_].named) {
@@ -515,6 +583,7 @@ void Reader::TextByte(char c) {
       }
       break;
     case Dest::kColorTable:
+      formatStale_ = true;
       if (c == ';') {
         colors_.push_back(colorSet_ ? QColor(red_, green_, blue_) : QColor());
         red_ = green_ = blue_ = 0;
@@ -573,6 +642,7 @@ void Reader::HexEscape() {
       return;
     }
     if (!stack_.empty() && Top().dest == Dest::kFontTable && fontTableCurrent_ >= 0) {
+      formatStale_ = true;
       fonts_[fontTableCurrent_].nameBytes.append(byte);
       return;
     }
@@ -595,10 +665,12 @@ void Reader::Binary(int length) {
 bool Reader::HandleDestination(std::string_view w) {
   GroupState& s = Top();
   if (w == "fonttbl") {
+    formatStale_ = true;
     s.dest = Dest::kFontTable;
     fontTableCurrent_ = -1;
   } else if (w == "colortbl") {
     s.dest = Dest::kColorTable;
+    formatStale_ = true;
     colors_.clear();
     red_ = green_ = blue_ = 0;
     colorSet_ = false;
@@ -641,6 +713,7 @@ void Reader::HandleWord(std::string_view w, bool hasParam, int param) {
 
   switch (s.dest) {
     case Dest::kFontTable:
+      formatStale_ = true;
       if (w == "f") {
         CommitFontName();
         fontTableCurrent_ = param;
@@ -654,6 +727,7 @@ void Reader::HandleWord(std::string_view w, bool hasParam, int param) {
       }
       return;
     case Dest::kColorTable:
+      formatStale_ = true;
       if (w == "red") red_ = std::clamp(param, 0, 255), colorSet_ = true;
       if (w == "green") green_ = std::clamp(param, 0, 255), colorSet_ = true;
       if (w == "blue") blue_ = std::clamp(param, 0, 255), colorSet_ = true;
@@ -909,7 +983,20 @@ void Reader::EmitText(QString text) {
     if (text.isEmpty()) return;
   }
   EnterTableContext();
-  cursor_.insertText(text, CharFormat());
+  const QTextCharFormat& format = CharFormat();
+  if (formatId_ != pendingFormatId_) {
+    FlushText();
+    pendingFormat_ = format;
+    pendingFormatId_ = formatId_;
+  }
+  pendingText_ += text;
+}
+
+// Inserts the collected text; called before anything else touches the cursor.
+void Reader::FlushText() {
+  if (pendingText_.isEmpty()) return;
+  cursor_.insertText(pendingText_, pendingFormat_);
+  pendingText_.clear();
 }
 
 void Reader::Paragraph() {
@@ -921,6 +1008,7 @@ void Reader::Paragraph() {
 
 void Reader::OpenPendingParagraph() {
   if (!paragraphPending_) return;
+  FlushText();
   paragraphPending_ = false;
   cursor_.insertBlock();
 }
@@ -935,6 +1023,11 @@ void Reader::PageBreak() {
 void Reader::EnterTableContext() {
   if (stack_.empty()) return;
   const bool inTable = Top().para.inTable;
+  // Nothing to do: the text continues where the cursor is.
+  if (!paragraphPending_ && (table_ == nullptr ? !inTable : inTable && !rowEnded_ && !cellEnded_)) {
+    return;
+  }
+  FlushText();
   if (table_ == nullptr && inTable) {
     StartTable();
     return;
@@ -968,6 +1061,7 @@ void Reader::EnterTableContext() {
 }
 
 void Reader::StartTable() {
+  FlushText();
   // The table itself separates it from the paragraph a \par ended before it.
   paragraphPending_ = false;
   const int columns = std::max<int>(1, static_cast<int>(cellRightTwips_.size()));
@@ -992,6 +1086,7 @@ void Reader::StartTable() {
 }
 
 void Reader::LeaveTable() {
+  FlushText();
   cursor_ = table_->lastCursorPosition();
   cursor_.movePosition(QTextCursor::NextBlock);
   table_ = nullptr;
@@ -1020,6 +1115,7 @@ void Reader::Cell() {
 // properties that differ from the defaults are stored.
 void Reader::ApplyBlockFormat() {
   if (stack_.empty()) return;
+  FlushText();
   const ParaProps& pa = Top().para;
   QTextBlockFormat format;
   if (pa.alignment != Qt::AlignLeft) format.setAlignment(pa.alignment);
@@ -1046,6 +1142,7 @@ void Reader::ApplyBlockFormat() {
 
 void Reader::CommitFontName() {
   if (fontTableCurrent_ < 0) return;
+  formatStale_ = true;
   FontEntry& font = fonts_[fontTableCurrent_];
   if (font.named) return;
   const int codePage = font.codePage != 0 ? font.codePage : documentCodePage_;
@@ -1079,6 +1176,7 @@ void Reader::FinishPicture() {
   ++imageCounter_;
   const QString name = QStringLiteral("image-%1.%2").arg(imageCounter_).arg(picture.extension);
   EnterTableContext();
+  FlushText();
   InsertAttachment(cursor_, name, picture.bytes, width, height);
 }
 
@@ -1100,6 +1198,7 @@ void Reader::FinishNeXTGraphic() {
     return;
   }
   EnterTableContext();
+  FlushText();
   InsertAttachment(cursor_, safeName, *bytes, TwipsToPoints(graphic.widthTwips),
                    TwipsToPoints(graphic.heightTwips));
 }
@@ -1169,7 +1268,18 @@ QColor Reader::ColorAt(int index) const {
   return colors_[static_cast<size_t>(index)];
 }
 
-QTextCharFormat Reader::CharFormat() {
+const QTextCharFormat& Reader::CharFormat() {
+  const CharProps& ch = Top().chars;
+  if (formatStale_ || !(ch == formatProps_)) {
+    format_ = BuildCharFormat();
+    formatProps_ = ch;
+    formatStale_ = false;
+    ++formatId_;
+  }
+  return format_;
+}
+
+QTextCharFormat Reader::BuildCharFormat() {
   const CharProps& ch = Top().chars;
   QTextCharFormat format;
   const auto font = fonts_.find(CurrentFont());
