@@ -23,4 +23,9 @@ struct KdxContainerSummary {
   };
   std::vector<Tag> tags;  // in tag-list order
 };
+// Walks the container at path read-only; 0 (see walkable), or -1000 when it
+// cannot be opened as a container.
 int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary);
+
+// A tag as its four characters, or in hexadecimal when they are not printable.
+std::string KDX_TagName(uint32_t tag);

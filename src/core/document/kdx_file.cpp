@@ -16,6 +16,7 @@
 #include "core/document/env_table.h"
 #include "core/document/file_type.h"
 #include "core/document/id_counter.h"
+#include "core/document/kdx_check.h"
 #include "core/document/records.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_time.h"
@@ -41,11 +42,6 @@ namespace {
 
 constexpr uint32_t kLoadOrder[] = {kKdxTagENVI, kKdxTagIDCO, kKdxTagENTR, kKdxTagCATS,
                                    kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
-
-std::string TagText(uint32_t tag) {
-  return {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
-          static_cast<char>(tag)};
-}
 
 KdxFileState* StateOf(KDX_DATA* data) {
   if (data->fileState == nullptr) data->fileState = std::make_shared<KdxFileState>();
@@ -399,7 +395,8 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
       }
     }
     if (status != 0) {
-      Vell_SystemErrorLog("[-%d] KDX_LoadAllData[%s %d]\r\n", step, TagText(tag).c_str(), status);
+      Vell_SystemErrorLog("[-%d] KDX_LoadAllData[%s %d]\r\n", step, KDX_TagName(tag).c_str(),
+                          status);
       bool essential =
           tag == kKdxTagENVI || tag == kKdxTagIDCO || tag == kKdxTagENTR || tag == kKdxTagCATS;
       if (essential) {
@@ -410,7 +407,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
       FallBack(data, tag);
       state->replaceOnSave.push_back(tag);
       snapshot->positions.clear();
-      if (warnings != nullptr) warnings->push_back(TagText(tag));
+      if (warnings != nullptr) warnings->push_back(KDX_TagName(tag));
     } else {
       // Digests are of the plain records: an encrypted entry whose plain record
       // is unchanged still has valid ciphertext in its member.
@@ -443,7 +440,8 @@ int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* ch
   for (uint32_t tag : kSaveOrder) {
     int32_t status = SaveTable(&file, data, tag, changedEntries);
     if (status != 0 && result == 0) {
-      Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, TagText(tag).c_str(), status);
+      Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, KDX_TagName(tag).c_str(),
+                          status);
       result = kKdxErrFile;
     }
     ++step;
