@@ -19,3 +19,6 @@ void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddImportExportCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

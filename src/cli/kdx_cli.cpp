@@ -36,6 +36,9 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   AddDocumentCommands(app, &action);
   AddEntryCommands(app, &action, &password);
   AddListCommand(app, &action, &password);
+  AddImportExportCommands(app, &action, &password);
+  AddListFileCommands(app, &action, &password);
+  AddSearchCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);

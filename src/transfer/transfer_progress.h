@@ -1,0 +1,51 @@
+// What a long import or export reports while it runs and what it returns:
+// the document window drives these through its progress dialog, kdx through
+// a line on standard error. Every callback may be empty.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct KdxTransferProgress {
+  // A phase begins ("ファイルを検索しています...", "ファイルを保存しています...").
+  std::function<void(const std::string& message)> phase;
+  // One item is being worked on: its path or title, how many are done before
+  // it and how many there are in all (total 0 while the count is not known).
+  std::function<void(const std::string& item, int64_t done, int64_t total)> item;
+  // Polled between items; true ends the work after the current item.
+  std::function<bool()> cancelled;
+
+  void Phase(const std::string& message) const {
+    if (phase) phase(message);
+  }
+  void Item(const std::string& name, int64_t done, int64_t total) const {
+    if (item) item(name, done, total);
+  }
+  bool IsCancelled() const { return cancelled && cancelled(); }
+};
+
+// One item that did not make it, and why, in words for the user.
+struct KdxTransferFailure {
+  std::string item;  // path or entry title
+  std::string reason;
+};
+
+struct KdxTransferResult {
+  int64_t succeeded = 0;  // files imported, entries exported
+  int64_t failed = 0;     // items that could not be done; failures lists them
+  bool cancelled = false;
+  std::vector<KdxTransferFailure> failures;
+  // Done, but with something the user should know (characters replaced by a
+  // substitute in an export, an entry list row skipped).
+  std::vector<KdxTransferFailure> warnings;
+
+  void Fail(const std::string& what, const std::string& reason) {
+    ++failed;
+    failures.push_back({what, reason});
+  }
+  void Warn(const std::string& what, const std::string& reason) {
+    warnings.push_back({what, reason});
+  }
+};
