@@ -1,7 +1,6 @@
 // kdx list FILE: the entry list as the document window shows it, with its
 // category filter, its sort keys and its shown columns unless overridden;
 // tab-separated with a header line.
-#include <cstring>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -17,7 +16,6 @@
 #include "core/listing/category.h"
 #include "core/listing/entry_list.h"
 #include "core/listing/list_columns.h"
-#include "core/util/vell_mem.h"
 
 namespace {
 
@@ -85,14 +83,7 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   KdxNoteReader notes = [data, path](int32_t id) {
     KDX_ENTRY entry;
     if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
-    uint8_t* buffer = nullptr;
-    int32_t size = KDX_LoadNOContainer(path.c_str(), entry, &buffer);
-    std::string text;
-    if (size > 0)
-      text.assign(reinterpret_cast<const char*>(buffer),
-                  strnlen(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size)));
-    Vell_MallocFree(buffer);
-    return text;
+    return KDX_GetNoteText(path.c_str(), entry);
   };
   if (KDXCOMM_ReloadMainLists(data, &selection, notes, o.sort.empty() ? nullptr : &keys) != 0) {
     err << "kdx: out of memory\n";

@@ -15,6 +15,7 @@
 #include "core/util/vell_log.h"
 #include "core/util/vell_string.h"
 #include "core/util/vell_time.h"
+#include "core/util/vell_utf8.h"
 
 using block_io::Allocate;
 
@@ -370,6 +371,19 @@ int32_t KDX_LoadTXContainer(const char* path, const KDX_ENTRY& entry, uint8_t** 
 }
 int32_t KDX_LoadNOContainer(const char* path, const KDX_ENTRY& entry, uint8_t** buffer) {
   return LoadContainer("KDX_LoadNOContainer", path, entry, KdxBlockKind::kNote, buffer);
+}
+
+std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes) {
+  uint8_t* buffer = nullptr;
+  const int32_t size = KDX_LoadNOContainer(path, entry, &buffer);
+  std::string text;
+  if (size > 0) {
+    std::string_view note(reinterpret_cast<const char*>(buffer),
+                          strnlen(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size)));
+    text.assign(note.substr(0, Vell_Utf8CutLength(note, maxBytes)));
+  }
+  std::free(buffer);
+  return text;
 }
 
 int32_t KDX_LoadStoredForm(const char* path, KdxBlockKind kind, const KDX_ENTRY& entry,

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -164,6 +165,11 @@ int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
                        int32_t* size = nullptr);
 int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
                        int32_t* size = nullptr);
+
+// The note of an entry as text (decrypted, up to its first NUL), cut to
+// maxBytes at a character boundary. Empty when the note is empty, missing or
+// unreadable: for lists and previews, never for saving back.
+std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes = SIZE_MAX);
 
 // "1,234,567": the size in bytes with comma grouping.
 void KDX_GetDataSizeString(int64_t size, char* dst, size_t dstSize);

@@ -134,47 +134,6 @@ void AppendRowsExcept(std::string& out, VELL_TAB* tab, const std::vector<std::st
   }
 }
 
-bool WriteFully(int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t written = ::write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    content.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// Replaces the file at path by content through a temporary file in the same
-// folder: after a failure or a crash at any point the old file is still whole.
-bool ReplaceFile(const std::string& path, std::string_view content) {
-  namespace fs = std::filesystem;
-  std::string target = path;
-  std::error_code ec;
-  // Write through a symlink (a managed dotfile) instead of replacing the link.
-  if (fs::is_symlink(path, ec)) {
-    const fs::path resolved = fs::weakly_canonical(path, ec);
-    if (ec) return false;
-    target = resolved.string();
-  }
-  std::string temp = target + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = WriteFully(fd, content) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && WriteHook() && !WriteHook()(temp)) ok = false;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // Make the rename itself durable; failing here does not undo it.
-  const int folder = ::open(fs::path(target).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
-  return true;
-}
 
 // The row of key with the values; false when the key or a value would break
 // the row or start another one.
@@ -206,7 +165,7 @@ int32_t ReplaceRows(const std::vector<std::string>& keys, const std::string& new
   std::string out;
   AppendRowsExcept(out, &tab, keys);
   out += newRows;
-  if (!ReplaceFile(path, out)) {
+  if (!Vell_ReplaceFileContents(path, out, 0600, WriteHook())) {
     Vell_SystemErrorLog("[-3] PREF_Write[%s]\r\n", keys.front().c_str());
     return 0;
   }

@@ -55,19 +55,6 @@ ssize_t ReadRetry(int fd, void* buf, size_t size) {
   return n;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Copies one regular file into a new file dst. followSrc 0 refuses a source
 // that has turned into a symlink since it was examined.
 bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
@@ -89,7 +76,7 @@ bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
       break;
     }
     if (n == 0) break;
-    if (!WriteAll(out.get(), buf.data(), static_cast<size_t>(n))) {
+    if (!Vell_WriteFully(out.get(), std::string_view(buf.data(), static_cast<size_t>(n)))) {
       ok = false;
       break;
     }
@@ -306,4 +293,44 @@ int32_t Vell_IsBinaryFile(const char* path) {
       if (buf[static_cast<size_t>(i)] >= 1 && buf[static_cast<size_t>(i)] <= 8) return 1;
     }
   }
+}
+
+bool Vell_WriteFully(int fd, std::string_view content) {
+  while (!content.empty()) {
+    const ssize_t written = ::write(fd, content.data(), content.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    content.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+bool Vell_ReplaceFileContents(const std::string& path, std::string_view content, mode_t mode,
+                              const std::function<bool(const std::string& tempPath)>&
+                                  beforeRename) {
+  std::string target = path;
+  std::error_code ec;
+  if (fs::is_symlink(path, ec)) {
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    target = resolved.string();
+  }
+  std::string temp = target + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, mode) == 0 && Vell_WriteFully(fd, content) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && beforeRename && !beforeRename(temp)) ok = false;
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; failing here does not undo it.
+  const int folder = ::open(fs::path(target).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+  return true;
 }

@@ -5,7 +5,10 @@
 // failure instead.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -68,3 +71,17 @@ int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer);
 // when it does not (NUL bytes are ignored, so UTF-16 text is text), -1 when it
 // cannot be opened or read or is not a regular file.
 int32_t Vell_IsBinaryFile(const char* path);
+
+// Writes every byte of content to fd, going on after short writes and EINTR.
+// False on the first error (a full disk among them).
+bool Vell_WriteFully(int fd, std::string_view content);
+
+// Replaces the file at path by content through a temporary file in the same
+// folder, synced before it is renamed over path: after a failure or a crash at
+// any point the old file (or no file) is there, never a truncated one. A
+// symlink at path is written through, not replaced. The new file gets mode.
+// beforeRename, when given, runs on the finished temporary file and can refuse
+// (tests use it to fail at that point). True when the new content is in place.
+bool Vell_ReplaceFileContents(const std::string& path, std::string_view content, mode_t mode,
+                              const std::function<bool(const std::string& tempPath)>&
+                                  beforeRename = {});
