@@ -8,10 +8,13 @@
 #include <ostream>
 
 #include "cli/kdx_cli.h"
+#include "core/content/entry_content.h"
 #include "core/content/password.h"
 #include "core/content/password_store.h"
 #include "core/document/entry_table.h"
 #include "core/document/kdx_file.h"
+#include "core/listing/category.h"
+#include "core/listing/entry_list.h"
 #include "core/util/vell_file.h"
 
 namespace {
@@ -118,4 +121,37 @@ int CliDocument::Save(std::ostream& err) {
     return kExitFailed;
   }
   return kExitOk;
+}
+
+KdxNoteReader CliDocument::NoteReader() {
+  KDX_DATA* data = &data_;
+  return [data](int32_t id) {
+    KDX_ENTRY entry;
+    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
+    return KDX_GetNoteText(data->kdxFilePath.c_str(), entry);
+  };
+}
+
+int CliDocument::ReloadList(std::ostream& err, const std::vector<std::string>& cats,
+                            const KDX_SORT_INFO* keys) {
+  KdxCategorySelection selection = KDXCOMM_LoadCategorySelections(data_);
+  if (!cats.empty()) {
+    for (size_t level = 0; level < 3; ++level) {
+      selection.name[level] =
+          level < cats.size() && !cats[level].empty() ? cats[level] : kKdxCategoryAll;
+    }
+  }
+  if (KDXCOMM_ReloadMainLists(&data_, &selection, NoteReader(), keys) != 0) {
+    err << "kdx: out of memory\n";
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+std::vector<int32_t> CliDocument::ListedIds() const {
+  std::vector<int32_t> ids(static_cast<size_t>(Vell_Ary_GetSize(data_.showIDAry)));
+  for (size_t row = 0; row < ids.size(); ++row) {
+    Vell_Ary_GetData(data_.showIDAry, static_cast<int32_t>(row), &ids[row]);
+  }
+  return ids;
 }

@@ -5,9 +5,12 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_lock.h"
+#include "core/listing/entry_sort.h"
+#include "core/listing/note_reader.h"
 
 // Where kdx finds the document password when it is not typed at the terminal.
 struct CliPasswordSource {
@@ -27,6 +30,16 @@ class CliDocument {
            std::ostream& err);
   // Writes the record tables; an exit status, with one line to err on failure.
   int Save(std::ostream& err);
+
+  // Lists the entries as the document window does: the stored category
+  // selection unless cats names one (empty levels are All), the document's
+  // sort keys unless keys is given. Fills showIDAry; an exit status.
+  int ReloadList(std::ostream& err, const std::vector<std::string>& cats = {},
+                 const KDX_SORT_INFO* keys = nullptr);
+  // Identifiers of the listed entries, in display order.
+  std::vector<int32_t> ListedIds() const;
+  // The note reader lists use: the stored note, decrypted.
+  KdxNoteReader NoteReader();
 
   KDX_DATA* data() { return &data_; }
   const std::string& path() const { return path_; }

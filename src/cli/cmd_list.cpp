@@ -75,20 +75,11 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   if (status != kExitOk) return status;
   KDX_DATA* data = doc.data();
 
-  KdxCategorySelection selection = KDXCOMM_LoadCategorySelections(*data);
-  if (!o.cat1.empty())
-    selection.name = {o.cat1, o.cat2.empty() ? kKdxCategoryAll : o.cat2,
-                      o.cat3.empty() ? kKdxCategoryAll : o.cat3};
-  std::string path = o.path;
-  KdxNoteReader notes = [data, path](int32_t id) {
-    KDX_ENTRY entry;
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
-    return KDX_GetNoteText(path.c_str(), entry);
-  };
-  if (KDXCOMM_ReloadMainLists(data, &selection, notes, o.sort.empty() ? nullptr : &keys) != 0) {
-    err << "kdx: out of memory\n";
-    return kExitFailed;
-  }
+  std::vector<std::string> cats;
+  if (!o.cat1.empty()) cats = {o.cat1, o.cat2, o.cat3};
+  status = doc.ReloadList(err, cats, o.sort.empty() ? nullptr : &keys);
+  if (status != kExitOk) return status;
+  KdxNoteReader notes = doc.NoteReader();
 
   KDX_CATEGORY_TITLE titles;
   TI_GetData(data->catTitleAry, &titles);

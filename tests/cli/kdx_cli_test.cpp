@@ -7,22 +7,14 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/cli_test_util.h"
 #include "core/container/rez.h"
 #include "support/test_support.h"
 
 namespace {
 
-struct KdxRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-KdxRun Kdx(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int status = KdxMain(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using kdx_test::Kdx;
+using kdx_test::KdxRun;
 
 int Lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
 
@@ -157,13 +149,8 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
 
 namespace {
 
-// Runs kdx add with body on standard input.
 KdxRun AddWithBody(const std::string& body, std::vector<std::string> args) {
-  std::istringstream in(body);
-  std::streambuf* old = std::cin.rdbuf(in.rdbuf());
-  KdxRun run = Kdx(std::move(args));
-  std::cin.rdbuf(old);
-  return run;
+  return kdx_test::KdxWithInput(body, std::move(args));
 }
 
 TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
