@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/container/rez.h"
+#include "core/content/crypto.h"
 #include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/entry_table.h"
@@ -52,9 +53,25 @@ int32_t AppendBlock(REZ_FILE* file, uint32_t tag, int32_t containerId, int32_t e
   return REZ_AddData(file, tag, block.size(), block.data());
 }
 
+// The encrypted stored form of a text: IV and the ciphertext of the text
+// zero-extended to whole blocks, without the padding block.
+std::string Encrypted(const std::string& text) {
+  const int32_t stored = Vell_GetEncryptedDataLength(static_cast<int32_t>(text.size()));
+  std::vector<uint8_t> work(static_cast<size_t>(stored) - 16, 0);
+  std::copy(text.begin(), text.end(), work.begin());
+  std::vector<uint8_t> out(static_cast<size_t>(stored) + 16);
+  Vell_Encrypt(work.data(), stored - 16, kKdxProgramKeyHex, out.data());
+  return std::string(out.begin(), out.begin() + stored);
+}
+
 }  // namespace
 
 int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_t seed) {
+  return KdxWriteSampleDocument(path, entries, seed, KdxSampleOptions{});
+}
+
+int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_t seed,
+                               const KdxSampleOptions& options) {
   int32_t status = CreateKdxFile(path.c_str());
   if (status != 0) return status;
   KDX_DATA data;
@@ -72,16 +89,22 @@ int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_
     const char* cat3 = kCat3[Skewed(rng, std::size(kCat3))];
     KDX_ENTRY entry;
     EN_InitData(&data, title.c_str(), cat1, cat2, cat3, 1, "450", &entry);
-    std::string body = Paragraph(rng, 1024 + rng() % (19 * 1024));
+    const uint32_t length = rng() % (19 * 1024);
+    std::string body = Paragraph(
+        rng, options.textBytes > 0 ? static_cast<size_t>(options.textBytes) : 1024 + length);
     entry.en_bo_block_size = static_cast<int32_t>(body.size());
     entry.en_co_id = static_cast<int32_t>(rng() % 8);
+    const bool encrypt = options.encryptedPercent > 0 && i % 100 < options.encryptedPercent;
+    if (encrypt) entry.en_encrypt = entry.en_bo_encrypt = entry.en_no_encrypt = 1;
+    if (options.onText) options.onText(entry.en_id, body);
     status = AppendBlock(&file, kKdxTagTEXT,
                          IC_GetID_FromCounter(data.idCounterAry, kKdxTagTEXT, "tx_id"), entry.en_id,
-                         body);
+                         encrypt ? Encrypted(body) : body);
     if (status == 0 && rng() % 4 == 0) {
+      const std::string note = Paragraph(rng, 40 + rng() % 400);
       status = AppendBlock(&file, kKdxTagNORB,
                            IC_GetID_FromCounter(data.idCounterAry, kKdxTagNORB, "no_id"),
-                           entry.en_id, Paragraph(rng, 40 + rng() % 400));
+                           entry.en_id, encrypt ? Encrypted(note) : note);
     }
     if (status == 0) status = EN_AddData(data.entryAry, entry);
     if (status == 0) CT_SetData(data.catSetAry, data.idCounterAry, cat1, cat2, cat3);

@@ -1,3 +1,142 @@
-#include "cli/commands.h"
+// kdx search FILE WORDS...: the entries whose plain text (and on request note
+// or title) holds the words, in the order of the result list.
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
 
-void AddSearchCommand(CLI::App& /*app*/, KdxAction* /*action*/, const CliPasswordSource* /*password*/) {}
+#include "cli/cli_document.h"
+#include "cli/commands.h"
+#include "cli/kdx_cli.h"
+#include "core/content/entry_content.h"
+#include "core/document/entry_table.h"
+#include "core/listing/entry_sort.h"
+#include "core/prefs/pref_rez.h"
+#include "core/search/search_engine.h"
+#include "core/search/search_history.h"
+
+namespace {
+
+struct SearchOptions {
+  std::string path;
+  std::string mode = "phrase";
+  std::vector<std::string> fields;
+  std::vector<std::string> words;
+  bool remember = false;
+};
+
+// A title on one line of tab-separated output.
+std::string Flat(std::string text) {
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+// The field names into kKdxSearch* bits; 0 when one is unknown.
+uint32_t ParseFields(const std::vector<std::string>& names) {
+  uint32_t fields = 0;
+  for (const std::string& name : names) {
+    if (name == "body") {
+      fields |= kKdxSearchBody;
+    } else if (name == "note") {
+      fields |= kKdxSearchNote;
+    } else if (name == "title") {
+      fields |= kKdxSearchTitle;
+    } else {
+      return 0;
+    }
+  }
+  return names.empty() ? kKdxSearchBody : fields;
+}
+
+int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream& out,
+              std::ostream& err) {
+  const int32_t mode = o.mode == "phrase" ? kKdxSearchPhrase
+                       : o.mode == "all"  ? kKdxSearchAllWords
+                                          : kKdxSearchAnyWord;
+  const uint32_t fields = ParseFields(o.fields);
+  if (fields == 0) {
+    err << "kdx: --in takes body, note and title\n";
+    return kExitUsage;
+  }
+  std::string text;
+  for (size_t i = 0; i < o.words.size(); ++i) text += (i > 0 ? " " : "") + o.words[i];
+
+  CliDocument doc;
+  int status = doc.Open(o.path, false, pw, err);
+  if (status != kExitOk) return status;
+  KDX_DATA* data = doc.data();
+
+  VellAryPtr results(KDX_InitFoundResultArray(0));
+  if (results == nullptr) {
+    err << "kdx: out of memory\n";
+    return kExitFailed;
+  }
+  KdxSearchStats stats;
+  const int32_t found =
+      KDX_SearchEntries(data, text.c_str(), mode, fields, {}, results.get(), &stats);
+  if (found == kKdxSearchCannotOpen) {
+    err << "kdx: " << o.path << ": the document file cannot be read\n";
+    return kExitFailed;
+  }
+  if (found != 0) {
+    err << "kdx: " << o.path << ": the search failed (" << found << ")\n";
+    return kExitFailed;
+  }
+
+  KDX_SORT_INFO keys;
+  CLCOMM_InitListInfo(data->columnAry, &keys);
+  const std::string path = o.path;
+  KdxNoteReader notes = [data, path](int32_t id) {
+    KDX_ENTRY entry;
+    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
+    return KDX_GetNoteText(path.c_str(), entry);
+  };
+  if (KDX_SortFoundResults(data, keys, notes, results.get()) == kKdxSearchNoMemory) {
+    err << "kdx: out of memory\n";
+    return kExitFailed;
+  }
+  KDX_ENTRY entry;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(results.get()); ++i) {
+    const auto* r = static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), i));
+    if (EN_Hash_GetData(data->entryAry, data->entryHash, r->en_id, &entry) < 0) continue;
+    out << entry.en_id << '\t' << Flat(entry.en_title) << '\n';
+  }
+  err << Vell_Ary_GetSize(results.get()) << " entries found\n";
+  if (stats.blocksSkipped > 0 || stats.chainDamaged) {
+    err << "kdx: " << o.path << ": " << stats.blocksSkipped
+        << (stats.chainDamaged ? " damaged blocks skipped and a broken chain of blocks met"
+                               : " damaged blocks skipped")
+        << " (see the log)\n";
+  }
+  if (o.remember) {
+    PREF_PrepareREZFile(kPrefREZVersion);
+    HICOMM_AddSearchWord(text.c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* pw) {
+  auto o = std::make_shared<SearchOptions>();
+  auto* cmd = app.add_subcommand(
+      "search",
+      "Print the entries holding the words (identifier, tab, title), sorted as the "
+      "entry list; the count goes to standard error");
+  cmd->add_option("FILE", o->path, "The document file")->required();
+  cmd->add_option("WORDS", o->words, "The search words")->required();
+  cmd->add_option("--mode", o->mode,
+                  "phrase: the words as one text (default); all: every word; any: any word")
+      ->check(CLI::IsMember({"phrase", "all", "any"}));
+  cmd->add_option("--in", o->fields,
+                  "Where to search: body (default), note, title, comma-separated")
+      ->delimiter(',');
+  cmd->add_flag("--remember", o->remember, "Add the search text to the search history");
+  cmd->callback([action, o, pw] {
+    *action = [o, pw](std::ostream& out, std::ostream& err) {
+      return RunSearch(*o, *pw, out, err);
+    };
+  });
+}

@@ -183,3 +183,13 @@ int32_t KDX_GetStoredEntryID(const uint8_t* stored) {
 int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored) {
   return TakeInt<kEncrypt>(std::span<const uint8_t>(stored, kEncrypt.offset + kEncrypt.width));
 }
+
+int32_t KDX_GetStoredEntryBodyEncrypt(const uint8_t* stored) {
+  return TakeInt<kBoEncrypt>(
+      std::span<const uint8_t>(stored, kBoEncrypt.offset + kBoEncrypt.width));
+}
+
+int32_t KDX_GetStoredEntryNoteEncrypt(const uint8_t* stored) {
+  return TakeInt<kNoEncrypt>(
+      std::span<const uint8_t>(stored, kNoEncrypt.offset + kNoEncrypt.width));
+}

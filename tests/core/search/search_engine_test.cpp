@@ -1,0 +1,343 @@
+// The search across entries: the three modes on the cases users meet, the
+// fields beyond the body, encrypted entries, damaged files, the result list
+// order, and the engine against a plain reference that searches word after
+// word on generated documents.
+#include "core/search/search_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "core/container/rez.h"
+#include "core/content/entry_content.h"
+#include "core/document/entry_table.h"
+#include "core/document/kdx_file.h"
+#include "core/listing/list_columns.h"
+#include "core/util/vell_mem.h"
+#include "core/util/vell_utf8.h"
+#include "support/test_support.h"
+
+namespace {
+
+constexpr int32_t kPhrase = kKdxSearchPhrase;
+constexpr int32_t kAll = kKdxSearchAllWords;
+constexpr int32_t kAny = kKdxSearchAnyWord;
+constexpr uint32_t kBody = kKdxSearchBody;
+
+struct Row {
+  int32_t id;
+  std::string word;
+  int32_t kind;
+  bool operator==(const Row&) const = default;
+};
+using Rows = std::vector<Row>;
+using Ids = std::vector<int32_t>;
+
+Rows RowsOf(const VELL_ARY* results) {
+  Rows rows;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(results); ++i) {
+    const auto* r = static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results, i));
+    rows.push_back({r->en_id, r->word, r->kind});
+  }
+  return rows;
+}
+
+Ids IdsOf(const Rows& rows) {
+  Ids ids;
+  for (const Row& r : rows) ids.push_back(r.id);
+  return ids;
+}
+
+// A document in a folder of its own, entries added as the application adds them.
+struct Doc {
+  kdx_test::TempDir dir;
+  KDX_DATA data{};
+  Doc() {
+    KDX_InitKdxData(&data);
+    KDX_CreateDocumentExtras(&data);
+    const std::string path = dir.File("d.kdx");
+    EXPECT_EQ(CreateKdxFile(path.c_str()), 0);
+    EXPECT_EQ(KDX_LoadAllData(path.c_str(), &data), 0);
+  }
+  ~Doc() {
+    KDX_FreeDocumentExtras(&data);
+    KDX_FreeKdxData(&data);
+  }
+  int32_t Add(const std::string& text, bool encrypted = false, const std::string& title = "t",
+              const std::string& note = "") {
+    KDX_ENTRY e;
+    EN_InitData(&data, title.c_str(), "仕事", "2026", "A", 1, "450", &e);
+    e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypted ? 1 : 0;
+    EXPECT_EQ(KDX_AddNewEntry(&data, &e, 64, {"body", text, note}), 0);
+    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+    return e.en_id;
+  }
+  Rows Search(const std::string& text, int32_t mode, uint32_t fields = kBody,
+              KdxSearchStats* stats = nullptr) const {
+    VellAryPtr results(KDX_InitFoundResultArray(0));
+    EXPECT_EQ(KDX_SearchEntries(&data, text.c_str(), mode, fields, {}, results.get(), stats), 0);
+    return RowsOf(results.get());
+  }
+  Ids Found(const std::string& text, int32_t mode, KdxSearchStats* stats = nullptr) const {
+    return IdsOf(Search(text, mode, kBody, stats));
+  }
+  // Overwrites 4 bytes at offset from the block head of the text marker.
+  void Patch(const std::string& marker, int64_t offset, uint32_t value) {
+    std::vector<uint8_t> bytes = kdx_test::ReadAll(data.kdxFilePath);
+    const size_t at = std::string(bytes.begin(), bytes.end()).find(marker);
+    ASSERT_NE(at, std::string::npos);
+    const size_t pos = static_cast<size_t>(static_cast<int64_t>(at) - 12 + offset);
+    for (int i = 0; i < 4; ++i) bytes[pos + i] = static_cast<uint8_t>(value >> (8 * i));
+    kdx_test::WriteAll(data.kdxFilePath, bytes);
+  }
+};
+
+TEST(SearchModes, AllWordsNeedsEveryWordAndCountsARepeatedWordTwice) {
+  Doc doc;
+  const int32_t both = doc.Add("An Apple and a PIE.");
+  const int32_t apple = doc.Add("only apple here");
+  EXPECT_EQ(doc.Search("apple　pie", kAll), (Rows{{both, "apple", 0}}));
+  EXPECT_EQ(doc.Found("apple apple", kAll), (Ids{both, apple}));
+  EXPECT_EQ(doc.Found("apple pie apple", kAll), Ids{both});
+}
+
+TEST(SearchModes, AnyWordListsEachEntryOnceWithTheFirstWordThatFoundIt) {
+  Doc doc;
+  const int32_t pie = doc.Add("pie");
+  const int32_t both = doc.Add("apple pie");
+  const int32_t apple = doc.Add("APPLE");
+  doc.Add("neither");
+  // Word by word, block by block: all of apple's entries come first.
+  EXPECT_EQ(doc.Search("apple pie", kAny),
+            (Rows{{both, "apple", 0}, {apple, "apple", 0}, {pie, "pie", 0}}));
+}
+
+TEST(SearchModes, PhraseIsTheWholeTextWithItsSpacesWhichAloneAreNoWords) {
+  Doc doc;
+  const int32_t exact = doc.Add("an APPLE Pie today");
+  const int32_t two = doc.Add("apple  pie");
+  doc.Add("pie apple");
+  EXPECT_EQ(doc.Found("apple pie", kPhrase), Ids{exact});
+  EXPECT_EQ(doc.Found("  ", kPhrase), Ids{two});
+  EXPECT_TRUE(doc.Found("  ", kAll).empty());
+  EXPECT_TRUE(doc.Found(" 　 ", kAny).empty());
+  EXPECT_TRUE(doc.Found("", kPhrase).empty());
+}
+
+TEST(SearchModes, WordsAreCutTo127BytesAtACharacterBoundary) {
+  Doc doc;
+  std::string longWord;
+  for (int i = 0; i < 50; ++i) longWord += "語";
+  const std::string cut = longWord.substr(0, 126);
+  const int32_t id = doc.Add(cut + "x");
+  EXPECT_EQ(KDX_SplitSearchWords(("a " + longWord).c_str()), (std::vector<std::string>{"a", cut}));
+  EXPECT_EQ(doc.Search(longWord, kAny), (Rows{{id, cut, 0}}));
+  EXPECT_EQ(doc.Found(longWord, kPhrase), Ids{id});
+}
+
+TEST(SearchText, EncryptedEntriesAreSearchedThroughTheirPlainText) {
+  Doc doc;
+  const int32_t plain = doc.Add("議事録 plain");
+  const int32_t secret = doc.Add("秘密の議事録 Secret", true);
+  std::vector<uint8_t> bytes = kdx_test::ReadAll(doc.data.kdxFilePath);
+  ASSERT_EQ(std::string(bytes.begin(), bytes.end()).find("秘密"), std::string::npos);
+  EXPECT_EQ(doc.Found("議事録", kPhrase), (Ids{plain, secret}));
+  EXPECT_EQ(doc.Found("secret 秘密", kAll), Ids{secret});
+}
+
+TEST(SearchText, ATextEndsAtItsFirstNul) {
+  Doc doc;
+  const int32_t id = doc.Add(std::string("apple\0pie", 9));
+  EXPECT_TRUE(doc.Found("pie", kPhrase).empty());
+  EXPECT_EQ(doc.Search("pie apple", kAny), (Rows{{id, "apple", 0}}));
+}
+
+TEST(SearchFields, NotesAndTitlesOnlyWhenAskedAndWordsMaySpreadOverFields) {
+  Doc doc;
+  const int32_t inNote = doc.Add("body", false, "title", "an apple note");
+  const int32_t inTitle = doc.Add("pie in body", false, "Apple title");
+  const int32_t secretNote = doc.Add("body", true, "title", "secret apple");
+  EXPECT_TRUE(doc.Found("apple", kPhrase).empty());
+  EXPECT_EQ(doc.Search("apple", kAny, kKdxSearchNote | kKdxSearchTitle),
+            (Rows{{inNote, "apple", 1}, {secretNote, "apple", 1}, {inTitle, "apple", 2}}));
+  EXPECT_EQ(doc.Search("apple pie", kAll, kBody | kKdxSearchTitle), (Rows{{inTitle, "apple", 2}}));
+  EXPECT_TRUE(doc.Search("apple pie", kAll, kBody | kKdxSearchNote).empty());
+}
+
+TEST(SearchDamage, DamagedAndOrphanBlocksAreSkippedAndCounted) {
+  Doc doc;
+  const int32_t good = doc.Add("apple", true);
+  doc.Add("apple BAD SIZE");
+  const int32_t badCipher = doc.Add("apple, 15 bytes");
+  const int32_t gone = doc.Add("apple");
+  doc.Patch("apple BAD SIZE", 8, 0x7FFFFFF0);  // data size beyond the member
+  KDX_ENTRY e;
+  EN_GetData(doc.data.entryAry, badCipher, &e);
+  e.en_bo_encrypt = 1;  // a plain 15-byte block read as ciphertext
+  EN_SetData(doc.data.entryAry, e);
+  EN_Remove(doc.data.entryAry, gone);
+  EN_Hash_MakeEntryTable(doc.data.entryAry, doc.data.entryHash);
+  KdxSearchStats stats;
+  EXPECT_EQ(doc.Found("apple", kAny, &stats), Ids{good});
+  EXPECT_EQ(stats.blocksSearched, 1);
+  EXPECT_EQ(stats.blocksSkipped, 2);
+  EXPECT_EQ(stats.orphanBlocks, 1);
+  EXPECT_FALSE(stats.chainDamaged);
+}
+
+TEST(SearchDamage, ABrokenOrLoopingChainEndsTheWalkWithoutHanging) {
+  Doc doc;
+  const int32_t first = doc.Add("apple FIRST");
+  doc.Add("apple second");
+  const std::vector<uint8_t> good = kdx_test::ReadAll(doc.data.kdxFilePath);
+  const auto head =
+      static_cast<uint32_t>(std::string(good.begin(), good.end()).find("apple FIRST") - 48);
+  for (uint32_t link : {600u, head}) {  // nowhere, and back to the member itself
+    kdx_test::WriteAll(doc.data.kdxFilePath, good);
+    doc.Patch("apple FIRST", -36 + 16, link);  // the header's next-member link
+    KdxSearchStats stats;
+    EXPECT_EQ(doc.Found("apple", kPhrase, &stats), Ids{first});
+    EXPECT_TRUE(stats.chainDamaged);
+  }
+}
+
+TEST(SearchDamage, AFileThatCannotBeReadIsAnErrorAndKeepsThePreviousResults) {
+  Doc doc;
+  doc.Add("apple");
+  VellAryPtr results(KDX_InitFoundResultArray(0));
+  KDX_FOUND_RESULT old{7, 1, "old", 0};
+  Vell_Ary_Add(results.get(), &old);
+  kdx_test::WriteAll(doc.dir.File("text.kdx"), std::string(2000, 'x'));
+  for (const std::string& path : {doc.dir.File("absent.kdx"), doc.dir.File("text.kdx")}) {
+    doc.data.kdxFilePath = path;
+    EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, {}, results.get(), nullptr),
+              kKdxSearchCannotOpen);
+    EXPECT_EQ(FindOneSearchWord(&doc.data, "apple", results.get()), kKdxSearchCannotOpen);
+    EXPECT_EQ(RowsOf(results.get()), (Rows{{7, "old", 0}}));
+  }
+}
+
+TEST(SearchDamage, CancellingEndsTheSearchAndKeepsTheResults) {
+  Doc doc;
+  doc.Add("apple");
+  VellAryPtr results(KDX_InitFoundResultArray(0));
+  int64_t done = -1, total = -1;
+  KdxSearchCallbacks callbacks{[&](int64_t d, int64_t t) { done = d, total = t; },
+                               [] { return true; }};
+  EXPECT_EQ(
+      KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, callbacks, results.get(), nullptr),
+      kKdxSearchCancelled);
+  EXPECT_EQ(Vell_Ary_GetSize(results.get()), 0);
+  EXPECT_GT(done, 0);
+  EXPECT_GE(total, done);
+}
+
+TEST(FoundResultOrder, SortedByTheKeysCarryingSelectionAndTheBodyWord) {
+  Doc doc;
+  const int32_t b = doc.Add("apple", false, "B");
+  const int32_t a = doc.Add("x", false, "A", "apple note");
+  const int32_t c = doc.Add("apple", false, "C");
+  VellAryPtr results(KDX_InitFoundResultArray(0));
+  ASSERT_EQ(KDX_SearchEntries(&doc.data, "apple", kAny, kBody | kKdxSearchNote, {}, results.get(),
+                              nullptr),
+            0);
+  static_cast<KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), 1))->selected = 1;  // c
+  const KDX_SORT_INFO byTitle{{KDXCOMM_GetColumnKind("en_title"), -1, -1}, {1, 0, 0}};
+  ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results.get()), 0);
+  EXPECT_EQ(RowsOf(results.get()), (Rows{{a, "", 0}, {b, "apple", 0}, {c, "apple", 0}}));
+  EXPECT_EQ(static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), 2))->selected,
+            1);
+  // A result whose entry is gone ends the list there.
+  KDX_FOUND_RESULT missing{};
+  missing.en_id = 999;
+  Vell_Ary_Insert(results.get(), 1, &missing);
+  EXPECT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results.get()), -1);
+  EXPECT_EQ(IdsOf(RowsOf(results.get())), Ids{a});
+}
+
+// ---- against the plain reference ------------------------------------------
+
+// One walk of the text blocks per word with the content layer's scan reader,
+// each text tested byte by byte; one record per block holding the word; then
+// the collection rules on that list.
+Rows ReferenceSearch(const Doc& doc, const std::string& text, int32_t mode) {
+  std::vector<std::string> words;
+  std::string current;
+  for (size_t i = 0; i <= text.size();) {
+    const bool space = i == text.size() || text[i] == ' ';
+    const bool wide = text.compare(i, 3, "\xE3\x80\x80") == 0;
+    if ((mode != kPhrase && (space || wide)) || (mode == kPhrase && i == text.size())) {
+      char cut[128];
+      Vell_Utf8CopyCut(cut, sizeof cut, current);
+      if (cut[0] != '\0') words.emplace_back(cut);
+      current.clear();
+      i += wide ? 3 : 1;
+    } else {
+      current += text[i++];
+    }
+  }
+  auto fold = [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch; };
+  auto contains = [&](const std::string& body, const std::string& word) {
+    for (size_t i = 0; i + word.size() <= body.size(); ++i) {
+      size_t j = 0;
+      while (j < word.size() && fold(body[i + j]) == fold(word[j])) ++j;
+      if (j == word.size()) return true;
+    }
+    return false;
+  };
+  Rows temp;
+  for (const std::string& word : words) {
+    REZ_FILE file;
+    EXPECT_EQ(REZ_Open(doc.data.kdxFilePath.c_str(), 1, &file), REZ_OK);
+    for (int32_t s = REZ_FirstMember(&file, kKdxTagTEXT); s == REZ_OK; s = REZ_NextMember(&file)) {
+      uint8_t* buffer = nullptr;
+      const int32_t id = KDX_TX_GetData(&file, &doc.data, &buffer);
+      if (id < 0) continue;
+      if (contains(reinterpret_cast<const char*>(buffer), word)) temp.push_back({id, word, 0});
+      Vell_MallocFree(buffer);
+    }
+    REZ_Close(&file);
+  }
+  Rows out;
+  for (const Row& r : temp) {
+    const auto count =
+        std::count_if(temp.begin(), temp.end(), [&](const Row& o) { return o.id == r.id; });
+    const bool listed =
+        std::any_of(out.begin(), out.end(), [&](const Row& o) { return o.id == r.id; });
+    if ((mode == kAny || static_cast<size_t>(count) == words.size()) && !listed) out.push_back(r);
+  }
+  return out;
+}
+
+TEST(SearchReference, SameResultsAsWordByWordOnGeneratedDocuments) {
+  const std::vector<std::string> vocabulary = {
+      "apple",      "Apple", "APPLE", "pie", "PIE", "議事録", "メモ", "めも", "ｱｲ",  "アイ",
+      "ａｐｐｌｅ", "x",     "@",     "`",   " ",   "　",     " ",    "、",   "。\n"};
+  std::mt19937 rng(7);
+  auto pick = [&] { return vocabulary[rng() % vocabulary.size()]; };
+  for (int document = 0; document < 3; ++document) {
+    Doc doc;
+    for (int i = 0; i < 40; ++i) {
+      std::string body;
+      for (int t = static_cast<int>(rng() % 40); t > 0; --t) body += pick();
+      if (rng() % 10 == 0) body += std::string(1, '\0') + pick();
+      doc.Add(body, rng() % 10 == 0);
+    }
+    for (int query = 0; query < 60; ++query) {
+      std::string text;
+      for (int w = 1 + static_cast<int>(rng() % 4); w > 0; --w)
+        text += pick() + (rng() % 2 ? " " : "　");
+      for (int32_t mode : {kPhrase, kAll, kAny}) {
+        ASSERT_EQ(doc.Search(text, mode), ReferenceSearch(doc, text, mode))
+            << "mode " << mode << " text [" << text << "]";
+      }
+    }
+    // FindOneSearchWord keeps one record per block, in file order.
+    VellAryPtr raw(KDX_InitFoundResultArray(0));
+    ASSERT_EQ(FindOneSearchWord(&doc.data, "apple", raw.get()), 0);
+    EXPECT_EQ(RowsOf(raw.get()), ReferenceSearch(doc, "apple", kAny));
+  }
+}
+
+}  // namespace

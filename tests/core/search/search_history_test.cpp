@@ -1,0 +1,85 @@
+// The search history in the preference container: newest first, a repeated
+// word moved up rather than stored twice, and nothing invented when the
+// container is missing.
+#include "core/search/search_history.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/document/history.h"
+#include "core/prefs/pref_rez.h"
+
+namespace {
+
+std::string PrefPath() {
+  std::string path;
+  EXPECT_EQ(PREF_GetPreferenceREZFilePath(path), 1);
+  return path;
+}
+
+std::vector<KDX_SEARCH_HISTORY> Stored() {
+  VellAryPtr history(HICOMM_InitSearchHistory());
+  HICOMM_LoadSearchHistory(PrefPath().c_str(), kPrefTagHIAL, history.get());
+  std::vector<KDX_SEARCH_HISTORY> out(static_cast<size_t>(Vell_Ary_GetSize(history.get())));
+  for (size_t i = 0; i < out.size(); ++i)
+    HI_GetData(history.get(), static_cast<int32_t>(i), &out[i]);
+  return out;
+}
+
+std::vector<std::string> Words() {
+  std::vector<std::string> words;
+  for (const KDX_SEARCH_HISTORY& h : Stored()) words.emplace_back(h.hi_words);
+  return words;
+}
+
+class SearchHistory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::remove(PrefPath());
+    ASSERT_EQ(PREF_PrepareREZFile(kPrefREZVersion), 1);
+  }
+};
+
+TEST_F(SearchHistory, NewestFirstAndARepeatedWordMovesUpKeepingItsRecord) {
+  HICOMM_AddSearchWord("議事録");
+  HICOMM_AddSearchWord("apple pie");
+  HICOMM_AddSearchWord("");  // ignored
+  EXPECT_EQ(Words(), (std::vector<std::string>{"apple pie", "議事録"}));
+  const KDX_SEARCH_HISTORY first = Stored()[1];
+  HICOMM_AddSearchWord("議事録");
+  const KDX_SEARCH_HISTORY moved = Stored()[0];
+  EXPECT_EQ(Words(), (std::vector<std::string>{"議事録", "apple pie"}));
+  EXPECT_EQ(moved.hi_id, first.hi_id);
+  EXPECT_STREQ(moved.hi_create_date, first.hi_create_date);
+  // Byte comparison: another case is another word, with the next identifier.
+  HICOMM_AddSearchWord("Apple Pie");
+  EXPECT_EQ(Words(), (std::vector<std::string>{"Apple Pie", "議事録", "apple pie"}));
+  EXPECT_EQ(Stored()[0].hi_id, 2);
+}
+
+TEST_F(SearchHistory, ALongWordIsStoredCutAtACharacterAndRecognisedAgain) {
+  std::string longWord;
+  for (int i = 0; i < 50; ++i) longWord += "語";
+  HICOMM_AddSearchWord(longWord.c_str());
+  HICOMM_AddSearchWord(longWord.c_str());
+  EXPECT_EQ(Words(), std::vector<std::string>{longWord.substr(0, 126)});
+}
+
+TEST_F(SearchHistory, ClearingEmptiesItAndWithoutAContainerNothingIsCreated) {
+  HICOMM_AddSearchWord("a");
+  HICOMM_ClearSearchWord();
+  EXPECT_TRUE(Words().empty());
+  std::filesystem::remove(PrefPath());
+  HICOMM_AddSearchWord("a");
+  HICOMM_ClearSearchWord();
+  EXPECT_FALSE(std::filesystem::exists(PrefPath()));
+  VellAryPtr history(HICOMM_InitSearchHistory());
+  HI_AddData(history.get(), "kept");
+  EXPECT_NE(HICOMM_LoadSearchHistory(PrefPath().c_str(), kPrefTagHIAL, history.get()), 0);
+  EXPECT_EQ(Vell_Ary_GetSize(history.get()), 1);
+}
+
+}  // namespace
