@@ -69,3 +69,5 @@ std::optional<std::string> CliBodyToRtf(const std::string& body) {
   }
   return ToStd(rtf);
 }
+
+void CliEnsureGuiApplication() { EnsureGuiApplication(); }

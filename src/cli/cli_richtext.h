@@ -18,3 +18,6 @@ std::optional<CliBody> CliBodyFromRtf(const std::string& rtf);
 
 // The body as one RTF file, pictures embedded; std::nullopt when unreadable.
 std::optional<std::string> CliBodyToRtf(const std::string& body);
+
+// Makes the offscreen QGuiApplication the rich-text layer needs, once.
+void CliEnsureGuiApplication();

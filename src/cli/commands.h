@@ -19,6 +19,7 @@ void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
-void AddImportExportCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddExportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

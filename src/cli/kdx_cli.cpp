@@ -36,7 +36,8 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   AddDocumentCommands(app, &action);
   AddEntryCommands(app, &action, &password);
   AddListCommand(app, &action, &password);
-  AddImportExportCommands(app, &action, &password);
+  AddImportCommand(app, &action, &password);
+  AddExportCommand(app, &action, &password);
   AddListFileCommands(app, &action, &password);
   AddSearchCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);

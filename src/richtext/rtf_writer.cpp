@@ -98,12 +98,14 @@ class RtfWriter {
     return static_cast<int>(colors_.size());
   }
 
-  // The Shift JIS bytes of one character (one or two UTF-16 units), as \'hh
-  // escapes, or "?" when it has none.
-  QByteArray ShiftJisFallback(const QString& character) {
-    const auto cached = fallbacks_.constFind(character);
-    if (cached != fallbacks_.constEnd()) return *cached;
-    const QByteArray utf8 = character.toUtf8();
+  // The Shift JIS bytes of one BMP character as \'hh escapes, or "?" when it
+  // has none. Cached for every writer on the thread: finding them opens a
+  // converter, and a body repeats few characters many times.
+  static const QByteArray& ShiftJisFallback(char16_t character) {
+    static thread_local QHash<char16_t, QByteArray> fallbacks;
+    const auto cached = fallbacks.constFind(character);
+    if (cached != fallbacks.constEnd()) return *cached;
+    const QByteArray utf8 = QString(QChar(character)).toUtf8();
     std::string sjis;
     QByteArray escaped;
     if (Vell_EncodeFromUTF8(std::string_view(utf8.constData(), utf8.size()), kVellEncodingSJIS,
@@ -116,8 +118,7 @@ class RtfWriter {
     } else {
       escaped = "?";
     }
-    fallbacks_.insert(character, escaped);
-    return escaped;
+    return *fallbacks.insert(character, escaped);
   }
 
   static QByteArray UnicodeEscape(char16_t unit) {
@@ -161,7 +162,7 @@ class RtfWriter {
         uc = 0;
         ++i;
       } else {
-        const QByteArray fallback = ShiftJisFallback(QString(QChar(c)));
+        const QByteArray& fallback = ShiftJisFallback(c);
         const int bytes = fallback == "?" ? 1 : static_cast<int>(fallback.size() / 4);
         if (bytes != uc) out += "\\uc" + QByteArray::number(bytes);
         uc = bytes;
@@ -471,9 +472,8 @@ class RtfWriter {
   RtfAttachmentMode mode_;
   QString defaultFamily_;
   double defaultPointSize_ = kDefaultPointSize;
-  QStringList fonts_;     // index = \fN
-  QList<QColor> colors_;  // index + 1 = \cfN
-  QHash<QString, QByteArray> fallbacks_;
+  QStringList fonts_;                     // index = \fN
+  QList<QColor> colors_;                  // index + 1 = \cfN
   QHash<QString, QString> packageNames_;  // document name -> package file name
   QSet<QString> usedPackageNames_;
   QList<RtfdFile> attachments_;

@@ -7,13 +7,13 @@
 #include <cstring>
 
 #include "core/content/entry_content.h"
+#include "core/content/entry_copy.h"
 #include "core/document/catset_table.h"
 #include "core/document/entry_table.h"
 #include "core/listing/list_columns.h"
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
-#include "core/util/vell_time.h"
 #include "core/util/vell_utf8.h"
 
 namespace {
@@ -174,17 +174,11 @@ KdxTransferResult KDX_ExportAppendToTextFile(KDX_DATA* data, const std::vector<i
     }
     const int32_t id = ids[static_cast<size_t>(i)];
     KDX_ENTRY entry;
-    const int32_t index = data->entryHash != nullptr
-                              ? EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry)
-                              : EN_GetData(data->entryAry, id, &entry);
-    if (index < 0) {
-      Vell_SystemErrorLog("[-1] KDX_ExportAppendToTextFile[%ld]\r\n", static_cast<long>(id));
+    if (KDX_GetUsedEntry_ByID(data, id, &entry) < 0) {
       result.Fail("(" + std::to_string(id) + ")", "no such entry");
       continue;
     }
     progress.Item(entry.en_title, i, total);
-    Vell_GetCurrentTimeAsString(entry.en_use_date, kVellDateCharsSize);
-    EN_SetData_ByIndex(data->entryAry, index, entry);
     if (KDX_WriteAppendToTextFile(&out, *data, entry) == 1) {
       ++result.succeeded;
       continue;

@@ -10,14 +10,14 @@
 #include "core/document/color_label.h"
 #include "core/document/entry_table.h"
 #include "core/util/vell_encoding.h"
-#include "support/test_document.h"
 #include "support/test_support.h"
+#include "transfer/import_doc.h"
 
 namespace {
 
 using kdx_test::ReadAll;
 using kdx_test::TempDir;
-using kdx_test::TestDocument;
+using kdx_test::ImportDoc;
 
 std::string Read(const std::string& path) {
   std::vector<uint8_t> bytes = ReadAll(path);
@@ -45,24 +45,24 @@ const std::string kKaigi = "\x89\xEF\x8B\x63";
 
 TEST(EntryListFile, WritesShownColumnsInTableOrderWithoutTheIconColumn) {
   TempDir dir;
-  TestDocument doc(dir.File("d.kdx"));
+  ImportDoc doc;
   KDX_ENTRY e = doc.Add("会議", {"", "本文", ""});
   std::strcpy(e.en_update_date, "20100203090500000");
   e.en_co_id = 1;
-  EN_SetData(doc.data.entryAry, e);
+  EN_SetData(doc.data()->entryAry, e);
   KDX_ENTRY tabbed = doc.Add("a\tb\r\nc", {"", "", ""});
   std::strcpy(tabbed.en_update_date, e.en_update_date);
   tabbed.en_co_id = 1;
-  EN_SetData(doc.data.entryAry, tabbed);
+  EN_SetData(doc.data()->entryAry, tabbed);
   KDX_COLOR_LABEL label;
-  ASSERT_EQ(CO_GetData(doc.data.colorLabelAry, 1, &label), 1);
+  ASSERT_EQ(CO_GetData(doc.data()->colorLabelAry, 1, &label), 1);
   std::string labelSjis;
   ASSERT_EQ(Vell_EncodeFromUTF8(label.co_name, "S-JIS", labelSjis), 0);
 
-  ShowOnly(&doc.data, {"en_co_id", "en_ft_id", "en_update_date", "en_title"});
-  List(&doc.data, {e.en_id, tabbed.en_id});
+  ShowOnly(doc.data(), {"en_co_id", "en_ft_id", "en_update_date", "en_title"});
+  List(doc.data(), {e.en_id, tabbed.en_id});
   const std::string out = dir.File("list.txt");
-  KdxTransferResult r = KDX_WriteEntryList_ShowEntry(doc.data, 1, out);
+  KdxTransferResult r = KDX_WriteEntryList_ShowEntry(*doc.data(), 1, out);
   EXPECT_EQ(r.succeeded, 2);
   EXPECT_EQ(r.failed, 0);
 
@@ -78,14 +78,14 @@ TEST(EntryListFile, WritesShownColumnsInTableOrderWithoutTheIconColumn) {
 
 TEST(EntryListFile, NoteColumnKeepsWholeCharactersWithin128Bytes) {
   TempDir dir;
-  TestDocument doc(dir.File("d.kdx"));
+  ImportDoc doc;
   std::string note;
   for (int i = 0; i < 200; ++i) note += "あ";
   KDX_ENTRY e = doc.Add("t", {"", "", note}, /*encrypted=*/true);
-  ShowOnly(&doc.data, {"en_note"});
-  List(&doc.data, {e.en_id});
+  ShowOnly(doc.data(), {"en_note"});
+  List(doc.data(), {e.en_id});
   const std::string out = dir.File("list.txt");
-  ASSERT_EQ(KDX_WriteEntryList_ShowEntry(doc.data, 1, out).failed, 0);
+  ASSERT_EQ(KDX_WriteEntryList_ShowEntry(*doc.data(), 1, out).failed, 0);
   const std::string text = Read(out);
   std::string expected;
   for (int i = 0; i < 42; ++i) expected += "\x82\xA0";  // あ
@@ -94,27 +94,27 @@ TEST(EntryListFile, NoteColumnKeepsWholeCharactersWithin128Bytes) {
 
 TEST(EntryListFile, SelectionAndMissingEntries) {
   TempDir dir;
-  TestDocument doc(dir.File("d.kdx"));
+  ImportDoc doc;
   KDX_ENTRY a = doc.Add("a", {"", "", ""});
   KDX_ENTRY b = doc.Add("b", {"", "", ""});
   b.en_is_select_entrylist = 1;
-  EN_SetData(doc.data.entryAry, b);
-  ShowOnly(&doc.data, {"en_title"});
-  List(&doc.data, {a.en_id, 9999, b.en_id});
+  EN_SetData(doc.data()->entryAry, b);
+  ShowOnly(doc.data(), {"en_title"});
+  List(doc.data(), {a.en_id, 9999, b.en_id});
   const std::string out = dir.File("list.txt");
 
-  KdxTransferResult all = KDX_WriteEntryList_ShowEntry(doc.data, 1, out);
+  KdxTransferResult all = KDX_WriteEntryList_ShowEntry(*doc.data(), 1, out);
   EXPECT_EQ(all.succeeded, 2);
   EXPECT_EQ(all.failed, 1) << "a missing entry is skipped and counted, not the end of the list";
   std::string text = Read(out);
   EXPECT_EQ(text.substr(text.find('\n') + 1), "a\nb\n");
 
-  KdxTransferResult selected = KDX_WriteEntryList_ShowEntry(doc.data, 0, out);
+  KdxTransferResult selected = KDX_WriteEntryList_ShowEntry(*doc.data(), 0, out);
   EXPECT_EQ(selected.succeeded, 1);
   text = Read(out);
   EXPECT_EQ(text.substr(text.find('\n') + 1), "b\n");
 
-  KdxTransferResult unwritable = KDX_WriteEntryList_ShowEntry(doc.data, 1, dir.File("no/such.txt"));
+  KdxTransferResult unwritable = KDX_WriteEntryList_ShowEntry(*doc.data(), 1, dir.File("no/such.txt"));
   EXPECT_EQ(unwritable.succeeded, 0);
   ASSERT_EQ(unwritable.failures.size(), 2u);
   EXPECT_EQ(unwritable.failures.back().reason, "一覧ファイルを作成できませんでした。");
@@ -122,7 +122,7 @@ TEST(EntryListFile, SelectionAndMissingEntries) {
 
 TEST(JoinedTextFile, SeparatorsTextsAndLeftOutEntries) {
   TempDir dir;
-  TestDocument doc(dir.File("d.kdx"));
+  ImportDoc doc;
   KDX_ENTRY meeting = doc.Add("会議", {"", "一行目\n二行目", ""}, /*encrypted=*/true);
   KDX_ENTRY untitled = doc.Add("", {"", "x", ""});
   KDX_ENTRY empty = doc.Add("e", {"", "", ""});
@@ -131,7 +131,7 @@ TEST(JoinedTextFile, SeparatorsTextsAndLeftOutEntries) {
 
   const std::string out = dir.File("joined.txt");
   KdxTransferResult r = KDX_ExportAppendToTextFile(
-      &doc.data, {meeting.en_id, untitled.en_id, empty.en_id, emoji.en_id, 4242}, out);
+      doc.data(), {meeting.en_id, untitled.en_id, empty.en_id, emoji.en_id, 4242}, out);
   EXPECT_EQ(r.succeeded, 3);
   EXPECT_EQ(r.failed, 2) << "the emoji text and the missing entry";
   EXPECT_EQ(Read(out), "-----" + kKaigi + "-----\r\n\x88\xEA\x8D\x73\x96\xDA\n\x93\xF1\x8D\x73\x96\xDA" +

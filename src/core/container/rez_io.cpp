@@ -109,9 +109,55 @@ bool PosixRezStream::WriteAt(uint64_t pos, const void* buffer, size_t count) {
   return ok;
 }
 
+namespace {
+thread_local RezDeferSync* t_deferSync = nullptr;
+}  // namespace
+
+RezDeferSync::RezDeferSync() : outer_(t_deferSync) { t_deferSync = this; }
+
+RezDeferSync::~RezDeferSync() {
+  Flush();
+  t_deferSync = outer_;
+}
+
+void RezDeferSync::Defer(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    failed_ = ::fdatasync(fd) != 0 || failed_;
+    return;
+  }
+  for (int kept : fds_) {
+    struct stat other {};
+    if (::fstat(kept, &other) == 0 && other.st_dev == st.st_dev && other.st_ino == st.st_ino) {
+      return;
+    }
+  }
+  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) {
+    failed_ = ::fdatasync(fd) != 0 || failed_;
+    return;
+  }
+  fds_.push_back(copy);
+}
+
+bool RezDeferSync::Flush() {
+  for (int fd : fds_) {
+    if (::fdatasync(fd) != 0) failed_ = true;
+    ::close(fd);
+  }
+  fds_.clear();
+  const bool ok = !failed_;
+  failed_ = false;
+  return ok;
+}
+
 bool PosixRezStream::Sync() {
   if (!dirty_) return true;
   dirty_ = false;
+  if (t_deferSync != nullptr) {
+    t_deferSync->Defer(fd_);
+    return true;
+  }
   return ::fdatasync(fd_) == 0;
 }
 

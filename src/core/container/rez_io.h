@@ -59,6 +59,29 @@ class PosixRezStream : public RezStream {
   bool dirty_ = false;  // written since the last Sync
 };
 
+// While one of these lives on a thread, container files written and closed on
+// that thread are not flushed to the device one by one: each file is flushed
+// once when the scope ends (or at Flush). For bulk work whose many block
+// writes only count once the record tables are saved afterwards (an import of
+// thousands of files); the tables must be saved after the flush. Scopes nest.
+class RezDeferSync {
+ public:
+  RezDeferSync();
+  ~RezDeferSync();
+  RezDeferSync(const RezDeferSync&) = delete;
+  RezDeferSync& operator=(const RezDeferSync&) = delete;
+
+  // Flushes every file written so far; false when any flush failed.
+  bool Flush();
+  // Takes over the flush of the file open at fd (a PosixRezStream's).
+  void Defer(int fd);
+
+ private:
+  std::vector<int> fds_;  // duplicates of the written files' descriptors, one per file
+  RezDeferSync* outer_;
+  bool failed_ = false;
+};
+
 // A stream over bytes in memory.
 class MemoryRezStream : public RezStream {
  public:

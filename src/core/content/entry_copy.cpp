@@ -137,3 +137,19 @@ int32_t KDX_GetUsedEntry(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i
   *entryOut = entry;
   return index;
 }
+
+int32_t KDX_GetUsedEntry_ByID(KDX_DATA* data, int32_t id, KDX_ENTRY* entryOut) {
+  const int32_t index = data->entryHash != nullptr
+                            ? EN_Hash_FindIndex_ByID(data->entryAry, data->entryHash, id)
+                            : EN_FindIndex_ByID(data->entryAry, id);
+  if (index < 0) {
+    Vell_SystemErrorLog("[-1] KDX_GetUsedEntry[%d]\r\n", id);
+    return -1;
+  }
+  KDX_ENTRY entry;
+  EN_GetData_ByIndex(data->entryAry, index, &entry);
+  Vell_GetCurrentTimeAsString(entry.en_use_date, kVellDateCharsSize);
+  EN_SetData_ByIndex(data->entryAry, index, entry);
+  *entryOut = entry;
+  return index;
+}

@@ -49,3 +49,7 @@ int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const VELL_ARY* selectedRow
 // The same, and the entry is marked as used now (en_use_date, stored back).
 int32_t KDX_GetUsedEntry(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i,
                          KDX_ENTRY* entryOut);
+// The entry with that identifier, marked as used now (en_use_date, stored
+// back): its index in entryAry, or -1 (logged, *entryOut untouched) when there
+// is none. For commands given identifiers rather than selected rows.
+int32_t KDX_GetUsedEntry_ByID(KDX_DATA* data, int32_t id, KDX_ENTRY* entryOut);

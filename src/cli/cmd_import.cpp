@@ -1,0 +1,119 @@
+// kdx import: files, RTFD packages and folder trees, or a folder of version-2
+// export files, as new entries of a document.
+#include <sys/stat.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_document.h"
+#include "cli/cli_progress.h"
+#include "cli/cli_richtext.h"
+#include "cli/commands.h"
+#include "cli/kdx_cli.h"
+#include "core/document/catset_table.h"
+#include "transfer/file_import.h"
+#include "transfer/folder_walk.h"
+#include "transfer/v2_import.h"
+
+namespace {
+
+struct ImportOptions {
+  std::string path;
+  std::vector<std::string> items;
+  std::string cat1 = kKdxCategoryOther, cat2 = kKdxCategoryOther, cat3 = kKdxCategoryOther;
+  bool allFiles = false;
+  std::vector<std::string> extensions;
+  std::string v2Folder;
+};
+
+// Adds what another run found to the totals.
+void Merge(const KdxTransferResult& part, KdxTransferResult* total) {
+  total->succeeded += part.succeeded;
+  total->failed += part.failed;
+  total->cancelled = total->cancelled || part.cancelled;
+  total->failures.insert(total->failures.end(), part.failures.begin(), part.failures.end());
+  total->warnings.insert(total->warnings.end(), part.warnings.begin(), part.warnings.end());
+}
+
+bool IsPlainFolder(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && KDX_IsRtfdFile(path) != 1;
+}
+
+int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream& out,
+              std::ostream& err) {
+  if (o.v2Folder.empty() == o.items.empty()) {
+    err << "kdx: give either files and folders to import or --v2 FOLDER\n";
+    return kExitUsage;
+  }
+  if (!o.v2Folder.empty() && !IsPlainFolder(o.v2Folder)) {
+    err << "kdx: " << o.v2Folder << ": not a folder\n";
+    return kExitFailed;
+  }
+  CliDocument doc;
+  int status = doc.Open(o.path, true, pw, err);
+  if (status != kExitOk) return status;
+  CliEnsureGuiApplication();
+
+  KdxImportSettings settings = KDX_ReadImportSettings();
+  if (o.allFiles) settings.importAll = 1;
+  if (!o.extensions.empty()) settings.extensions = o.extensions;
+  const bool terminal = CliStderrIsTerminal();
+  const KdxTransferProgress progress = CliMakeProgress(err, terminal);
+  KdxTransferResult result;
+  if (!o.v2Folder.empty()) {
+    result = KDX_ImportV2Folder(doc.data(), o.v2Folder, settings, progress);
+  } else {
+    // Files keep the order given; each folder is imported where it was named.
+    std::vector<std::string> files;
+    auto flushFiles = [&] {
+      if (files.empty()) return;
+      Merge(KDX_ImportFiles(doc.data(), files, o.cat1, o.cat2, o.cat3, settings, progress),
+            &result);
+      files.clear();
+    };
+    for (const std::string& item : o.items) {
+      if (result.cancelled) break;
+      if (IsPlainFolder(item)) {
+        flushFiles();
+        Merge(KDX_ImportFolder(doc.data(), item, settings, progress), &result);
+      } else {
+        files.push_back(item);
+      }
+    }
+    if (!result.cancelled) flushFiles();
+  }
+  CliEndProgress(err, terminal);
+  if (result.succeeded > 0) status = doc.Save(err);
+  const int reported = CliReportTransfer(result, "imported", out, err);
+  return status != kExitOk ? status : reported;
+}
+
+}  // namespace
+
+void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* pw) {
+  auto o = std::make_shared<ImportOptions>();
+  auto* cmd = app.add_subcommand(
+      "import", "Import files, RTFD packages and folders (or version-2 export files) as entries");
+  cmd->add_option("FILE", o->path, "The document file")->required();
+  cmd->add_option("PATH", o->items,
+                  "Files and RTFD packages (with the given categories) and folders (categories "
+                  "from the folder names)");
+  cmd->add_option("--cat1", o->cat1, "Category of level 1 for files")->capture_default_str();
+  cmd->add_option("--cat2", o->cat2, "Category of level 2 for files")->capture_default_str();
+  cmd->add_option("--cat3", o->cat3, "Category of level 3 for files")->capture_default_str();
+  cmd->add_flag("--all-files", o->allFiles,
+                "Import every text file in folders, whatever its extension");
+  cmd->add_option("--ext", o->extensions,
+                  "Extensions imported from folders instead of the preference's: txt,text,...")
+      ->delimiter(',');
+  cmd->add_option("--v2", o->v2Folder, "Import the version-2 export files of this folder")
+      ->type_name("FOLDER");
+  cmd->callback([action, o, pw] {
+    *action = [o, pw](std::ostream& out, std::ostream& err) {
+      return RunImport(*o, *pw, out, err);
+    };
+  });
+}

@@ -1,0 +1,482 @@
+// Exports of entries to RTF, RTFD and text files, and the export commands.
+#include "transfer/export_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QGuiApplication>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "core/content/entry_content.h"
+#include "core/content/entry_copy.h"
+#include "core/document/entry_table.h"
+#include "core/document/file_type.h"
+#include "core/prefs/pref_file.h"
+#include "core/util/vell_encoding.h"
+#include "core/util/vell_file.h"
+#include "core/util/vell_log.h"
+#include "core/util/vell_mem.h"
+#include "core/util/vell_utf8.h"
+#include "richtext/body_format.h"
+#include "richtext/rtfd_package.h"
+#include "transfer/kdz_file.h"
+
+namespace {
+
+// Title bytes kept in a base name before the unique path fits it to the file system.
+constexpr size_t kMaxBaseNameBytes = 511;
+// Attempts at a package path when another one appears at the chosen path.
+constexpr int kPackageAttempts = 16;
+// Attempts at an RTF path whose export file name beside it is free too.
+constexpr int kBackupAttempts = 64;
+
+// Equal when ASCII letters are compared without regard to case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The text after the last "." of the path's last part; empty without one.
+std::string_view ExtensionOf(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return path.substr(dot + 1);
+}
+
+// The path's last part without its extension; the whole part when that would be empty.
+std::string BaseNameOf(const std::string& path) {
+  const std::string name = Vell_GetFileName(path);
+  const std::string base = Vell_RemoveExtension(name);
+  return base.empty() ? name : base;
+}
+
+// The folder of a path; "." for a bare file name.
+std::string FolderOf(const std::string& path) {
+  return path.find('/') == std::string::npos ? std::string(".") : Vell_GetFolderPath(path, 0);
+}
+
+// Rich text needs the text layout of a QGuiApplication.
+bool IsRichTextReady() {
+  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// Removes path when it is an empty regular file: a name claimed for an export
+// that went elsewhere or failed.
+void ReleaseClaimedPath(const std::string& path) {
+  struct stat st {};
+  if (!path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+    ::unlink(path.c_str());
+  }
+}
+
+// The entry's body in loaded form (trailing zeros allowed), or the status
+// -2 for an empty or unloadable body.
+int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body) {
+  uint8_t* buffer = nullptr;
+  const int32_t size = KDX_LoadBOContainer(data->kdxFilePath.c_str(), entry, &buffer);
+  if (size <= 0) return -2;
+  *body = QByteArray(reinterpret_cast<const char*>(buffer), size);
+  Vell_MallocFree(buffer);
+  return 0;
+}
+
+// The path a rich-text export writes to: path itself when its extension is
+// exactly ext, otherwise a new unique path with that extension (a file claimed
+// for "rtf", a free package path for "rtfd").
+int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
+                       std::string* target) {
+  if (ExtensionOf(path) == ext) {
+    *target = path;
+    return 0;
+  }
+  return package ? KDX_GenerateUniquePackagePath(FolderOf(path), BaseNameOf(path), ext, target)
+                 : KDX_GenerateUniqueFilePath(FolderOf(path), BaseNameOf(path), ext, target);
+}
+
+// Exports the text block in encodingName; fn names the function in the log.
+int32_t ExportText(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                   const char* encodingName, const char* fn, KdxExportOutcome* outcome) {
+  if (outcome != nullptr) outcome->encoding = encodingName;
+  uint8_t* buffer = nullptr;
+  const int32_t size = KDX_LoadTXContainer(data->kdxFilePath.c_str(), entry, &buffer);
+  if (size < 0) {
+    Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
+    return -1;
+  }
+  const char* chars = reinterpret_cast<const char*>(buffer);
+  const std::string_view text(chars, size > 0 ? strnlen(chars, static_cast<size_t>(size)) : 0);
+
+  std::string encoded;
+  int32_t unconvertible = 0;
+  int32_t status = kVellEncOk;
+  if (std::strcmp(encodingName, kVellEncodingUTF8) == 0) {
+    encoded.assign(text);
+  } else {
+    status = Vell_EncodeFromUTF8(text, encodingName, encoded, VellLossy::yes, &unconvertible);
+  }
+  Vell_MallocFree(buffer);
+  if (status != kVellEncOk) {
+    Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
+    return -1;
+  }
+
+  const int32_t written = WriteExportFile(path, encoded);
+  if (written != 0) {
+    if (written == -2) {
+      Vell_SystemErrorLog("[-2] %s[%d]\r\n", fn, entry.en_id);
+    } else {
+      Vell_SystemErrorLog("[-3] %s[%d]\r\n", fn, entry.en_id);
+    }
+    return written;
+  }
+  if (outcome != nullptr) {
+    outcome->writtenPath = path;
+    outcome->unconvertible = unconvertible;
+  }
+  return 0;
+}
+
+// The encoding a plain-text export of the entry uses, by en_encode.
+const char* PlainTextEncoding(const KDX_ENTRY& entry) {
+  const std::string_view encode(entry.en_encode, strnlen(entry.en_encode, sizeof entry.en_encode));
+  if (encode == kVellEncodingSJIS) return kVellEncodingSJIS;
+  if (encode == kVellEncodingEUC) return kVellEncodingEUC;
+  return kVellEncodingUTF8;
+}
+
+// Why an export failed, for the user; text tells a plain-text export.
+std::string ReasonOf(int32_t status, bool text) {
+  switch (status) {
+    case -1:
+      return text ? "the text cannot be loaded or converted" : "rich text is not available";
+    case -2:
+      return text ? "the file cannot be created" : "the body is empty or cannot be loaded";
+    case -3:
+      return text ? "the file could not be written whole" : "the body cannot be read as rich text";
+    default:
+      return "the file cannot be written";
+  }
+}
+
+// The entry as the user knows it, in progress and failure lines.
+std::string DisplayName(const KDX_ENTRY& entry) {
+  std::string title(entry.en_title, strnlen(entry.en_title, sizeof entry.en_title));
+  return title.empty() ? "(" + std::to_string(entry.en_id) + ")" : title;
+}
+
+// Claims an RTF path and the export file path beside it, both new. 0, or -1.
+int32_t ClaimBackupPaths(const std::string& folder, const std::string& name, std::string* rtf,
+                         std::string* kdz) {
+  std::vector<std::string> passedOver;  // held so that the next try moves on
+  int32_t status = -1;
+  for (int attempt = 0; attempt < kBackupAttempts; ++attempt) {
+    if (KDX_GenerateUniqueFilePath(folder, name, "rtf", rtf) != 0) break;
+    *kdz = GeneratePathToKdzPath(*rtf, "rtf");
+    const int fd = ::open(kdz->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      status = 0;
+      break;
+    }
+    passedOver.push_back(*rtf);
+    if (errno != EEXIST) break;
+  }
+  for (const std::string& path : passedOver) ReleaseClaimedPath(path);
+  if (status != 0) {
+    rtf->clear();
+    kdz->clear();
+  }
+  return status;
+}
+
+// One entry of KDX_ExportEntries: 0 or the failing export's status.
+int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& folder,
+                    KdxExportFormat format, KdxExportOutcome* outcome) {
+  const std::string typeExt = KDX_GetEntryFileTypeExt(data, entry);
+  std::string ext;
+  switch (format) {
+    case KdxExportFormat::files:
+      ext = typeExt;
+      break;
+    case KdxExportFormat::rtf:
+    case KdxExportFormat::backup:
+      ext = "rtf";
+      break;
+    case KdxExportFormat::rtfd:
+      ext = "rtfd";
+      break;
+    case KdxExportFormat::sjis:
+    case KdxExportFormat::euc:
+    case KdxExportFormat::utf8:
+      // A text file named as rich text would be read as rich text.
+      ext = typeExt.empty() || EqualsIgnoringCase(typeExt, "rtf") ||
+                    EqualsIgnoringCase(typeExt, "rtfd")
+                ? "txt"
+                : typeExt;
+      break;
+  }
+  const std::string name = KDX_GetFileNameWithoutExtention(entry, ext);
+
+  // Entries that came from RTFD packages go back out as packages.
+  if (format == KdxExportFormat::rtfd ||
+      (format == KdxExportFormat::files && EqualsIgnoringCase(ext, "rtfd"))) {
+    std::string path;
+    if (KDX_GenerateUniquePackagePath(folder, name, "rtfd", &path) != 0)
+      return kKdxExportWriteFailed;
+    return KDX_ExportRtfdFile(data, entry, path, outcome);
+  }
+
+  std::string claimed, kdz;
+  const int32_t claimStatus = format == KdxExportFormat::backup
+                                  ? ClaimBackupPaths(folder, name, &claimed, &kdz)
+                                  : KDX_GenerateUniqueFilePath(folder, name, ext, &claimed);
+  if (claimStatus != 0) return kKdxExportWriteFailed;
+
+  int32_t status = 0;
+  switch (format) {
+    case KdxExportFormat::files:
+      status = KDX_ExportOneFile(data, entry, claimed, outcome);
+      break;
+    case KdxExportFormat::rtf:
+    case KdxExportFormat::backup:
+      status = KDX_ExportRtfFile(data, entry, claimed, outcome);
+      break;
+    case KdxExportFormat::sjis:
+      status = KDX_ExportSJisTextFile(data, entry, claimed, outcome);
+      break;
+    case KdxExportFormat::euc:
+      status = KDX_ExportEUCTextFile(data, entry, claimed, outcome);
+      break;
+    case KdxExportFormat::utf8:
+      status = KDX_ExportUtf8TextFile(data, entry, claimed, outcome);
+      break;
+    case KdxExportFormat::rtfd:
+      break;
+  }
+  if (status == 0 && format == KdxExportFormat::backup) {
+    status = KDX_ExportKdzFile(data, entry, kdz);
+    // Half a backup is not left behind; the RTF file was created here.
+    if (status != 0) ::unlink(claimed.c_str());
+  }
+  if (status != 0 || outcome->writtenPath != claimed) ReleaseClaimedPath(claimed);
+  if (status != 0) ReleaseClaimedPath(kdz);
+  return status;
+}
+
+}  // namespace
+
+std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::string& extension) {
+  std::string name(entry.en_title, strnlen(entry.en_title, sizeof entry.en_title));
+  if (name.empty()) name = "(" + std::to_string(entry.en_id) + ")";
+  // ":" is how the file system shows "/" to users; "/" cannot be in a name.
+  std::replace(name.begin(), name.end(), '/', ':');
+  if (!extension.empty() && name.size() > extension.size() + 1) {
+    const size_t dot = name.size() - extension.size() - 1;
+    if (name[dot] == '.' && EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
+      name.resize(dot);
+    }
+  }
+  name.resize(Vell_Utf8CutLength(name, kMaxBaseNameBytes));
+  return name;
+}
+
+int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string& name,
+                                   const std::string& extension, std::string* dst) {
+  const std::string ext = extension == kKdxV2FileTypeExt ? std::string("txt") : extension;
+  return Vell_GenerateUniqueFilePath(folder, name, ext, *dst, VellUniqueMode::kCreateFile) == 0
+             ? 0
+             : -1;
+}
+
+int32_t KDX_GenerateUniquePackagePath(const std::string& folder, const std::string& name,
+                                      const std::string& extension, std::string* dst) {
+  return Vell_GenerateUniqueFilePath(folder, name, extension, *dst, VellUniqueMode::kTestOnly) == 0
+             ? 0
+             : -1;
+}
+
+int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                          KdxExportOutcome* outcome) {
+  if (!IsRichTextReady()) return -1;
+  QByteArray body;
+  if (LoadBody(data, entry, &body) != 0) {
+    Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return -2;
+  }
+  QByteArray rtf;
+  const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtf(body, &rtf);
+  if (status == kdx_richtext::BodyStatus::empty) {
+    Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return -2;
+  }
+  if (status != kdx_richtext::BodyStatus::ok) {
+    Vell_SystemErrorLog("[-3] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return -3;
+  }
+  std::string target;
+  if (RichTextTarget(path, "rtf", false, &target) != 0 ||
+      WriteExportFile(target, std::string_view(rtf.constData(), rtf.size())) != 0) {
+    if (target != path) ReleaseClaimedPath(target);
+    Vell_SystemErrorLog("[-4] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return kKdxExportWriteFailed;
+  }
+  if (outcome != nullptr) outcome->writtenPath = target;
+  return 0;
+}
+
+int32_t KDX_ExportRtfdFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                           KdxExportOutcome* outcome) {
+  if (!IsRichTextReady()) return -1;
+  QByteArray body;
+  if (LoadBody(data, entry, &body) != 0) {
+    Vell_SystemErrorLog("[-2] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
+    return -2;
+  }
+  kdx_richtext::RtfdPackage package;
+  const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtfdPackage(body, &package);
+  if (status == kdx_richtext::BodyStatus::empty) {
+    Vell_SystemErrorLog("[-2] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
+    return -2;
+  }
+  if (status != kdx_richtext::BodyStatus::ok) {
+    Vell_SystemErrorLog("[-3] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
+    return -3;
+  }
+  std::string target;
+  if (RichTextTarget(path, "rtfd", true, &target) == 0) {
+    // The writer never replaces anything; something at the path moves the
+    // package to the next free name.
+    for (int attempt = 0; attempt < kPackageAttempts; ++attempt) {
+      const kdx_richtext::RtfdStatus written =
+          kdx_richtext::WriteRtfdFolder(QFile::decodeName(target.c_str()), package);
+      if (written == kdx_richtext::RtfdStatus::ok) {
+        if (outcome != nullptr) outcome->writtenPath = target;
+        return 0;
+      }
+      if (written != kdx_richtext::RtfdStatus::exists ||
+          KDX_GenerateUniquePackagePath(FolderOf(target), BaseNameOf(target), "rtfd", &target) !=
+              0) {
+        break;
+      }
+    }
+  }
+  Vell_SystemErrorLog("[-4] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
+  return kKdxExportWriteFailed;
+}
+
+int32_t KDX_ExportSJisTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                               KdxExportOutcome* outcome) {
+  return ExportText(data, entry, path, kVellEncodingSJIS, "KDX_ExportSJisTextFile", outcome);
+}
+
+int32_t KDX_ExportEUCTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                              KdxExportOutcome* outcome) {
+  return ExportText(data, entry, path, kVellEncodingEUC, "KDX_ExportEUCTextFile", outcome);
+}
+
+int32_t KDX_ExportUtf8TextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                               KdxExportOutcome* outcome) {
+  return ExportText(data, entry, path, kVellEncodingUTF8, "KDX_ExportUtf8TextFile", outcome);
+}
+
+int32_t KDX_ExportPlainTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                                KdxExportOutcome* outcome) {
+  const char* encoding = PlainTextEncoding(entry);
+  if (encoding == kVellEncodingSJIS) return KDX_ExportSJisTextFile(data, entry, path, outcome);
+  if (encoding == kVellEncodingEUC) return KDX_ExportEUCTextFile(data, entry, path, outcome);
+  return KDX_ExportUtf8TextFile(data, entry, path, outcome);
+}
+
+int32_t KDX_ExportOneFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                          KdxExportOutcome* outcome) {
+  int32_t dropType = 0;
+  PREF_ReadInteger("DropExportType", &dropType);
+  if (dropType == 1 || (KDX_HasExtension(path, "rtfd") && Vell_IsFolder(path.c_str()) == 1)) {
+    return KDX_ExportRtfdFile(data, entry, path, outcome);
+  }
+  if (KDX_HasExtension(path, "rtf")) return KDX_ExportRtfFile(data, entry, path, outcome);
+  return KDX_ExportPlainTextFile(data, entry, path, outcome);
+}
+
+bool KDX_HasExtension(std::string_view path, std::string_view extension) {
+  return !extension.empty() && EqualsIgnoringCase(ExtensionOf(path), extension);
+}
+
+std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry) {
+  KDX_FILE_TYPE type{};
+  if (data->fileTypeAry == nullptr || FT_GetData(data->fileTypeAry, entry.en_ft_id, &type) < 0) {
+    return std::string();
+  }
+  return std::string(type.ft_ext, strnlen(type.ft_ext, sizeof type.ft_ext));
+}
+
+std::string KDX_UnconvertibleMessage(const std::string& encoding) {
+  return encoding == kVellEncodingEUC ? "一部の文字が EUC-JP に変換できませんでした。"
+                                      : "一部の文字が Shift JIS に変換できませんでした。";
+}
+
+int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return -2;
+  bool whole = true;
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      whole = false;
+      break;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  // Some file systems report a failed write only when the file is closed.
+  if (::close(fd) != 0) whole = false;
+  if (whole) return 0;
+  if (regular) ::unlink(path.c_str());
+  return -3;
+}
+
+KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& ids,
+                                    const std::string& folder, KdxExportFormat format,
+                                    const KdxTransferProgress& progress) {
+  KdxTransferResult result;
+  progress.Phase(kKdxMsgExporting);
+  const int64_t total = static_cast<int64_t>(ids.size());
+  for (int64_t done = 0; done < total; ++done) {
+    if (progress.IsCancelled()) {
+      result.cancelled = true;
+      break;
+    }
+    const int32_t id = ids[static_cast<size_t>(done)];
+    KDX_ENTRY entry;
+    if (KDX_GetUsedEntry_ByID(data, id, &entry) < 0) {
+      progress.Item("(" + std::to_string(id) + ")", done, total);
+      result.Fail("(" + std::to_string(id) + ")", "no entry has this identifier");
+      continue;
+    }
+    const std::string title = DisplayName(entry);
+    progress.Item(title, done, total);
+
+    KdxExportOutcome outcome;
+    const int32_t status = ExportEntry(data, entry, folder, format, &outcome);
+    if (status != 0) {
+      result.Fail(title, ReasonOf(status, !outcome.encoding.empty()));
+      continue;
+    }
+    ++result.succeeded;
+    if (outcome.unconvertible > 0) {
+      result.Warn(outcome.writtenPath, KDX_UnconvertibleMessage(outcome.encoding));
+    }
+  }
+  return result;
+}

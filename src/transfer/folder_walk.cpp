@@ -1,0 +1,200 @@
+#include "transfer/folder_walk.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "core/document/catset_table.h"
+#include "core/prefs/pref_file.h"
+#include "core/util/vell_ary.h"
+#include "core/util/vell_file.h"
+#include "core/util/vell_log.h"
+
+namespace {
+
+// The extension of the last path component, uncut: empty without a ".".
+std::string WholeExtension(const std::string& path) {
+  const std::string name = Vell_GetFileName(KDX_WithoutTrailingSlash(path));
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+std::string JoinPath(const std::string& folder, const char* name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// One walk: the folders seen so far and where its findings go.
+struct Walk {
+  const std::vector<std::string>& extensions;
+  int32_t importAll;
+  const KdxTransferProgress& progress;
+  std::vector<std::string>* fileList;
+  KdxTransferResult* result;
+  std::set<std::pair<dev_t, ino_t>> visited;
+
+  // Walks one folder; false when it could not be opened.
+  bool Folder(const std::string& folder, int32_t depth) {
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) return false;
+    struct stat self {};
+    if (fstat(dirfd(dir.get()), &self) != 0 || !visited.insert({self.st_dev, self.st_ino}).second) {
+      return true;  // already walked through another path
+    }
+    while (const dirent* item = readdir(dir.get())) {
+      if (progress.IsCancelled()) {
+        result->cancelled = true;
+        return true;
+      }
+      const char* name = item->d_name;
+      const std::string path = JoinPath(folder, name);
+      struct stat st {};
+      if (lstat(path.c_str(), &st) != 0) {
+        // Gone meanwhile is nothing lost; a path too long to use is.
+        if (errno != ENOENT) Unusable(path, "cannot be examined (path too long?)");
+        continue;
+      }
+      if (S_ISLNK(st.st_mode)) {
+        // A link to a file is that file; a link to a folder is never entered.
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      }
+      if (S_ISREG(st.st_mode)) {
+        if (name[0] == '.') continue;
+        progress.Item(name, static_cast<int64_t>(fileList->size()), 0);
+        if (IsImportTargetFilePath(path, importAll, extensions) == 1) fileList->push_back(path);
+        continue;
+      }
+      if (!S_ISDIR(st.st_mode)) continue;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (KDX_IsRtfdFile(path) == 1) {
+        fileList->push_back(path);
+        continue;
+      }
+      if (WholeExtension(path) == "app") continue;
+      Subfolder(path, depth + 1);
+      if (result->cancelled) return true;
+    }
+    return true;
+  }
+
+  // A subfolder that cannot be walked is logged and counted, not the end.
+  void Subfolder(const std::string& folder, int32_t depth) {
+    if (depth > kKdxMaxFolderDepth) {
+      Unusable(folder, "the folder lies too deep and was not searched");
+    } else if (!Folder(folder, depth)) {
+      Unusable(folder, "the folder cannot be opened");
+    }
+  }
+
+  void Unusable(const std::string& path, const char* reason) {
+    Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n", path.c_str());
+    result->Fail(path, reason);
+  }
+};
+
+}  // namespace
+
+std::string KDX_WithoutTrailingSlash(const std::string& path) {
+  size_t end = path.size();
+  while (end > 1 && path[end - 1] == '/') --end;
+  return path.substr(0, end);
+}
+
+std::string KDX_FullPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  if (error) return KDX_WithoutTrailingSlash(path);
+  return KDX_WithoutTrailingSlash(full.lexically_normal().string());
+}
+
+std::vector<std::string> KDX_ReadImportExtensions() {
+  std::vector<std::string> extensions;
+  VELL_ARY* ary = Vell_Ary_Init(kPrefExtensionSize, 16, 16);
+  if (ary == nullptr) return extensions;
+  PREF_ReadExtensionArray(ary);
+  for (int32_t i = 0; i < Vell_Ary_GetSize(ary); ++i) {
+    const char* ext = static_cast<const char*>(Vell_Ary_GetDataPtr(ary, i));
+    extensions.emplace_back(ext, strnlen(ext, kPrefExtensionSize));
+  }
+  Vell_Ary_Free(ary);
+  return extensions;
+}
+
+int32_t IsRtfFile(const std::string& path) {
+  const std::string name = Vell_GetFileName(path);
+  const size_t dot = name.rfind('.');
+  return dot != std::string::npos && SameIgnoringCase(name.substr(dot + 1), "rtf") ? 1 : 0;
+}
+
+int32_t KDX_IsRtfdFile(const std::string& path) {
+  if (!SameIgnoringCase(WholeExtension(path), "rtfd")) return 0;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+  return stat(JoinPath(KDX_WithoutTrailingSlash(path), "TXT.rtf").c_str(), &st) == 0 &&
+                 S_ISREG(st.st_mode)
+             ? 1
+             : 0;
+}
+
+int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
+                               const std::vector<std::string>& extensions) {
+  // The tests are independent, so the ones that need no reading come first.
+  const std::string ext = WholeExtension(path);
+  if (SameIgnoringCase(ext, "kdz")) return 0;
+  if (importAll != 1) {
+    if (ext.empty() || ext.size() > kKdxMaxImportExtensionBytes) return 0;
+    bool listed = false;
+    for (const std::string& candidate : extensions) {
+      if (SameIgnoringCase(ext, candidate.c_str())) {
+        listed = true;
+        break;
+      }
+    }
+    if (!listed) return 0;
+  }
+  if (Vell_IsBinaryFile(path.c_str()) != 0 && IsRtfFile(path) != 1) return 0;
+  return 1;
+}
+
+int32_t ListUpFilesWithExt(const std::string& folder, const std::vector<std::string>& extensions,
+                           int32_t importAll, const KdxTransferProgress& progress,
+                           std::vector<std::string>* fileList, KdxTransferResult* result) {
+  Walk walk{extensions, importAll, progress, fileList, result, {}};
+  if (!walk.Folder(folder, 0)) {
+    Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n", folder.c_str());
+    result->Fail(folder, "the folder cannot be opened");
+    return 1;
+  }
+  return 0;
+}
+
+int32_t KDXCOMM_GetCats_ByFilePath(const std::string& path, const std::string& rootFolder,
+                                   std::string* cat1, std::string* cat2, std::string* cat3) {
+  *cat1 = *cat2 = *cat3 = kKdxCategoryOther;
+  if (rootFolder.empty()) return 0;
+  const std::string root = KDX_WithoutTrailingSlash(rootFolder);
+  *cat1 = root == "/" ? std::string("/") : Vell_GetFileName(root);
+  const std::string prefix = root == "/" ? root : root + "/";
+  if (path.compare(0, prefix.size(), prefix) != 0) return 0;
+  const std::string rest = path.substr(prefix.size());
+  const size_t first = rest.find('/');
+  if (first == std::string::npos) return 0;
+  *cat2 = rest.substr(0, first);
+  const size_t second = rest.find('/', first + 1);
+  if (second == std::string::npos) return 0;
+  *cat3 = rest.substr(first + 1, second - first - 1);
+  return 1;
+}

@@ -1,0 +1,61 @@
+// The single-entry export file ("kdz"): an entry's fields and its note as
+// "[key] value" lines with CR LF line ends, written beside an exported body so
+// that importing the body brings the entry back whole. The file never holds
+// ciphertext: the note is written in plain text and the encryption flags only
+// tell the importing document how to store the entry's blocks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/document/kdx_data.h"
+#include "core/document/records.h"
+
+// The version characters written on the "[version]" line.
+inline constexpr char kKdzVersionChars[] = "0361138";
+// The extension of the file, and the marker of its last line.
+inline constexpr char kKdzExtension[] = "kdz";
+inline constexpr char kKdzNoteKey[] = "[note]";
+// The part of each line the reader looks at.
+inline constexpr int32_t kKdzMaxLineBytes = 1023;
+
+// One line of a read file: the key with its brackets and the value after the
+// first "] ". A line without "] " has an empty key and the whole line as value.
+struct KdzLine {
+  std::string key;
+  std::string value;
+};
+
+// Writes the export file of entry to path, replacing a file there: the key
+// lines in their fixed order, then "[note] " and the note (deciphered when
+// encrypted). CR, LF and tab in the values other than the note are written as
+// blanks, so no value can start a line of its own. 0, or -1000 when the note
+// cannot be loaded or the file cannot be written whole (logged).
+int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path);
+
+// Reads the fields of an export file into *entry and the "[file_ext]" value
+// into extension (cut to 15 bytes at a character boundary). Only the lines
+// before the "[note]" line count; of each key the first line counts. Texts are
+// cut to their field at a character boundary, a missing text key empties the
+// field, a missing number reads as 0, a label outside 0 to 7 as 0. en_id and
+// the fields the file does not carry are left as they were. 1, or 0 when the
+// file cannot be read or is empty (*entry and extension are then unchanged).
+int32_t KDX_ReadEntry_FromKdzFile(const std::string& path, KDX_ENTRY* entry, char extension[16]);
+
+// The note of an export file: everything after "[note]" and its blank, where
+// "[note]" counts only at the start of the file or of a line. 1 with *note
+// set; -1 when the file cannot be read, -2 when it has no "[note]" (both
+// logged, *note then empty).
+int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note);
+
+// The lines of an export file's text, up to (not including) its "[note]" line.
+std::vector<KdzLine> KDX_SplitKdzLines(const char* text);
+
+// The value of the first line whose key is key; empty when there is none.
+std::string FindTargetValue_ByKdzFileAry(const std::vector<KdzLine>& lines, const std::string& key);
+
+// The path with its extension replaced by "kdz" when that extension equals
+// extension without regard to ASCII case (memo.RTF, "rtf" -> memo.kdz);
+// otherwise an empty string. Only the last part of the path is looked at.
+std::string GeneratePathToKdzPath(const std::string& path, const std::string& extension);

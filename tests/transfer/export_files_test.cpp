@@ -1,0 +1,222 @@
+// Exports to files: names from titles and their uniqueness, the formats, the
+// substitute report, rich text going to the right extension without
+// overwriting, hostile attachment names, short writes and the counts.
+#include "transfer/export_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/document/id_counter.h"
+#include "core/util/vell_utf8.h"
+#include "richtext/attachments.h"
+#include "richtext/body_format.h"
+#include "transfer/file_import.h"
+#include "transfer/import_doc.h"
+#include "transfer/kdz_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kdx_test::ImportDoc;
+
+std::string Bytes(const QByteArray& a) { return std::string(a.constData(), a.size()); }
+
+std::string BodyOf(const std::string& text) {
+  return Bytes(kdx_richtext::KDXCOMM_ConvertTextToRtfd(QString::fromStdString(text), {}, 0));
+}
+
+// Adds an entry whose body, text and note are given; ext names its file type.
+KDX_ENTRY AddEntry(ImportDoc& doc, const char* title, const std::string& text,
+                   const std::string& body, const char* ext = "txt", const char* encode = "UTF-8",
+                   const std::string& note = "") {
+  KDX_ENTRY e;
+  EN_InitData(doc.data(), title, "仕事", "", "", 1, "450", &e);
+  std::strcpy(e.en_encode, encode);
+  e.en_ft_id = FT_FindID_ByExt(doc.data()->fileTypeAry, ext);
+  if (e.en_ft_id < 0) {
+    KDX_FILE_TYPE type;
+    EXPECT_EQ(FT_MakeRecord(doc.data()->idCounterAry, ext, 0, 0, &type), 0);
+    EXPECT_EQ(FT_AddData(doc.data()->fileTypeAry, type), 0);
+    e.en_ft_id = type.ft_id;
+  }
+  EXPECT_EQ(KDX_AddNewEntry(doc.data(), &e, 64, {body, text, note}), 0);
+  return e;
+}
+
+std::vector<std::string> Names(const kdx_test::TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(dir.path())) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadText(const std::string& path) {
+  std::vector<uint8_t> bytes = kdx_test::ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+KdxTransferResult Export(ImportDoc& doc, std::vector<int32_t> ids, const kdx_test::TempDir& out,
+                         KdxExportFormat format) {
+  return KDX_ExportEntries(doc.data(), ids, out.path().string(), format, {});
+}
+
+TEST(ExportNames, FromTitlesUniqueCutAndWithAnyCharacters) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  std::string longTitle;
+  for (int i = 0; i < 160; ++i) longTitle += "長";
+  const std::string odd = "it's \"q\" $(touch pwned) `x`\nline two";
+  std::vector<int32_t> ids;
+  for (const std::string& title :
+       {std::string("2024/05 memo.TXT"), longTitle, odd, std::string()}) {
+    ids.push_back(AddEntry(doc, title.c_str(), "t", BodyOf("t")).en_id);
+  }
+  ids.insert(ids.begin() + 2, {ids[0], ids[1]});
+  ASSERT_EQ(Export(doc, ids, out, KdxExportFormat::utf8).succeeded, 6);
+  const std::vector<std::string> names = Names(out);
+  ASSERT_EQ(names.size(), 6u);
+  EXPECT_EQ(names[0], "(" + std::to_string(ids.back()) + ").txt");
+  EXPECT_EQ(names[1], "2024:05 memo-1.txt");
+  EXPECT_EQ(names[2], "2024:05 memo.txt");
+  EXPECT_EQ(names[3], odd + ".txt");
+  EXPECT_TRUE(names[4].ends_with("-1.txt")) << names[4];
+  for (const std::string& name : {names[4], names[5]}) {
+    EXPECT_GE(name.size(), 250u);  // cut to the limit, not far below it
+    EXPECT_LE(name.size(), 255u);
+    EXPECT_TRUE(Vell_IsValidUtf8(name));
+  }
+}
+
+TEST(ExportText, EncodingsSubstitutesAndEmptyTexts) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  KDX_ENTRY emoji = AddEntry(doc, "絵文字", "A😀B\n漢字", BodyOf("A😀B\n漢字"), "txt", "S-JIS");
+  KDX_ENTRY euc = AddEntry(doc, "euc", "漢字", BodyOf("漢字"), "txt", "EUC");
+  KDX_ENTRY blank = AddEntry(doc, "空", "", BodyOf(""));
+  KdxTransferResult r =
+      Export(doc, {emoji.en_id, euc.en_id, blank.en_id}, out, KdxExportFormat::files);
+  EXPECT_EQ(r.succeeded, 3);
+  EXPECT_EQ(ReadText(out.File("絵文字.txt")), "A?B\n\x8a\xbf\x8e\x9a");
+  EXPECT_EQ(ReadText(out.File("euc.txt")), "\xb4\xc1\xbb\xfa");
+  EXPECT_EQ(ReadText(out.File("空.txt")), "");
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0].item, out.File("絵文字.txt"));
+  EXPECT_EQ(r.warnings[0].reason, "一部の文字が Shift JIS に変換できませんでした。");
+}
+
+TEST(ExportText, AShortWriteIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  ImportDoc doc;
+  KDX_ENTRY e = AddEntry(doc, "t", "some text", BodyOf("some text"));
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/dev/full"), -3);
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"), -2);
+}
+
+TEST(ExportRich, ExtensionChangesNeverOverwrite) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  KDX_ENTRY e = AddEntry(doc, "x", "本文", BodyOf("本文"), "rtf");
+  kdx_test::WriteAll(out.File("x.rtf"), "keep me");
+  KdxExportOutcome outcome;
+  ASSERT_EQ(KDX_ExportRtfFile(doc.data(), e, out.File("x.txt"), &outcome), 0);
+  EXPECT_EQ(outcome.writtenPath, out.File("x-1.rtf"));
+  EXPECT_EQ(ReadText(out.File("x.rtf")), "keep me");
+  EXPECT_EQ(ReadText(out.File("x-1.rtf")).rfind("{\\rtf1", 0), 0u);
+  // A regular file where the package would go is not replaced either.
+  kdx_test::WriteAll(out.File("x.rtfd"), "a file");
+  ASSERT_EQ(KDX_ExportRtfdFile(doc.data(), e, out.File("x.rtfd"), &outcome), 0);
+  EXPECT_EQ(outcome.writtenPath, out.File("x-1.rtfd"));
+  EXPECT_EQ(ReadText(out.File("x.rtfd")), "a file");
+  EXPECT_TRUE(fs::exists(out.File("x-1.rtfd/TXT.rtf")));
+
+  // Export files of an RTF entry writes RTF; placeholders of failures are gone.
+  KDX_ENTRY bodiless = AddEntry(doc, "空の本文", "", "", "rtf");
+  kdx_test::TempDir files;
+  KdxTransferResult r =
+      Export(doc, {e.en_id, bodiless.en_id, 99999}, files, KdxExportFormat::files);
+  EXPECT_EQ(r.succeeded, 1);
+  EXPECT_EQ(r.failed, 2);
+  EXPECT_EQ(Names(files), std::vector<std::string>{"x.rtf"});
+}
+
+TEST(ExportRich, PackagesHoldTheirAttachmentsAndNothingEscapes) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  cursor.insertText("写真:");
+  kdx_richtext::InsertAttachment(cursor, "photo.bin", QByteArray("\x01\x02\x03", 3));
+  KDX_ENTRY pic =
+      AddEntry(doc, "pic", "写真:\uFFFC", Bytes(*kdx_richtext::DocumentToBody(document)), "rtfd");
+  ASSERT_EQ(Export(doc, {pic.en_id}, out, KdxExportFormat::files).succeeded, 1);
+  EXPECT_EQ(ReadText(out.File("pic.rtfd/photo.bin")), std::string("\x01\x02\x03", 3));
+
+  // A stored body naming an attachment outside the package is refused whole.
+  const std::string rtf = "{\\rtf1 hi}";
+  for (const std::string name : {"../x", "/tmp/kdx-escaped-y"}) {
+    std::string hostile("KDXB\x01\x00\x00\x00\x02\x00\x00\x00", 12);
+    hostile +=
+        std::string("\x07\x00", 2) + "TXT.rtf" + char(rtf.size()) + std::string(3, '\0') + rtf;
+    hostile +=
+        std::string{char(name.size()), '\0'} + name + std::string("\x04\x00\x00\x00", 4) + "evil";
+    KDX_ENTRY bad = AddEntry(doc, "bad", "hi", hostile, "rtfd");
+    KdxTransferResult r = Export(doc, {bad.en_id}, out, KdxExportFormat::rtfd);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_FALSE(fs::exists(out.path() / "x"));
+    EXPECT_FALSE(fs::exists("/tmp/kdx-escaped-y"));
+    EXPECT_FALSE(fs::exists(out.File("bad.rtfd")));
+  }
+}
+
+TEST(ExportBackup, RtfAndEntryFileGoToNamesFreeForBoth) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  KDX_ENTRY e =
+      AddEntry(doc, "memo", "本文です", BodyOf("本文です"), "txt", "S-JIS", "メモ\r\n2行");
+  kdx_test::WriteAll(out.File("memo.kdz"), "someone else's");
+  KdxTransferResult r = Export(doc, {e.en_id}, out, KdxExportFormat::backup);
+  ASSERT_EQ(r.succeeded, 1);
+  EXPECT_EQ(Names(out), (std::vector<std::string>{"memo-1.kdz", "memo-1.rtf", "memo.kdz"}));
+  EXPECT_EQ(ReadText(out.File("memo.kdz")), "someone else's");
+  KDX_ENTRY stamped;
+  EN_GetData(doc.data()->entryAry, e.en_id, &stamped);
+  EXPECT_STRNE(stamped.en_use_date, e.en_use_date);
+  std::string note;
+  EXPECT_EQ(KDX_ReadNote_FromKdzFile(out.File("memo-1.kdz"), &note), 1);
+  EXPECT_EQ(note, "メモ\r\n2行");
+}
+
+TEST(ExportEntries, AFolderImportedAndExportedAsFilesComesBackUnchanged) {
+  kdx_test::TempDir in, out;
+  const std::map<std::string, std::string> texts = {
+      {"sjis.txt", "\x93\xfa\x96\x7b\x8c\xea\n\x83\x81\x83\x82"},
+      {"euc.txt", "\xc6\xfc\xcb\xdc\xb8\xec\n\xa5\xe1\xa5\xe2"},
+      {"utf8.txt", "日本語\nメモ ✓"}};
+  for (const auto& [name, bytes] : texts) kdx_test::WriteAll(in.File(name), bytes);
+  kdx_test::WriteAll(in.File("doc.rtf"), "{\\rtf1\\ansi {\\b bold} \\u26085?\\u26412?}");
+  fs::create_directory(in.path() / "pkg.rtfd");
+  kdx_test::WriteAll(in.File("pkg.rtfd/TXT.rtf"), "{\\rtf1 see {{\\NeXTGraphic a.bin}\\'ac}}");
+  kdx_test::WriteAll(in.File("pkg.rtfd/a.bin"), std::string("\0\1\2", 3));
+
+  ImportDoc doc;
+  ASSERT_EQ(KDX_ImportFolder(doc.data(), in.path().string(), KDX_ReadImportSettings(), {}).failed,
+            0);
+  ASSERT_EQ(doc.Count(), 5);
+  std::vector<int32_t> ids;
+  for (int32_t i = 0; i < doc.Count(); ++i) ids.push_back(doc.At(i).en_id);
+  KdxTransferResult r = Export(doc, ids, out, KdxExportFormat::files);
+  EXPECT_EQ(r.succeeded, 5);
+  EXPECT_TRUE(r.warnings.empty());
+  for (const auto& [name, bytes] : texts) EXPECT_EQ(ReadText(out.File(name)), bytes) << name;
+  EXPECT_EQ(ReadText(out.File("pkg.rtfd/a.bin")), std::string("\0\1\2", 3));
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+// Single files as entries: encodings, rich text, the entry export file beside
+// a file, and the files that must count as failed without leaving anything.
+#include "transfer/file_import.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/util/vell_encoding.h"
+#include "richtext/rtfd_package.h"
+#include "support/test_support.h"
+#include "transfer/export_files.h"
+#include "transfer/import_doc.h"
+
+namespace fs = std::filesystem;
+using kdx_test::WriteAll;
+
+namespace {
+
+constexpr char kJapanese[] = "日本語のメモです。\n二行目、テスト";
+
+std::string Encoded(const char* encoding) {
+  std::string bytes;
+  EXPECT_EQ(Vell_EncodeFromUTF8(kJapanese, encoding, bytes), kVellEncOk);
+  return bytes;
+}
+
+// Imports paths with the categories A/B/C into doc.
+KdxTransferResult Import(kdx_test::ImportDoc& doc, const std::vector<std::string>& paths) {
+  return KDX_ImportFiles(doc.data(), paths, "A", "B", "C", KDX_ReadImportSettings(), {});
+}
+
+TEST(FileImportText, EachEncodingIsReadAndNamed) {
+  kdx_test::TempDir dir;
+  const std::pair<const char*, std::string> cases[] = {
+      {"S-JIS", Encoded("S-JIS")}, {"EUC", Encoded("EUC")},    {"ISO2022JP", Encoded("ISO2022JP")},
+      {"UTF-8", Encoded("UTF-8")}, {"ASCII", "plain ascii\n"}, {"EMPTY", ""}};
+  std::vector<std::string> paths;
+  for (const auto& [name, bytes] : cases) {
+    paths.push_back(dir.File(std::string(name) + ".txt"));
+    WriteAll(paths.back(), bytes);
+  }
+  kdx_test::ImportDoc doc;
+  KdxTransferResult r = Import(doc, paths);
+  ASSERT_EQ(r.succeeded, 6);
+  for (const char* name : {"S-JIS", "EUC", "ISO2022JP", "UTF-8"}) {
+    KDX_ENTRY e = doc.Titled(std::string(name) + ".txt");
+    EXPECT_STREQ(e.en_encode, name);
+    EXPECT_EQ(doc.Text(e), kJapanese) << name;
+    EXPECT_EQ(doc.FileTypeExt(e), "txt");
+    EXPECT_STREQ(e.en_cat2_name, "B");
+  }
+  // The stored text is what the body gives back, with or without odd characters.
+  WriteAll(dir.File("odd.txt"), "tab\there\xc2\xa0nbsp\fform\r\n\nend\n");
+  ASSERT_EQ(Import(doc, {dir.File("odd.txt")}).succeeded, 1);
+  for (const char* title : {"UTF-8.txt", "odd.txt"}) {
+    EXPECT_EQ(doc.Text(doc.Titled(title)), doc.BodyPlainText(doc.Titled(title))) << title;
+  }
+  KDX_ENTRY ascii = doc.Titled("ASCII.txt");
+  EXPECT_STREQ(ascii.en_encode, "UTF-8");
+  EXPECT_STREQ(ascii.en_file_path, dir.File("ASCII.txt").c_str());
+  KDX_ENTRY empty = doc.Titled("EMPTY.txt");
+  EXPECT_STREQ(empty.en_encode, "S-JIS");
+  EXPECT_EQ(empty.en_bo_block_size, 0);
+  EXPECT_EQ(doc.Text(empty), "");
+  EXPECT_EQ(doc.Body(empty), "");
+}
+
+TEST(FileImportText, UndecodableTooLargeAndMissingFilesFailAndAddNothing) {
+  kdx_test::TempDir dir;
+  WriteAll(dir.File("bad.txt"), std::string("\x80"));
+  WriteAll(dir.File("huge.txt"), "x");
+  fs::resize_file(dir.File("huge.txt"), static_cast<uintmax_t>(kKdxImportMaxFileBytes) + 1);
+  kdx_test::ImportDoc doc;
+  const int32_t before = doc.Count();
+  KDX_ENTRY entry;
+  for (const auto& [name, code] :
+       {std::pair{"bad.txt", kKdxImportUndecodable}, std::pair{"huge.txt", kKdxImportTooLarge},
+        std::pair{"gone.txt", kKdxImportUnreadable}}) {
+    KDX_PrepareImportEntry(doc.data(), dir.File(name), "A", "B", "C", KDX_ReadImportSettings(),
+                           &entry);
+    EXPECT_EQ(KDX_ImportOneFile(doc.data(), dir.File(name), &entry, "", 12, 1024), code) << name;
+  }
+  EXPECT_EQ(doc.Count(), before);
+  KdxTransferResult r = Import(doc, {dir.File("bad.txt"), dir.File("gone.txt")});
+  EXPECT_EQ(r.succeeded, 0);
+  EXPECT_EQ(r.failed, 2);
+}
+
+TEST(FileImportText, NamesWithQuotesSpacesAndNewlinesBecomeTitles) {
+  kdx_test::TempDir dir;
+  const std::string name = "it's a \"note\" $(rm -rf x)\nline two.txt";
+  WriteAll(dir.File(name), "content");
+  kdx_test::ImportDoc doc;
+  ASSERT_EQ(Import(doc, {dir.File(name)}).succeeded, 1);
+  EXPECT_EQ(doc.Text(doc.Titled(name)), "content");
+}
+
+TEST(FileImportRichText, RtfFilesAndPackagesKeepTheirText) {
+  kdx_test::TempDir dir;
+  WriteAll(dir.File("r.rtf"), "{\\rtf1\\ansi {\\b bold} plain\\par second}");
+  WriteAll(dir.File("broken.rtf"), "not rtf at all");
+  WriteAll(dir.File("secret.txt"), "SECRET-OUTSIDE");
+  kdx_richtext::RtfdPackage package;
+  package.rtf = "{\\rtf1\\ansi package text}";
+  package.attachments.push_back({"pic.png", QByteArray("png bytes")});
+  const std::string pkg = dir.File("p.rtfd");
+  ASSERT_EQ(kdx_richtext::WriteRtfdFolder(QString::fromStdString(pkg), package),
+            kdx_richtext::RtfdStatus::ok);
+  // A link inside the package must not carry an outside file into the body.
+  fs::create_symlink(dir.File("secret.txt"), pkg + "/evil.png");
+  kdx_test::ImportDoc doc;
+  KdxTransferResult r = Import(doc, {dir.File("r.rtf"), pkg + "/", dir.File("broken.rtf")});
+  EXPECT_EQ(r.succeeded, 2);
+  EXPECT_EQ(r.failed, 1);
+  KDX_ENTRY rtf = doc.Titled("r.rtf");
+  EXPECT_STREQ(rtf.en_encode, "RTF");
+  EXPECT_EQ(doc.FileTypeExt(rtf), "rtf");
+  EXPECT_EQ(doc.Text(rtf), "bold plain\nsecond");
+  KDX_ENTRY p = doc.Titled("p.rtfd");
+  EXPECT_STREQ(p.en_encode, "RTF");
+  EXPECT_EQ(doc.FileTypeExt(p), "rtfd");
+  EXPECT_EQ(doc.Text(p), "package text");
+  const std::string body = doc.Body(p);
+  EXPECT_NE(body.find("png bytes"), std::string::npos);
+  EXPECT_EQ(body.find("SECRET-OUTSIDE"), std::string::npos);
+}
+
+TEST(FileImportKdz, ExportFileBesideTakesTitleCategoriesNoteAndFlags) {
+  kdx_test::TempDir dir;
+  WriteAll(dir.File("memo.txt"), "memo body");
+  WriteAll(dir.File("memo.txt.kdz"),
+           "[version] 0361138\r\n[en_id] 7\r\n[en_title] 元の題名\r\n[en_cat1_name] 仕事\r\n"
+           "[en_cat2_name] 会議\r\n[en_cat3_name] その他\r\n[en_co_id] 3\r\n[file_ext] txt\r\n"
+           "[en_encrypt] 1\r\n[en_bo_encrypt] 1\r\n[en_no_encrypt] 1\r\n"
+           "[note] 一行目\r\n[en_title] not a key here");
+  kdx_test::ImportDoc doc;
+  ASSERT_EQ(Import(doc, {dir.File("memo.txt")}).succeeded, 1);
+  KDX_ENTRY e = doc.Titled("元の題名");
+  EXPECT_STREQ(e.en_cat1_name, "仕事");
+  EXPECT_STREQ(e.en_cat2_name, "会議");
+  EXPECT_EQ(e.en_co_id, 3);
+  EXPECT_EQ(e.en_bo_encrypt, 1);
+  EXPECT_EQ(doc.Note(e), "一行目\r\n[en_title] not a key here");
+  EXPECT_EQ(doc.Text(e), "memo body");  // deciphered on load
+}
+
+// Entries exported with the entry export file beside them come back whole.
+TEST(FileImportKdz, BackupExportRoundTrip) {
+  kdx_test::TempDir dir;
+  kdx_test::ImportDoc source;
+  WriteAll(dir.File("in.txt"), Encoded("S-JIS"));
+  ASSERT_EQ(KDX_ImportFiles(source.data(), {dir.File("in.txt")}, "甲", "乙", "丙",
+                            KDX_ReadImportSettings(), {})
+                .succeeded,
+            1);
+  KDX_ENTRY original = source.At(source.Count() - 1);
+  fs::create_directories(dir.File("out"));
+  KdxTransferResult exported = KDX_ExportEntries(source.data(), {original.en_id}, dir.File("out"),
+                                                 KdxExportFormat::backup, {});
+  ASSERT_EQ(exported.succeeded, 1);
+  kdx_test::ImportDoc target;
+  ASSERT_EQ(
+      KDX_ImportFolder(target.data(), dir.File("out"), KDX_ReadImportSettings(), {}).succeeded, 1);
+  KDX_ENTRY back = target.Titled("in.txt");
+  EXPECT_STREQ(back.en_cat1_name, "甲");
+  EXPECT_STREQ(back.en_cat3_name, "丙");
+  EXPECT_STREQ(back.en_create_date, original.en_create_date);
+  EXPECT_EQ(target.Text(back), kJapanese);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileImportOldBodies, RtfBodyBecomesCurrentBodyEncryptedOrNot) {
+  kdx_test::ImportDoc doc;
+  for (int32_t encrypt : {0, 1}) {
+    KDX_ENTRY e;
+    EN_InitData(doc.data(), "old", "A", "B", "C", 3, "450", &e);
+    e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypt;
+    const std::string rtf = "{\\rtf1\\ansi old body}";
+    ASSERT_EQ(KDX_AddNewEntry(doc.data(), &e, 1024, KdxEntryContent{rtf, "old body", ""}), 0);
+    ASSERT_EQ(KDXCOMM_ConvertOldFileToNewFile(doc.data(), &e, 1024), 0);
+    EXPECT_EQ(doc.BodyPlainText(e), "old body");
+    EXPECT_GT(e.en_bo_block_size, static_cast<int32_t>(rtf.size()));
+  }
+  KDX_ENTRY broken;
+  EN_InitData(doc.data(), "bad", "A", "B", "C", 3, "450", &broken);
+  ASSERT_EQ(KDX_AddNewEntry(doc.data(), &broken, 1024, KdxEntryContent{"plain", "", ""}), 0);
+  EXPECT_EQ(KDXCOMM_ConvertOldFileToNewFile(doc.data(), &broken, 1024), -3);
+}
+
+}  // namespace
