@@ -25,4 +25,7 @@ show --help
 show info "$sample"
 show check "$sample"
 show inspect "$sample"
+echo "\$ kdx search $sample --mode all 会議 Linux   (first lines)"
+"$kdx" search "$sample" --mode all 会議 Linux | head -n 5 || true
+echo
 echo "The application window comes with a later release; kdx is at $kdx."
