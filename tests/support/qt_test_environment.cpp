@@ -18,7 +18,7 @@ class QtEnvironment : public ::testing::Environment {
 
  private:
   static inline int argc_ = 1;
-  static inline char name_[] = "kdx_transfer_tests";
+  static inline char name_[] = "kdx_tests";
   static inline char* argv_[] = {name_, nullptr};
   QGuiApplication* app_ = nullptr;
 };
