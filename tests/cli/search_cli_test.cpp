@@ -2,6 +2,7 @@
 // standard error and the exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "cli/cli_test_util.h"
@@ -13,27 +14,12 @@
 namespace {
 
 using kdx_test::Kdx;
-using kdx_test::KdxWithInput;
+using Ids = std::vector<std::string>;
 
-// The identifiers of kdx list, in its order, for the entries in ids.
-std::vector<std::string> ListOrder(const std::string& doc, const std::vector<std::string>& ids) {
-  std::istringstream lines(Kdx({"list", doc, "--columns", "en_id"}).out);
-  std::vector<std::string> order;
-  std::string line;
-  std::getline(lines, line);  // header
-  while (std::getline(lines, line)) {
-    for (const std::string& id : ids) {
-      if (line == id) order.push_back(id);
-    }
-  }
-  return order;
-}
-
-std::vector<std::string> FirstColumn(const std::string& out) {
+Ids FirstColumn(const std::string& out) {
   std::istringstream lines(out);
-  std::vector<std::string> ids;
-  std::string line;
-  while (std::getline(lines, line)) ids.push_back(line.substr(0, line.find('\t')));
+  Ids ids;
+  for (std::string line; std::getline(lines, line);) ids.push_back(line.substr(0, line.find('\t')));
   return ids;
 }
 
@@ -42,38 +28,37 @@ struct SearchCli : ::testing::Test {
   std::string doc = dir.File("notes.kdx");
   void SetUp() override {
     ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-    for (auto [body, title] : std::vector<std::pair<std::string, std::string>>{
-             {"Apple pie の作り方", "zeta"},        // 0
-             {"apple だけ", "alpha\tTab"},          // 1
-             {"pie だけ", "mid"},                   // 2
-             {"ＡＰＰＬＥ 全角", "full width"}}) {  // 3
-      ASSERT_EQ(KdxWithInput(body, {"add", doc, "--title", title}).status, kExitOk);
-    }
-    ASSERT_EQ(KdxWithInput("secret apple pie",
-                           {"add", doc, "--title", "s", "--encrypt", "--note", "note 議事録"})
-                  .status,
-              kExitOk);  // 4
+    auto add = [&](const std::string& body, Ids args) {
+      args.insert(args.begin(), {"add", doc});
+      ASSERT_EQ(kdx_test::KdxWithInput(body, args).status, kExitOk);
+    };
+    add("Apple pie の作り方", {"--title", "zeta"});  // 0
+    add("apple だけ", {"--title", "alpha\tTab"});
+    add("pie だけ", {"--title", "mid"});
+    add("ＡＰＰＬＥ 全角", {"--title", "full width"});
+    add("secret apple pie", {"--title", "s", "--encrypt", "--note", "note 議事録"});  // 4
+  }
+  Ids Found(const Ids& args) {
+    Ids found = FirstColumn(Kdx(args).out);
+    std::sort(found.begin(), found.end());
+    return found;
   }
 };
 
 TEST_F(SearchCli, PrintsIdentifierAndTitleInTheListOrderWithTheCount) {
   kdx_test::KdxRun r = Kdx({"search", doc, "apple"});
   EXPECT_EQ(r.status, kExitOk) << r.err;
-  EXPECT_EQ(FirstColumn(r.out), ListOrder(doc, {"0", "1", "4"}));
+  Ids listed = FirstColumn(Kdx({"list", doc, "--columns", "en_id"}).out);
+  std::erase_if(listed, [](const std::string& id) { return id != "0" && id != "1" && id != "4"; });
+  EXPECT_EQ(FirstColumn(r.out), listed);
   EXPECT_NE(r.out.find("1\talpha Tab\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "3 entries found\n");
 }
 
 TEST_F(SearchCli, ModesFieldsAndStatuses) {
-  auto ids = [&](std::vector<std::string> args) {
-    std::vector<std::string> found = FirstColumn(Kdx(args).out);
-    std::sort(found.begin(), found.end());
-    return found;
-  };
-  EXPECT_EQ(ids({"search", doc, "apple", "pie"}), (std::vector<std::string>{"0", "4"}));
-  EXPECT_EQ(ids({"search", doc, "--mode", "any", "pie", "ａｐｐｌｅ"}),
-            (std::vector<std::string>{"0", "2", "4"}));
-  EXPECT_EQ(ids({"search", doc, "--in", "note,title", "議事録"}), std::vector<std::string>{"4"});
+  EXPECT_EQ(Found({"search", doc, "apple", "pie"}), (Ids{"0", "4"}));
+  EXPECT_EQ(Found({"search", doc, "--mode", "any", "pie", "ａｐｐｌｅ"}), (Ids{"0", "2", "4"}));
+  EXPECT_EQ(Found({"search", doc, "--in", "note,title", "議事録"}), Ids{"4"});
   kdx_test::KdxRun none = Kdx({"search", doc, "--mode", "all", "apple", "banana"});
   EXPECT_EQ(none.status, kExitOk);
   EXPECT_EQ(none.out + none.err, "0 entries found\n");
@@ -88,7 +73,7 @@ TEST_F(SearchCli, TheHistoryGetsTheTextOnlyWhenAskedTo) {
     PREF_GetPreferenceREZFilePath(path);
     VellAryPtr history(HICOMM_InitSearchHistory());
     HICOMM_LoadSearchHistory(path.c_str(), kPrefTagHIAL, history.get());
-    std::vector<std::string> out;
+    Ids out;
     KDX_SEARCH_HISTORY h;
     for (int32_t i = 0; i < Vell_Ary_GetSize(history.get()); ++i) {
       HI_GetData(history.get(), i, &h);
@@ -100,7 +85,7 @@ TEST_F(SearchCli, TheHistoryGetsTheTextOnlyWhenAskedTo) {
   ASSERT_EQ(Kdx({"search", doc, "forgotten"}).status, kExitOk);
   EXPECT_TRUE(words().empty());
   ASSERT_EQ(Kdx({"search", doc, "--remember", "apple", "pie"}).status, kExitOk);
-  EXPECT_EQ(words(), std::vector<std::string>{"apple pie"});
+  EXPECT_EQ(words(), Ids{"apple pie"});
 }
 
 }  // namespace

@@ -44,28 +44,20 @@ class SearchHistory : public ::testing::Test {
 };
 
 TEST_F(SearchHistory, NewestFirstAndARepeatedWordMovesUpKeepingItsRecord) {
-  HICOMM_AddSearchWord("議事録");
+  std::string longWord;
+  for (int i = 0; i < 50; ++i) longWord += "語";
+  HICOMM_AddSearchWord(longWord.c_str());  // stored cut at a character, then recognised
   HICOMM_AddSearchWord("apple pie");
   HICOMM_AddSearchWord("");  // ignored
-  EXPECT_EQ(Words(), (std::vector<std::string>{"apple pie", "議事録"}));
   const KDX_SEARCH_HISTORY first = Stored()[1];
-  HICOMM_AddSearchWord("議事録");
+  HICOMM_AddSearchWord(longWord.c_str());
   const KDX_SEARCH_HISTORY moved = Stored()[0];
-  EXPECT_EQ(Words(), (std::vector<std::string>{"議事録", "apple pie"}));
   EXPECT_EQ(moved.hi_id, first.hi_id);
   EXPECT_STREQ(moved.hi_create_date, first.hi_create_date);
   // Byte comparison: another case is another word, with the next identifier.
   HICOMM_AddSearchWord("Apple Pie");
-  EXPECT_EQ(Words(), (std::vector<std::string>{"Apple Pie", "議事録", "apple pie"}));
+  EXPECT_EQ(Words(), (std::vector<std::string>{"Apple Pie", longWord.substr(0, 126), "apple pie"}));
   EXPECT_EQ(Stored()[0].hi_id, 2);
-}
-
-TEST_F(SearchHistory, ALongWordIsStoredCutAtACharacterAndRecognisedAgain) {
-  std::string longWord;
-  for (int i = 0; i < 50; ++i) longWord += "語";
-  HICOMM_AddSearchWord(longWord.c_str());
-  HICOMM_AddSearchWord(longWord.c_str());
-  EXPECT_EQ(Words(), std::vector<std::string>{longWord.substr(0, 126)});
 }
 
 TEST_F(SearchHistory, ClearingEmptiesItAndWithoutAContainerNothingIsCreated) {
