@@ -12,41 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "core/document/id_counter.h"
 #include "core/util/vell_utf8.h"
 #include "richtext/attachments.h"
 #include "richtext/body_format.h"
 #include "transfer/file_import.h"
 #include "transfer/import_doc.h"
-#include "transfer/kdz_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kdx_test::ImportDoc;
+using kdx_test::ReadText;
 
 std::string Bytes(const QByteArray& a) { return std::string(a.constData(), a.size()); }
 
 std::string BodyOf(const std::string& text) {
   return Bytes(kdx_richtext::KDXCOMM_ConvertTextToRtfd(QString::fromStdString(text), {}, 0));
-}
-
-// Adds an entry whose body, text and note are given; ext names its file type.
-KDX_ENTRY AddEntry(ImportDoc& doc, const char* title, const std::string& text,
-                   const std::string& body, const char* ext = "txt", const char* encode = "UTF-8",
-                   const std::string& note = "") {
-  KDX_ENTRY e;
-  EN_InitData(doc.data(), title, "仕事", "", "", 1, "450", &e);
-  std::strcpy(e.en_encode, encode);
-  e.en_ft_id = FT_FindID_ByExt(doc.data()->fileTypeAry, ext);
-  if (e.en_ft_id < 0) {
-    KDX_FILE_TYPE type;
-    EXPECT_EQ(FT_MakeRecord(doc.data()->idCounterAry, ext, 0, 0, &type), 0);
-    EXPECT_EQ(FT_AddData(doc.data()->fileTypeAry, type), 0);
-    e.en_ft_id = type.ft_id;
-  }
-  EXPECT_EQ(KDX_AddNewEntry(doc.data(), &e, 64, {body, text, note}), 0);
-  return e;
 }
 
 std::vector<std::string> Names(const kdx_test::TempDir& dir) {
@@ -56,11 +37,6 @@ std::vector<std::string> Names(const kdx_test::TempDir& dir) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::string ReadText(const std::string& path) {
-  std::vector<uint8_t> bytes = kdx_test::ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
 }
 
 KdxTransferResult Export(ImportDoc& doc, std::vector<int32_t> ids, const kdx_test::TempDir& out,
@@ -77,7 +53,7 @@ TEST(ExportNames, FromTitlesUniqueCutAndWithAnyCharacters) {
   std::vector<int32_t> ids;
   for (const std::string& title :
        {std::string("2024/05 memo.TXT"), longTitle, odd, std::string()}) {
-    ids.push_back(AddEntry(doc, title.c_str(), "t", BodyOf("t")).en_id);
+    ids.push_back(doc.Add(title.c_str(), {"", "t", ""}, false, "txt", "UTF-8").en_id);
   }
   ids.insert(ids.begin() + 2, {ids[0], ids[1]});
   ASSERT_EQ(Export(doc, ids, out, KdxExportFormat::utf8).succeeded, 6);
@@ -98,14 +74,13 @@ TEST(ExportNames, FromTitlesUniqueCutAndWithAnyCharacters) {
 TEST(ExportText, EncodingsSubstitutesAndEmptyTexts) {
   ImportDoc doc;
   kdx_test::TempDir out;
-  KDX_ENTRY emoji = AddEntry(doc, "絵文字", "A😀B\n漢字", BodyOf("A😀B\n漢字"), "txt", "S-JIS");
-  KDX_ENTRY euc = AddEntry(doc, "euc", "漢字", BodyOf("漢字"), "txt", "EUC");
-  KDX_ENTRY blank = AddEntry(doc, "空", "", BodyOf(""));
   KdxTransferResult r =
-      Export(doc, {emoji.en_id, euc.en_id, blank.en_id}, out, KdxExportFormat::files);
-  EXPECT_EQ(r.succeeded, 3);
+      Export(doc,
+             {doc.Add("絵文字", {"", "A😀B\n漢字", ""}, false, "txt", "S-JIS").en_id,
+              doc.Add("空", {"", "", ""}, false, "txt", "UTF-8").en_id},
+             out, KdxExportFormat::files);
+  EXPECT_EQ(r.succeeded, 2);
   EXPECT_EQ(ReadText(out.File("絵文字.txt")), "A?B\n\x8a\xbf\x8e\x9a");
-  EXPECT_EQ(ReadText(out.File("euc.txt")), "\xb4\xc1\xbb\xfa");
   EXPECT_EQ(ReadText(out.File("空.txt")), "");
   ASSERT_EQ(r.warnings.size(), 1u);
   EXPECT_EQ(r.warnings[0].item, out.File("絵文字.txt"));
@@ -115,7 +90,7 @@ TEST(ExportText, EncodingsSubstitutesAndEmptyTexts) {
 TEST(ExportText, AShortWriteIsAFailure) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   ImportDoc doc;
-  KDX_ENTRY e = AddEntry(doc, "t", "some text", BodyOf("some text"));
+  KDX_ENTRY e = doc.Add("t", {"", "some text", ""});
   EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/dev/full"), -3);
   EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"), -2);
 }
@@ -123,7 +98,7 @@ TEST(ExportText, AShortWriteIsAFailure) {
 TEST(ExportRich, ExtensionChangesNeverOverwrite) {
   ImportDoc doc;
   kdx_test::TempDir out;
-  KDX_ENTRY e = AddEntry(doc, "x", "本文", BodyOf("本文"), "rtf");
+  KDX_ENTRY e = doc.Add("x", {BodyOf("本文"), "本文", ""}, false, "rtf");
   kdx_test::WriteAll(out.File("x.rtf"), "keep me");
   KdxExportOutcome outcome;
   ASSERT_EQ(KDX_ExportRtfFile(doc.data(), e, out.File("x.txt"), &outcome), 0);
@@ -138,13 +113,13 @@ TEST(ExportRich, ExtensionChangesNeverOverwrite) {
   EXPECT_TRUE(fs::exists(out.File("x-1.rtfd/TXT.rtf")));
 
   // Export files of an RTF entry writes RTF; placeholders of failures are gone.
-  KDX_ENTRY bodiless = AddEntry(doc, "空の本文", "", "", "rtf");
+  KDX_ENTRY bodiless = doc.Add("空の本文", {"", "", ""}, false, "rtf");
   kdx_test::TempDir files;
   KdxTransferResult r =
       Export(doc, {e.en_id, bodiless.en_id, 99999}, files, KdxExportFormat::files);
   EXPECT_EQ(r.succeeded, 1);
   EXPECT_EQ(r.failed, 2);
-  EXPECT_EQ(Names(files), std::vector<std::string>{"x.rtf"});
+  EXPECT_EQ(Names(files), std::vector<std::string>{"x.rtf"});  // no leftovers of failures
 }
 
 TEST(ExportRich, PackagesHoldTheirAttachmentsAndNothingEscapes) {
@@ -154,44 +129,46 @@ TEST(ExportRich, PackagesHoldTheirAttachmentsAndNothingEscapes) {
   QTextCursor cursor(&document);
   cursor.insertText("写真:");
   kdx_richtext::InsertAttachment(cursor, "photo.bin", QByteArray("\x01\x02\x03", 3));
-  KDX_ENTRY pic =
-      AddEntry(doc, "pic", "写真:\uFFFC", Bytes(*kdx_richtext::DocumentToBody(document)), "rtfd");
+  KDX_ENTRY pic = doc.Add(
+      "pic", {Bytes(*kdx_richtext::DocumentToBody(document)), "写真:\uFFFC", ""}, false, "rtfd");
   ASSERT_EQ(Export(doc, {pic.en_id}, out, KdxExportFormat::files).succeeded, 1);
   EXPECT_EQ(ReadText(out.File("pic.rtfd/photo.bin")), std::string("\x01\x02\x03", 3));
 
   // A stored body naming an attachment outside the package is refused whole.
   const std::string rtf = "{\\rtf1 hi}";
   for (const std::string name : {"../x", "/tmp/kdx-escaped-y"}) {
-    std::string hostile("KDXB\x01\x00\x00\x00\x02\x00\x00\x00", 12);
-    hostile +=
-        std::string("\x07\x00", 2) + "TXT.rtf" + char(rtf.size()) + std::string(3, '\0') + rtf;
-    hostile +=
-        std::string{char(name.size()), '\0'} + name + std::string("\x04\x00\x00\x00", 4) + "evil";
-    KDX_ENTRY bad = AddEntry(doc, "bad", "hi", hostile, "rtfd");
-    KdxTransferResult r = Export(doc, {bad.en_id}, out, KdxExportFormat::rtfd);
-    EXPECT_EQ(r.failed, 1);
-    EXPECT_FALSE(fs::exists(out.path() / "x"));
-    EXPECT_FALSE(fs::exists("/tmp/kdx-escaped-y"));
-    EXPECT_FALSE(fs::exists(out.File("bad.rtfd")));
+    const std::string hostile = std::string("KDXB\x01\0\0\0\x02\0\0\0\x07\0TXT.rtf", 21) +
+                                char(rtf.size()) + std::string(3, '\0') + rtf +
+                                std::string{char(name.size()), '\0'} + name +
+                                std::string("\x04\0\0\0evil", 8);
+    KDX_ENTRY bad = doc.Add("bad", {hostile, "hi", ""}, false, "rtfd");
+    EXPECT_EQ(Export(doc, {bad.en_id}, out, KdxExportFormat::rtfd).failed, 1);
+    EXPECT_FALSE(fs::exists(out.path() / "x") || fs::exists("/tmp/kdx-escaped-y") ||
+                 fs::exists(out.File("bad.rtfd")));
   }
 }
 
-TEST(ExportBackup, RtfAndEntryFileGoToNamesFreeForBoth) {
+// The RTF and the entry export file go to names free for both, and importing
+// the folder brings the entry back with its categories, dates and note.
+TEST(ExportBackup, NamesFreeForBothAndTheFolderImportsBack) {
   ImportDoc doc;
   kdx_test::TempDir out;
   KDX_ENTRY e =
-      AddEntry(doc, "memo", "本文です", BodyOf("本文です"), "txt", "S-JIS", "メモ\r\n2行");
+      doc.Add("memo", {BodyOf("本文です"), "本文です", "メモ\r\n2行"}, false, "txt", "S-JIS");
   kdx_test::WriteAll(out.File("memo.kdz"), "someone else's");
-  KdxTransferResult r = Export(doc, {e.en_id}, out, KdxExportFormat::backup);
-  ASSERT_EQ(r.succeeded, 1);
+  ASSERT_EQ(Export(doc, {e.en_id}, out, KdxExportFormat::backup).succeeded, 1);
   EXPECT_EQ(Names(out), (std::vector<std::string>{"memo-1.kdz", "memo-1.rtf", "memo.kdz"}));
   EXPECT_EQ(ReadText(out.File("memo.kdz")), "someone else's");
-  KDX_ENTRY stamped;
-  EN_GetData(doc.data()->entryAry, e.en_id, &stamped);
-  EXPECT_STRNE(stamped.en_use_date, e.en_use_date);
-  std::string note;
-  EXPECT_EQ(KDX_ReadNote_FromKdzFile(out.File("memo-1.kdz"), &note), 1);
-  EXPECT_EQ(note, "メモ\r\n2行");
+  EXPECT_STRNE(doc.Entry(e.en_id).en_use_date, e.en_use_date);
+  ImportDoc target;
+  ASSERT_EQ(
+      KDX_ImportFolder(target.data(), out.path().string(), KDX_ReadImportSettings(), {}).succeeded,
+      1);
+  KDX_ENTRY back = target.Titled("memo");
+  EXPECT_STREQ(back.en_cat1_name, "仕事");
+  EXPECT_STREQ(back.en_create_date, e.en_create_date);
+  EXPECT_EQ(target.Text(back), "本文です");
+  EXPECT_EQ(target.Note(back), "メモ\r\n2行");
 }
 
 TEST(ExportEntries, AFolderImportedAndExportedAsFilesComesBackUnchanged) {

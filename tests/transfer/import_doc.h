@@ -10,6 +10,7 @@
 #include "core/content/entry_content.h"
 #include "core/document/entry_table.h"
 #include "core/document/file_type.h"
+#include "core/document/id_counter.h"
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
 #include "core/util/vell_mem.h"
@@ -17,6 +18,11 @@
 #include "support/test_support.h"
 
 namespace kdx_test {
+
+inline std::string ReadText(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 class ImportDoc {
  public:
@@ -34,11 +40,20 @@ class ImportDoc {
   KDX_DATA* data() { return &data_; }
   const std::string& path() const { return path_; }
   int32_t Count() const { return Vell_Ary_GetSize(data_.entryAry); }
-  // Adds an entry with that content; encrypted sets all three flags.
-  KDX_ENTRY Add(const char* title, const KdxEntryContent& content, bool encrypted = false) {
+  // Adds an entry with that content; encrypted sets all three flags; ext, when
+  // given, names its file type (made if missing), encode its encoding.
+  KDX_ENTRY Add(const char* title, const KdxEntryContent& content, bool encrypted = false,
+                const char* ext = nullptr, const char* encode = nullptr) {
     KDX_ENTRY e;
     EN_InitData(&data_, title, "仕事", "2026", "A", 1, "450", &e);
     e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypted ? 1 : 0;
+    if (encode != nullptr) std::strcpy(e.en_encode, encode);
+    KDX_FILE_TYPE type;
+    if (ext != nullptr && (e.en_ft_id = FT_FindID_ByExt(data_.fileTypeAry, ext)) < 0 &&
+        FT_MakeRecord(data_.idCounterAry, ext, 0, 0, &type) == 0 &&
+        FT_AddData(data_.fileTypeAry, type) == 0) {
+      e.en_ft_id = type.ft_id;
+    }
     EXPECT_EQ(KDX_AddNewEntry(&data_, &e, 64, content), 0);
     EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
     return e;
@@ -83,13 +98,9 @@ class ImportDoc {
     uint8_t* buffer = nullptr;
     const int32_t size = load(path_.c_str(), e, &buffer);
     if (size < 0) return "(unreadable)";
-    const char* bytes = reinterpret_cast<const char*>(buffer);
-    const size_t length = size == 0 ? 0
-                          : text    ? strnlen(bytes, static_cast<size_t>(size))
-                                    : static_cast<size_t>(size);
-    std::string out(bytes == nullptr ? "" : bytes, length);
+    std::string out(reinterpret_cast<const char*>(buffer), size > 0 ? size : 0);
     Vell_MallocFree(buffer);
-    return out;
+    return text ? out.substr(0, out.find('\0')) : out;
   }
 
   TempDir dir_;

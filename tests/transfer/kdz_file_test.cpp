@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/util/vell_utf8.h"
@@ -15,39 +16,18 @@ namespace {
 
 using kdx_test::ImportDoc;
 
-// Adds an entry with note to doc; encrypted sets all three flags.
-KDX_ENTRY AddEntry(ImportDoc& doc, const char* title, const std::string& note,
-                   bool encrypted = false) {
-  KDX_ENTRY e;
-  EN_InitData(doc.data(), title, "仕事", "2026", "案件A", 1, "450", &e);
-  e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypted ? 1 : 0;
-  EXPECT_EQ(KDX_AddNewEntry(doc.data(), &e, 64, {"", "", note}), 0);
-  return e;
-}
-
-std::vector<std::string> SplitCrLf(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::string ReadText(const std::string& path) {
-  std::vector<uint8_t> bytes = kdx_test::ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 TEST(KdzWrite, KeysInTheirOrderThenTheNoteWithoutLineEnd) {
   ImportDoc doc;
-  KDX_ENTRY e = AddEntry(doc, "メモ", "一行目\r\n二行目");
+  KDX_ENTRY e = doc.Add("メモ", {"", "", "一行目\r\n二行目"});
   const std::string path = doc.path() + ".kdz";
   ASSERT_EQ(KDX_ExportKdzFile(doc.data(), e, path), 0);
-  std::string keys;
-  const std::vector<std::string> lines = SplitCrLf(ReadText(path));
-  for (const std::string& line : lines) keys += line.substr(0, line.find(' ') + 1);
+  std::vector<std::string> lines;
+  std::string keys, text = kdx_test::ReadText(path);
+  for (size_t start = 0, end = 0; end != std::string::npos; start = end + 2) {
+    end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    keys += lines.back().substr(0, lines.back().find(' ') + 1);
+  }
   EXPECT_EQ(keys,
             "[version] [en_id] [en_title] [en_cat1_name] [en_cat2_name] [en_cat3_name] [en_co_id] "
             "[en_create_date] [en_update_date] [en_last_opened_date] [en_use_date] "
@@ -66,7 +46,7 @@ TEST(KdzWrite, KeysInTheirOrderThenTheNoteWithoutLineEnd) {
 TEST(KdzRoundTrip, EveryFieldAndTheNoteOfAnEncryptedEntry) {
   ImportDoc doc;
   const std::string note = "秘密のメモ\r\n[en_title] 偽物\nline 3\n";
-  KDX_ENTRY e = AddEntry(doc, "暗号化された文章", note, true);
+  KDX_ENTRY e = doc.Add("暗号化された文章", {"", "", note}, /*encrypted=*/true);
   e.en_co_id = 5;
   std::strcpy(e.en_last_opened_date, "20260102030405006");
   std::strcpy(e.en_use_date, "20260102030405007");
@@ -98,7 +78,6 @@ TEST(KdzRoundTrip, EveryFieldAndTheNoteOfAnEncryptedEntry) {
   KDX_SetKdxEntry(e, expected.data());
   KDX_SetKdxEntry(back, got.data());
   EXPECT_EQ(got, expected);
-
   std::string readNote;
   ASSERT_EQ(KDX_ReadNote_FromKdzFile(path, &readNote), 1);
   EXPECT_EQ(readNote, note);
@@ -106,14 +85,13 @@ TEST(KdzRoundTrip, EveryFieldAndTheNoteOfAnEncryptedEntry) {
 
 TEST(KdzRoundTrip, LineBreaksInValuesCannotInjectKeys) {
   ImportDoc doc;
-  KDX_ENTRY e = AddEntry(doc, "a\r\n[en_encrypt] 1\r\n[note] fake", "本当のメモ");
+  KDX_ENTRY e = doc.Add("a\r\n[en_encrypt] 1\r\n[note] fake", {"", "", "本当のメモ"});
   std::strcpy(e.en_file_path, "/x\n[en_co_id] 6\tz");
   const std::string path = doc.path() + ".kdz";
   ASSERT_EQ(KDX_ExportKdzFile(doc.data(), e, path), 0);
   KDX_ENTRY back{};
   ASSERT_EQ(KDX_ReadEntry_FromKdzFile(path, &back, nullptr), 1);
-  EXPECT_EQ(back.en_encrypt, 0);
-  EXPECT_EQ(back.en_co_id, 0);
+  EXPECT_EQ(back.en_encrypt + back.en_co_id, 0);
   EXPECT_STREQ(back.en_title, "a  [en_encrypt] 1  [note] fake");
   EXPECT_STREQ(back.en_file_path, "/x [en_co_id] 6 z");
   std::string note;
@@ -137,31 +115,31 @@ TEST(KdzRead, HostileAndDamagedFiles) {
   std::string longCat;
   for (int i = 0; i < 100; ++i) longCat += "あ";
   e.en_id = 5;
-  kdx_test::WriteAll(
-      path, "[en_id] 9\r\n[en_co_id] 99\r\n[en_window_z_index] 99999999999\r\n[en_cat1_name] " +
-                longCat +
-                "\r\n[file_ext] extensionlongerthan15\r\n"
-                "[en_encrypt]\r\n[note] \r\n[en_title] evil\r\n[en_encrypt] 1");
+  kdx_test::WriteAll(path,
+                     "[en_id] 9\r\n[en_co_id] 99\r\n[en_window_z_index] 99999999999\r\n"
+                     "[en_cat1_name] " +
+                         longCat +
+                         "\r\n[file_ext] extensionlongerthan15\r\n"
+                         "[en_encrypt]\r\n[note] \r\n[en_title] evil\r\n[en_encrypt] 1");
   ASSERT_EQ(KDX_ReadEntry_FromKdzFile(path, &e, ext), 1);
   EXPECT_STREQ(e.en_title, "");
   EXPECT_EQ(e.en_id, 5);
-  EXPECT_EQ(e.en_co_id, 0);
+  EXPECT_EQ(e.en_co_id + e.en_encrypt, 0);
   EXPECT_EQ(e.en_window_z_index, INT32_MAX);
-  EXPECT_EQ(e.en_encrypt, 0);
   EXPECT_EQ(std::strlen(e.en_cat1_name), 126u);  // 42 characters of 3 bytes
   EXPECT_TRUE(Vell_IsValidUtf8(e.en_cat1_name));
   EXPECT_STREQ(ext, "extensionlonger");
 
+  // "[note]" counts only at a line start; the note is what follows its blank.
   std::string note = "stale";
-  kdx_test::WriteAll(path, "[en_title] [note] not here\r\n");
-  EXPECT_EQ(KDX_ReadNote_FromKdzFile(path, &note), -2);
-  EXPECT_EQ(note, "");
-  kdx_test::WriteAll(path, "[en_title] t\r\n[note]");  // no blank: nothing after it
-  EXPECT_EQ(KDX_ReadNote_FromKdzFile(path, &note), 1);
-  EXPECT_EQ(note, "");
-  kdx_test::WriteAll(path, "[note] only\nline");
-  EXPECT_EQ(KDX_ReadNote_FromKdzFile(path, &note), 1);
-  EXPECT_EQ(note, "only\nline");
+  using Case = std::tuple<const char*, int32_t, const char*>;
+  for (auto [text, status, want] :
+       {Case{"[en_title] [note] not here\r\n", -2, ""}, Case{"[en_title] t\r\n[note]", 1, ""},
+        Case{"[note] only\nline", 1, "only\nline"}}) {
+    kdx_test::WriteAll(path, text);
+    EXPECT_EQ(KDX_ReadNote_FromKdzFile(path, &note), status) << text;
+    EXPECT_EQ(note, want) << text;
+  }
   EXPECT_EQ(KDX_ReadNote_FromKdzFile(dir.File("missing.kdz"), &note), -1);
 }
 
