@@ -427,16 +427,7 @@ std::string KDX_UnconvertibleMessage(const std::string& encoding) {
 int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return -2;
-  bool whole = true;
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      whole = false;
-      break;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
+  bool whole = Vell_WriteFully(fd, bytes);
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   // Some file systems report a failed write only when the file is closed.
