@@ -49,15 +49,6 @@ void RebuildHash(KDX_DATA* data) {
   EN_Hash_MakeEntryTable(data->entryAry, data->entryHash);
 }
 
-// The bytes of a loaded block without the zero bytes a stored block may end with.
-std::string BlockText(int32_t size, uint8_t* buffer) {
-  std::unique_ptr<uint8_t, void (*)(void*)> owned(buffer, Vell_MallocFree);
-  if (size <= 0) return {};
-  std::string text(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size));
-  text.resize(strnlen(text.data(), text.size()));
-  return text;
-}
-
 struct IdsOptions {
   std::string path;
   std::vector<int32_t> ids;
@@ -220,10 +211,9 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
     out << *rtf;
     return kExitOk;
   }
-  uint8_t* buffer = nullptr;
-  int32_t size = o.note ? KDX_LoadNOContainer(o.path.c_str(), entry, &buffer)
-                        : KDX_LoadTXContainer(o.path.c_str(), entry, &buffer);
-  std::string text = BlockText(size, buffer);
+  std::string text;
+  const int32_t size = KDX_LoadBlockText(
+      o.path.c_str(), entry, o.note ? KdxBlockKind::kNote : KdxBlockKind::kText, &text);
   if (size < 0 && size != kKdxLoadMissing) {
     err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << o.id
         << " cannot be read\n";

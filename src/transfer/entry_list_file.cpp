@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/content/entry_content.h"
@@ -54,14 +53,7 @@ void AppendCell(bool first, const std::string& text, std::string* out) {
 // The plain text of an entry, up to its NUL. 1, 0 when it is empty, or the
 // negative result of the load.
 int32_t LoadText(const std::string& path, const KDX_ENTRY& entry, std::string* text) {
-  uint8_t* buffer = nullptr;
-  const int32_t size = KDX_LoadTXContainer(path.c_str(), entry, &buffer);
-  text->clear();
-  if (size > 0) {
-    const char* chars = reinterpret_cast<const char*>(buffer);
-    text->assign(chars, strnlen(chars, static_cast<size_t>(size)));
-  }
-  std::free(buffer);
+  const int32_t size = KDX_LoadBlockText(path.c_str(), entry, KdxBlockKind::kText, text);
   if (size < 0) return size;
   return text->empty() ? 0 : 1;
 }

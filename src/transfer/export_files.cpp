@@ -106,24 +106,20 @@ int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
 int32_t ExportText(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
                    const char* encodingName, const char* fn, KdxExportOutcome* outcome) {
   if (outcome != nullptr) outcome->encoding = encodingName;
-  uint8_t* buffer = nullptr;
-  const int32_t size = KDX_LoadTXContainer(data->kdxFilePath.c_str(), entry, &buffer);
-  if (size < 0) {
+  std::string text;
+  if (KDX_LoadBlockText(data->kdxFilePath.c_str(), entry, KdxBlockKind::kText, &text) < 0) {
     Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
     return -1;
   }
-  const char* chars = reinterpret_cast<const char*>(buffer);
-  const std::string_view text(chars, size > 0 ? strnlen(chars, static_cast<size_t>(size)) : 0);
 
   std::string encoded;
   int32_t unconvertible = 0;
   int32_t status = kVellEncOk;
   if (std::strcmp(encodingName, kVellEncodingUTF8) == 0) {
-    encoded.assign(text);
+    encoded = std::move(text);
   } else {
     status = Vell_EncodeFromUTF8(text, encodingName, encoded, VellLossy::yes, &unconvertible);
   }
-  Vell_MallocFree(buffer);
   if (status != kVellEncOk) {
     Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
     return -1;

@@ -132,19 +132,14 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
 }  // namespace
 
 int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path) {
-  uint8_t* buffer = nullptr;
-  const int32_t size = KDX_LoadNOContainer(data->kdxFilePath.c_str(), entry, &buffer);
+  std::string note;
+  const int32_t size =
+      KDX_LoadBlockText(data->kdxFilePath.c_str(), entry, KdxBlockKind::kNote, &note);
   if (size < 0 && size != kKdxLoadMissing) {
     // A note that cannot be read is not written as an empty one.
     Vell_SystemErrorLog("[-1] KDX_ExportKdzFile[%d]\r\n", entry.en_id);
     return -1000;
   }
-  std::string note;
-  if (size > 0) {
-    const char* text = reinterpret_cast<const char*>(buffer);
-    note.assign(text, strnlen(text, static_cast<size_t>(size)));
-  }
-  Vell_MallocFree(buffer);
 
   std::string out;
   for (const KdzField& field : kKdzFields) {

@@ -373,17 +373,25 @@ int32_t KDX_LoadNOContainer(const char* path, const KDX_ENTRY& entry, uint8_t** 
   return LoadContainer("KDX_LoadNOContainer", path, entry, KdxBlockKind::kNote, buffer);
 }
 
-std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes) {
+int32_t KDX_LoadBlockText(const char* path, const KDX_ENTRY& entry, KdxBlockKind kind,
+                          std::string* text) {
   uint8_t* buffer = nullptr;
-  const int32_t size = KDX_LoadNOContainer(path, entry, &buffer);
-  std::string text;
+  const int32_t size = kind == KdxBlockKind::kNote ? KDX_LoadNOContainer(path, entry, &buffer)
+                                                   : KDX_LoadTXContainer(path, entry, &buffer);
+  text->clear();
   if (size > 0) {
-    std::string_view note(reinterpret_cast<const char*>(buffer),
-                          strnlen(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size)));
-    text.assign(note.substr(0, Vell_Utf8CutLength(note, maxBytes)));
+    const char* chars = reinterpret_cast<const char*>(buffer);
+    text->assign(chars, strnlen(chars, static_cast<size_t>(size)));
   }
   std::free(buffer);
-  return text;
+  return size;
+}
+
+std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes) {
+  std::string note;
+  KDX_LoadBlockText(path, entry, KdxBlockKind::kNote, &note);
+  note.resize(Vell_Utf8CutLength(note, maxBytes));
+  return note;
 }
 
 int32_t KDX_LoadStoredForm(const char* path, KdxBlockKind kind, const KDX_ENTRY& entry,

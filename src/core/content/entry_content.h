@@ -166,6 +166,12 @@ int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
 int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
                        int32_t* size = nullptr);
 
+// The entry's text or note block as text: decrypted, up to its first NUL (a
+// stored block may end in zero bytes). Returns what the loader returned: the
+// data size, 0 for an empty block, or a negative code (text then empty).
+int32_t KDX_LoadBlockText(const char* path, const KDX_ENTRY& entry, KdxBlockKind kind,
+                          std::string* text);
+
 // The note of an entry as text (decrypted, up to its first NUL), cut to
 // maxBytes at a character boundary. Empty when the note is empty, missing or
 // unreadable: for lists and previews, never for saving back.
