@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 
 namespace {
 

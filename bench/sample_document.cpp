@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/container/rez.h"
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/entry_table.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/content/password.h"
 
 namespace {

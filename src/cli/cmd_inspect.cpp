@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
+#include "core/container/rez.h"
 #include "core/document/kdx_check.h"
 #include "core/util/vell_file.h"
 
@@ -32,7 +33,7 @@ int RunInspect(const std::string& path, std::ostream& out, std::ostream& err) {
       << " of them no longer in use\n";
   out << "  " << summary.tags.size() << (summary.tags.size() == 1 ? " tag\n" : " tags\n");
   for (const auto& t : summary.tags) {
-    out << "  " << std::left << std::setw(10) << KDX_TagName(t.tag) << std::right << std::setw(10)
+    out << "  " << std::left << std::setw(10) << REZ_TagName(t.tag) << std::right << std::setw(10)
         << t.members << (t.members == 1 ? " member " : " members") << std::setw(14) << t.bytes
         << " bytes\n";
   }

@@ -25,6 +25,7 @@
 #include "core/util/vell_utf8.h"
 #include "richtext/body_format.h"
 #include "richtext/rtfd_package.h"
+#include "transfer/export_write.h"
 #include "transfer/kdz_file.h"
 
 namespace {
@@ -37,21 +38,6 @@ constexpr int kPackageAttempts = 16;
 constexpr int kBackupAttempts = 64;
 
 // Equal when ASCII letters are compared without regard to case.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-// The text after the last "." of the path's last part; empty without one.
-std::string_view ExtensionOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-  return path.substr(dot + 1);
-}
-
 // The path's last part without its extension; the whole part when that would be empty.
 std::string BaseNameOf(const std::string& path) {
   const std::string name = Vell_GetFileName(path);
@@ -94,7 +80,7 @@ int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body)
 // for "rtf", a free package path for "rtfd").
 int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
                        std::string* target) {
-  if (ExtensionOf(path) == ext) {
+  if (KDX_ExtensionOf(path) == ext) {
     *target = path;
     return 0;
   }
@@ -214,8 +200,8 @@ int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& f
     case KdxExportFormat::euc:
     case KdxExportFormat::utf8:
       // A text file named as rich text would be read as rich text.
-      ext = typeExt.empty() || EqualsIgnoringCase(typeExt, "rtf") ||
-                    EqualsIgnoringCase(typeExt, "rtfd")
+      ext = typeExt.empty() || KDX_EqualsIgnoringCase(typeExt, "rtf") ||
+                    KDX_EqualsIgnoringCase(typeExt, "rtfd")
                 ? "txt"
                 : typeExt;
       break;
@@ -224,7 +210,7 @@ int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& f
 
   // Entries that came from RTFD packages go back out as packages.
   if (format == KdxExportFormat::rtfd ||
-      (format == KdxExportFormat::files && EqualsIgnoringCase(ext, "rtfd"))) {
+      (format == KdxExportFormat::files && KDX_EqualsIgnoringCase(ext, "rtfd"))) {
     std::string path;
     if (KDX_GenerateUniquePackagePath(folder, name, "rtfd", &path) != 0)
       return kKdxExportWriteFailed;
@@ -277,7 +263,7 @@ std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::s
   std::replace(name.begin(), name.end(), '/', ':');
   if (!extension.empty() && name.size() > extension.size() + 1) {
     const size_t dot = name.size() - extension.size() - 1;
-    if (name[dot] == '.' && EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
+    if (name[dot] == '.' && KDX_EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
       name.resize(dot);
     }
   }
@@ -403,34 +389,9 @@ int32_t KDX_ExportOneFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
   return KDX_ExportPlainTextFile(data, entry, path, outcome);
 }
 
-bool KDX_HasExtension(std::string_view path, std::string_view extension) {
-  return !extension.empty() && EqualsIgnoringCase(ExtensionOf(path), extension);
-}
-
-std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry) {
-  KDX_FILE_TYPE type{};
-  if (data->fileTypeAry == nullptr || FT_GetData(data->fileTypeAry, entry.en_ft_id, &type) < 0) {
-    return std::string();
-  }
-  return std::string(type.ft_ext, strnlen(type.ft_ext, sizeof type.ft_ext));
-}
-
 std::string KDX_UnconvertibleMessage(const std::string& encoding) {
   return encoding == kVellEncodingEUC ? "一部の文字が EUC-JP に変換できませんでした。"
                                       : "一部の文字が Shift JIS に変換できませんでした。";
-}
-
-int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return -2;
-  bool whole = Vell_WriteFully(fd, bytes);
-  struct stat st {};
-  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  // Some file systems report a failed write only when the file is closed.
-  if (::close(fd) != 0) whole = false;
-  if (whole) return 0;
-  if (regular) ::unlink(path.c_str());
-  return -3;
 }
 
 KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& ids,

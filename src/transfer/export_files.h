@@ -15,6 +15,7 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
+#include "transfer/export_write.h"
 #include "transfer/transfer_progress.h"
 
 // The kinds of export of the document window's commands; files is "export
@@ -84,21 +85,9 @@ int32_t KDX_ExportPlainTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const st
 int32_t KDX_ExportOneFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
                           KdxExportOutcome* outcome = nullptr);
 
-// True when the last part of path ends in "." and extension, a non-empty
-// text compared without regard to ASCII case.
-bool KDX_HasExtension(std::string_view path, std::string_view extension);
-
-// The extension of the entry's file type; empty when it has no type record.
-std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry);
-
 // The message for a file written with substitutes, by encoding name:
 // "一部の文字が Shift JIS に変換できませんでした。" or the EUC-JP one.
 std::string KDX_UnconvertibleMessage(const std::string& encoding);
-
-// Writes bytes to path, creating or replacing the file. 0; -2 when it cannot
-// be opened; -3 when not every byte reached the file (a partial regular file
-// is removed).
-int32_t WriteExportFile(const std::string& path, std::string_view bytes);
 
 // Exports the entries ids, in that order, into folder, one file (or package)
 // per entry under a unique name from its title. Each entry's en_use_date is

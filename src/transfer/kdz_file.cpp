@@ -14,7 +14,7 @@
 #include "core/util/vell_mem.h"
 #include "core/util/vell_tab.h"
 #include "core/util/vell_utf8.h"
-#include "transfer/export_files.h"
+#include "transfer/export_write.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -47,6 +48,8 @@ constexpr uint32_t REZ_MakeTag(const char (&chars)[5]) {
          (uint32_t{static_cast<uint8_t>(chars[1])} << 16) |
          (uint32_t{static_cast<uint8_t>(chars[2])} << 8) | uint32_t{static_cast<uint8_t>(chars[3])};
 }
+// A tag as its four characters, or in hexadecimal when they are not printable.
+std::string REZ_TagName(uint32_t tag);
 
 // One member header in host byte order.
 struct REZ_METADATA {

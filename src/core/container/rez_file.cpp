@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "core/container/rez.h"
@@ -382,4 +383,18 @@ int32_t REZ_GetSubdata(REZ_FILE* file, uint64_t offset, uint64_t count, void* bu
     return REZ_ERR_IO;
   }
   return REZ_OK;
+}
+
+std::string REZ_TagName(uint32_t tag) {
+  std::string name;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    char c = static_cast<char>((tag >> shift) & 0xFF);
+    if (c < 0x20 || c > 0x7E) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08X", tag);
+      return hex;
+    }
+    name += c;
+  }
+  return name;
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/document/block_io.h"
 #include "core/document/entry_table.h"
 #include "core/document/id_counter.h"

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/util/vell_utf8.h"
 
 namespace {

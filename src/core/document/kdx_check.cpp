@@ -34,7 +34,7 @@ void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
     KdxContainerSummary::Tag tag{file->current.tag, 0, 0};
     if (file->current.prevTag != previousHead && problems != nullptr) {
       problems->push_back(Format("container: tag %s at %u links back to %u instead of %u",
-                                 KDX_TagName(tag.tag).c_str(), file->current.position,
+                                 REZ_TagName(tag.tag).c_str(), file->current.position,
                                  file->current.prevTag, previousHead));
     }
     previousHead = file->current.position;
@@ -47,7 +47,7 @@ void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
       if (file->current.prevMember != previousMember && problems != nullptr) {
         problems->push_back(
             Format("container: member at %u of tag %s links back to %u instead of %u",
-                   file->current.position, KDX_TagName(tag.tag).c_str(), file->current.prevMember,
+                   file->current.position, REZ_TagName(tag.tag).c_str(), file->current.prevMember,
                    previousMember));
       }
       previousMember = file->current.position;
@@ -59,7 +59,7 @@ void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
       if (problems != nullptr) {
         problems->push_back(
             Format("container: the members of tag %s cannot be walked to the end (code %d)",
-                   KDX_TagName(tag.tag).c_str(), status));
+                   REZ_TagName(tag.tag).c_str(), status));
       }
       return;
     }
@@ -109,20 +109,6 @@ void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int3
 
 }  // namespace
 
-std::string KDX_TagName(uint32_t tag) {
-  std::string name;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    char c = static_cast<char>((tag >> shift) & 0xFF);
-    if (c < 0x20 || c > 0x7E) {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "0x%08X", tag);
-      return hex;
-    }
-    name += c;
-  }
-  return name;
-}
-
 int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary) {
   REZ_FILE file;
   if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) return kKdxErrFile;
@@ -146,7 +132,7 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
     int32_t reason = 0;
     if (REZ_ARY_IsLoadable(&file, table.tag, table.size, &reason) == 0 && reason != 1) {
       problems->push_back(Format("tables: %s holds members that are not %d bytes long",
-                                 KDX_TagName(table.tag).c_str(), table.size));
+                                 REZ_TagName(table.tag).c_str(), table.size));
     }
   }
   bool hasEnvironment = false;

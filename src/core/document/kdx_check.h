@@ -27,5 +27,3 @@ struct KdxContainerSummary {
 // cannot be opened as a container.
 int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary);
 
-// A tag as its four characters, or in hexadecimal when they are not printable.
-std::string KDX_TagName(uint32_t tag);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/color_label.h"
@@ -16,7 +16,6 @@
 #include "core/document/env_table.h"
 #include "core/document/file_type.h"
 #include "core/document/id_counter.h"
-#include "core/document/kdx_check.h"
 #include "core/document/records.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_time.h"
@@ -395,7 +394,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
       }
     }
     if (status != 0) {
-      Vell_SystemErrorLog("[-%d] KDX_LoadAllData[%s %d]\r\n", step, KDX_TagName(tag).c_str(),
+      Vell_SystemErrorLog("[-%d] KDX_LoadAllData[%s %d]\r\n", step, REZ_TagName(tag).c_str(),
                           status);
       bool essential =
           tag == kKdxTagENVI || tag == kKdxTagIDCO || tag == kKdxTagENTR || tag == kKdxTagCATS;
@@ -407,7 +406,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
       FallBack(data, tag);
       state->replaceOnSave.push_back(tag);
       snapshot->positions.clear();
-      if (warnings != nullptr) warnings->push_back(KDX_TagName(tag));
+      if (warnings != nullptr) warnings->push_back(REZ_TagName(tag));
     } else {
       // Digests are of the plain records: an encrypted entry whose plain record
       // is unchanged still has valid ciphertext in its member.
@@ -440,7 +439,7 @@ int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* ch
   for (uint32_t tag : kSaveOrder) {
     int32_t status = SaveTable(&file, data, tag, changedEntries);
     if (status != 0 && result == 0) {
-      Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, KDX_TagName(tag).c_str(),
+      Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, REZ_TagName(tag).c_str(),
                           status);
       result = kKdxErrFile;
     }

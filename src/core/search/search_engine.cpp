@@ -19,7 +19,7 @@
 #include <unordered_set>
 
 #include "core/container/rez.h"
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/document/blocks.h"
 #include "core/document/entry_table.h"
 #include "core/document/records.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/container/rez_test_util.h"
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/content/entry_copy.h"
 #include "core/content/new_document.h"
 #include "core/content/password_store.h"

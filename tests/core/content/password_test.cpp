@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 #include "core/util/vell_utf8.h"
 
 namespace {

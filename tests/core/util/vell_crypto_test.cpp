@@ -1,4 +1,4 @@
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 
 #include <gtest/gtest.h>
 

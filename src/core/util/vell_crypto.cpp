@@ -2,7 +2,7 @@
 // turned off: the PKCS#7 block is built and checked here, so that a value
 // whose last block is damaged still yields every block before it.
 
-#include "core/content/crypto.h"
+#include "core/util/vell_crypto.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>

@@ -1,0 +1,27 @@
+// What every exporter shares: file extensions compared without regard to
+// ASCII case, the extension of an entry's file type, and writing one file whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/document/kdx_data.h"
+#include "core/document/records.h"
+
+bool KDX_EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// The text after the last "." of the path's last part; empty without one.
+std::string_view KDX_ExtensionOf(std::string_view path);
+
+// True when the last part of path ends in "." and extension, a non-empty
+// text compared without regard to ASCII case.
+bool KDX_HasExtension(std::string_view path, std::string_view extension);
+
+// The extension of the entry's file type; empty when it has no type record.
+std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry);
+
+// Writes bytes to path, creating or replacing the file. 0; -2 when it cannot
+// be opened; -3 when not every byte reached the file (a partial regular file
+// is removed).
+int32_t WriteExportFile(const std::string& path, std::string_view bytes);
