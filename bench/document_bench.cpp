@@ -15,6 +15,7 @@
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
 #include "core/document/records.h"
+#include "core/session/kdx_session.h"
 #include "sample_document.h"
 
 namespace {
@@ -37,61 +38,58 @@ const std::string& SamplePath(int32_t entries) {
 }
 
 struct OpenDocument {
-  KDX_DATA data;
-  explicit OpenDocument(const std::string& path) {
-    KDX_InitKdxData(&data);
-    KDX_CreateDocumentExtras(&data);
-    if (KDX_LoadAllData(path.c_str(), &data) != 0) std::abort();
-    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+  KdxSession session;
+  explicit OpenDocument(const std::string& path, KdxAccess access = KdxAccess::kRead) {
+    if (session.Open(path, access) != KdxOpenResult::kOk) std::abort();
   }
-  ~OpenDocument() {
-    KDX_FreeDocumentExtras(&data);
-    KDX_FreeKdxData(&data);
-  }
+  const KDX_DATA& data() const { return session.data(); }
 };
 
 void BM_Open(benchmark::State& state) {
   const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
     OpenDocument doc(path);
-    benchmark::DoNotOptimize(doc.data.entryAry->count);
+    benchmark::DoNotOptimize(doc.data().entryAry->count);
   }
 }
 BENCHMARK(BM_Open)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// One entry changed behind the session's back: the save compares every record.
 void BM_SaveAfterOneChange(benchmark::State& state) {
   const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
-  OpenDocument doc(path);
-  if (KDX_SaveAllData(path.c_str(), &doc.data) != 0) std::abort();  // first save stamps file info
+  OpenDocument doc(path, KdxAccess::kWrite);
+  if (doc.session.Save() != 0) std::abort();  // the first save stamps the file information
   uint64_t before = std::filesystem::file_size(path);
   int n = 0;
   for (auto _ : state) {
+    KDX_DATA* data = doc.session.EditDirectly();
     KDX_ENTRY entry;
-    EN_GetData_ByIndex(doc.data.entryAry, doc.data.entryAry->count / 2, &entry);
+    EN_GetData_ByIndex(data->entryAry, data->entryAry->count / 2, &entry);
     std::snprintf(entry.en_title, sizeof entry.en_title, "変更された題名 %d", ++n);
-    EN_SetData_ByIndex(doc.data.entryAry, doc.data.entryAry->count / 2, entry);
-    if (KDX_SaveAllData(path.c_str(), &doc.data) != 0) std::abort();
+    EN_SetData_ByIndex(data->entryAry, data->entryAry->count / 2, entry);
+    if (doc.session.Save() != 0) std::abort();
   }
   state.counters["grown_bytes"] = static_cast<double>(std::filesystem::file_size(path) - before);
 }
 BENCHMARK(BM_SaveAfterOneChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// The same save, told which entry changed, as the entry window's autosave is.
-void BM_SaveAfterOneKnownChange(benchmark::State& state) {
+// The same change through the session, which knows what it touched: the
+// entry window's autosave.
+void BM_SaveAfterOneTrackedChange(benchmark::State& state) {
   const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
-  OpenDocument doc(path);
-  if (KDX_SaveAllData(path.c_str(), &doc.data) != 0) std::abort();
+  OpenDocument doc(path, KdxAccess::kWrite);
+  if (doc.session.Save() != 0) std::abort();
   int n = 0;
-  const int32_t index = doc.data.entryAry->count / 2;
+  const int32_t index = doc.data().entryAry->count / 2;
   for (auto _ : state) {
     KDX_ENTRY entry;
-    EN_GetData_ByIndex(doc.data.entryAry, index, &entry);
+    EN_GetData_ByIndex(doc.data().entryAry, index, &entry);
     std::snprintf(entry.en_title, sizeof entry.en_title, "変更された題名 %d", ++n);
-    EN_SetData_ByIndex(doc.data.entryAry, index, entry);
-    if (KDX_SaveAfterEntryChanges(path.c_str(), &doc.data, {index}) != 0) std::abort();
+    if (doc.session.UpdateEntry(entry) != KdxChangeResult::kOk || doc.session.Save() != 0)
+      std::abort();
   }
 }
-BENCHMARK(BM_SaveAfterOneKnownChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveAfterOneTrackedChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_LoadOneEntry(benchmark::State& state) {
   const std::string& path = SamplePath(static_cast<int32_t>(state.range(0)));
@@ -99,9 +97,9 @@ void BM_LoadOneEntry(benchmark::State& state) {
   std::mt19937 rng(7);
   std::vector<uint8_t> text, note, body;
   for (auto _ : state) {
-    int32_t index = static_cast<int32_t>(rng() % static_cast<uint32_t>(doc.data.entryAry->count));
+    int32_t index = static_cast<int32_t>(rng() % static_cast<uint32_t>(doc.data().entryAry->count));
     int32_t id = KDX_GetStoredEntryID(
-        static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.data.entryAry, index)));
+        static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.data().entryAry, index)));
     KDX_LoadBlockData(path.c_str(), KdxBlockKind::kBody, id, body);
     KDX_LoadBlockData(path.c_str(), KdxBlockKind::kText, id, text);
     KDX_LoadBlockData(path.c_str(), KdxBlockKind::kNote, id, note);

@@ -16,6 +16,7 @@
 #include "core/listing/category.h"
 #include "core/listing/entry_list.h"
 #include "core/listing/entry_sort.h"
+#include "core/session/kdx_session.h"
 #include "sample_document.h"
 
 namespace {
@@ -41,19 +42,16 @@ std::string SamplePath() {
 }
 
 struct Document {
-  KDX_DATA data;
+  KdxSession session;
+  KDX_DATA& data;
   std::vector<uint8_t> fileOrder;  // entryAry as loaded, to undo a sort
-  Document() {
-    KDX_InitKdxData(&data);
-    KDX_CreateDocumentExtras(&data);
-    if (KDX_LoadAllData(SamplePath().c_str(), &data) != 0) std::abort();
-    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+  Document() : data(Open(session)) {
     const size_t bytes = static_cast<size_t>(data.entryAry->count) * data.entryAry->recordSize;
     fileOrder.assign(data.entryAry->data, data.entryAry->data + bytes);
   }
-  ~Document() {
-    KDX_FreeDocumentExtras(&data);
-    KDX_FreeKdxData(&data);
+  static KDX_DATA& Open(KdxSession& session) {
+    if (session.Open(SamplePath(), KdxAccess::kRead) != KdxOpenResult::kOk) std::abort();
+    return *session.EditDirectly();
   }
   void Unsort() { std::memcpy(data.entryAry->data, fileOrder.data(), fileOrder.size()); }
 };
@@ -105,9 +103,9 @@ void BM_ShownEntries(benchmark::State& state) {
   Document& doc = Doc();
   const char* cat1 = state.range(0) == 0 ? "＜すべて＞" : "仕事";
   for (auto _ : state) {
-    KDXCOMM_QueryEntrys(cat1, "＜すべて＞", "＜すべて＞", doc.data.entryAry, doc.data.showIDAry);
+    KDXCOMM_QueryEntrys(cat1, "＜すべて＞", "＜すべて＞", doc.data.entryAry, &doc.data.showIDAry);
   }
-  state.counters["shown"] = Vell_Ary_GetSize(doc.data.showIDAry);
+  state.counters["shown"] = static_cast<double>(doc.data.showIDAry.size());
 }
 BENCHMARK(BM_ShownEntries)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/container/rez.h"
-#include "core/util/vell_crypto.h"
 #include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/entry_table.h"
@@ -13,6 +12,8 @@
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
 #include "core/document/records.h"
+#include "core/session/kdx_session.h"
+#include "core/util/vell_crypto.h"
 
 namespace {
 
@@ -72,11 +73,13 @@ int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_
 
 int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_t seed,
                                const KdxSampleOptions& options) {
-  int32_t status = CreateKdxFile(path.c_str());
+  int32_t status = KdxSession::CreateFile(path);
   if (status != 0) return status;
-  KDX_DATA data;
-  if (KDX_InitKdxData(&data) != 0) return -1003;
-  status = KDX_LoadAllData(path.c_str(), &data);
+  KdxSession session;
+  if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return -1000;
+  // The blocks are appended straight to the file, much faster than entry by
+  // entry, and the tables saved once at the end.
+  KDX_DATA& data = *session.EditDirectly();
   std::mt19937 rng(seed);
   REZ_FILE file;
   if (status == 0) status = REZ_Open(path.c_str(), 0, &file);
@@ -112,7 +115,6 @@ int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_
   if (REZ_Close(&file) != 0 && status == 0) status = -1000;
   // The blocks were written behind the table snapshot's back; compare in full.
   KDX_ForgetSavedState(&data);
-  if (status == 0) status = KDX_SaveAllData(path.c_str(), &data);
-  KDX_FreeKdxData(&data);
+  if (status == 0) status = session.Save();
   return status;
 }

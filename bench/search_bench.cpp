@@ -21,6 +21,7 @@
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
 #include "core/search/search_engine.h"
+#include "core/session/kdx_session.h"
 #include "sample_document.h"
 
 extern char** environ;
@@ -113,14 +114,12 @@ const Query kQueries[] = {
 
 void RunDocument(int32_t entries, int32_t encryptedPercent) {
   const Sample s = MakeSample(entries, encryptedPercent);
-  KDX_DATA data;
-  KDX_InitKdxData(&data);
-  KDX_CreateDocumentExtras(&data);
-  if (KDX_LoadAllData(s.document.c_str(), &data) != 0) {
+  KdxSession session;
+  if (session.Open(s.document, KdxAccess::kRead) != KdxOpenResult::kOk) {
     std::fprintf(stderr, "cannot load %s\n", s.document.c_str());
     std::exit(1);
   }
-  EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+  const KDX_DATA& data = session.data();
   VellAryPtr results(KDX_InitFoundResultArray(entries));
   for (const Query& q : kQueries) {
     int32_t found = 0;
@@ -139,8 +138,6 @@ void RunDocument(int32_t entries, int32_t encryptedPercent) {
     }
     std::fflush(stdout);
   }
-  KDX_FreeDocumentExtras(&data);
-  KDX_FreeKdxData(&data);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
+#include "core/session/kdx_session.h"
 #include "core/util/vell_encoding.h"
 #include "transfer/export_files.h"
 #include "transfer/file_import.h"
@@ -151,13 +152,12 @@ int main(int argc, char** argv) {
   const double readSeconds = TimeRead(files);
   Row("open/read/close", files.size(), readSeconds, CpuSeconds() - cpu);
 
-  KDX_DATA data;
-  KDX_InitKdxData(&data);
-  if (CreateKdxFile(docPath.c_str()) != 0 || KDX_LoadAllData(docPath.c_str(), &data) != 0) {
+  KdxSession session;
+  if (KdxSession::CreateFile(docPath) != 0 ||
+      session.Open(docPath, KdxAccess::kWrite) != KdxOpenResult::kOk) {
     std::fprintf(stderr, "cannot create %s\n", docPath.c_str());
     return 1;
   }
-  KDX_CreateDocumentExtras(&data);
   KdxImportSettings settings = KDX_ReadImportSettings();
   settings.extensions = {"txt"};
   settings.importAll = 0;
@@ -165,8 +165,8 @@ int main(int argc, char** argv) {
   auto start = Clock::now();
   cpu = CpuSeconds();
   const KdxTransferResult imported =
-      KDX_ImportFolder(&data, (root / "corpus").string(), settings, {}, &ids);
-  const int32_t saved = KDX_SaveAllData(docPath.c_str(), &data);
+      KDX_ImportFolder(session.EditDirectly(), (root / "corpus").string(), settings, {}, &ids);
+  const int32_t saved = session.Save();
   Row("import folder + save", static_cast<size_t>(imported.succeeded), Seconds(start),
       CpuSeconds() - cpu);
   if (imported.failed != 0 || saved != 0) {
@@ -176,17 +176,16 @@ int main(int argc, char** argv) {
 
   start = Clock::now();
   cpu = CpuSeconds();
-  const KdxTransferResult exported =
-      KDX_ExportEntries(&data, ids, (work / "out").string(), KdxExportFormat::files, {});
-  KDX_SaveAllData(docPath.c_str(), &data);
+  const KdxTransferResult exported = KDX_ExportEntries(
+      session.EditDirectly(), ids, (work / "out").string(), KdxExportFormat::files, {});
+  if (session.Save() != 0) std::fprintf(stderr, "export: the document could not be saved\n");
   Row("export files + save", static_cast<size_t>(exported.succeeded), Seconds(start),
       CpuSeconds() - cpu);
   if (exported.failed != 0) {
     std::fprintf(stderr, "export: %lld failed\n", static_cast<long long>(exported.failed));
   }
   std::printf("document: %.1f MB\n", static_cast<double>(fs::file_size(docPath)) / 1e6);
-  KDX_FreeDocumentExtras(&data);
-  KDX_FreeKdxData(&data);
+  session.Close();
   fs::remove_all(work);
   return 0;
 }

@@ -16,10 +16,9 @@
 namespace {
 
 struct Fixture {
-  KDX_DATA data{};
+  KdxScopedData scoped;
+  KDX_DATA& data = scoped.data;
   Fixture() {
-    KDX_InitKdxData(&data);
-    KDX_CreateDocumentExtras(&data);
     for (int32_t id = 0; id < 4; ++id) {
       KDX_ENTRY entry{};
       entry.en_id = id;
@@ -27,13 +26,11 @@ struct Fixture {
       entry.en_bo_encrypt = entry.en_no_encrypt = entry.en_encrypt = id % 2;
       EN_AddData(data.entryAry, entry);
     }
-    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
+    KDX_RebuildEntryHash(&data);
     data.kdxFilePath = "/tmp/kdx-search-fuzz-" + std::to_string(getpid()) + ".kdx";
   }
   ~Fixture() {
     std::remove(data.kdxFilePath.c_str());
-    KDX_FreeDocumentExtras(&data);
-    KDX_FreeKdxData(&data);
   }
 };
 

@@ -5,17 +5,11 @@
 
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <ostream>
 
 #include "cli/kdx_cli.h"
-#include "core/content/entry_content.h"
-#include "core/content/password.h"
-#include "core/content/password_store.h"
-#include "core/document/entry_table.h"
-#include "core/document/kdx_file.h"
 #include "core/listing/category.h"
-#include "core/listing/entry_list.h"
-#include "core/util/vell_file.h"
 
 namespace {
 
@@ -45,113 +39,89 @@ bool CliReadPasswordFromTerminal(const char* prompt, std::string* password) {
   return true;
 }
 
-CliDocument::CliDocument() { KDX_InitKdxData(&data_); }
-
-CliDocument::~CliDocument() {
-  KDX_FreeDocumentExtras(&data_);
-  KDX_FreeKdxData(&data_);
-}
-
-int CliDocument::Open(const std::string& path, bool forWriting, const CliPasswordSource& password,
-                      std::ostream& err) {
-  path_ = path;
-  if (!Vell_IsFileExists(path.c_str())) {
-    err << "kdx: " << path << ": no such file\n";
-    return kExitFailed;
-  }
-  switch (lock_.Acquire(path, forWriting)) {
-    case KdxDocumentLock::Result::kLocked:
-      break;
-    case KdxDocumentLock::Result::kHeldElsewhere:
-      err << "kdx: " << path << ": the document is open for writing in another program\n";
-      return kExitFailed;
-    case KdxDocumentLock::Result::kCannotOpen:
-      err << "kdx: " << path << ": cannot be opened\n";
-      return kExitFailed;
-  }
-  if (KDX_LoadAllData(path.c_str(), &data_) != 0) {
-    err << "kdx: " << path << ": not a Kardinex document, or damaged (kdx check tells more)\n";
-    return kExitFailed;
-  }
-  std::string version;
-  switch (KDX_CheckFileVersion(&data_, &version)) {
-    case KdxVersionCheck::kOpen:
-      break;
-    case KdxVersionCheck::kNotKardinexFile:
-      err << "kdx: " << path << ": not a Kardinex document (its file information is missing)\n";
-      return kExitFailed;
-    case KdxVersionCheck::kConvertFromV2:
-      err << "kdx: " << path << ": a document of the previous format; open it in the application "
-          << "to convert it\n";
-      return kExitFailed;
-    case KdxVersionCheck::kNewerVersion:
-      err << "kdx: " << path << ": written by a newer version (" << version << ")\n";
-      return kExitFailed;
-  }
-  char stored[kKdxPasswordFieldSize];
-  int32_t length = KDXCOMM_GetPassword(data_.envAry, stored, sizeof stored);
-  if (length < 0) {
-    err << "kdx: " << path << ": the stored password is damaged\n";
-    return kExitFailed;
-  }
-  if (length > 0) {
+int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
+                    const CliPasswordSource& password, std::ostream& err) {
+  // One try: kdx asks once and says so when the password is wrong.
+  bool promptFailed = false;
+  auto prompt = [&](int attempt) -> std::optional<std::string> {
+    if (attempt > 0) return std::nullopt;
     std::string typed;
     if (!password.passwordFile.empty()) {
       if (!ReadPasswordFile(password.passwordFile, &typed)) {
         err << "kdx: " << password.passwordFile << ": cannot be read\n";
-        return kExitFailed;
+        promptFailed = true;
+        return std::nullopt;
       }
     } else if (!CliReadPasswordFromTerminal("Password: ", &typed)) {
       err << "kdx: " << path << ": the document has a password; give it with --password-file\n";
-      return kExitFailed;
+      promptFailed = true;
+      return std::nullopt;
     }
-    if (!KDX_PasswordMatches(typed.c_str(), stored)) {
-      err << "kdx: " << path << ": wrong password\n";
-      return kExitFailed;
-    }
+    return typed;
+  };
+  const KdxOpenResult result = session.Open(path, access, prompt);
+  const std::string name = "kdx: " + path + ": ";
+  switch (result) {
+    case KdxOpenResult::kOk:
+      return kExitOk;
+    case KdxOpenResult::kNoSuchFile:
+      err << name << "no such file\n";
+      break;
+    case KdxOpenResult::kHeldElsewhere:
+      err << name << "the document is open for writing in another program\n";
+      break;
+    case KdxOpenResult::kCannotOpen:
+      err << name << "cannot be opened\n";
+      break;
+    case KdxOpenResult::kDamaged:
+      err << name << "not a Kardinex document, or damaged (kdx check tells more)\n";
+      break;
+    case KdxOpenResult::kNotKardinexFile:
+      err << name << "not a Kardinex document (its file information is missing)\n";
+      break;
+    case KdxOpenResult::kNeedsConversion:
+      err << name
+          << "a document of the previous format; open it in the application to convert it\n";
+      break;
+    case KdxOpenResult::kNewerVersion:
+      err << name << "written by a newer version (" << session.versionText() << ")\n";
+      break;
+    case KdxOpenResult::kPasswordDamaged:
+      err << name << "the stored password is damaged\n";
+      break;
+    case KdxOpenResult::kPasswordRefused:
+      err << name << "wrong password\n";
+      break;
+    case KdxOpenResult::kPasswordCancelled:
+      if (!promptFailed) err << name << "the document has a password\n";
+      break;
+    case KdxOpenResult::kNoMemory:
+      err << "kdx: out of memory\n";
+      break;
   }
-  KDX_CreateDocumentExtras(&data_);
-  EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
-  return kExitOk;
+  return kExitFailed;
 }
 
-int CliDocument::Save(std::ostream& err) {
-  if (KDX_SaveAllData(path_.c_str(), &data_) != 0) {
-    err << "kdx: " << path_ << ": the document could not be saved\n";
+int CliSaveDocument(KdxSession& session, std::ostream& err) {
+  if (session.Save() != 0) {
+    err << "kdx: " << session.path() << ": the document could not be saved\n";
     return kExitFailed;
   }
   return kExitOk;
 }
 
-KdxNoteReader CliDocument::NoteReader() {
-  KDX_DATA* data = &data_;
-  return [data](int32_t id) {
-    KDX_ENTRY entry;
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
-    return KDX_GetNoteText(data->kdxFilePath.c_str(), entry);
-  };
-}
-
-int CliDocument::ReloadList(std::ostream& err, const std::vector<std::string>& cats,
-                            const KDX_SORT_INFO* keys) {
-  KdxCategorySelection selection = KDXCOMM_LoadCategorySelections(data_);
+int CliReloadList(KdxSession& session, std::ostream& err, const std::vector<std::string>& cats,
+                  const KDX_SORT_INFO* keys) {
+  KdxCategorySelection selection = KDXCOMM_LoadCategorySelections(session.data());
   if (!cats.empty()) {
     for (size_t level = 0; level < 3; ++level) {
       selection.name[level] =
           level < cats.size() && !cats[level].empty() ? cats[level] : kKdxCategoryAll;
     }
   }
-  if (KDXCOMM_ReloadMainLists(&data_, &selection, NoteReader(), keys) != 0) {
+  if (session.ReloadList(&selection, keys) != 0) {
     err << "kdx: out of memory\n";
     return kExitFailed;
   }
   return kExitOk;
-}
-
-std::vector<int32_t> CliDocument::ListedIds() const {
-  std::vector<int32_t> ids(static_cast<size_t>(Vell_Ary_GetSize(data_.showIDAry)));
-  for (size_t row = 0; row < ids.size(); ++row) {
-    Vell_Ary_GetData(data_.showIDAry, static_cast<int32_t>(row), &ids[row]);
-  }
-  return ids;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_document.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/password.h"
@@ -46,24 +47,15 @@ int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-struct LoadedDocument {
-  KDX_DATA data;
-  LoadedDocument() { KDX_InitKdxData(&data); }
-  ~LoadedDocument() { KDX_FreeKdxData(&data); }
-};
-
 int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
-  if (!Vell_IsFileExists(path.c_str())) {
-    err << "kdx: " << path << ": no such file\n";
-    return kExitFailed;
-  }
-  LoadedDocument doc;
-  if (KDX_LoadAllData(path.c_str(), &doc.data) != 0) {
-    err << "kdx: " << path << ": not a Kardinex document, or damaged (kdx check tells more)\n";
-    return kExitFailed;
-  }
+  // Inspecting takes no lock and asks no password: info describes a file
+  // whatever state it is in.
+  KdxSession session;
+  if (int status = CliOpenDocument(session, path, KdxAccess::kInspect, {}, err); status != kExitOk)
+    return status;
+  const KDX_DATA& data = session.data();
   KDX_FILE_INFO info;
-  if (EV_GetFileInfo(doc.data.envAry, &info) == 0) {
+  if (EV_GetFileInfo(data.envAry, &info) == 0) {
     err << "kdx: " << path << ": not a Kardinex document (its file information is missing)\n";
     return kExitFailed;
   }
@@ -76,19 +68,19 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
     return uint64_t{0};
   };
   int32_t encrypted = 0;
-  for (int32_t i = 0; i < doc.data.entryAry->count; ++i) {
+  for (int32_t i = 0; i < data.entryAry->count; ++i) {
     encrypted += KDX_GetStoredEntryEncrypt(
-                     static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.data.entryAry, i))) == 1;
+                     static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data.entryAry, i))) == 1;
   }
   std::string password = "none";
   uint8_t value[kKdxPasswordValueSize];
-  if (EV_GetValue(doc.data.envAry, "X08", value) == 1) {
+  if (EV_GetValue(data.envAry, "X08", value) == 1) {
     char stored[kKdxPasswordFieldSize];
     int32_t length = KDX_DecryptPasswordValue(value, stored, sizeof stored);
     password = length > 0 ? "set" : length == 0 ? "none" : "damaged";
   }
   std::string version;
-  KdxVersionCheck check = KDX_CheckFileVersion(&doc.data, &version);
+  KdxVersionCheck check = KDX_CheckFileVersion(&data, &version);
 
   auto row = [&out](const char* label) -> std::ostream& {
     return out << "  " << std::left << std::setw(15) << label << std::right;
@@ -102,10 +94,10 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
                 << "\n";
   row("created") << ViewDate(info.createFileDate) << ", " << info.createOS << "\n";
   row("last saved") << ViewDate(info.updateFileDate) << ", " << info.updateOS << "\n";
-  row("entries") << Commas(static_cast<uint64_t>(doc.data.entryAry->count));
+  row("entries") << Commas(static_cast<uint64_t>(data.entryAry->count));
   if (encrypted > 0) out << " (" << Commas(static_cast<uint64_t>(encrypted)) << " encrypted)";
   out << "\n";
-  row("category sets") << Commas(static_cast<uint64_t>(doc.data.catSetAry->count)) << "\n";
+  row("category sets") << Commas(static_cast<uint64_t>(data.catSetAry->count)) << "\n";
   row("blocks") << "body " << Commas(members(kKdxTagBORB)) << ", text "
                 << Commas(members(kKdxTagTEXT)) << ", note " << Commas(members(kKdxTagNORB))
                 << ", icon " << Commas(members(kKdxTagFIIC)) << "\n";

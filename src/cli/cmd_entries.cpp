@@ -30,23 +30,17 @@ namespace {
 
 // The entries named on the command line, in the order given. Fails (one line
 // to err) when any is missing, before anything is changed.
-bool FindEntries(CliDocument& doc, const std::vector<int32_t>& ids, std::vector<KDX_ENTRY>* out,
-                 std::ostream& err) {
-  KDX_DATA* data = doc.data();
+bool FindEntries(const KdxSession& doc, const std::vector<int32_t>& ids,
+                 std::vector<KDX_ENTRY>* out, std::ostream& err) {
   for (int32_t id : ids) {
-    KDX_ENTRY entry;
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) {
+    std::optional<KDX_ENTRY> entry = doc.FindEntry(id);
+    if (!entry) {
       err << "kdx: " << doc.path() << ": no entry " << id << "; nothing was changed\n";
       return false;
     }
-    out->push_back(entry);
+    out->push_back(*entry);
   }
   return true;
-}
-
-void RebuildHash(KDX_DATA* data) {
-  Vell_Hash_RemoveAll(data->entryHash);
-  EN_Hash_MakeEntryTable(data->entryAry, data->entryHash);
 }
 
 struct IdsOptions {
@@ -55,9 +49,9 @@ struct IdsOptions {
 };
 
 // Opens the document of o and finds every entry it names; an exit status.
-int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, bool forWriting,
-                    CliDocument& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
-  int status = doc.Open(o.path, forWriting, pw, err);
+int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, KdxAccess access,
+                    KdxSession& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  int status = CliOpenDocument(doc, o.path, access, pw, err);
   if (status != kExitOk) return status;
   return FindEntries(doc, o.ids, entries, err) ? kExitOk : kExitFailed;
 }
@@ -99,36 +93,39 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
     }
     body = CliBodyFromText(text);
   }
-  CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
-  std::string title = o.title;
-  if (title.empty()) {
+  KdxNewEntry fields;
+  fields.title = o.title;
+  if (fields.title.empty()) {
     char fallback[512];
     PREF_ReadDefaultTitle(sizeof fallback, fallback);
-    title = fallback;
+    fields.title = fallback;
   }
+  fields.cat1 = o.cat1;
+  fields.cat2 = o.cat2;
+  fields.cat3 = o.cat3;
+  fields.label = o.label;
+  fields.encrypted = o.encrypt;
+  if (!o.rtfFile.empty()) fields.encoding = "RTF";
+  fields.turn = PREF_ReadDefaultTurn();
   char turnWidth[32];
   PREF_ReadDefaultTurnWidth(turnWidth);
+  fields.turnWidth = turnWidth;
+  fields.content = KdxEntryContent{body.body, body.text, o.note};
   KDX_ENTRY entry;
-  EN_InitData(data, title.c_str(), o.cat1.c_str(), o.cat2.c_str(), o.cat3.c_str(),
-              PREF_ReadDefaultTurn(), turnWidth, &entry);
-  if (entry.en_id < 0) {
-    err << "kdx: " << o.path << ": no entry number is left\n";
-    return kExitFailed;
+  switch (doc.CreateEntry(fields, &entry)) {
+    case KdxChangeResult::kOk:
+      break;
+    case KdxChangeResult::kNoIdentifierLeft:
+      err << "kdx: " << o.path << ": no entry number is left\n";
+      return kExitFailed;
+    default:
+      err << "kdx: " << o.path << ": the entry could not be stored\n";
+      return kExitFailed;
   }
-  entry.en_co_id = o.label;
-  entry.en_encrypt = entry.en_bo_encrypt = entry.en_no_encrypt = o.encrypt ? 1 : 0;
-  if (!o.rtfFile.empty()) std::strcpy(entry.en_encode, "RTF");
-  if (KDX_AddNewEntry(data, &entry, PREF_ReadExpandSize(),
-                      KdxEntryContent{body.body, body.text, o.note}) != 0) {
-    err << "kdx: " << o.path << ": the entry could not be stored\n";
-    return kExitFailed;
-  }
-  CT_SetData(data->catSetAry, data->idCounterAry, entry.en_cat1_name, entry.en_cat2_name,
-             entry.en_cat3_name);
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   if (status == kExitOk) out << entry.en_id << "\n";
   return status;
 }
@@ -184,8 +181,8 @@ void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
 
 int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(o.path, false, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
   if (!FindEntries(doc, {o.id}, &entries, err)) return kExitFailed;
@@ -212,8 +209,8 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
     return kExitOk;
   }
   std::string text;
-  const int32_t size = KDX_LoadBlockText(
-      o.path.c_str(), entry, o.note ? KdxBlockKind::kNote : KdxBlockKind::kText, &text);
+  const int32_t size = KDX_LoadBlockText(o.path.c_str(), entry,
+                                         o.note ? KdxBlockKind::kNote : KdxBlockKind::kText, &text);
   if (size < 0 && size != kKdxLoadMissing) {
     err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << o.id
         << " cannot be read\n";
@@ -228,41 +225,41 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
 
 int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
-  CliDocument doc;
+  KdxSession doc;
   std::vector<KDX_ENTRY> entries;
-  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
     KDX_ENTRY copy;
-    int32_t copied = KDX_CopyOneEntry(doc.data(), entry, PREF_ReadExpandSize(), &copy);
-    if (copied < 0) {
+    const KdxChangeResult copied = doc.CopyEntry(entry.en_id, &copy);
+    if (copied != KdxChangeResult::kOk && copied != KdxChangeResult::kTitleKeptAsSource) {
       err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be copied\n";
       result = kExitFailed;
       continue;
     }
-    if (copied == 0) err << "kdx: " << kKdxMsgCopyTitleTooLong << "\n";
+    if (copied == KdxChangeResult::kTitleKeptAsSource) {
+      err << "kdx: " << kKdxMsgCopyTitleTooLong << "\n";
+    }
     out << entry.en_id << '\t' << copy.en_id << '\n';
   }
-  RebuildHash(doc.data());
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   return status != kExitOk ? status : result;
 }
 
 int RunRemove(const IdsOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
-  CliDocument doc;
+  KdxSession doc;
   std::vector<KDX_ENTRY> entries;
-  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
-    if (KDX_RemoveOneEntry(doc.data(), entry) != 0) {
+    if (doc.RemoveEntry(entry.en_id) != KdxChangeResult::kOk) {
       err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be removed\n";
       result = kExitFailed;
     }
   }
-  RebuildHash(doc.data());
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   return status != kExitOk ? status : result;
 }
 
@@ -271,10 +268,10 @@ struct LabelOptions : IdsOptions {
 };
 
 int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
+  const KDX_DATA* data = &doc.data();
   int32_t label = -1;
   if (!o.label.empty() && std::all_of(o.label.begin(), o.label.end(), ::isdigit)) {
     label = std::stoi(o.label.size() > 2 ? "99" : o.label);
@@ -295,27 +292,24 @@ int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, 
   if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
   for (KDX_ENTRY& entry : entries) {
     entry.en_co_id = label;
-    EN_Hash_SetData(data->entryAry, data->entryHash, entry);
+    if (doc.UpdateEntry(entry) != KdxChangeResult::kOk) return kExitFailed;
   }
-  return doc.Save(err);
+  return CliSaveDocument(doc, err);
 }
 
 int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, std::ostream&,
               std::ostream& err) {
-  CliDocument doc;
+  KdxSession doc;
   std::vector<KDX_ENTRY> entries;
-  int status = OpenWithEntries(o, pw, true, doc, &entries, err);
+  int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
   int result = kExitOk;
-  for (KDX_ENTRY& entry : entries) {
-    int32_t index =
-        EN_Hash_FindIndex_ByID(doc.data()->entryAry, doc.data()->entryHash, entry.en_id);
-    int32_t switched = encrypt ? KDX_SetEncrypt(doc.data(), &entry, index, PREF_ReadExpandSize())
-                               : KDX_SetDecrypt(doc.data(), &entry, index, PREF_ReadExpandSize());
-    if (switched == -1) {
+  for (const KDX_ENTRY& entry : entries) {
+    const KdxChangeResult switched = doc.SetEncrypted(entry.en_id, encrypt);
+    if (switched == KdxChangeResult::kUnchanged) {
       err << "kdx: entry " << entry.en_id << " is " << (encrypt ? "encrypted" : "not encrypted")
           << " already\n";
-    } else if (switched != 0) {
+    } else if (switched != KdxChangeResult::kOk) {
       err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be "
           << (encrypt ? "encrypted" : "decrypted") << "; it is left as it was\n";
       result = kExitFailed;
@@ -328,10 +322,10 @@ int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, st
 
 int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ostream& out,
                   std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(path, false, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
+  const KDX_DATA* data = &doc.data();
   KDX_CATEGORY_TITLE titles;
   TI_GetData(data->catTitleAry, &titles);
   out << titles.ti_cat1_title << '\t' << titles.ti_cat2_title << '\t' << titles.ti_cat3_title
@@ -355,21 +349,15 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
     err << "kdx: " << o.target << ": exists already (kdx never overwrites a file)\n";
     return kExitFailed;
   }
-  CliDocument doc;
-  int status = doc.Open(o.path, false, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
-  std::vector<int32_t> ids = o.ids;
-  if (ids.empty()) {
-    for (int32_t i = 0; i < data->entryAry->count; ++i) {
-      ids.push_back(KDX_GetStoredEntryID(
-          static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->entryAry, i))));
-    }
-  }
+  std::vector<int32_t> ids = o.ids.empty() ? doc.EntryIds() : o.ids;
   std::vector<KDX_ENTRY> entries;
   if (!FindEntries(doc, ids, &entries, err)) return kExitFailed;
-  Vell_Ary_RemoveAll(data->showIDAry);
-  for (int32_t id : ids) Vell_Ary_Add(data->showIDAry, &id);
+  // Only the list in memory changes: the session is read-only.
+  KDX_DATA* data = doc.EditDirectly();
+  data->showIDAry = ids;
   KDX_NEW_SAVE_OPTIONS options{};
   options.recordType = 1;
   options.isUnusedCategory = 1;

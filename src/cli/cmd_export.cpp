@@ -1,7 +1,5 @@
 // kdx export FILE DIR: the document window's export commands for scripts.
 // Without --ids every entry is exported, in the order kdx list shows them.
-#include "cli/commands.h"
-
 #include <map>
 #include <memory>
 #include <ostream>
@@ -11,6 +9,7 @@
 #include "cli/cli_document.h"
 #include "cli/cli_progress.h"
 #include "cli/cli_richtext.h"
+#include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/listing/category.h"
 #include "core/util/vell_file.h"
@@ -45,23 +44,23 @@ int RunExport(const ExportOptions& o, const CliPasswordSource& pw, std::ostream&
     err << "kdx: " << o.folder << ": not a folder\n";
     return kExitFailed;
   }
-  CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
 
   std::vector<int32_t> ids = o.ids;
   if (ids.empty()) {
-    status = doc.ReloadList(err, {kKdxCategoryAll});
+    status = CliReloadList(doc, err, {kKdxCategoryAll});
     if (status != kExitOk) return status;
-    ids = doc.ListedIds();
+    ids = doc.data().showIDAry;
   }
   CliEnsureGuiApplication();
   const bool terminal = CliStderrIsTerminal();
-  const KdxTransferResult result =
-      KDX_ExportEntries(doc.data(), ids, o.folder, format->second, CliMakeProgress(err, terminal));
+  const KdxTransferResult result = KDX_ExportEntries(
+      doc.EditDirectly(), ids, o.folder, format->second, CliMakeProgress(err, terminal));
   CliEndProgress(err, terminal);
   // The use dates changed, also of entries that failed.
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   const int reported = CliReportTransfer(result, "exported", out, err);
   return status != kExitOk ? status : reported;
 }

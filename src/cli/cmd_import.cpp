@@ -1,7 +1,5 @@
 // kdx import: files, RTFD packages and folder trees, or a folder of version-2
 // export files, as new entries of a document.
-#include <sys/stat.h>
-
 #include <memory>
 #include <ostream>
 #include <string>
@@ -28,32 +26,18 @@ struct ImportOptions {
   std::string v2Folder;
 };
 
-// Adds what another run found to the totals.
-void Merge(const KdxTransferResult& part, KdxTransferResult* total) {
-  total->succeeded += part.succeeded;
-  total->failed += part.failed;
-  total->cancelled = total->cancelled || part.cancelled;
-  total->failures.insert(total->failures.end(), part.failures.begin(), part.failures.end());
-  total->warnings.insert(total->warnings.end(), part.warnings.begin(), part.warnings.end());
-}
-
-bool IsPlainFolder(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && KDX_IsRtfdFile(path) != 1;
-}
-
 int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream& out,
               std::ostream& err) {
   if (o.v2Folder.empty() == o.items.empty()) {
     err << "kdx: give either files and folders to import or --v2 FOLDER\n";
     return kExitUsage;
   }
-  if (!o.v2Folder.empty() && !IsPlainFolder(o.v2Folder)) {
+  if (!o.v2Folder.empty() && !KDX_IsPlainFolder(o.v2Folder)) {
     err << "kdx: " << o.v2Folder << ": not a folder\n";
     return kExitFailed;
   }
-  CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
   CliEnsureGuiApplication();
 
@@ -62,31 +46,12 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
   if (!o.extensions.empty()) settings.extensions = o.extensions;
   const bool terminal = CliStderrIsTerminal();
   const KdxTransferProgress progress = CliMakeProgress(err, terminal);
-  KdxTransferResult result;
-  if (!o.v2Folder.empty()) {
-    result = KDX_ImportV2Folder(doc.data(), o.v2Folder, settings, progress);
-  } else {
-    // Files keep the order given; each folder is imported where it was named.
-    std::vector<std::string> files;
-    auto flushFiles = [&] {
-      if (files.empty()) return;
-      Merge(KDX_ImportFiles(doc.data(), files, o.cat1, o.cat2, o.cat3, settings, progress),
-            &result);
-      files.clear();
-    };
-    for (const std::string& item : o.items) {
-      if (result.cancelled) break;
-      if (IsPlainFolder(item)) {
-        flushFiles();
-        Merge(KDX_ImportFolder(doc.data(), item, settings, progress), &result);
-      } else {
-        files.push_back(item);
-      }
-    }
-    if (!result.cancelled) flushFiles();
-  }
+  const KdxTransferResult result =
+      !o.v2Folder.empty() ? KDX_ImportV2Folder(doc.EditDirectly(), o.v2Folder, settings, progress)
+                          : KDX_ImportPaths(doc.EditDirectly(), o.items, o.cat1, o.cat2, o.cat3,
+                                            KdxFolderCategories::kFromPath, settings, progress);
   CliEndProgress(err, terminal);
-  if (result.succeeded > 0) status = doc.Save(err);
+  if (result.succeeded > 0) status = CliSaveDocument(doc, err);
   const int reported = CliReportTransfer(result, "imported", out, err);
   return status != kExitOk ? status : reported;
 }

@@ -70,14 +70,14 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
       return kExitUsage;
     }
   }
-  CliDocument doc;
-  int status = doc.Open(o.path, false, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
+  const KDX_DATA* data = &doc.data();
 
   std::vector<std::string> cats;
   if (!o.cat1.empty()) cats = {o.cat1, o.cat2, o.cat3};
-  status = doc.ReloadList(err, cats, o.sort.empty() ? nullptr : &keys);
+  status = CliReloadList(doc, err, cats, o.sort.empty() ? nullptr : &keys);
   if (status != kExitOk) return status;
   KdxNoteReader notes = doc.NoteReader();
 
@@ -97,10 +97,9 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   }
   out << line << '\n';
   int missing = 0;
-  for (int32_t row = 0; row < data->showIDAry->count; ++row) {
-    int32_t id = *static_cast<const int32_t*>(Vell_Ary_GetDataPtr(data->showIDAry, row));
+  for (int32_t id : data->showIDAry) {
     KDX_ENTRY entry;
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) {
+    if (KDX_FindEntry(data, id, &entry) < 0) {
       ++missing;
       continue;
     }

@@ -23,36 +23,35 @@ struct ListFileOptions {
 
 int RunListFile(const ListFileOptions& o, const CliPasswordSource& pw, std::ostream& out,
                 std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(o.path, false, pw, err);
-  if (status == kExitOk) status = doc.ReloadList(err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
+  if (status == kExitOk) status = CliReloadList(doc, err);
   if (status != kExitOk) return status;
-  if (o.selected && KDXCOMM_GetSelectedShownRows(*doc.data()).empty()) {
+  if (o.selected && KDXCOMM_GetSelectedShownRows(doc.data()).empty()) {
     err << "kdx: 文章 が選択されていません。\n";
     return kExitFailed;
   }
   const bool terminal = CliStderrIsTerminal();
-  KdxTransferResult result =
-      KDX_WriteEntryList_ShowEntry(*doc.data(), o.selected ? 0 : 1, o.target,
-                                   CliMakeProgress(err, terminal));
+  KdxTransferResult result = KDX_WriteEntryList_ShowEntry(doc.data(), o.selected ? 0 : 1, o.target,
+                                                          CliMakeProgress(err, terminal));
   CliEndProgress(err, terminal);
   return CliReportTransfer(result, "listed", out, err);
 }
 
 int RunJoin(const ListFileOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(o.path, true, pw, err);
-  if (status == kExitOk) status = doc.ReloadList(err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
+  if (status == kExitOk) status = CliReloadList(doc, err);
   if (status != kExitOk) return status;
-  const std::vector<int32_t> ids = o.ids.empty() ? doc.ListedIds() : o.ids;
+  const std::vector<int32_t> ids = o.ids.empty() ? doc.data().showIDAry : o.ids;
   const bool terminal = CliStderrIsTerminal();
   KdxTransferResult result =
-      KDX_ExportAppendToTextFile(doc.data(), ids, o.target, CliMakeProgress(err, terminal));
+      KDX_ExportAppendToTextFile(doc.EditDirectly(), ids, o.target, CliMakeProgress(err, terminal));
   CliEndProgress(err, terminal);
   // The use dates changed; a failed save is reported after the summary.
   const int reported = CliReportTransfer(result, "joined", out, err);
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   return status != kExitOk ? status : reported;
 }
 

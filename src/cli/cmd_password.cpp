@@ -20,8 +20,8 @@ struct PasswdOptions {
 
 int RunPasswd(const PasswdOptions& options, const CliPasswordSource& password, std::ostream& out,
               std::ostream& err) {
-  CliDocument doc;
-  int status = doc.Open(options.path, true, password, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, options.path, KdxAccess::kWrite, password, err);
   if (status != kExitOk) return status;
   std::string typed;
   if (!options.remove) {
@@ -51,11 +51,12 @@ int RunPasswd(const PasswdOptions& options, const CliPasswordSource& password, s
     err << "kdx: " << kKdxPasswordRuleAlert << "\n";
     return kExitFailed;
   }
-  if (KDXCOMM_SetPassword(doc.data()->envAry, doc.data()->idCounterAry, accepted) != 0) {
+  KDX_DATA* data = doc.EditDirectly();
+  if (KDXCOMM_SetPassword(data->envAry, data->idCounterAry, accepted) != 0) {
     err << "kdx: " << options.path << ": the password could not be stored\n";
     return kExitFailed;
   }
-  status = doc.Save(err);
+  status = CliSaveDocument(doc, err);
   if (status == kExitOk) {
     out << options.path << (accepted[0] == '\0' ? ": no password\n" : ": password set\n");
   }

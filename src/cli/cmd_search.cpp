@@ -63,10 +63,10 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
   std::string text;
   for (size_t i = 0; i < o.words.size(); ++i) text += (i > 0 ? " " : "") + o.words[i];
 
-  CliDocument doc;
-  int status = doc.Open(o.path, false, pw, err);
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
-  KDX_DATA* data = doc.data();
+  const KDX_DATA* data = &doc.data();
 
   VellAryPtr results(KDX_InitFoundResultArray(0));
   if (results == nullptr) {
@@ -87,12 +87,7 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
 
   KDX_SORT_INFO keys;
   CLCOMM_InitListInfo(data->columnAry, &keys);
-  const std::string path = o.path;
-  KdxNoteReader notes = [data, path](int32_t id) {
-    KDX_ENTRY entry;
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry) < 0) return std::string();
-    return KDX_GetNoteText(path.c_str(), entry);
-  };
+  KdxNoteReader notes = doc.NoteReader();
   if (KDX_SortFoundResults(data, keys, notes, results.get()) == kKdxSearchNoMemory) {
     err << "kdx: out of memory\n";
     return kExitFailed;
@@ -100,7 +95,7 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
   KDX_ENTRY entry;
   for (int32_t i = 0; i < Vell_Ary_GetSize(results.get()); ++i) {
     const auto* r = static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), i));
-    if (EN_Hash_GetData(data->entryAry, data->entryHash, r->en_id, &entry) < 0) continue;
+    if (KDX_FindEntry(data, r->en_id, &entry) < 0) continue;
     out << entry.en_id << '\t' << Flat(entry.en_title) << '\n';
   }
   err << Vell_Ary_GetSize(results.get()) << " entries found\n";

@@ -104,19 +104,15 @@ KdxTransferResult KDX_WriteEntryList_ShowEntry(const KDX_DATA& data, int32_t rec
   const std::vector<std::string> columns = KDX_GetEntryListColumns(data.columnAry);
   std::string out;
   KDX_WriteEntryList_Headers(data, columns, &out);
-  const int32_t rows = Vell_Ary_GetSize(data.showIDAry);
+  const auto rows = static_cast<int32_t>(data.showIDAry.size());
   for (int32_t row = 0; row < rows; ++row) {
     if (progress.IsCancelled()) {
       result.cancelled = true;
       return result;  // nothing is written
     }
-    int32_t id;
-    Vell_Ary_GetData(data.showIDAry, row, &id);
+    const int32_t id = data.showIDAry[static_cast<size_t>(row)];
     KDX_ENTRY entry;
-    const int32_t found = data.entryHash != nullptr
-                              ? EN_Hash_GetData(data.entryAry, data.entryHash, id, &entry)
-                              : EN_GetData(data.entryAry, id, &entry);
-    if (found < 0) {
+    if (KDX_FindEntry(&data, id, &entry) < 0) {
       Vell_SystemErrorLog("[-1] WriteEntryList_Entries[%ld]\r\n", static_cast<long>(id));
       result.Fail("(" + std::to_string(id) + ")", "no such entry; the row was skipped");
       continue;

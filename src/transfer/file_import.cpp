@@ -17,6 +17,7 @@
 
 #include "core/container/rez_io.h"
 #include "core/content/entry_content.h"
+#include "core/content/new_entry.h"
 #include "core/document/catset_table.h"
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_encoding.h"
@@ -168,14 +169,10 @@ int32_t StoreConverted(KDX_DATA* data, const std::string& plainPath, KDX_ENTRY* 
   entry->en_ft_id = KDX_SetFileType(data->kdxFilePath, ext, data->idCounterAry, data->fileTypeAry);
   if (entry->en_ft_id < 0) return kKdxImportNotStored;
   const KdxImportedBody& content = converted.content;
-  if (KDX_AddNewEntry(data, entry, expandSize, KdxEntryContent{content.body, content.text, note}) !=
-      0) {
+  if (KDX_StoreNewEntry(data, entry, expandSize,
+                        KdxEntryContent{content.body, content.text, note}) != 0) {
     return kKdxImportNotStored;
   }
-  // A category set that cannot be added only leaves the browser without the
-  // entry's names until the next change; the entry itself is stored.
-  CT_SetData(data->catSetAry, data->idCounterAry, entry->en_cat1_name, entry->en_cat2_name,
-             entry->en_cat3_name);
   return entry->en_bo_block_size;
 }
 
@@ -440,6 +437,41 @@ KdxTransferResult KDX_ImportFolder(KDX_DATA* data, const std::string& folder,
              [&](const std::string& path, std::string* c1, std::string* c2, std::string* c3) {
                KDXCOMM_GetCats_ByFilePath(path, root, c1, c2, c3);
              });
+  return result;
+}
+
+bool KDX_IsPlainFolder(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && KDX_IsRtfdFile(path) != 1;
+}
+
+KdxTransferResult KDX_ImportPaths(KDX_DATA* data, const std::vector<std::string>& paths,
+                                  const std::string& cat1, const std::string& cat2,
+                                  const std::string& cat3, KdxFolderCategories folders,
+                                  const KdxImportSettings& settings,
+                                  const KdxTransferProgress& progress,
+                                  std::vector<int32_t>* importedIds) {
+  if (folders == KdxFolderCategories::kGiven) {
+    return KDX_ImportFiles(data, paths, cat1, cat2, cat3, settings, progress, importedIds);
+  }
+  KdxTransferResult result;
+  // Files keep the order given; each folder is imported where it was named.
+  std::vector<std::string> files;
+  auto flushFiles = [&] {
+    if (files.empty()) return;
+    result.Absorb(KDX_ImportFiles(data, files, cat1, cat2, cat3, settings, progress, importedIds));
+    files.clear();
+  };
+  for (const std::string& path : paths) {
+    if (result.cancelled) break;
+    if (KDX_IsPlainFolder(path)) {
+      flushFiles();
+      result.Absorb(KDX_ImportFolder(data, path, settings, progress, importedIds));
+    } else {
+      files.push_back(path);
+    }
+  }
+  if (!result.cancelled) flushFiles();
   return result;
 }
 

@@ -98,6 +98,28 @@ KdxTransferResult KDX_ImportFolder(KDX_DATA* data, const std::string& folder,
                                    const KdxTransferProgress& progress,
                                    std::vector<int32_t>* importedIds = nullptr);
 
+// True for a folder that is walked rather than imported as one item: a folder
+// that is not an RTFD package.
+bool KDX_IsPlainFolder(const std::string& path);
+
+// How a folder among the paths of KDX_ImportPaths gives its files categories.
+enum class KdxFolderCategories {
+  kFromPath,  // those of each file's path below the folder (KDX_ImportFolder)
+  kGiven,     // the categories given for the files (a drop on the entry list)
+};
+
+// What a user named or dropped, in the order given: folders that are not RTFD
+// packages by the folder rule, everything else (files and RTFD packages) as
+// KDX_ImportFiles does with the given categories. The results of every part
+// are added up; cancelling ends the whole import. The one import of kdx
+// import and of a drop on the document window.
+KdxTransferResult KDX_ImportPaths(KDX_DATA* data, const std::vector<std::string>& paths,
+                                  const std::string& cat1, const std::string& cat2,
+                                  const std::string& cat3, KdxFolderCategories folders,
+                                  const KdxImportSettings& settings,
+                                  const KdxTransferProgress& progress,
+                                  std::vector<int32_t>* importedIds = nullptr);
+
 // Rewrites an entry's body stored as RTF (documents of the previous major
 // version) as a body of the current form, encrypted when en_bo_encrypt is 1,
 // and sets en_bo_block_size. 0; -2 when the body cannot be loaded or is empty;

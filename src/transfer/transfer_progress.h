@@ -48,4 +48,12 @@ struct KdxTransferResult {
   void Warn(const std::string& what, const std::string& reason) {
     warnings.push_back({what, reason});
   }
+  // Adds what another run over more items found.
+  void Absorb(const KdxTransferResult& other) {
+    succeeded += other.succeeded;
+    failed += other.failed;
+    cancelled = cancelled || other.cancelled;
+    failures.insert(failures.end(), other.failures.begin(), other.failures.end());
+    warnings.insert(warnings.end(), other.warnings.begin(), other.warnings.end());
+  }
 };

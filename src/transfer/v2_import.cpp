@@ -12,7 +12,7 @@
 
 #include "core/container/rez_io.h"
 #include "core/content/entry_content.h"
-#include "core/document/catset_table.h"
+#include "core/content/new_entry.h"
 #include "core/document/entry_table.h"
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_log.h"
@@ -214,7 +214,8 @@ int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path, const st
                                                    QString::fromStdString(fontName), fontSize);
   }
   const std::string_view bodyBytes(body.constData(), static_cast<size_t>(body.size()));
-  if (KDX_AddNewEntry(data, entry, expandSize, KdxEntryContent{bodyBytes, v2.body, v2.note}) != 0) {
+  if (KDX_StoreNewEntry(data, entry, expandSize, KdxEntryContent{bodyBytes, v2.body, v2.note}) !=
+      0) {
     Vell_SystemErrorLog("[-4] KDX_ImportV2ExportFile\r\n");
     return 0;
   }
@@ -237,8 +238,6 @@ int32_t KDX_ImportOneV2File(KDX_DATA* data, const std::string& path, const std::
                              &entry) != 1) {
     return -1000;
   }
-  CT_SetData(data->catSetAry, data->idCounterAry, entry.en_cat1_name, entry.en_cat2_name,
-             entry.en_cat3_name);
   if (entryId != nullptr) *entryId = entry.en_id;
   return 0;
 }

@@ -36,8 +36,7 @@ void ShowOnly(KDX_DATA* data, std::initializer_list<const char*> identifiers) {
 }
 
 void List(KDX_DATA* data, std::initializer_list<int32_t> ids) {
-  Vell_Ary_RemoveAll(data->showIDAry);
-  for (int32_t id : ids) Vell_Ary_Add(data->showIDAry, &id);
+  data->showIDAry = ids;
 }
 
 // 会議 and 重要 in Shift JIS.

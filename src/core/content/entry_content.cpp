@@ -449,10 +449,8 @@ int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t e
     KDX_RemoveOrphanBlocks(path, id);
     return status;
   }
-  if (data->entryHash != nullptr) {
-    Vell_Hash_Add(data->entryHash, Vell_Ary_GetSize(data->entryAry) - 1,
-                  Vell_GenerateHashValue_FromInteger(data->entryHash, static_cast<uint32_t>(id)));
-  }
+  Vell_Hash_Add(data->entryHash, Vell_Ary_GetSize(data->entryAry) - 1,
+                Vell_GenerateHashValue_FromInteger(data->entryHash, static_cast<uint32_t>(id)));
   return 0;
 }
 

@@ -85,8 +85,7 @@ int32_t KDX_RemoveOneEntry(KDX_DATA* data, const KDX_ENTRY& entry) {
     if (status != 0) Vell_SystemErrorLog("[-%d] KDX_RemoveOneEntry[%d]\r\n", step, status);
     ++step;
   }
-  int32_t status = data->entryHash != nullptr ? EN_Hash_Remove(data->entryAry, data->entryHash, id)
-                                              : kKdxBlockMissing;
+  int32_t status = EN_Hash_Remove(data->entryAry, data->entryHash, id);
   if (status != 0) status = EN_Remove(data->entryAry, id);  // the hash may be stale
   if (status != 0) Vell_SystemErrorLog("[-7] KDX_RemoveOneEntry[%d]\r\n", status);
   return status;
@@ -96,21 +95,20 @@ namespace {
 
 // The entry behind the i-th selected row; its index, or -1 with *id the
 // identifier looked for (-1 when the row itself does not exist).
-int32_t FindSelected(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i, int32_t* id,
-                     KDX_ENTRY* entry) {
+int32_t FindSelected(KDX_DATA* data, const std::vector<int32_t>& selectedRows, int32_t i,
+                     int32_t* id, KDX_ENTRY* entry) {
   *id = -1;
-  if (i < 0 || i >= Vell_Ary_GetSize(selectedRows)) return -1;
-  int32_t row;
-  Vell_Ary_GetData(selectedRows, i, &row);
-  if (row < 0 || row >= Vell_Ary_GetSize(data->showIDAry)) return -1;
-  Vell_Ary_GetData(data->showIDAry, row, id);
-  return data->entryHash != nullptr ? EN_Hash_GetData(data->entryAry, data->entryHash, *id, entry)
-                                    : EN_GetData(data->entryAry, *id, entry);
+  if (i < 0 || static_cast<size_t>(i) >= selectedRows.size()) return -1;
+  const int32_t row = selectedRows[static_cast<size_t>(i)];
+  if (row < 0 || static_cast<size_t>(row) >= data->showIDAry.size()) return -1;
+  *id = data->showIDAry[static_cast<size_t>(row)];
+  return KDX_FindEntry(data, *id, entry);
 }
 
 }  // namespace
 
-int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i,
+int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const std::vector<int32_t>& selectedRows,
+                                     int32_t i,
                                      KDX_ENTRY* entryOut) {
   int32_t id;
   KDX_ENTRY entry;
@@ -123,7 +121,7 @@ int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const VELL_ARY* selectedRow
   return index;
 }
 
-int32_t KDX_GetUsedEntry(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i,
+int32_t KDX_GetUsedEntry(KDX_DATA* data, const std::vector<int32_t>& selectedRows, int32_t i,
                          KDX_ENTRY* entryOut) {
   int32_t id;
   KDX_ENTRY entry;
@@ -139,9 +137,7 @@ int32_t KDX_GetUsedEntry(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i
 }
 
 int32_t KDX_GetUsedEntry_ByID(KDX_DATA* data, int32_t id, KDX_ENTRY* entryOut) {
-  const int32_t index = data->entryHash != nullptr
-                            ? EN_Hash_FindIndex_ByID(data->entryAry, data->entryHash, id)
-                            : EN_FindIndex_ByID(data->entryAry, id);
+  const int32_t index = KDX_FindEntry(data, id);
   if (index < 0) {
     Vell_SystemErrorLog("[-1] KDX_GetUsedEntry[%d]\r\n", id);
     return -1;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
@@ -40,14 +41,14 @@ int32_t KDX_CopyOneEntry(KDX_DATA* data, const KDX_ENTRY& source, int32_t expand
 // hash is left stale (see entry_table.h); the caller rebuilds it.
 int32_t KDX_RemoveOneEntry(KDX_DATA* data, const KDX_ENTRY& entry);
 
-// The entry of the i-th selected row (selectedRows holds int32 row numbers
-// into showIDAry). Its index in entryAry, or -1 (logged) when the row or the
+// The entry of the i-th selected row (selectedRows holds row numbers into
+// showIDAry). Its index in entryAry, or -1 (logged) when the row or the
 // entry does not exist; *entryOut is then left as it was, so callers must
 // test the result.
-int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i,
-                                     KDX_ENTRY* entryOut);
+int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const std::vector<int32_t>& selectedRows,
+                                     int32_t i, KDX_ENTRY* entryOut);
 // The same, and the entry is marked as used now (en_use_date, stored back).
-int32_t KDX_GetUsedEntry(KDX_DATA* data, const VELL_ARY* selectedRows, int32_t i,
+int32_t KDX_GetUsedEntry(KDX_DATA* data, const std::vector<int32_t>& selectedRows, int32_t i,
                          KDX_ENTRY* entryOut);
 // The entry with that identifier, marked as used now (en_use_date, stored
 // back): its index in entryAry, or -1 (logged, *entryOut untouched) when there

@@ -32,12 +32,6 @@ int32_t CopyBlock(const char* srcPath, KdxBlockKind kind, ContainerIdFn containe
                                static_cast<int32_t>(stored.size()), stored.data());
 }
 
-struct ScopedKdxData {
-  KDX_DATA data{};
-  bool ok = KDX_InitKdxData(&data) == 0;
-  ~ScopedKdxData() { KDX_FreeKdxData(&data); }
-};
-
 bool CopyTable(const VELL_ARY* from, VELL_ARY* to) {
   Vell_Ary_RemoveAll(to);
   for (int32_t i = 0; i < Vell_Ary_GetSize(from); ++i) {
@@ -68,7 +62,7 @@ void CopyFileIcons(const char* srcPath, const VELL_ARY* fileTypeAry, const char*
 
 int32_t WriteNewDocument(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options, const char* path,
                          int32_t expandSize) {
-  ScopedKdxData fresh;
+  KdxScopedData fresh;
   if (!fresh.ok) return kKdxBlockNoMemory;
   KDX_DATA& out = fresh.data;
   const char* src = data->kdxFilePath.c_str();
@@ -76,14 +70,9 @@ int32_t WriteNewDocument(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options, co
   // the new document numbers later stay clear of the copied identifiers.
   if (!CopyTable(data->idCounterAry, out.idCounterAry)) return kKdxBlockNoMemory;
 
-  for (int32_t i = 0; i < Vell_Ary_GetSize(data->showIDAry); ++i) {
-    int32_t id;
-    Vell_Ary_GetData(data->showIDAry, i, &id);
+  for (int32_t id : data->showIDAry) {
     KDX_ENTRY entry;
-    const int32_t index = data->entryHash != nullptr
-                              ? EN_Hash_GetData(data->entryAry, data->entryHash, id, &entry)
-                              : EN_GetData(data->entryAry, id, &entry);
-    if (index < 0) {
+    if (KDX_FindEntry(data, id, &entry) < 0) {
       Vell_SystemErrorLog("[-1] UpdateIsSelectedFlags[%d]\r\n", id);
       return kKdxBlockMissing;
     }

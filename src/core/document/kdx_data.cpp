@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/document/catset_table.h"
+#include "core/document/entry_table.h"
 #include "core/document/id_counter.h"
 #include "core/document/record_layout.h"
 #include "core/document/records.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-// The twelve tables KDX_InitKdxData owns, with their record sizes.
+// The tables KDX_InitKdxData owns, with their record sizes.
 struct OwnedTable {
   VELL_ARY* KDX_DATA::*field;
   int32_t recordSize;
@@ -21,7 +22,6 @@ struct OwnedTable {
 
 constexpr OwnedTable kOwnedTables[] = {
     {&KDX_DATA::entryAry, kKdxEntrySize, 0, 0},
-    {&KDX_DATA::showIDAry, 4, 20, 20},
     {&KDX_DATA::idCounterAry, kKdxIdCounterSize, 0, 0},
     {&KDX_DATA::cat1Ary, kKdxCategoryNameSize, 0, 0},
     {&KDX_DATA::cat2Ary, kKdxCategoryNameSize, 0, 0},
@@ -50,17 +50,9 @@ void CopyCategory(char (&dst)[128], const char* name) {
 
 int32_t KDX_InitKdxData(KDX_DATA* data) {
   data->kdxFilePath.clear();
-  data->isOpend_AllFindWindow = false;
-  data->isOpend_PrefWindow = false;
-  data->isShowBrowser = false;
-  data->entryAry = data->showIDAry = data->idCounterAry = nullptr;
-  data->cat1Ary = data->cat2Ary = data->cat3Ary = nullptr;
-  data->catSetAry = data->catTitleAry = data->entryWindowAry = data->envAry = nullptr;
-  data->columnAry = data->colorLabelAry = data->fileTypeAry = data->attachmentAry = nullptr;
-  data->thumbnailCacheAry = data->projectAry = nullptr;
-  data->bodyFindHistoryAry = data->bodyReplaceHistoryAry = nullptr;
-  std::memset(data->bodyFindStr, 0, sizeof data->bodyFindStr);
-  std::memset(data->bodyReplaceStr, 0, sizeof data->bodyReplaceStr);
+  data->showIDAry.clear();
+  for (const OwnedTable& t : kOwnedTables) data->*t.field = nullptr;
+  data->attachmentAry = data->projectAry = nullptr;
   data->entryHash = nullptr;
   data->fileState.reset();
 
@@ -71,6 +63,11 @@ int32_t KDX_InitKdxData(KDX_DATA* data) {
       return -1;
     }
   }
+  data->entryHash = Vell_Hash_Init(kEntryHashBuckets);
+  if (data->entryHash == nullptr) {
+    KDX_FreeKdxData(data);
+    return -1;
+  }
   return 0;
 }
 
@@ -79,26 +76,22 @@ void KDX_FreeKdxData(KDX_DATA* data) {
     Vell_Ary_Free(data->*t.field);
     data->*t.field = nullptr;
   }
-}
-
-int32_t KDX_CreateDocumentExtras(KDX_DATA* data) {
-  data->entryWindowAry = Vell_Ary_Init(sizeof(KDX_ENTRY_WINDOW), 0, 0);
-  data->thumbnailCacheAry = Vell_Ary_Init(sizeof(KDX_THUMBNAIL_CACHE), 0, 0);
-  data->entryHash = Vell_Hash_Init(kEntryHashBuckets);
-  if (data->entryWindowAry == nullptr || data->thumbnailCacheAry == nullptr ||
-      data->entryHash == nullptr) {
-    KDX_FreeDocumentExtras(data);
-    return -1;
-  }
-  return 0;
-}
-
-void KDX_FreeDocumentExtras(KDX_DATA* data) {
-  Vell_Ary_Free(data->entryWindowAry);
-  Vell_Ary_Free(data->thumbnailCacheAry);
   Vell_Hash_Free(data->entryHash);
-  data->entryWindowAry = data->thumbnailCacheAry = nullptr;
   data->entryHash = nullptr;
+  data->showIDAry.clear();
+  data->fileState.reset();
+}
+
+int32_t KDX_FindEntry(const KDX_DATA* data, int32_t id, KDX_ENTRY* entry) {
+  int32_t index = EN_Hash_FindIndex_ByID(data->entryAry, data->entryHash, id);
+  if (index < 0) index = EN_FindIndex_ByID(data->entryAry, id);
+  if (index >= 0 && entry != nullptr) EN_GetData_ByIndex(data->entryAry, index, entry);
+  return index;
+}
+
+int32_t KDX_RebuildEntryHash(KDX_DATA* data) {
+  Vell_Hash_RemoveAll(data->entryHash);
+  return EN_Hash_MakeEntryTable(data->entryAry, data->entryHash);
 }
 
 void EN_InitData(KDX_DATA* data, const char* title, const char* cat1, const char* cat2,

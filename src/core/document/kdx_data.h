@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/util/vell_ary.h"
 #include "core/util/vell_hash.h"
@@ -12,57 +13,61 @@
 struct KDX_ENTRY;
 struct KdxFileState;  // what the last load or save wrote (kdx_file.h)
 
-// Records of the two tables that hold live objects. They are never stored in a
-// file, so their size is the host's: a pointer keeps all of its bytes.
-struct KDX_ENTRY_WINDOW {
-  int32_t en_id;  // entry shown by the window
-  void* window;   // the window object, owned by the GUI
-};
-
-struct KDX_THUMBNAIL_CACHE {
-  int32_t en_id;  // entry of the list row
-  int32_t fi_id;  // file icon block the image was made from
-  void* image;    // the cached image, owned by the GUI
-};
-
+// The windows' state (open entry windows, the icon cache, the find strings
+// and histories of the find panel, which windows are open, whether the
+// browser is shown) lives with the windows, not here: nothing below them
+// needs it.
 struct KDX_DATA {
   std::string kdxFilePath;  // full path of the document file; any length
-  bool isOpend_AllFindWindow;
-  bool isOpend_PrefWindow;
-  bool isShowBrowser;
-  VELL_ARY* entryAry;      // stored KDX_ENTRY records (2393 bytes)
-  VELL_ARY* showIDAry;     // int32 en_id of the listed entries, in display order
+  VELL_ARY* entryAry;       // stored KDX_ENTRY records (2393 bytes)
+  // en_id of the listed entries, in display order: an in-memory list, never
+  // stored.
+  std::vector<int32_t> showIDAry;
   VELL_ARY* idCounterAry;  // identifier counters (112 bytes)
   VELL_ARY* cat1Ary;       // distinct category names per level (128 bytes)
   VELL_ARY* cat2Ary;
   VELL_ARY* cat3Ary;
-  VELL_ARY* catSetAry;          // category sets (424 bytes)
-  VELL_ARY* catTitleAry;        // one KDX_CATEGORY_TITLE (420 bytes)
-  VELL_ARY* entryWindowAry;     // KDX_ENTRY_WINDOW records
-  VELL_ARY* envAry;             // environment keyword/value records (232 bytes)
-  VELL_ARY* columnAry;          // list columns (181 bytes)
-  VELL_ARY* colorLabelAry;      // colour labels (180 bytes)
-  VELL_ARY* fileTypeAry;        // file types (212 bytes)
-  VELL_ARY* attachmentAry;      // dormant; null unless a caller creates it
-  VELL_ARY* thumbnailCacheAry;  // KDX_THUMBNAIL_CACHE records
-  VELL_ARY* projectAry;         // dormant; null unless a caller creates it
-  VELL_ARY* bodyFindHistoryAry;
-  VELL_ARY* bodyReplaceHistoryAry;
-  char bodyFindStr[256];
-  char bodyReplaceStr[256];
-  VELL_HASH* entryHash;  // en_id -> index in entryAry; rebuilt after position changes
+  VELL_ARY* catSetAry;      // category sets (424 bytes)
+  VELL_ARY* catTitleAry;    // one KDX_CATEGORY_TITLE (420 bytes)
+  VELL_ARY* envAry;         // environment keyword/value records (232 bytes)
+  VELL_ARY* columnAry;      // list columns (181 bytes)
+  VELL_ARY* colorLabelAry;  // colour labels (180 bytes)
+  VELL_ARY* fileTypeAry;    // file types (212 bytes)
+  VELL_ARY* attachmentAry;  // dormant; null unless a caller creates it
+  VELL_ARY* projectAry;     // dormant; null unless a caller creates it
+  // en_id -> index in entryAry, part of every document: made with the tables,
+  // rebuilt by every load and after positions change (KDX_RebuildEntryHash).
+  VELL_HASH* entryHash;
   std::shared_ptr<KdxFileState> fileState;  // null until the first load or save
 };
 
-// Resets every field and creates the twelve core tables. 0, or -1 when memory
-// runs out (whatever was created is freed again and the pointers are null).
+// Resets every field and creates the eleven tables and the entry hash (999
+// buckets). 0, or -1 when memory runs out (whatever was created is freed
+// again and the pointers are null). Outside the core, the document session
+// (core/session) makes and frees the document data.
 int32_t KDX_InitKdxData(KDX_DATA* data);
-// Frees the twelve tables made by KDX_InitKdxData and nulls their pointers.
+// Frees what KDX_InitKdxData made and nulls the pointers.
 void KDX_FreeKdxData(KDX_DATA* data);
-// Creates entryWindowAry, thumbnailCacheAry and entryHash (999 buckets), which
-// the document object owns. 0, or -1 when memory runs out.
-int32_t KDX_CreateDocumentExtras(KDX_DATA* data);
-void KDX_FreeDocumentExtras(KDX_DATA* data);
+
+// Document data the core makes for its own passing use (the tables of a new
+// file); open documents belong to the document session.
+struct KdxScopedData {
+  KDX_DATA data{};
+  bool ok = KDX_InitKdxData(&data) == 0;
+  KdxScopedData() = default;
+  ~KdxScopedData() { KDX_FreeKdxData(&data); }
+  KdxScopedData(const KdxScopedData&) = delete;
+  KdxScopedData& operator=(const KdxScopedData&) = delete;
+};
+
+// The entry with identifier id through the entry hash, which a linear search
+// backs up when it is stale: its index in entryAry, with *entry (when given)
+// filled; -1 (entry untouched) when there is none.
+int32_t KDX_FindEntry(const KDX_DATA* data, int32_t id, KDX_ENTRY* entry = nullptr);
+// Makes the entry hash anew from entryAry, after entries were removed or
+// reordered. 0, or -1 when memory runs out (lookups then fall back to a
+// linear search).
+int32_t KDX_RebuildEntryHash(KDX_DATA* data);
 
 // Fills a new entry (not added to entryAry): a fresh en_id from the "en_id"
 // counter, dates now, this machine's system and name, "S-JIS", detail shown.

@@ -4,6 +4,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -309,15 +310,25 @@ int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag,
   std::vector<uint64_t> digests;
   if (tag == kKdxTagENTR && changedEntries != nullptr && snapshot->valid &&
       replace == state->replaceOnSave.end() &&
-      snapshot->digests.size() == static_cast<size_t>(ary->count)) {
-    // The caller says which entries it changed: the others keep their digests.
+      snapshot->digests.size() <= static_cast<size_t>(ary->count)) {
+    // The caller says which entries it changed: the others keep their digests,
+    // and the entries appended since are digested as new.
+    const size_t saved = snapshot->digests.size();
     digests = snapshot->digests;
-    for (int32_t i : *changedEntries) {
+    digests.resize(static_cast<size_t>(ary->count));
+    auto digestAt = [&](int32_t i) {
       auto* record = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(ary, i));
-      if (record == nullptr) continue;
+      if (record == nullptr) return;
       CutEncryptedTitle(record);
       digests[static_cast<size_t>(i)] = Digest(record, ary->recordSize);
+    };
+    for (int32_t i : *changedEntries) {
+      if (i >= 0 && static_cast<size_t>(i) < saved) digestAt(i);
     }
+    for (size_t i = saved; i < digests.size(); ++i) digestAt(static_cast<int32_t>(i));
+    // A caller that changed an entry without saying so would lose that change
+    // here: builds with assertions compare with the full pass.
+    assert(digests == Digests(ary, true));
   } else {
     digests = Digests(ary, tag == kKdxTagENTR);
   }
@@ -417,6 +428,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
   }
   RaiseCounters(&file, data);
   REZ_Close(&file);
+  KDX_RebuildEntryHash(data);
   return 0;
 }
 
@@ -475,17 +487,11 @@ int32_t SaveTablesInOrder(REZ_FILE* file, KDX_DATA* data, std::initializer_list<
   return REZ_OK;
 }
 
-struct ScopedKdxData {
-  KDX_DATA data;
-  bool ok = KDX_InitKdxData(&data) == 0;
-  ~ScopedKdxData() { KDX_FreeKdxData(&data); }
-};
-
 }  // namespace
 
 int32_t CreateKdxFile(const char* path) {
   if (path == nullptr) return kKdxErrFile;
-  ScopedKdxData tables;
+  KdxScopedData tables;
   if (!tables.ok) return kKdxErrFile;
   KDX_DATA& data = tables.data;
   IC_InitData(data.idCounterAry);

@@ -17,7 +17,8 @@ inline constexpr int32_t kKdxErrFile = -1000;
 // 0, or -1000.
 int32_t CreateKdxFile(const char* path);
 
-// Loads every record table of the file into data, which KDX_InitKdxData made.
+// Loads every record table of the file into data, which KDX_InitKdxData made,
+// and makes the entry hash.
 // An absent table stays empty. A damaged environment, counter, entry or
 // category-set table fails the load (-1000, logged), since opening without it
 // would lose entries or hand out identifiers twice; a damaged title, column,
@@ -33,10 +34,11 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
 int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
 
 // KDX_SaveAllData for a caller that knows which entries it changed since the
-// last load or save (the entry window's autosave): only those entries are
-// digested, instead of the whole table, which at 100,000 entries is most of
-// the cost of a save. The entries at changedIndices must be the only ones
-// changed in place; after an insertion or removal every entry is compared.
+// last load or save (the document session): only those entries are digested,
+// instead of the whole table, which at 100,000 entries is most of the cost of
+// a save. The entries at changedIndices must be the only ones changed in
+// place; entries appended at the end since are found by the count. After a
+// removal or a reordering, use KDX_SaveAllData, which compares every entry.
 int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
                                   const std::vector<int32_t>& changedIndices);
 

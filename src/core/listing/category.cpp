@@ -89,12 +89,6 @@ int CompareNameRecords(const void* a, const void* b) {
   return CT_CategorySortFunc(static_cast<const char*>(a), static_cast<const char*>(b));
 }
 
-// Finds an entry through the hash when there is one, else by scanning.
-int32_t FindEntry(const KDX_DATA& data, int32_t id, KDX_ENTRY* entry) {
-  if (data.entryHash != nullptr) return EN_Hash_GetData(data.entryAry, data.entryHash, id, entry);
-  return EN_GetData(data.entryAry, id, entry);
-}
-
 bool AddTriple(KDX_DATA* data, const char* n1, const char* n2, const char* n3) {
   return CT_SetData(data->catSetAry, data->idCounterAry, n1, n2, n3) >= 0;
 }
@@ -234,8 +228,8 @@ void KDXCOMM_MakeCatArrays(KDX_DATA* data) {
 }
 
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, VELL_ARY* showIDAry) {
-  Vell_Ary_RemoveAll(showIDAry);
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry) {
+  showIDAry->clear();
   const char* wanted[3] = {cat1, cat2, cat3};
   std::string_view match[3];
   bool all[3];
@@ -244,7 +238,7 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
     match[l] = wanted[l] != nullptr ? wanted[l] : "";
   }
   const int32_t count = Vell_Ary_GetSize(entryAry);
-  std::vector<int32_t> ids;
+  std::vector<int32_t>& ids = *showIDAry;
   for (int32_t i = 0; i < count; ++i) {
     const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
     bool keep = true;
@@ -252,18 +246,7 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
       keep = all[l] || StoredEntryName(stored, l + 1) == match[l];
     if (keep) ids.push_back(kdx_listing::StoredInt(stored, 0));
   }
-  // Grow once: the array's own step would reallocate every 20 records.
-  const int32_t step = showIDAry->growStep;
-  showIDAry->growStep = std::max<int32_t>(step, static_cast<int32_t>(ids.size()));
-  int32_t status = 0;
-  for (int32_t id : ids) {
-    if (Vell_Ary_Add(showIDAry, &id) != 0) {
-      status = -1;
-      break;
-    }
-  }
-  showIDAry->growStep = step;
-  return status;
+  return 0;
 }
 
 int32_t KDXCOMM_GetCatListRowCount(const VELL_ARY* names) { return Vell_Ary_GetSize(names) + 1; }
@@ -389,13 +372,10 @@ KdxCategoryResult KDXCOMM_RenameCategory(KDX_DATA* data, int32_t level, const ch
 
   // The shown entries take the new name. A missing one is skipped, not a
   // reason to leave the rest half renamed.
-  const int32_t shown = Vell_Ary_GetSize(data->showIDAry);
   int32_t entriesRenamed = 0;
-  for (int32_t r = 0; r < shown; ++r) {
-    int32_t id;
-    std::memcpy(&id, Vell_Ary_GetDataPtr(data->showIDAry, r), sizeof id);
+  for (int32_t id : data->showIDAry) {
     KDX_ENTRY e;
-    const int32_t index = FindEntry(*data, id, &e);
+    const int32_t index = KDX_FindEntry(data, id, &e);
     if (index < 0) {
       Vell_SystemErrorLog("[-1] KDXCOMM_UpdateShowEntryCategory[%ld]\r\n", static_cast<long>(id));
       continue;
@@ -447,7 +427,7 @@ std::array<std::string, 3> KDXCOMM_GetCommonCategories(const KDX_DATA& data,
   bool first = true;
   for (int32_t id : ids) {
     KDX_ENTRY e;
-    if (FindEntry(data, id, &e) < 0) continue;
+    if (KDX_FindEntry(&data, id, &e) < 0) continue;
     for (int32_t l = 0; l < 3; ++l) {
       const char* name = EntryName(e, l + 1);
       if (first)
@@ -473,7 +453,7 @@ KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vecto
   bool ok = true;
   for (int32_t id : ids) {
     KDX_ENTRY e;
-    const int32_t index = FindEntry(*data, id, &e);
+    const int32_t index = KDX_FindEntry(data, id, &e);
     if (index < 0) {
       Vell_SystemErrorLog("[-1] KDXCOMM_ChangeEntryCategories[%ld]\r\n", static_cast<long>(id));
       continue;

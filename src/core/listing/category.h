@@ -106,9 +106,9 @@ void KDXCOMM_MakeCatArrays(KDX_DATA* data);
 
 // The shown entries: clears showIDAry and appends, in entryAry order, the
 // en_id of every entry whose three names equal the selection ("＜すべて＞"
-// matching any). 0, or -1 when memory runs out.
+// matching any). 0.
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, VELL_ARY* showIDAry);
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry);
 
 // ---- Browser rows: row 0 is All, row r is name r - 1 ------------------------
 

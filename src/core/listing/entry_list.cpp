@@ -13,7 +13,7 @@ int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
   if (CLCOMM_SortEntryArray(data, keys, notes) != 0) return -1;
   const auto& s = selection->name;
   return KDXCOMM_QueryEntrys(s[0].c_str(), s[1].c_str(), s[2].c_str(), data->entryAry,
-                             data->showIDAry);
+                             &data->showIDAry);
 }
 
 std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data) {
@@ -24,10 +24,8 @@ std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data) {
       selected.insert(KDX_GetStoredEntryID(stored));
   }
   std::vector<int32_t> rows;
-  for (int32_t row = 0; row < Vell_Ary_GetSize(data.showIDAry) && !selected.empty(); ++row) {
-    int32_t id;
-    std::memcpy(&id, Vell_Ary_GetDataPtr(data.showIDAry, row), sizeof id);
-    if (selected.count(id) != 0) rows.push_back(row);
+  for (size_t row = 0; row < data.showIDAry.size() && !selected.empty(); ++row) {
+    if (selected.count(data.showIDAry[row]) != 0) rows.push_back(static_cast<int32_t>(row));
   }
   return rows;
 }

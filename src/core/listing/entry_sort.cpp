@@ -273,7 +273,5 @@ int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
   else
     CLCOMM_InitListInfo(data->columnAry, &info);
   if (KDXCOMM_SortEntries(info, data->entryAry, notes) != 0) return -1;
-  if (data->entryHash == nullptr) return 0;
-  Vell_Hash_RemoveAll(data->entryHash);
-  return EN_Hash_MakeEntryTable(data->entryAry, data->entryHash);
+  return KDX_RebuildEntryHash(data);
 }

@@ -66,6 +66,6 @@ int32_t EntryListSortProc(const KDX_SORT_INFO& info, const KDX_ENTRY& a, const K
 int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
                             const KdxNoteReader& notes);
 // Sorts the document's entryAry by keys (the column table's when null) and
-// rebuilds its entry hash when it has one. 0, or -1.
+// rebuilds its entry hash. 0, or -1.
 int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
                               const KdxNoteReader& notes);

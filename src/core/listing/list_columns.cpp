@@ -154,15 +154,10 @@ KdxListCell KDX_GetEntryListViewItem(const KDX_DATA& data, const KDX_ENTRY& entr
 int32_t KDXCOMM_GetShownEntryCell(const KDX_DATA& data, int32_t row, std::string_view identifier,
                                   const KdxNoteReader& notes, KdxListCell* cell) {
   *cell = KdxListCell{};
-  const void* slot = Vell_Ary_GetDataPtr(data.showIDAry, row);
-  if (slot == nullptr) return -1;
-  int32_t id;
-  std::memcpy(&id, slot, sizeof id);
+  if (row < 0 || static_cast<size_t>(row) >= data.showIDAry.size()) return -1;
+  const int32_t id = data.showIDAry[static_cast<size_t>(row)];
   KDX_ENTRY entry;
-  const int32_t index = data.entryHash != nullptr
-                            ? EN_Hash_GetData(data.entryAry, data.entryHash, id, &entry)
-                            : EN_GetData(data.entryAry, id, &entry);
-  if (index < 0) {
+  if (KDX_FindEntry(&data, id, &entry) < 0) {
     Vell_SystemErrorLog("[-1] objectValueForTableColumn[%ld]\r\n", static_cast<long>(id));
     return -1;
   }

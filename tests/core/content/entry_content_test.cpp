@@ -22,7 +22,7 @@
 #include "core/document/kdx_file.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
-#include "support/test_support.h"
+#include "support/test_document.h"
 
 namespace {
 
@@ -31,34 +31,11 @@ constexpr Kind kKinds[] = {Kind::kBody, Kind::kText, Kind::kNote};
 constexpr int32_t kExpand = 64;
 
 // An open document on a file of its own.
-struct Doc {
-  KDX_DATA data{};
-  explicit Doc(const std::string& path) {
-    KDX_InitKdxData(&data);
-    KDX_CreateDocumentExtras(&data);
-    if (!std::filesystem::exists(path)) {
-      EXPECT_EQ(CreateKdxFile(path.c_str()), 0);
-    }
-    EXPECT_EQ(KDX_LoadAllData(path.c_str(), &data), 0);
-    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
-  }
-  ~Doc() {
-    KDX_FreeDocumentExtras(&data);
-    KDX_FreeKdxData(&data);
-  }
-  const char* path() const { return data.kdxFilePath.c_str(); }
-  KDX_ENTRY Add(const char* title, const KdxEntryContent& content, bool encrypted = false) {
-    KDX_ENTRY e;
-    EN_InitData(&data, title, "仕事", "2026", "A", 1, "450", &e);
-    e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypted ? 1 : 0;
-    EXPECT_EQ(KDX_AddNewEntry(&data, &e, kExpand, content), 0);
-    return e;
-  }
-  KDX_ENTRY Entry(int32_t id) {
-    KDX_ENTRY e{};
-    EN_GetData(data.entryAry, id, &e);
-    return e;
-  }
+struct Doc : kdx_test::TestDocument {
+  explicit Doc(const std::string& path, KdxAccess access = KdxAccess::kWrite)
+      : TestDocument(path, access) {}
+  KDX_DATA& data = *TestDocument::data();
+  const char* path() const { return TestDocument::path().c_str(); }
   // The loaded form (data size bytes) through the container loaders, or
   // "<code>" for a failure.
   std::string Load(const KDX_ENTRY& e, Kind kind) {
@@ -145,7 +122,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
   EXPECT_EQ(kdx_test::ReadAll(path_), fileAfterFirst);
   EXPECT_EQ(doc.Stored(e.en_id, Kind::kText).find("本文"), std::string::npos);
   {
-    Doc reopened(path_);  // the flags reached the file with the blocks
+    Doc reopened(path_, KdxAccess::kInspect);  // the flags reached the file with the blocks
     KDX_ENTRY r = reopened.Entry(e.en_id);
     EXPECT_EQ(r.en_encrypt + r.en_bo_encrypt + r.en_no_encrypt, 3);
     EXPECT_STREQ(r.en_title, "switch me");
@@ -156,7 +133,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
     // Plain again, keeping the larger size: the content, then zeros.
     EXPECT_EQ(doc.Stored(e.en_id, kind), Padded(ContentOf(kind)));
   }
-  Doc reopened(path_);
+  Doc reopened(path_, KdxAccess::kInspect);
   EXPECT_EQ(reopened.Entry(e.en_id).en_bo_encrypt, 0);
 }
 
@@ -197,7 +174,7 @@ TEST_F(EntryContent, FailedSwitchLeavesFlagsAndBlocksAsTheyWere) {
       EXPECT_EQ(e.en_bo_encrypt, switched ? 1 : 0);
       EXPECT_EQ(doc.Entry(e.en_id).en_no_encrypt, switched ? 1 : 0);
       block_index::ClearForTesting();
-      Doc reopened(work);
+      Doc reopened(work, KdxAccess::kInspect);
       const KDX_ENTRY r = reopened.Entry(e.en_id);
       EXPECT_EQ(r.en_bo_encrypt + r.en_no_encrypt + r.en_encrypt, switched ? 3 : 0);
       for (Kind kind : kKinds) {
@@ -302,14 +279,13 @@ TEST_F(EntryContent, RemovalWithAMissingNoteLogsItsStepsAndStillRemoves) {
   EXPECT_EQ(Vell_Ary_GetSize(doc.data.entryAry), 1);
 
   // A selected row whose entry is gone is a failure the caller sees.
-  VellAryPtr selected(Vell_Ary_Init(4, 0, 0));
-  for (int32_t row : {0, 1}) Vell_Ary_Add(selected.get(), &row);
-  for (int32_t id : {e.en_id, keep.en_id}) Vell_Ary_Add(doc.data.showIDAry, &id);
+  const std::vector<int32_t> selected{0, 1};
+  doc.data.showIDAry = {e.en_id, keep.en_id};
   KDX_ENTRY out{};
   out.en_id = 77;
-  EXPECT_EQ(KDX_GetUsedEntry(&doc.data, selected.get(), 0, &out), -1);
+  EXPECT_EQ(KDX_GetUsedEntry(&doc.data, selected, 0, &out), -1);
   EXPECT_EQ(out.en_id, 77);
-  EXPECT_EQ(KDX_GetUsedEntry(&doc.data, selected.get(), 1, &out), 0);
+  EXPECT_EQ(KDX_GetUsedEntry(&doc.data, selected, 1, &out), 0);
   EXPECT_EQ(out.en_id, keep.en_id);
   EXPECT_STRNE(doc.Entry(keep.en_id).en_use_date, keep.en_use_date);
 }
@@ -323,13 +299,13 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
     e->en_is_select_entrylist = true;
     EN_SetData(doc.data.entryAry, *e);
   }
-  for (int32_t id : {c.en_id, b.en_id, a.en_id}) Vell_Ary_Add(doc.data.showIDAry, &id);
+  doc.data.showIDAry = {c.en_id, b.en_id, a.en_id};
   ASSERT_EQ(KDXCOMM_SetPassword(doc.data.envAry, doc.data.idCounterAry, "abc123"), 0);
   const KDX_NEW_SAVE_OPTIONS options{0, 0, 0, 0, 0, 1};
   const std::string copyPath = dir_.File("subset.kdx");
   ASSERT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, copyPath.c_str(), kExpand), 0);
 
-  Doc copy(copyPath);
+  Doc copy(copyPath, KdxAccess::kInspect);  // it has a password
   ASSERT_EQ(Vell_Ary_GetSize(copy.data.entryAry), 2);
   EXPECT_EQ(EN_FindIndex_ByID(copy.data.entryAry, c.en_id), 0);  // list order
   EXPECT_EQ(EN_FindIndex_ByID(copy.data.entryAry, b.en_id), -1);
@@ -346,7 +322,7 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
 
   // An identifier in the list without an entry aborts and leaves no file.
   const int32_t ghost = 4242;
-  Vell_Ary_Add(doc.data.showIDAry, &ghost);
+  doc.data.showIDAry.push_back(ghost);
   const std::string failed = dir_.File("failed.kdx");
   EXPECT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, failed.c_str(), kExpand), kKdxErrFile);
   EXPECT_FALSE(std::filesystem::exists(failed));

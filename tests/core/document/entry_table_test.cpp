@@ -20,13 +20,8 @@ KDX_ID_COUNTER CounterAt(const VELL_ARY* ary, int32_t index) {
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(KDX_InitKdxData(&data_), 0);
-    ASSERT_EQ(KDX_CreateDocumentExtras(&data_), 0);
+    ASSERT_TRUE(scoped_.ok);
     ASSERT_EQ(IC_InitData(data_.idCounterAry), 0);
-  }
-  void TearDown() override {
-    KDX_FreeDocumentExtras(&data_);
-    KDX_FreeKdxData(&data_);
   }
   int32_t AddEntry(const char* title) {
     KDX_ENTRY e;
@@ -34,7 +29,8 @@ class DocumentTest : public ::testing::Test {
     EXPECT_EQ(EN_AddData(data_.entryAry, e), 0);
     return e.en_id;
   }
-  KDX_DATA data_;
+  KdxScopedData scoped_;
+  KDX_DATA& data_ = scoped_.data;
 };
 
 TEST_F(DocumentTest, IdentifiersAreNeverReusedAfterRemoval) {

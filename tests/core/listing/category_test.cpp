@@ -48,12 +48,12 @@ TEST_F(ListingTest, FilterKeepsEntryOrderAndAllMatchesAnyName) {
   const int32_t a = Add("仕事", "2024", "A");
   const int32_t b = Add("個人", "2024", "A");
   const int32_t c = Add("仕事", "2025", "A");
-  KDXCOMM_QueryEntrys("＜すべて＞", "2024", "＜すべて＞", data_.entryAry, data_.showIDAry);
-  EXPECT_EQ(Ids(data_.showIDAry), (std::vector<int32_t>{a, b}));
-  KDXCOMM_QueryEntrys("仕事", "＜すべて＞", "A", data_.entryAry, data_.showIDAry);
-  EXPECT_EQ(Ids(data_.showIDAry), (std::vector<int32_t>{a, c}));
-  KDXCOMM_QueryEntrys("仕事", "2024", "B", data_.entryAry, data_.showIDAry);
-  EXPECT_TRUE(Ids(data_.showIDAry).empty());
+  KDXCOMM_QueryEntrys("＜すべて＞", "2024", "＜すべて＞", data_.entryAry, &data_.showIDAry);
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{a, b}));
+  KDXCOMM_QueryEntrys("仕事", "＜すべて＞", "A", data_.entryAry, &data_.showIDAry);
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{a, c}));
+  KDXCOMM_QueryEntrys("仕事", "2024", "B", data_.entryAry, &data_.showIDAry);
+  EXPECT_TRUE(data_.showIDAry.empty());
 }
 
 TEST_F(ListingTest, ReloadFallsBackToAllAndRestoresSavedSelection) {
@@ -67,11 +67,11 @@ TEST_F(ListingTest, ReloadFallsBackToAllAndRestoresSavedSelection) {
   EXPECT_EQ(KDXCOMM_GetCatListRow(data_.cat2Ary, s.name[1].c_str()), 2);  // 2024, 2025
   EXPECT_EQ(GetCatListBoxSelectedItemText(data_.cat2Ary, 2), "2025");
   EXPECT_EQ(GetCatListBoxSelectedItemText(data_.cat2Ary, 7), "＜すべて＞");
-  EXPECT_EQ(Ids(data_.showIDAry), (std::vector<int32_t>{b}));
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{b}));
   // New documents list the newest first.
   s = Select("＜すべて＞", "＜すべて＞", "＜すべて＞");
   KDXCOMM_ReloadMainLists(&data_, &s, nullptr);
-  EXPECT_EQ(Ids(data_.showIDAry), (std::vector<int32_t>{b, a}));
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{b, a}));
 }
 
 TEST_F(ListingTest, AddAndDeleteCheckTheLevel) {
@@ -100,7 +100,7 @@ TEST_F(ListingTest, RenameKeepsSetsOfEntriesThatAreNotShown) {
   auto sel = Select("仕事", "旧", "＜すべて＞");
   ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &sel, nullptr), 0);
   const int32_t missing = 9999;  // a stale row must not stop the rename
-  Vell_Ary_Insert(data_.showIDAry, 0, &missing);
+  data_.showIDAry.insert(data_.showIDAry.begin(), missing);
   EXPECT_EQ(KDXCOMM_RenameCategory(&data_, 2, "旧", &sel), R::kUnchanged);
   EXPECT_EQ(KDXCOMM_RenameCategory(&data_, 2, "2024", &sel), R::kAlreadyUsed);
   ASSERT_EQ(KDXCOMM_RenameCategory(&data_, 2, "新", &sel), R::kOk);
@@ -111,7 +111,7 @@ TEST_F(ListingTest, RenameKeepsSetsOfEntriesThatAreNotShown) {
   EXPECT_EQ(CT_IsCatSetExists(data_.catSetAry, "仕事", "旧", "A"), 0);
   EXPECT_EQ(CT_IsCatSetExists(data_.catSetAry, "個人", "旧", "B"), 1);
   KDXCOMM_ReloadMainLists(&data_, &sel, nullptr);
-  EXPECT_EQ(Ids(data_.showIDAry), (std::vector<int32_t>{shown}));
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{shown}));
 }
 
 TEST_F(ListingTest, RenameWithNoShownEntryRenamesTheSelectedSets) {

@@ -86,8 +86,8 @@ TEST_F(ColumnsTest, CellTexts) {
   Vell_SetLocalizedStringMap({});
 
   const int32_t missing = 424242;
-  Vell_Ary_Add(data_.showIDAry, &id);
-  Vell_Ary_Add(data_.showIDAry, &missing);
+  data_.showIDAry.push_back(id);
+  data_.showIDAry.push_back(missing);
   KdxListCell cell;
   EXPECT_EQ(KDXCOMM_GetShownEntryCell(data_, 0, "en_co_id", nullptr, &cell), 0);
   EXPECT_EQ(cell.text, "重要");

@@ -1,4 +1,5 @@
-// A new document in memory, holding the default tables a created file holds.
+// A new document, holding the default tables a created file holds; entries
+// are added to the tables in memory only.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,24 +14,10 @@
 #include "core/document/entry_table.h"
 #include "core/document/id_counter.h"
 #include "core/document/kdx_data.h"
+#include "support/test_document.h"
 
 class ListingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(KDX_InitKdxData(&data_), 0);
-    ASSERT_EQ(KDX_CreateDocumentExtras(&data_), 0);
-    IC_InitData(data_.idCounterAry);
-    CT_InitData("その他", data_.idCounterAry, data_.catSetAry);
-    TI_InitData("分類１", "分類２", "分類３", data_.catTitleAry);
-    KDX_InitColumnWidth(data_.idCounterAry, data_.columnAry);
-    KDX_InitDefaultSortKeys(data_.columnAry);
-    CO_InitData("なし", "必須", "重要", "進行中", "未決", "個人用", "計画１", "計画２",
-                data_.colorLabelAry);
-  }
-  void TearDown() override {
-    KDX_FreeDocumentExtras(&data_);
-    KDX_FreeKdxData(&data_);
-  }
   // Adds an entry and its category set; `edit` may change fields first.
   template <typename Edit = void (*)(KDX_ENTRY&)>
   int32_t Add(
@@ -40,8 +27,7 @@ class ListingTest : public ::testing::Test {
     edit(e);
     EXPECT_EQ(EN_AddData(data_.entryAry, e), 0);
     CT_SetData(data_.catSetAry, data_.idCounterAry, c1, c2, c3);
-    Vell_Hash_RemoveAll(data_.entryHash);
-    EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
+    KDX_RebuildEntryHash(&data_);
     return e.en_id;
   }
   KDX_ENTRY Entry(int32_t id) {
@@ -55,12 +41,6 @@ class ListingTest : public ::testing::Test {
       out.emplace_back(static_cast<const char*>(Vell_Ary_GetDataPtr(names, i)));
     return out;
   }
-  static std::vector<int32_t> Ids(const VELL_ARY* showIDAry) {
-    std::vector<int32_t> out(Vell_Ary_GetSize(showIDAry));
-    for (size_t i = 0; i < out.size(); ++i)
-      std::memcpy(&out[i], Vell_Ary_GetDataPtr(showIDAry, static_cast<int32_t>(i)), sizeof out[i]);
-    return out;
-  }
   std::vector<int32_t> EntryOrder() {
     std::vector<int32_t> out;
     for (int32_t i = 0; i < Vell_Ary_GetSize(data_.entryAry); ++i)
@@ -68,5 +48,6 @@ class ListingTest : public ::testing::Test {
           static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data_.entryAry, i))));
     return out;
   }
-  KDX_DATA data_;
+  kdx_test::TestDocument doc_;
+  KDX_DATA& data_ = *doc_.data();
 };

@@ -16,7 +16,7 @@
 #include "core/listing/list_columns.h"
 #include "core/util/vell_mem.h"
 #include "core/util/vell_utf8.h"
-#include "support/test_support.h"
+#include "support/test_document.h"
 
 namespace {
 
@@ -45,27 +45,11 @@ Rows RowsOf(const VELL_ARY* results) {
 
 // A document in a folder of its own, entries added as the application adds them.
 struct Doc {
-  kdx_test::TempDir dir;
-  KDX_DATA data{};
-  Doc() {
-    KDX_InitKdxData(&data);
-    KDX_CreateDocumentExtras(&data);
-    const std::string path = dir.File("d.kdx");
-    EXPECT_EQ(CreateKdxFile(path.c_str()), 0);
-    EXPECT_EQ(KDX_LoadAllData(path.c_str(), &data), 0);
-  }
-  ~Doc() {
-    KDX_FreeDocumentExtras(&data);
-    KDX_FreeKdxData(&data);
-  }
+  kdx_test::TestDocument doc;
+  KDX_DATA& data = *doc.data();
   int32_t Add(const std::string& text, bool encrypted = false, const std::string& title = "t",
               const std::string& note = "") {
-    KDX_ENTRY e;
-    EN_InitData(&data, title.c_str(), "仕事", "2026", "A", 1, "450", &e);
-    e.en_encrypt = e.en_bo_encrypt = e.en_no_encrypt = encrypted ? 1 : 0;
-    EXPECT_EQ(KDX_AddNewEntry(&data, &e, 64, {"body", text, note}), 0);
-    EN_Hash_MakeEntryTable(data.entryAry, data.entryHash);
-    return e.en_id;
+    return doc.Add(title, {"body", text, note}, encrypted).en_id;
   }
   Rows Search(const std::string& text, int32_t mode, uint32_t fields = kBody,
               KdxSearchStats* stats = nullptr) const {
@@ -178,8 +162,8 @@ TEST(SearchDamage, AnUnreadableFileOrACancelIsAnErrorAndKeepsThePreviousResults)
             kKdxSearchCancelled);
   EXPECT_GT(done, 0);
   EXPECT_GE(total, done);
-  kdx_test::WriteAll(doc.dir.File("text.kdx"), std::string(2000, 'x'));
-  for (const std::string& path : {doc.dir.File("absent.kdx"), doc.dir.File("text.kdx")}) {
+  kdx_test::WriteAll(doc.doc.dir().File("text.kdx"), std::string(2000, 'x'));
+  for (const std::string& path : {doc.doc.dir().File("absent.kdx"), doc.doc.dir().File("text.kdx")}) {
     doc.data.kdxFilePath = path;
     EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, {}, results.get(), nullptr),
               kKdxSearchCannotOpen);

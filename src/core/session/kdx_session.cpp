@@ -1,0 +1,217 @@
+#include "core/session/kdx_session.h"
+
+#include <utility>
+
+#include "core/content/entry_content.h"
+#include "core/content/entry_copy.h"
+#include "core/content/password.h"
+#include "core/content/password_store.h"
+#include "core/document/entry_table.h"
+#include "core/document/kdx_file.h"
+#include "core/listing/entry_list.h"
+#include "core/prefs/pref_file.h"
+#include "core/util/vell_file.h"
+
+KdxSession::KdxSession() = default;
+
+KdxSession::~KdxSession() { Close(); }
+
+int32_t KdxSession::CreateFile(const std::string& path) { return CreateKdxFile(path.c_str()); }
+
+KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
+                               const KdxPasswordPrompt& password) {
+  Close();
+  path_ = path;
+  access_ = access;
+  if (!Vell_IsFileExists(path.c_str())) return KdxOpenResult::kNoSuchFile;
+  if (access != KdxAccess::kInspect) {
+    switch (lock_.Acquire(path, access == KdxAccess::kWrite)) {
+      case KdxDocumentLock::Result::kLocked:
+        break;
+      case KdxDocumentLock::Result::kHeldElsewhere:
+        return KdxOpenResult::kHeldElsewhere;
+      case KdxDocumentLock::Result::kCannotOpen:
+        return KdxOpenResult::kCannotOpen;
+    }
+  }
+  // From here on every early return leaves the session closed by Close().
+  auto fail = [this](KdxOpenResult result) {
+    Close();
+    return result;
+  };
+  if (KDX_InitKdxData(&data_) != 0) return fail(KdxOpenResult::kNoMemory);
+  dataMade_ = true;
+  if (KDX_LoadAllData(path.c_str(), &data_, &loadWarnings_) != 0) {
+    return fail(KdxOpenResult::kDamaged);
+  }
+  if (access != KdxAccess::kInspect) {
+    switch (KDX_CheckFileVersion(&data_, &versionText_)) {
+      case KdxVersionCheck::kOpen:
+        break;
+      case KdxVersionCheck::kNotKardinexFile:
+        return fail(KdxOpenResult::kNotKardinexFile);
+      case KdxVersionCheck::kConvertFromV2:
+        return fail(KdxOpenResult::kNeedsConversion);
+      case KdxVersionCheck::kNewerVersion: {
+        // Kept for the message; Close() clears the rest.
+        std::string version = std::move(versionText_);
+        Close();
+        versionText_ = std::move(version);
+        return KdxOpenResult::kNewerVersion;
+      }
+    }
+    char stored[kKdxPasswordFieldSize];
+    const int32_t length = KDXCOMM_GetPassword(data_.envAry, stored, sizeof stored);
+    if (length < 0) return fail(KdxOpenResult::kPasswordDamaged);
+    if (length > 0) {
+      for (int attempt = 0;; ++attempt) {
+        std::optional<std::string> typed = password ? password(attempt) : std::nullopt;
+        if (!typed) {
+          return fail(attempt == 0 ? KdxOpenResult::kPasswordCancelled
+                                   : KdxOpenResult::kPasswordRefused);
+        }
+        if (KDX_PasswordMatches(typed->c_str(), stored)) break;
+      }
+    }
+  }
+  open_ = true;
+  return KdxOpenResult::kOk;
+}
+
+void KdxSession::Close() {
+  if (dataMade_) KDX_FreeKdxData(&data_);
+  dataMade_ = false;
+  open_ = false;
+  lock_.Release();
+  path_.clear();
+  versionText_.clear();
+  loadWarnings_.clear();
+  ForgetChanges();
+}
+
+std::optional<KDX_ENTRY> KdxSession::FindEntry(int32_t id) const {
+  if (!open_) return std::nullopt;
+  KDX_ENTRY entry;
+  if (KDX_FindEntry(&data_, id, &entry) < 0) return std::nullopt;
+  return entry;
+}
+
+std::vector<int32_t> KdxSession::EntryIds() const {
+  std::vector<int32_t> ids;
+  if (!open_) return ids;
+  ids.reserve(static_cast<size_t>(data_.entryAry->count));
+  for (int32_t i = 0; i < data_.entryAry->count; ++i) {
+    ids.push_back(
+        KDX_GetStoredEntryID(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data_.entryAry, i))));
+  }
+  return ids;
+}
+
+KdxNoteReader KdxSession::NoteReader() const {
+  const KDX_DATA* data = &data_;
+  return [data](int32_t id) {
+    KDX_ENTRY entry;
+    if (KDX_FindEntry(data, id, &entry) < 0) return std::string();
+    return KDX_GetNoteText(data->kdxFilePath.c_str(), entry);
+  };
+}
+
+void KdxSession::MarkEntryChanged(int32_t index) { changedIndices_.insert(index); }
+
+void KdxSession::ForgetChanges() {
+  changedIndices_.clear();
+  compareAll_ = false;
+}
+
+KdxChangeResult KdxSession::CreateEntry(const KdxNewEntry& fields, KDX_ENTRY* created) {
+  if (!open_) return KdxChangeResult::kFailed;
+  // Appended entries need no mark: the save finds them by the count.
+  const int32_t status = KDX_CreateEntry(&data_, fields, PREF_ReadExpandSize(), created);
+  if (status == kKdxNoIdentifierLeft) return KdxChangeResult::kNoIdentifierLeft;
+  return status == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
+}
+
+KdxChangeResult KdxSession::UpdateEntry(const KDX_ENTRY& entry) {
+  if (!open_) return KdxChangeResult::kFailed;
+  const int32_t index = KDX_FindEntry(&data_, entry.en_id);
+  if (index < 0) return KdxChangeResult::kNoSuchEntry;
+  EN_SetData_ByIndex(data_.entryAry, index, entry);
+  MarkEntryChanged(index);
+  return KdxChangeResult::kOk;
+}
+
+KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
+  std::optional<KDX_ENTRY> source = FindEntry(id);
+  if (!source) return KdxChangeResult::kNoSuchEntry;
+  KDX_ENTRY made;
+  const int32_t status = KDX_CopyOneEntry(&data_, *source, PREF_ReadExpandSize(), &made);
+  if (status < 0) return KdxChangeResult::kFailed;
+  if (copy != nullptr) *copy = made;
+  return status == 0 ? KdxChangeResult::kTitleKeptAsSource : KdxChangeResult::kOk;
+}
+
+KdxChangeResult KdxSession::RemoveEntry(int32_t id) {
+  std::optional<KDX_ENTRY> entry = FindEntry(id);
+  if (!entry) return KdxChangeResult::kNoSuchEntry;
+  const int32_t status = KDX_RemoveOneEntry(&data_, *entry);
+  // The entries after it moved up one place.
+  compareAll_ = true;
+  KDX_RebuildEntryHash(&data_);
+  return status == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
+}
+
+KdxChangeResult KdxSession::SetEncrypted(int32_t id, bool encrypted) {
+  std::optional<KDX_ENTRY> entry = FindEntry(id);
+  if (!entry) return KdxChangeResult::kNoSuchEntry;
+  const int32_t index = KDX_FindEntry(&data_, id);
+  const int32_t expand = PREF_ReadExpandSize();
+  const int32_t status = encrypted ? KDX_SetEncrypt(&data_, &*entry, index, expand)
+                                   : KDX_SetDecrypt(&data_, &*entry, index, expand);
+  if (status == -1) return KdxChangeResult::kUnchanged;
+  if (status == 0) {
+    // The switch saved every table with a full comparison.
+    ForgetChanges();
+    return KdxChangeResult::kOk;
+  }
+  compareAll_ = true;
+  return KdxChangeResult::kFailed;
+}
+
+KdxChangeResult KdxSession::MarkUsed(int32_t id, KDX_ENTRY* entry) {
+  if (!open_) return KdxChangeResult::kFailed;
+  KDX_ENTRY used;
+  const int32_t index = KDX_GetUsedEntry_ByID(&data_, id, &used);
+  if (index < 0) return KdxChangeResult::kNoSuchEntry;
+  MarkEntryChanged(index);
+  if (entry != nullptr) *entry = used;
+  return KdxChangeResult::kOk;
+}
+
+int32_t KdxSession::ReloadList(KdxCategorySelection* selection, const KDX_SORT_INFO* keys) {
+  if (!open_) return -1;
+  // Sorting moves entries only when the keys say so; the order is compared so
+  // that a list rebuild that changed nothing keeps the next save cheap.
+  const std::vector<int32_t> before = EntryIds();
+  const int32_t status = KDXCOMM_ReloadMainLists(&data_, selection, NoteReader(), keys);
+  if (EntryIds() != before) compareAll_ = true;
+  return status;
+}
+
+KDX_DATA* KdxSession::EditDirectly() {
+  compareAll_ = true;
+  return &data_;
+}
+
+int32_t KdxSession::Save() {
+  if (!open_ || access_ != KdxAccess::kWrite) return kKdxErrFile;
+  int32_t status;
+  if (compareAll_) {
+    status = KDX_SaveAllData(path_.c_str(), &data_);
+  } else {
+    const std::vector<int32_t> changed(changedIndices_.begin(), changedIndices_.end());
+    status = KDX_SaveAfterEntryChanges(path_.c_str(), &data_, changed);
+  }
+  ForgetChanges();
+  // A failed save forgets what the file holds, so the next one compares all.
+  return status;
+}

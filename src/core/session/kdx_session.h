@@ -1,0 +1,184 @@
+// The open document: the one way the windows, kdx and the tests open, change,
+// save and close a document file. A session owns the document data (every
+// record table and the entry hash), the lock on the file, its path and what
+// the last load or save wrote, and it keeps track of what its changes touched
+// so that a save writes only that.
+//
+// Threads. A session has one user at a time. It is made, opened, changed,
+// saved and closed on one thread (the main thread in the application). A long
+// operation (an import, an export, switching many entries' encryption) may
+// hand the whole session to one worker thread: the main thread marks it busy
+// (BusyScope) before starting the worker and touches nothing of the session
+// but busy() until the worker has finished and handed it back. Nothing in a
+// session locks; the busy mark is what keeps a second user away.
+//
+// Changes. The changing operations below mark what they touched; Save() then
+// digests and writes only those entries (and the small tables, which are
+// always compared). Code that must change the tables directly (the spec-named
+// functions of the content, listing and transfer layers) takes EditDirectly(),
+// after which the next Save() compares every record, as KDX_SaveAllData does.
+// Either way the file ends up exactly as a full rewrite would leave it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/content/new_entry.h"
+#include "core/document/kdx_data.h"
+#include "core/document/kdx_lock.h"
+#include "core/document/records.h"
+#include "core/listing/category.h"
+#include "core/listing/entry_sort.h"
+#include "core/listing/note_reader.h"
+
+// How a document is opened.
+enum class KdxAccess {
+  kRead,   // a shared lock: others may read, nobody may write
+  kWrite,  // an exclusive lock: the session's changes may be saved
+  // The tables only, for a summary of a file another program may be writing:
+  // no lock, no version check, no password. Never saved.
+  kInspect,
+};
+
+// What opening a document came to.
+enum class KdxOpenResult {
+  kOk,
+  kNoSuchFile,
+  kHeldElsewhere,    // open for writing in another program
+  kCannotOpen,       // the file (or its lock) cannot be opened
+  kDamaged,          // not a container, or a table without which it cannot open
+  kNotKardinexFile,  // the file information is missing
+  kNeedsConversion,  // a document of version 2: converted by the application
+  kNewerVersion,     // written by a newer version: versionText() names it
+  kPasswordDamaged,  // the stored password does not read back
+  kPasswordRefused,  // a wrong password was given, and no right one after it
+  kPasswordCancelled,
+  kNoMemory,
+};
+
+// Asked for the password when the document has one. attempt counts from 0;
+// after a wrong password the prompt is asked again with the next attempt.
+// std::nullopt gives up.
+using KdxPasswordPrompt = std::function<std::optional<std::string>(int attempt)>;
+
+// What a changing operation of the session came to.
+enum class KdxChangeResult {
+  kOk,
+  kNoSuchEntry,
+  kUnchanged,          // already in the state asked for (encrypt, decrypt)
+  kNoIdentifierLeft,   // the "en_id" counter refuses
+  kTitleKeptAsSource,  // a copy was made under its source's title (see entry_copy.h)
+  kFailed,             // a block or table step failed; logged, nothing half-done left
+};
+
+class KdxSession {
+ public:
+  KdxSession();
+  ~KdxSession();
+  KdxSession(const KdxSession&) = delete;
+  KdxSession& operator=(const KdxSession&) = delete;
+
+  // Creates a new, empty document file (never over an existing file). 0, or
+  // -1000.
+  [[nodiscard]] static int32_t CreateFile(const std::string& path);
+
+  // Opens path: takes the lock, loads every table, checks the file
+  // information and the format version, and asks for the password when the
+  // document has one. On anything but kOk the session stays closed.
+  [[nodiscard]] KdxOpenResult Open(const std::string& path, KdxAccess access,
+                                   const KdxPasswordPrompt& password = {});
+  // Forgets the document and releases the lock; unsaved changes are dropped.
+  void Close();
+
+  bool isOpen() const { return open_; }
+  bool writable() const { return open_ && access_ == KdxAccess::kWrite; }
+  const std::string& path() const { return path_; }
+  // After kNewerVersion: the version of the program that can open the file.
+  const std::string& versionText() const { return versionText_; }
+  // Tables that could not be read and fell back to their defaults (by tag);
+  // they are written anew at the next save.
+  const std::vector<std::string>& loadWarnings() const { return loadWarnings_; }
+
+  // ---- Reading ------------------------------------------------------------
+
+  const KDX_DATA& data() const { return data_; }
+  // The entry with identifier id, through the entry hash.
+  std::optional<KDX_ENTRY> FindEntry(int32_t id) const;
+  // Identifiers of every entry, in table order.
+  std::vector<int32_t> EntryIds() const;
+  // The note of an entry as lists show it: decrypted, up to its first NUL.
+  KdxNoteReader NoteReader() const;
+
+  // ---- Changing -------------------------------------------------------------
+  // None of these saves the tables (but SetEncrypted, which must keep flags
+  // and blocks in step on disk): call Save() when the command is done.
+
+  // A new entry with its content (see new_entry.h). *created gets the record.
+  [[nodiscard]] KdxChangeResult CreateEntry(const KdxNewEntry& fields,
+                                            KDX_ENTRY* created = nullptr);
+  // Stores the record over the entry with its en_id.
+  [[nodiscard]] KdxChangeResult UpdateEntry(const KDX_ENTRY& entry);
+  // A copy with its blocks under a numbered title; *copy gets the new record.
+  [[nodiscard]] KdxChangeResult CopyEntry(int32_t id, KDX_ENTRY* copy = nullptr);
+  // The entry, its body, text and note.
+  [[nodiscard]] KdxChangeResult RemoveEntry(int32_t id);
+  // Enciphers or deciphers the entry's title, body, text and note; saves the
+  // tables at once.
+  [[nodiscard]] KdxChangeResult SetEncrypted(int32_t id, bool encrypted);
+  // Marks the entry as used now (en_use_date), as opening or exporting does.
+  [[nodiscard]] KdxChangeResult MarkUsed(int32_t id, KDX_ENTRY* entry = nullptr);
+
+  // The document window's list rebuild: the browser lists for the selection,
+  // the entry table sorted (by keys, or the document's sort keys when null)
+  // and showIDAry filled.
+  [[nodiscard]] int32_t ReloadList(KdxCategorySelection* selection,
+                                   const KDX_SORT_INFO* keys = nullptr);
+
+  // The tables for a function that changes them directly; the next Save()
+  // compares every record with the file.
+  KDX_DATA* EditDirectly();
+
+  // Writes the record tables: only what changed since the last load or save.
+  // 0, or -1000 (logged; the next save compares everything again).
+  [[nodiscard]] int32_t Save();
+
+  // ---- A worker thread at work ----------------------------------------------
+
+  bool busy() const { return busy_.load(std::memory_order_acquire); }
+  // Marks the session busy for as long as it lives.
+  class BusyScope {
+   public:
+    explicit BusyScope(KdxSession& session) : session_(session) {
+      session_.busy_.store(true, std::memory_order_release);
+    }
+    ~BusyScope() { session_.busy_.store(false, std::memory_order_release); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    KdxSession& session_;
+  };
+
+ private:
+  void MarkEntryChanged(int32_t index);
+  void ForgetChanges();
+
+  KDX_DATA data_{};
+  bool dataMade_ = false;
+  KdxDocumentLock lock_;
+  std::string path_;
+  std::string versionText_;
+  std::vector<std::string> loadWarnings_;
+  KdxAccess access_ = KdxAccess::kRead;
+  bool open_ = false;
+  std::atomic<bool> busy_{false};
+
+  // Change tracking since the last load or save.
+  std::unordered_set<int32_t> changedIndices_;  // entries changed in place
+  bool compareAll_ = false;                     // anything may have changed
+};

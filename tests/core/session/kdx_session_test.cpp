@@ -1,0 +1,201 @@
+// The document session: what opening a file comes to, the password, and
+// saves that write only what the session's changes touched yet leave the file
+// exactly as a full comparison would.
+#include "core/session/kdx_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/container/rez.h"
+#include "core/content/password_store.h"
+#include "core/document/catset_table.h"
+#include "core/document/entry_table.h"
+#include "core/document/env_table.h"
+#include "core/document/kdx_file.h"
+#include "core/listing/list_columns.h"
+#include "support/test_document.h"
+
+namespace {
+
+using kdx_test::TempDir;
+using kdx_test::TestDocument;
+
+// Writes an environment value straight into the file, past the save's own
+// stamping of the file information.
+void RewriteEnvironment(const std::string& path, const char* keyword, const char* value) {
+  KdxScopedData tables;
+  ASSERT_EQ(KDX_LoadAllData(path.c_str(), &tables.data), 0);
+  if (value != nullptr) {
+    ASSERT_EQ(EV_SetTextValue(tables.data.envAry, tables.data.idCounterAry, keyword, value), 0);
+  } else {
+    Vell_Ary_Remove(tables.data.envAry, EV_FindIndex_byKeyword(tables.data.envAry, keyword));
+  }
+  REZ_FILE file;
+  ASSERT_EQ(REZ_Open(path.c_str(), 0, &file), REZ_OK);
+  EXPECT_EQ(REZ_ARY_Save(&file, kKdxTagENVI, tables.data.envAry, kKdxEnvironmentSize), REZ_OK);
+  EXPECT_EQ(REZ_Close(&file), 0);
+}
+
+// Every entry of the file, as a new session reads it, beside the session's own.
+void ExpectFileHoldsWhatMemoryHolds(const KdxSession& session) {
+  KdxSession fresh;
+  ASSERT_EQ(fresh.Open(session.path(), KdxAccess::kInspect), KdxOpenResult::kOk);
+  const VELL_ARY* mine = session.data().entryAry;
+  const VELL_ARY* filed = fresh.data().entryAry;
+  ASSERT_EQ(Vell_Ary_GetSize(filed), Vell_Ary_GetSize(mine));
+  for (int32_t i = 0; i < Vell_Ary_GetSize(mine); ++i) {
+    EXPECT_EQ(
+        std::memcmp(Vell_Ary_GetDataPtr(mine, i), Vell_Ary_GetDataPtr(filed, i), kKdxEntrySize), 0)
+        << "entry at " << i;
+  }
+}
+
+TEST(KdxSession, OpenNamesWhatStandsInTheWay) {
+  TempDir dir;
+  KdxSession session;
+  EXPECT_EQ(session.Open(dir.File("absent.kdx"), KdxAccess::kRead), KdxOpenResult::kNoSuchFile);
+  kdx_test::WriteAll(dir.File("text.kdx"), std::string(4096, 'x'));
+  EXPECT_EQ(session.Open(dir.File("text.kdx"), KdxAccess::kRead), KdxOpenResult::kDamaged);
+  EXPECT_FALSE(session.isOpen());
+
+  const std::string path = dir.File("doc.kdx");
+  ASSERT_EQ(KdxSession::CreateFile(path), 0);
+  EXPECT_NE(KdxSession::CreateFile(path), 0);  // never over an existing file
+  {
+    TestDocument writer(path);
+    EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kHeldElsewhere);
+    EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kHeldElsewhere);
+    EXPECT_EQ(session.Open(path, KdxAccess::kInspect), KdxOpenResult::kOk);  // no lock
+  }
+  EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
+  session.Close();
+
+  RewriteEnvironment(path, "kdx_file_version", "2");
+  EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNeedsConversion);
+  RewriteEnvironment(path, "kdx_file_version", "4");
+  RewriteEnvironment(path, "update_app_version", "0420001");
+  EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNewerVersion);
+  EXPECT_FALSE(session.isOpen());
+  EXPECT_EQ(session.versionText(), "4.2.0");
+  EXPECT_EQ(session.Open(path, KdxAccess::kInspect), KdxOpenResult::kOk);  // info still reads it
+  session.Close();
+  RewriteEnvironment(path, "create_os", nullptr);
+  EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNotKardinexFile);
+}
+
+TEST(KdxSession, PasswordIsAskedUntilRightOrGivenUp) {
+  TestDocument doc;
+  KDX_DATA* data = doc.data();
+  ASSERT_EQ(KDXCOMM_SetPassword(data->envAry, data->idCounterAry, "Door42"), 0);
+  doc.Save();
+  doc.session().Close();
+
+  KdxSession session;
+  EXPECT_EQ(session.Open(doc.path(), KdxAccess::kRead), KdxOpenResult::kPasswordCancelled);
+  std::vector<int> asked;
+  auto answers = [&asked](std::vector<std::string> given) {
+    return [&asked, given](int attempt) -> std::optional<std::string> {
+      asked.push_back(attempt);
+      if (static_cast<size_t>(attempt) >= given.size()) return std::nullopt;
+      return given[static_cast<size_t>(attempt)];
+    };
+  };
+  EXPECT_EQ(session.Open(doc.path(), KdxAccess::kRead, answers({"door42"})),
+            KdxOpenResult::kPasswordRefused);  // case matters
+  EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+  asked.clear();
+  EXPECT_EQ(session.Open(doc.path(), KdxAccess::kWrite, answers({"nope", "Door42"})),
+            KdxOpenResult::kOk);
+  EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+
+  // An empty password removes the question.
+  data = session.EditDirectly();
+  ASSERT_EQ(KDXCOMM_SetPassword(data->envAry, data->idCounterAry, ""), 0);
+  ASSERT_EQ(session.Save(), 0);
+  session.Close();
+  EXPECT_EQ(session.Open(doc.path(), KdxAccess::kRead), KdxOpenResult::kOk);
+}
+
+TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
+  TestDocument doc;
+  KdxSession& s = doc.session();
+  std::vector<int32_t> ids;
+  for (int i = 0; i < 6; ++i) ids.push_back(doc.Add("entry " + std::to_string(i)).en_id);
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+
+  KDX_ENTRY e = doc.Entry(ids[3]);
+  std::strcpy(e.en_title, "changed in place");
+  ASSERT_EQ(s.UpdateEntry(e), KdxChangeResult::kOk);
+  ASSERT_EQ(s.MarkUsed(ids[0]), KdxChangeResult::kOk);
+  KDX_ENTRY copy;
+  ASSERT_EQ(s.CopyEntry(ids[3], &copy), KdxChangeResult::kOk);
+  EXPECT_STREQ(copy.en_title, "changed in placeのコピー");
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+
+  // A removal moves the entries after it; so may a list rebuild.
+  ASSERT_EQ(s.RemoveEntry(ids[1]), KdxChangeResult::kOk);
+  EXPECT_FALSE(s.FindEntry(ids[1]).has_value());
+  EXPECT_EQ(s.FindEntry(ids[4])->en_id, ids[4]);  // the hash follows the move
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+  const KDX_SORT_INFO byTitle{{KDXCOMM_GetColumnKind("en_title"), -1, -1}, {0, 0, 0}};
+  KdxCategorySelection all;
+  ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);
+  EXPECT_EQ(s.data().showIDAry.size(), 6u);
+  e = doc.Entry(ids[5]);
+  std::strcpy(e.en_title, "after the sort");
+  ASSERT_EQ(s.UpdateEntry(e), KdxChangeResult::kOk);
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+
+  // A change behind the session's back, announced by taking the tables.
+  KDX_DATA* data = s.EditDirectly();
+  EN_GetData_ByIndex(data->entryAry, 0, &e);
+  std::strcpy(e.en_title, "direct");
+  EN_SetData_ByIndex(data->entryAry, 0, e);
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+
+  e.en_id = 999;
+  EXPECT_EQ(s.UpdateEntry(e), KdxChangeResult::kNoSuchEntry);
+  EXPECT_EQ(s.SetEncrypted(ids[2], false), KdxChangeResult::kUnchanged);
+  ASSERT_EQ(s.SetEncrypted(ids[2], true), KdxChangeResult::kOk);
+  ExpectFileHoldsWhatMemoryHolds(s);  // the switch saved at once
+}
+
+TEST(KdxSession, CreateEntryStoresItsContentAndCategorySet) {
+  TestDocument doc;
+  KdxNewEntry fields = TestDocument::NewEntry("秘密", {"body", "text", "note"}, true);
+  fields.cat1 = "＜すべて＞";  // the browser's All is no category
+  fields.label = 9;            // out of range
+  KDX_ENTRY made;
+  ASSERT_EQ(doc.session().CreateEntry(fields, &made), KdxChangeResult::kOk);
+  EXPECT_STREQ(made.en_cat1_name, "その他");
+  EXPECT_EQ(made.en_co_id, 0);
+  EXPECT_EQ(made.en_encrypt + made.en_bo_encrypt + made.en_no_encrypt, 3);
+  EXPECT_EQ(KDX_GetNoteText(doc.path().c_str(), made), "note");
+  EXPECT_EQ(CT_IsCatSetExists(doc.view().catSetAry, "その他", "2026", "A"), 1);
+}
+
+TEST(KdxSession, ReadOnlySessionIsNeverSavedAndBusyScopeMarksIt) {
+  TestDocument doc;
+  doc.session().Close();
+  KdxSession reader;
+  ASSERT_EQ(reader.Open(doc.path(), KdxAccess::kRead), KdxOpenResult::kOk);
+  EXPECT_FALSE(reader.writable());
+  EXPECT_NE(reader.Save(), 0);
+  EXPECT_FALSE(reader.busy());
+  {
+    KdxSession::BusyScope busy(reader);
+    EXPECT_TRUE(reader.busy());
+  }
+  EXPECT_FALSE(reader.busy());
+}
+
+}  // namespace
