@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the unit and GUI
-# tests, the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and each fuzz target for a short while when clang is present.
+# Installs what is missing, checks the formatting, builds, and runs every test:
+# the unit tests, every test again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for a short while when clang
+# is present.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,6 +10,10 @@ cd "$(dirname "$0")"
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+
+echo "== formatting"
+find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
 
 echo "== build and unit tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKDX_TESTS=ON -DKDX_BENCH=ON \

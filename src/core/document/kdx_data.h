@@ -1,5 +1,6 @@
-// KDX_DATA: one open document in memory — its path, window flags and every
-// record table except the content blocks, which stay in the file.
+// KDX_DATA: one open document in memory — its path and every record table
+// except the content blocks, which stay in the file. The document session
+// (core/session) owns it while a document is open.
 #pragma once
 
 #include <cstdint>
