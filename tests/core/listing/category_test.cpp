@@ -68,6 +68,12 @@ TEST_F(ListingTest, ReloadFallsBackToAllAndRestoresSavedSelection) {
   EXPECT_EQ(GetCatListBoxSelectedItemText(data_.cat2Ary, 2), "2025");
   EXPECT_EQ(GetCatListBoxSelectedItemText(data_.cat2Ary, 7), "＜すべて＞");
   EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{b}));
+  // A second-level name that exists only under another first-level name.
+  ASSERT_EQ(KDXCOMM_SaveCategorySelections(&data_, Select("仕事", "2025", "B")), 0);
+  s = KDXCOMM_LoadCategorySelections(data_);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &s, nullptr), 0);
+  EXPECT_EQ(s.name, (std::array<std::string, 3>{"仕事", "＜すべて＞", "＜すべて＞"}));
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{a}));
   // New documents list the newest first.
   s = Select("＜すべて＞", "＜すべて＞", "＜すべて＞");
   KDXCOMM_ReloadMainLists(&data_, &s, nullptr);
