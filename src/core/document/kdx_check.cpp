@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "core/container/rez.h"
 #include "core/container/rez_handle.h"
 #include "core/document/blocks.h"
 #include "core/document/id_counter.h"
 #include "core/document/kdx_file.h"
+#include "core/document/record_table.h"
 #include "core/document/records.h"
 #include "core/util/vell_ary.h"
 #include "core/util/vell_endian.h"
@@ -91,12 +93,14 @@ constexpr TableSpec kTables[] = {
 
 // The next value a counter would hand out, or -1 when the counter is absent.
 int32_t NextValue(const VELL_ARY* counters, uint32_t tag, const char* name) {
-  for (int32_t i = 0; i < counters->count; ++i) {
-    KDX_ID_COUNTER c;
-    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(counters, i)), &c);
-    if (c.ic_tag == tag && std::string(c.ic_name) == name) return c.ic_next_value;
-  }
-  return -1;
+  KDX_ID_COUNTER c;
+  const int32_t index = kdx_table::IdCounterTable::Find(
+      counters,
+      [&](const KDX_ID_COUNTER& k) {
+        return k.ic_tag == tag && k.ic_name == std::string_view(name);
+      },
+      &c);
+  return index >= 0 ? c.ic_next_value : -1;
 }
 
 void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int32_t maxId,

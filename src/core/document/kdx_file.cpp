@@ -17,6 +17,7 @@
 #include "core/document/env_table.h"
 #include "core/document/file_type.h"
 #include "core/document/id_counter.h"
+#include "core/document/record_table.h"
 #include "core/document/records.h"
 #include "core/util/vell_crypto.h"
 #include "core/util/vell_endian.h"
@@ -258,12 +259,9 @@ void RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENVI, "ev_id", MaxLeadingId(data->envAry));
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFITY, "ft_id", MaxLeadingId(data->fileTypeAry));
   int32_t maxIcon = -1;
-  for (int32_t i = 0; i < data->fileTypeAry->count; ++i) {
-    KDX_FILE_TYPE type;
-    KDX_GetKdxFileType(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->fileTypeAry, i)),
-                       &type);
+  kdx_table::FileTypeTable::ForEach(data->fileTypeAry, [&](const KDX_FILE_TYPE& type, int32_t) {
     maxIcon = std::max(maxIcon, type.ft_fi_id);
-  }
+  });
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFIIC, "fi_id",
                         std::max(maxIcon, MaxBlockId(file, kKdxTagFIIC)));
 }
