@@ -33,9 +33,19 @@ void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
   summary->usedBytes = kRezFirstMemberPosition;
   int64_t budget = static_cast<int64_t>(REZ_MaxChainSteps(file)) + 1;
   uint32_t previousHead = kRezRootPosition;
+  std::set<uint32_t> heads;
   int32_t status = REZ_FirstTag(file);
   while (status == REZ_OK) {
     KdxContainerSummary::Tag tag{file->current.tag, 0, 0};
+    // A head met again: the tag list goes round, and so would this walk.
+    if (!heads.insert(file->current.position).second) {
+      if (problems != nullptr) {
+        problems->push_back(
+            Format("container: the tag list cannot be walked to the end (it returns to %s at %u)",
+                   REZ_TagName(tag.tag).c_str(), file->current.position));
+      }
+      return;
+    }
     if (file->current.prevTag != previousHead && problems != nullptr) {
       problems->push_back(Format("container: tag %s at %u links back to %u instead of %u",
                                  REZ_TagName(tag.tag).c_str(), file->current.position,
