@@ -99,6 +99,16 @@ int32_t LoadFixed(const char* path, uint32_t tag, int32_t first, int32_t second,
   return ReadSmallData(rez.get(), count, buffer);
 }
 
+// Opens path read-only on the print block of tag and reads its checked size:
+// 0, kKdxBlockMissing, kKdxBlockDamaged or the open or read code.
+int32_t OpenPrintBlock(RezFileHandle& rez, const char* path, int32_t identifier, uint32_t tag,
+                       int32_t* size) {
+  int32_t status = rez.Open(path, 1);
+  if (status != REZ_OK) return status;
+  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
+  return ReadSmallSize(rez.get(), size);
+}
+
 }  // namespace
 
 int32_t KDX_GetDataBlockHeader(REZ_FILE* file, int32_t* first, int32_t* second) {
@@ -184,22 +194,16 @@ int32_t PI_FindContainer(REZ_FILE* file, int32_t identifier, uint32_t tag) {
 
 int32_t PI_GetDataSize(const char* path, int32_t identifier, uint32_t tag, int32_t* size) {
   RezFileHandle rez;
-  int32_t status = rez.Open(path, 1);
-  if (status != REZ_OK) return status;
-  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
   int32_t stored;
-  status = ReadSmallSize(rez.get(), &stored);
+  const int32_t status = OpenPrintBlock(rez, path, identifier, tag, &stored);
   if (status == REZ_OK && size != nullptr) *size = stored;
   return status;
 }
 
 int32_t PI_Load(const char* path, int32_t identifier, uint32_t tag, int32_t count, void* buffer) {
   RezFileHandle rez;
-  int32_t status = rez.Open(path, 1);
-  if (status != REZ_OK) return status;
-  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
   int32_t stored;
-  status = ReadSmallSize(rez.get(), &stored);
+  const int32_t status = OpenPrintBlock(rez, path, identifier, tag, &stored);
   return status == REZ_OK ? ReadSmallData(rez.get(), count, buffer) : status;
 }
 
