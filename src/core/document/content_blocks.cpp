@@ -257,12 +257,24 @@ int32_t AppendBlock(const ContentKind& k, REZ_FILE* file, block_index::Session& 
   return REZ_OK;
 }
 
-// Finishes a writing operation: closes the file and brings the index up to date.
-int32_t CloseAndCommit(RezFileHandle& rez, block_index::Session& session) {
-  int32_t status = rez.Close();
-  if (status != REZ_OK) session.Invalidate();
-  session.Commit();
+// Rewrites the found member in place and tells the index; the write's code.
+int32_t Rewrite(REZ_FILE* file, block_index::Session& session, const std::vector<uint8_t>& bytes) {
+  const int32_t status = REZ_ReplaceData(file, bytes.size(), bytes.data());
+  if (status != REZ_OK) {
+    session.Invalidate();
+  } else {
+    session.Rewritten();
+  }
   return status;
+}
+
+// Finishes a writing operation whose work answered status: closes the file and
+// brings the index up to date. status when it failed, else the close's code.
+int32_t CloseAndCommit(RezFileHandle& rez, block_index::Session& session, int32_t status = REZ_OK) {
+  const int32_t closed = rez.Close();
+  if (closed != REZ_OK) session.Invalidate();
+  session.Commit();
+  return status != REZ_OK ? status : closed;
 }
 
 int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expandSize,
@@ -281,8 +293,7 @@ int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expan
                        KDX_BlockContainerSize(expandSize, kKdxContentHeadSize, dataSize),
                        containerId, entryId, dataSize, data, &outOfMemory);
   if (status != REZ_OK) LogStep(k, "CreateNewContainer", outOfMemory ? 2 : 3, kNoteSilent);
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, status);
 }
 
 int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containerId,
@@ -314,15 +325,9 @@ int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containe
     return kKdxBlockNoMemory;
   }
   Pack(containerId, entryId, dataSize, data, block.data());
-  status = REZ_ReplaceData(rez.get(), block.size(), block.data());
-  if (status != REZ_OK) {
-    LogStep(k, "UpdateContainer", writeStep, kNoteLogs);
-    session.Invalidate();
-  } else {
-    session.Rewritten();
-  }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  status = Rewrite(rez.get(), session, block);
+  if (status != REZ_OK) LogStep(k, "UpdateContainer", writeStep, kNoteLogs);
+  return CloseAndCommit(rez, session, status);
 }
 
 int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) {
@@ -339,14 +344,7 @@ int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) 
   if (!BuildWipe(k, containerId, entryId, rez.get()->current.dataLength, wipe)) {
     return kKdxBlockNoMemory;
   }
-  status = REZ_ReplaceData(rez.get(), wipe.size(), wipe.data());
-  if (status != REZ_OK) {
-    session.Invalidate();
-  } else {
-    session.Rewritten();
-  }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, Rewrite(rez.get(), session, wipe));
 }
 
 int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId) {
@@ -370,8 +368,7 @@ int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId)
   } else {
     session.Removed(entryId, removed);
   }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, status);
 }
 
 // Overwrites the data area of a member that is no longer linked, found by its
@@ -419,13 +416,11 @@ int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expa
     std::vector<uint8_t> block;
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());
-    status = REZ_ReplaceData(file, block.size(), block.data());
+    status = Rewrite(file, session, block);
     if (status != REZ_OK) {
-      session.Invalidate();
       CloseAndCommit(rez, session);
       return fail(4, status);
     }
-    session.Rewritten();
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
   }
