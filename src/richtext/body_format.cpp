@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/util/vell_encoding.h"
+#include "core/util/vell_endian.h"
 #include "richtext/attachments.h"
 #include "richtext/rtf_reader.h"
 #include "richtext/rtf_writer.h"
@@ -39,12 +40,15 @@ void AppendU32(QByteArray& out, uint32_t value) {
     out.append(static_cast<char>((value >> shift) & 0xFF));
 }
 
-uint32_t ReadLE(const QByteArray& bytes, qsizetype offset, int width) {
-  uint32_t value = 0;
-  for (int i = width - 1; i >= 0; --i) {
-    value = (value << 8) | static_cast<uint8_t>(bytes.at(offset + i));
-  }
-  return value;
+// The caller has checked that the field lies inside bytes.
+const uint8_t* BytesAt(const QByteArray& bytes, qsizetype offset) {
+  return reinterpret_cast<const uint8_t*>(bytes.constData() + offset);
+}
+uint16_t ReadU16(const QByteArray& bytes, qsizetype offset) {
+  return Vell_GetLE16(BytesAt(bytes, offset));
+}
+uint32_t ReadU32(const QByteArray& bytes, qsizetype offset) {
+  return Vell_GetLE32(BytesAt(bytes, offset));
 }
 
 bool AllZero(const QByteArray& bytes, qsizetype from) {
@@ -125,10 +129,10 @@ BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package) {
   if (AllZero(body, 0)) return BodyStatus::empty;
   if (body.size() < kBodyHeaderBytes ||
       std::memcmp(body.constData() + kMagicOffset, kBodyMagic, sizeof(kBodyMagic)) != 0 ||
-      ReadLE(body, kVersionOffset, 2) != kBodyVersion || ReadLE(body, kFlagsOffset, 2) != 0) {
+      ReadU16(body, kVersionOffset) != kBodyVersion || ReadU16(body, kFlagsOffset) != 0) {
     return BodyStatus::unreadable;
   }
-  const uint32_t count = ReadLE(body, kCountOffset, 4);
+  const uint32_t count = ReadU32(body, kCountOffset);
   if (count == 0 || count > kBodyMaxFiles) return BodyStatus::unreadable;
 
   RtfdPackage result;
@@ -136,7 +140,7 @@ BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package) {
   qsizetype pos = kBodyHeaderBytes;
   for (uint32_t index = 0; index < count; ++index) {
     if (body.size() - pos < kNameLengthBytes) return BodyStatus::unreadable;
-    const qsizetype nameLength = ReadLE(body, pos, 2);
+    const qsizetype nameLength = ReadU16(body, pos);
     pos += kNameLengthBytes;
     if (nameLength == 0 || nameLength > kBodyMaxNameBytes || body.size() - pos < nameLength) {
       return BodyStatus::unreadable;
@@ -152,7 +156,7 @@ BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package) {
     seen.insert(*name);
 
     if (body.size() - pos < kDataLengthBytes) return BodyStatus::unreadable;
-    const qsizetype dataLength = ReadLE(body, pos, 4);
+    const qsizetype dataLength = ReadU32(body, pos);
     pos += kDataLengthBytes;
     if (body.size() - pos < dataLength) return BodyStatus::unreadable;
     QByteArray data = body.mid(pos, dataLength);

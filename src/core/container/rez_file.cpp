@@ -1,50 +1,55 @@
 // Creating, opening, navigating and reading REZ containers.
 #include <unistd.h>
 
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/container/rez.h"
 #include "core/container/rez_internal.h"
+#include "core/util/vell_endian.h"
 #include "core/util/vell_log.h"
 
 namespace {
 
 constexpr char kMagic[3] = {'R', 'E', 'Z'};
 
-void PutLong(uint8_t* at, uint32_t value) {
-  value = REZ_EndianLong_NtoL(value);
-  std::memcpy(at, &value, 4);
-}
-
-uint32_t GetLong(const uint8_t* at) {
-  uint32_t value;
-  std::memcpy(&value, at, 4);
-  return REZ_EndianLong_LtoN(value);
-}
-
 void EncodeHeader(const REZ_METADATA& h, uint8_t out[kRezHeaderSize]) {
   std::memset(out, 0, kRezHeaderSize);
-  PutLong(out + 0, h.tag);
-  PutLong(out + 4, h.dataLength);
-  PutLong(out + 8, h.position);
-  PutLong(out + 12, h.prevMember);
-  PutLong(out + 16, h.nextMember);
-  PutLong(out + 20, h.prevTag);
-  PutLong(out + 24, h.nextTag);
+  Vell_PutLE32(out + 0, h.tag);
+  Vell_PutLE32(out + 4, h.dataLength);
+  Vell_PutLE32(out + 8, h.position);
+  Vell_PutLE32(out + 12, h.prevMember);
+  Vell_PutLE32(out + 16, h.nextMember);
+  Vell_PutLE32(out + 20, h.prevTag);
+  Vell_PutLE32(out + 24, h.nextTag);
   // 28..35 reserved, zero.
 }
 
 void DecodeHeader(const uint8_t in[kRezHeaderSize], REZ_METADATA* h) {
-  h->tag = GetLong(in + 0);
-  h->dataLength = GetLong(in + 4);
-  h->position = GetLong(in + 8);
-  h->prevMember = GetLong(in + 12);
-  h->nextMember = GetLong(in + 16);
-  h->prevTag = GetLong(in + 20);
-  h->nextTag = GetLong(in + 24);
+  h->tag = Vell_GetLE32(in + 0);
+  h->dataLength = Vell_GetLE32(in + 4);
+  h->position = Vell_GetLE32(in + 8);
+  h->prevMember = Vell_GetLE32(in + 12);
+  h->nextMember = Vell_GetLE32(in + 16);
+  h->prevTag = Vell_GetLE32(in + 20);
+  h->nextTag = Vell_GetLE32(in + 24);
+}
+
+// The value whose bytes in memory are value's bytes in the file's order, and back.
+template <typename T, void (*Put)(uint8_t*, T)>
+T ToFileOrder(T value) {
+  uint8_t bytes[sizeof(T)];
+  Put(bytes, value);
+  T stored;
+  std::memcpy(&stored, bytes, sizeof stored);
+  return stored;
+}
+template <typename T, T (*Get)(const uint8_t*)>
+T ToHostOrder(T stored) {
+  uint8_t bytes[sizeof(T)];
+  std::memcpy(bytes, &stored, sizeof stored);
+  return Get(bytes);
 }
 
 bool HasStream(const REZ_FILE* file) { return file != nullptr && file->stream != nullptr; }
@@ -55,9 +60,7 @@ int32_t CheckHeaderAndMagic(REZ_FILE* file) {
       !file->stream->ReadAt(0, header, kRezFileHeaderSize)) {
     return REZ_ERR_IO;
   }
-  uint16_t version;
-  std::memcpy(&version, header + 4, 2);
-  if (std::memcmp(header, kMagic, 3) != 0 || REZ_EndianShort_LtoN(version) != kRezVersion) {
+  if (std::memcmp(header, kMagic, 3) != 0 || Vell_GetLE16(header + 4) != kRezVersion) {
     return REZ_ERR_ARGUMENT;
   }
   return REZ_OK;
@@ -73,16 +76,10 @@ int32_t CurrentHead(REZ_FILE* file, REZ_METADATA* head) {
 
 }  // namespace
 
-uint16_t REZ_EndianShort_NtoL(uint16_t value) {
-  if constexpr (std::endian::native == std::endian::big) return __builtin_bswap16(value);
-  return value;
-}
-uint32_t REZ_EndianLong_NtoL(uint32_t value) {
-  if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(value);
-  return value;
-}
-uint16_t REZ_EndianShort_LtoN(uint16_t value) { return REZ_EndianShort_NtoL(value); }
-uint32_t REZ_EndianLong_LtoN(uint32_t value) { return REZ_EndianLong_NtoL(value); }
+uint16_t REZ_EndianShort_NtoL(uint16_t value) { return ToFileOrder<uint16_t, Vell_PutLE16>(value); }
+uint32_t REZ_EndianLong_NtoL(uint32_t value) { return ToFileOrder<uint32_t, Vell_PutLE32>(value); }
+uint16_t REZ_EndianShort_LtoN(uint16_t value) { return ToHostOrder<uint16_t, Vell_GetLE16>(value); }
+uint32_t REZ_EndianLong_LtoN(uint32_t value) { return ToHostOrder<uint32_t, Vell_GetLE32>(value); }
 
 uint64_t REZ_MaxChainSteps(const REZ_FILE* file) {
   if (!HasStream(file)) return 0;
@@ -239,8 +236,7 @@ int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file) {
   if (stream == nullptr || stream->Size() != 0) return REZ_ERR_ARGUMENT;
   uint8_t bytes[kRezFirstMemberPosition] = {};
   std::memcpy(bytes, kMagic, 3);
-  uint16_t version = REZ_EndianShort_NtoL(kRezVersion);
-  std::memcpy(bytes + 4, &version, 2);
+  Vell_PutLE16(bytes + 4, kRezVersion);
   REZ_METADATA root{kRezNoLink, 0,          kRezRootPosition, kRezNoLink,
                     kRezNoLink, kRezNoLink, kRezNoLink};
   EncodeHeader(root, bytes + kRezRootPosition);

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/container/rez_handle.h"
 #include "core/content/entry_content.h"
 #include "core/document/block_io.h"
 #include "core/document/blocks.h"
@@ -102,19 +103,19 @@ int32_t WriteNewDocument(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options, co
   ok = ok && (options.isUnusedCategory != 1 || CopyTable(data->catSetAry, out.catSetAry));
   if (!ok) return kKdxBlockNoMemory;
 
-  REZ_FILE file;
-  int32_t status = REZ_Open(path, 0, &file);
+  RezFileHandle file;
+  int32_t status = file.Open(path, 0);
   if (status != REZ_OK) return status;
-  status = KDX_SaveEncrptedEntryArray(&file, out.entryAry);
+  status = KDX_SaveEncrptedEntryArray(file.get(), out.entryAry);
   const std::pair<uint32_t, const VELL_ARY*> tables[] = {
       {kKdxTagIDCO, out.idCounterAry}, {kKdxTagENVI, out.envAry},
       {kKdxTagCLBU, out.columnAry},    {kKdxTagFITY, out.fileTypeAry},
       {kKdxTagCTLE, out.catTitleAry},  {kKdxTagCOLO, out.colorLabelAry},
       {kKdxTagCATS, out.catSetAry}};
   for (const auto& [tag, ary] : tables) {
-    if (status == REZ_OK) status = REZ_ARY_Save(&file, tag, ary, ary->recordSize);
+    if (status == REZ_OK) status = REZ_ARY_Save(file.get(), tag, ary, ary->recordSize);
   }
-  if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+  if (file.Close() != REZ_OK && status == REZ_OK) status = REZ_ERR_IO;
   return status;
 }
 
@@ -143,12 +144,12 @@ int32_t KDX_NewSaveNote(const char* srcPath, const KDX_ENTRY& entry, const char*
 
 int32_t KDX_NewSaveFile_ShowEntry(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options,
                                   const char* path, int32_t expandSize) {
-  REZ_FILE file;
-  if (path == nullptr || REZ_Create(path, &file) != REZ_OK) {
+  RezFileHandle file;
+  if (path == nullptr || file.Create(path) != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_NewSaveFile_ShowEntry\r\n");
     return kKdxErrFile;
   }
-  int32_t status = REZ_Close(&file) == 0 ? 0 : REZ_ERR_IO;
+  int32_t status = file.Close();
   if (status == 0) status = WriteNewDocument(data, options, path, expandSize);
   if (status != 0) {
     Vell_SystemErrorLog("[-2] KDX_NewSaveFile_ShowEntry[%d]\r\n", status);

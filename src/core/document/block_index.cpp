@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/document/block_io.h"
+#include "core/util/vell_endian.h"
 
 namespace block_index {
 namespace {
@@ -69,7 +70,7 @@ bool ReadRawHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* h) {
       !file->stream->ReadAt(pos, raw, kRezHeaderSize)) {
     return false;
   }
-  auto field = [&](int i) { return static_cast<uint32_t>(block_io::GetLe32(raw + 4 * i)); };
+  auto field = [&](int i) { return Vell_GetLE32(raw + 4 * i); };
   *h = REZ_METADATA{field(0), field(1), field(2), field(3), field(4), field(5), field(6)};
   return h->position == pos && pos + kRezHeaderSize + uint64_t{h->dataLength} <= size;
 }

@@ -4,13 +4,13 @@
 
 #include "core/document/id_counter.h"
 #include "core/document/record_layout.h"
+#include "core/document/record_table.h"
 #include "core/util/vell_utf8.h"
 
-namespace {
+using kdx_table::CategoryTitleTable;
+using kdx_table::CatsetTable;
 
-const uint8_t* StoredAt(const VELL_ARY* ary, int32_t index) {
-  return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index));
-}
+namespace {
 
 const char* NameAt(const KDX_CATSET& c, int32_t level) {
   return level == 1 ? c.ct_cat1_name : level == 2 ? c.ct_cat2_name : c.ct_cat3_name;
@@ -20,16 +20,13 @@ const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
 
 void DistinctNames(const VELL_ARY* catSetAry, int32_t level, VELL_ARY* names) {
   Vell_Ary_RemoveAll(names);
-  const int32_t count = Vell_Ary_GetSize(catSetAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_CATSET c;
-    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
+  CatsetTable::ForEach(catSetAry, [&](const KDX_CATSET& c, int32_t) {
     if (CT_IsContainsCategory(names, NameAt(c, level)) == 0) {
       char record[kKdxCategoryNameSize] = {};
       std::memcpy(record, NameAt(c, level), sizeof record);
       Vell_Ary_Add(names, record);
     }
-  }
+  });
 }
 
 }  // namespace
@@ -43,14 +40,11 @@ int32_t CT_AddData(const char* cat1, const char* cat2, const char* cat3, VELL_AR
   KDX_CATSET c{};
   c.ct_id = IC_GetID_FromCounter(idCounterAry, kKdxTagCATS, "ct_id");
   if (c.ct_id < 0) return -1;
-  kdx_layout::SetNow(c.ct_create_date);
-  std::memcpy(c.ct_update_date, c.ct_create_date, sizeof c.ct_update_date);
+  kdx_layout::SetCreatedNow(c.ct_create_date, c.ct_update_date);
   Vell_Utf8CopyCut(c.ct_cat1_name, sizeof c.ct_cat1_name, OrEmpty(cat1));
   Vell_Utf8CopyCut(c.ct_cat2_name, sizeof c.ct_cat2_name, OrEmpty(cat2));
   Vell_Utf8CopyCut(c.ct_cat3_name, sizeof c.ct_cat3_name, OrEmpty(cat3));
-  uint8_t stored[kKdxCatsetSize];
-  KDX_SetKdxCatset(c, stored);
-  return Vell_Ary_Add(catSetAry, stored);
+  return CatsetTable::Add(catSetAry, c);
 }
 
 int32_t CT_SetData(VELL_ARY* catSetAry, VELL_ARY* idCounterAry, const char* cat1, const char* cat2,
@@ -61,40 +55,22 @@ int32_t CT_SetData(VELL_ARY* catSetAry, VELL_ARY* idCounterAry, const char* cat1
 
 int32_t CT_IsCatSetExists(const VELL_ARY* catSetAry, const char* cat1, const char* cat2,
                           const char* cat3) {
-  const int32_t count = Vell_Ary_GetSize(catSetAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_CATSET c;
-    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
-    if (std::strcmp(c.ct_cat1_name, OrEmpty(cat1)) == 0 &&
-        std::strcmp(c.ct_cat2_name, OrEmpty(cat2)) == 0 &&
-        std::strcmp(c.ct_cat3_name, OrEmpty(cat3)) == 0)
-      return 1;
-  }
-  return 0;
+  const int32_t index = CatsetTable::Find(catSetAry, [&](const KDX_CATSET& c) {
+    return std::strcmp(c.ct_cat1_name, OrEmpty(cat1)) == 0 &&
+           std::strcmp(c.ct_cat2_name, OrEmpty(cat2)) == 0 &&
+           std::strcmp(c.ct_cat3_name, OrEmpty(cat3)) == 0;
+  });
+  return index >= 0 ? 1 : 0;
 }
 
 int32_t CT_Remove(VELL_ARY* catSetAry, const char* name, int32_t level) {
   if (name == nullptr || level < 1 || level > 3) return 0;
-  int32_t removed = 0;
-  // From the end, so removals do not shift records still to be visited.
-  for (int32_t i = Vell_Ary_GetSize(catSetAry) - 1; i >= 0; --i) {
-    KDX_CATSET c;
-    KDX_GetKdxCatset(StoredAt(catSetAry, i), &c);
-    if (std::strcmp(NameAt(c, level), name) == 0) {
-      Vell_Ary_Remove(catSetAry, i);
-      ++removed;
-    }
-  }
-  return removed;
+  return CatsetTable::RemoveAll(
+      catSetAry, [&](const KDX_CATSET& c) { return std::strcmp(NameAt(c, level), name) == 0; });
 }
 
 void CT_GetData(const VELL_ARY* catSetAry, int32_t index, KDX_CATSET* catset) {
-  const uint8_t* stored = StoredAt(catSetAry, index);
-  if (stored == nullptr) {
-    std::memset(catset, 0, sizeof *catset);
-    return;
-  }
-  KDX_GetKdxCatset(stored, catset);
+  CatsetTable::At(catSetAry, index, catset);
 }
 
 void CT_GetData_ByIndex(const VELL_ARY* catSetAry, int32_t index, KDX_CATSET* catset) {
@@ -131,19 +107,11 @@ void CT_CategoryAll_define(char* out, size_t outSize) {
 }
 
 int32_t TI_GetData(const VELL_ARY* catTitleAry, KDX_CATEGORY_TITLE* title) {
-  const uint8_t* stored = StoredAt(catTitleAry, 0);
-  if (stored == nullptr) {
-    std::memset(title, 0, sizeof *title);
-    return 0;
-  }
-  KDX_GetKdxCategoryTitle(stored, title);
-  return 1;
+  return CategoryTitleTable::At(catTitleAry, 0, title) ? 1 : 0;
 }
 
 int32_t TI_SetData(VELL_ARY* catTitleAry, const KDX_CATEGORY_TITLE& title) {
-  uint8_t stored[kKdxCategoryTitleSize];
-  KDX_SetKdxCategoryTitle(title, stored);
-  if (Vell_Ary_GetSize(catTitleAry) == 0) return Vell_Ary_Add(catTitleAry, stored);
-  Vell_Ary_Update(catTitleAry, 0, stored);
+  if (Vell_Ary_GetSize(catTitleAry) == 0) return CategoryTitleTable::Add(catTitleAry, title);
+  CategoryTitleTable::Put(catTitleAry, 0, title);
   return 0;
 }

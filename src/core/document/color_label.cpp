@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/document/record_layout.h"
+#include "core/document/record_table.h"
 #include "core/util/vell_utf8.h"
 
 namespace {
@@ -15,11 +16,9 @@ constexpr DefaultColor kDefaultColors[kKdxColorLabelCount] = {
     {0, 0, 0},           {100000, 50000, 0}, {100000, 0, 0}, {100000, 0, 100000},
     {0, 100000, 100000}, {0, 0, 100000},     {0, 50196, 0},  {60000, 40000, 20000}};
 
-const uint8_t* StoredAt(const VELL_ARY* ary, int32_t index) {
-  return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index));
-}
-
 }  // namespace
+
+using kdx_table::ColorLabelTable;
 
 int32_t CO_InitData(const char* name0, const char* name1, const char* name2, const char* name3,
                     const char* name4, const char* name5, const char* name6, const char* name7,
@@ -29,57 +28,35 @@ int32_t CO_InitData(const char* name0, const char* name1, const char* name2, con
   for (int32_t i = 0; i < kKdxColorLabelCount; ++i) {
     KDX_COLOR_LABEL l{};
     l.co_id = i;
-    kdx_layout::SetNow(l.co_create_date);
-    std::memcpy(l.co_update_date, l.co_create_date, sizeof l.co_update_date);
+    kdx_layout::SetCreatedNow(l.co_create_date, l.co_update_date);
     Vell_Utf8CopyCut(l.co_name, sizeof l.co_name, names[i] != nullptr ? names[i] : "");
     l.co_red = kDefaultColors[i].red;
     l.co_green = kDefaultColors[i].green;
     l.co_blue = kDefaultColors[i].blue;
-    uint8_t stored[kKdxColorLabelSize];
-    KDX_SetKdxColorLabel(l, stored);
-    if (Vell_Ary_Add(colorLabelAry, stored) != 0) return -1;
+    if (ColorLabelTable::Add(colorLabelAry, l) != 0) return -1;
   }
   return 0;
 }
 
 int32_t CO_GetData(const VELL_ARY* colorLabelAry, int32_t id, KDX_COLOR_LABEL* label) {
-  const int32_t count = Vell_Ary_GetSize(colorLabelAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLOR_LABEL l;
-    KDX_GetKdxColorLabel(StoredAt(colorLabelAry, i), &l);
-    if (l.co_id == id) {
-      *label = l;
-      return 1;
-    }
-  }
-  return 0;
+  return ColorLabelTable::IndexOf(colorLabelAry, id, label) >= 0 ? 1 : 0;
 }
 
 int32_t CO_GetID_ByName(const VELL_ARY* colorLabelAry, const char* name) {
   if (name == nullptr) return 0;
-  const int32_t count = Vell_Ary_GetSize(colorLabelAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLOR_LABEL l;
-    KDX_GetKdxColorLabel(StoredAt(colorLabelAry, i), &l);
-    if (std::strcmp(l.co_name, name) == 0) return l.co_id;
-  }
-  return 0;
+  KDX_COLOR_LABEL l;
+  const int32_t index = ColorLabelTable::Find(
+      colorLabelAry, [name](const KDX_COLOR_LABEL& c) { return std::strcmp(c.co_name, name) == 0; },
+      &l);
+  return index >= 0 ? l.co_id : 0;
 }
 
 void CO_GetData_ByIndex(const VELL_ARY* colorLabelAry, int32_t index, KDX_COLOR_LABEL* label) {
-  const uint8_t* stored = StoredAt(colorLabelAry, index);
-  if (stored == nullptr) {
-    std::memset(label, 0, sizeof *label);
-    return;
-  }
-  KDX_GetKdxColorLabel(stored, label);
+  ColorLabelTable::At(colorLabelAry, index, label);
 }
 
 void CO_SetData(VELL_ARY* colorLabelAry, int32_t index, const KDX_COLOR_LABEL& label) {
-  if (index < 0 || index >= Vell_Ary_GetSize(colorLabelAry)) return;
-  uint8_t stored[kKdxColorLabelSize];
-  KDX_SetKdxColorLabel(label, stored);
-  Vell_Ary_Update(colorLabelAry, index, stored);
+  ColorLabelTable::Put(colorLabelAry, index, label);
 }
 
 int32_t CO_ComponentToStored(double component) {

@@ -4,7 +4,10 @@
 
 #include "core/document/id_counter.h"
 #include "core/document/record_layout.h"
+#include "core/document/record_table.h"
 #include "core/util/vell_utf8.h"
+
+using kdx_table::ColumnTable;
 
 namespace {
 
@@ -38,35 +41,25 @@ constexpr DefaultColumn kDefaultColumns[kKdxColumnKindCount] = {
     {"en_update_machine_name", 100, false},
 };
 
-const uint8_t* StoredAt(const VELL_ARY* ary, int32_t index) {
-  return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index));
+// Matches the columns showing the field identifier.
+auto NamedBy(const char* identifier) {
+  return
+      [identifier](const KDX_COLUMN& c) { return std::strcmp(c.cl_identifier, identifier) == 0; };
 }
 
 using SortKeyFlag = bool KDX_COLUMN::*;
 
 int32_t FindFlagged(const VELL_ARY* columnAry, SortKeyFlag flag, KDX_COLUMN* column) {
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (c.*flag) {
-      *column = c;
-      return 1;
-    }
-  }
-  return 0;
+  auto flagged = [flag](const KDX_COLUMN& c) { return c.*flag; };
+  return ColumnTable::Find(columnAry, flagged, column) >= 0 ? 1 : 0;
 }
 
 void ClearKey(VELL_ARY* columnAry, SortKeyFlag flag) {
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (c.*flag) {
-      c.*flag = false;
-      CL_SetData_ByIndex(columnAry, i, c);
-    }
-  }
+  ColumnTable::ForEach(columnAry, [&](KDX_COLUMN c, int32_t index) {
+    if (!(c.*flag)) return;
+    c.*flag = false;
+    ColumnTable::Put(columnAry, index, c);
+  });
 }
 
 void SetKey(int32_t kind, bool ascending, VELL_ARY* columnAry, SortKeyFlag flag) {
@@ -88,8 +81,7 @@ int32_t CL_InitData(VELL_ARY* idCounterAry, const char* identifier, int32_t widt
   const int32_t id = IC_GetID_FromCounter(idCounterAry, kKdxTagCLBU, "cl_id");
   if (id < 0) return -1;
   column->cl_id = id;
-  kdx_layout::SetNow(column->cl_create_date);
-  std::memcpy(column->cl_update_date, column->cl_create_date, sizeof column->cl_update_date);
+  kdx_layout::SetCreatedNow(column->cl_create_date, column->cl_update_date);
   Vell_Utf8CopyCut(column->cl_identifier, sizeof column->cl_identifier,
                    identifier != nullptr ? identifier : "");
   column->cl_width = width;
@@ -101,85 +93,43 @@ int32_t CL_InitData(VELL_ARY* idCounterAry, const char* identifier, int32_t widt
 
 int32_t CL_SetData(VELL_ARY* columnAry, const KDX_COLUMN& column) {
   if (column.cl_identifier[0] == '\0') return -1001;
-  const int32_t index = CL_FindIndex_ByID(columnAry, column.cl_id);
-  if (index >= 0) {
-    CL_SetData_ByIndex(columnAry, index, column);
-    return 0;
-  }
-  uint8_t stored[kKdxColumnSize];
-  KDX_SetKdxColumnwidth(column, stored);
-  return Vell_Ary_Add(columnAry, stored);
+  if (ColumnTable::Replace(columnAry, column) >= 0) return 0;
+  return ColumnTable::Add(columnAry, column);
 }
 
 int32_t CL_InsertData(VELL_ARY* columnAry, int32_t index, const KDX_COLUMN& column) {
-  uint8_t stored[kKdxColumnSize];
-  KDX_SetKdxColumnwidth(column, stored);
-  return Vell_Ary_Insert(columnAry, index, stored);
+  return ColumnTable::Insert(columnAry, index, column);
 }
 
 int32_t CL_FindIndex_ByID(const VELL_ARY* columnAry, int32_t id) {
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (c.cl_id == id) return i;
-  }
-  return -1;
+  return ColumnTable::IndexOf(columnAry, id);
 }
 
 int32_t CL_FindIndex_ByNumber(const VELL_ARY* columnAry, int32_t position) {
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (c.cl_position == position) return i;
-  }
-  return -1;
+  return ColumnTable::Find(columnAry,
+                           [position](const KDX_COLUMN& c) { return c.cl_position == position; });
 }
 
 void CL_GetData_ByIndex(const VELL_ARY* columnAry, int32_t index, KDX_COLUMN* column) {
-  const uint8_t* stored = StoredAt(columnAry, index);
-  if (stored == nullptr) {
-    std::memset(column, 0, sizeof *column);
-    return;
-  }
-  KDX_GetKdxColumnwidth(stored, column);
+  ColumnTable::At(columnAry, index, column);
 }
 
 void CL_SetData_ByIndex(VELL_ARY* columnAry, int32_t index, const KDX_COLUMN& column) {
-  if (index < 0 || index >= Vell_Ary_GetSize(columnAry)) return;
-  uint8_t stored[kKdxColumnSize];
-  KDX_SetKdxColumnwidth(column, stored);
-  Vell_Ary_Update(columnAry, index, stored);
+  ColumnTable::Put(columnAry, index, column);
 }
 
 int32_t CL_GetData_ByIdentifier(const VELL_ARY* columnAry, const char* identifier,
                                 KDX_COLUMN* column) {
   if (identifier == nullptr) return 0;
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (std::strcmp(c.cl_identifier, identifier) == 0) {
-      *column = c;
-      return 1;
-    }
-  }
-  return 0;
+  return ColumnTable::Find(columnAry, NamedBy(identifier), column) >= 0 ? 1 : 0;
 }
 
 int32_t CL_DeleteData_ByIdentifier(VELL_ARY* columnAry, const char* identifier) {
   if (identifier == nullptr) return 0;
-  const int32_t count = Vell_Ary_GetSize(columnAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_COLUMN c;
-    KDX_GetKdxColumnwidth(StoredAt(columnAry, i), &c);
-    if (std::strcmp(c.cl_identifier, identifier) == 0) {
-      Vell_Ary_Remove(columnAry, i);
-      return 1;
-    }
-  }
-  return 0;
+  const int32_t index = ColumnTable::Find(columnAry, NamedBy(identifier));
+  if (index < 0) return 0;
+  Vell_Ary_Remove(columnAry, index);
+  return 1;
 }
 
 int32_t CL_FirstSortKeyColumnWidth(const VELL_ARY* columnAry, KDX_COLUMN* column) {

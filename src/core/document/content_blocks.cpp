@@ -8,19 +8,18 @@
 #include <exception>
 #include <vector>
 
+#include "core/container/rez_handle.h"
 #include "core/document/block_index.h"
 #include "core/document/block_io.h"
 #include "core/document/blocks.h"
 #include "core/document/id_counter.h"
-#include "core/document/kdx_file.h"
 #include "core/document/kdx_data.h"
+#include "core/document/kdx_file.h"
 #include "core/document/records.h"
 #include "core/util/vell_log.h"
 
 using block_io::Allocate;
-using block_io::PutLe32;
 using block_io::ReadLe32;
-using block_io::ScopedRez;
 
 namespace {
 
@@ -86,9 +85,9 @@ bool SizeFits(int32_t dataSize, uint32_t memberLength, uint32_t headSize) {
 uint32_t DataSizeOrZero(int32_t dataSize) { return static_cast<uint32_t>(std::max(dataSize, 0)); }
 
 void Pack(int32_t containerId, int32_t entryId, int32_t dataSize, const void* data, uint8_t* out) {
-  PutLe32(out, containerId);
-  PutLe32(out + 4, entryId);
-  PutLe32(out + 8, static_cast<int32_t>(DataSizeOrZero(dataSize)));
+  Vell_PutLE32Signed(out, containerId);
+  Vell_PutLE32Signed(out + 4, entryId);
+  Vell_PutLE32Signed(out + 8, static_cast<int32_t>(DataSizeOrZero(dataSize)));
   if (dataSize > 0) std::memcpy(out + kKdxContentHeadSize, data, static_cast<size_t>(dataSize));
 }
 
@@ -97,9 +96,9 @@ bool BuildWipe(const ContentKind& k, int32_t containerId, int32_t entryId, uint3
                std::vector<uint8_t>& out) {
   if (!Allocate(out, memberLength)) return false;
   std::fill(out.begin() + kKdxContentHeadSize, out.end(), k.fill);
-  PutLe32(out.data(), containerId);
-  PutLe32(out.data() + 4, entryId);
-  PutLe32(out.data() + 8, static_cast<int32_t>(memberLength - kKdxContentHeadSize));
+  Vell_PutLE32Signed(out.data(), containerId);
+  Vell_PutLE32Signed(out.data() + 4, entryId);
+  Vell_PutLE32Signed(out.data() + 8, static_cast<int32_t>(memberLength - kKdxContentHeadSize));
   return true;
 }
 
@@ -135,7 +134,7 @@ int32_t GetBlockHeader(const ContentKind& k, REZ_FILE* file, int32_t* containerI
 }
 
 int32_t GetContainerID(const ContentKind& k, const char* path, int32_t entryId) {
-  ScopedRez rez;
+  RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "GetContainerID", 1, kNoteLogs);
     return -1;
@@ -153,7 +152,7 @@ int32_t GetContainerID(const ContentKind& k, const char* path, int32_t entryId) 
 }
 
 int64_t GetContainerSize(const ContentKind& k, const char* path, int32_t entryId) {
-  ScopedRez rez;
+  RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "GetContainerSize", 1, kNoteSilent);
     return -1;
@@ -168,7 +167,7 @@ int64_t GetContainerSize(const ContentKind& k, const char* path, int32_t entryId
 // Opens path read-only, finds the block and reads its checked data size. The
 // steps: 1 open, 2 no block, 3 head unreadable, 4 size outside the member.
 int32_t OpenAndReadSize(const ContentKind& k, const char* operation, NoteLogs noteLogs,
-                        ScopedRez& rez, const char* path, int32_t entryId, int32_t* dataSize) {
+                        RezFileHandle& rez, const char* path, int32_t entryId, int32_t* dataSize) {
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) {
     LogStep(k, operation, 1, noteLogs);
@@ -192,7 +191,7 @@ int32_t OpenAndReadSize(const ContentKind& k, const char* operation, NoteLogs no
 }
 
 int32_t GetDataSize(const ContentKind& k, const char* path, int32_t entryId, int32_t* dataSize) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t size = 0;
   int32_t status = OpenAndReadSize(k, "GetDataSize", kNoteLogs, rez, path, entryId, &size);
   if (status == REZ_OK && dataSize != nullptr) *dataSize = size;
@@ -201,7 +200,7 @@ int32_t GetDataSize(const ContentKind& k, const char* path, int32_t entryId, int
 
 int32_t IsContainerSizeEnough(const ContentKind& k, const char* path, int32_t entryId,
                               int32_t newDataSize) {
-  ScopedRez rez;
+  RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "IsContainerSizeEnough", 1, kNoteSilent);
     return 0;
@@ -218,7 +217,7 @@ int32_t IsContainerSizeEnough(const ContentKind& k, const char* path, int32_t en
 
 // Steps as OpenAndReadSize, then 5 a count beyond the data area, 6 the read.
 int32_t Load(const ContentKind& k, const char* path, int32_t entryId, int32_t count, void* buffer) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t size;
   int32_t status = OpenAndReadSize(k, "Load", kNoteLogs, rez, path, entryId, &size);
   if (status == REZ_OK && (count < 0 || (count > 0 && buffer == nullptr) ||
@@ -258,19 +257,31 @@ int32_t AppendBlock(const ContentKind& k, REZ_FILE* file, block_index::Session& 
   return REZ_OK;
 }
 
-// Finishes a writing operation: closes the file and brings the index up to date.
-int32_t CloseAndCommit(ScopedRez& rez, block_index::Session& session) {
-  int32_t status = rez.Close();
-  if (status != REZ_OK) session.Invalidate();
-  session.Commit();
+// Rewrites the found member in place and tells the index; the write's code.
+int32_t Rewrite(REZ_FILE* file, block_index::Session& session, const std::vector<uint8_t>& bytes) {
+  const int32_t status = REZ_ReplaceData(file, bytes.size(), bytes.data());
+  if (status != REZ_OK) {
+    session.Invalidate();
+  } else {
+    session.Rewritten();
+  }
   return status;
+}
+
+// Finishes a writing operation whose work answered status: closes the file and
+// brings the index up to date. status when it failed, else the close's code.
+int32_t CloseAndCommit(RezFileHandle& rez, block_index::Session& session, int32_t status = REZ_OK) {
+  const int32_t closed = rez.Close();
+  if (closed != REZ_OK) session.Invalidate();
+  session.Commit();
+  return status != REZ_OK ? status : closed;
 }
 
 int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expandSize,
                            int32_t containerId, int32_t entryId, int32_t dataSize,
                            const void* data) {
   if (!ArgumentsValid(dataSize, data)) return REZ_ERR_ARGUMENT;
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) {
     LogStep(k, "CreateNewContainer", 1, kNoteSilent);
@@ -282,8 +293,7 @@ int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expan
                        KDX_BlockContainerSize(expandSize, kKdxContentHeadSize, dataSize),
                        containerId, entryId, dataSize, data, &outOfMemory);
   if (status != REZ_OK) LogStep(k, "CreateNewContainer", outOfMemory ? 2 : 3, kNoteSilent);
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, status);
 }
 
 int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containerId,
@@ -292,7 +302,7 @@ int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containe
   const int memoryStep = k.isNote ? 2 : 3;
   const int writeStep = k.isNote ? 3 : 4;
   if (!ArgumentsValid(dataSize, data)) return REZ_ERR_ARGUMENT;
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) {
     LogStep(k, "UpdateContainer", 1, kNoteLogs);
@@ -315,19 +325,13 @@ int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containe
     return kKdxBlockNoMemory;
   }
   Pack(containerId, entryId, dataSize, data, block.data());
-  status = REZ_ReplaceData(rez.get(), block.size(), block.data());
-  if (status != REZ_OK) {
-    LogStep(k, "UpdateContainer", writeStep, kNoteLogs);
-    session.Invalidate();
-  } else {
-    session.Rewritten();
-  }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  status = Rewrite(rez.get(), session, block);
+  if (status != REZ_OK) LogStep(k, "UpdateContainer", writeStep, kNoteLogs);
+  return CloseAndCommit(rez, session, status);
 }
 
 int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return status;
   block_index::Session session(path, k.tag);
@@ -340,18 +344,11 @@ int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) 
   if (!BuildWipe(k, containerId, entryId, rez.get()->current.dataLength, wipe)) {
     return kKdxBlockNoMemory;
   }
-  status = REZ_ReplaceData(rez.get(), wipe.size(), wipe.data());
-  if (status != REZ_OK) {
-    session.Invalidate();
-  } else {
-    session.Rewritten();
-  }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, Rewrite(rez.get(), session, wipe));
 }
 
 int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) {
     LogStep(k, "RemoveContainer", 1, kNoteSilent);
@@ -371,8 +368,7 @@ int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId)
   } else {
     session.Removed(entryId, removed);
   }
-  int32_t closed = CloseAndCommit(rez, session);
-  return status != REZ_OK ? status : closed;
+  return CloseAndCommit(rez, session, status);
 }
 
 // Overwrites the data area of a member that is no longer linked, found by its
@@ -402,7 +398,7 @@ int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expa
   };
   if (data == nullptr || !ArgumentsValid(dataSize, bytes)) return REZ_ERR_ARGUMENT;
   const char* path = data->kdxFilePath.c_str();
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return fail(1, status);
   REZ_FILE* file = rez.get();
@@ -420,20 +416,17 @@ int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expa
     std::vector<uint8_t> block;
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());
-    status = REZ_ReplaceData(file, block.size(), block.data());
+    status = Rewrite(file, session, block);
     if (status != REZ_OK) {
-      session.Invalidate();
       CloseAndCommit(rez, session);
       return fail(4, status);
     }
-    session.Rewritten();
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
   }
 
-  const int32_t containerId = data->idCounterAry == nullptr
-                                  ? -1
-                                  : KDX_DrawBlockId(data, k.tag, k.counterName);
+  const int32_t containerId =
+      data->idCounterAry == nullptr ? -1 : KDX_DrawBlockId(data, k.tag, k.counterName);
   if (containerId < 0) return fail(5, -1);
   bool outOfMemory;
   status = AppendBlock(k, file, session,
@@ -541,7 +534,7 @@ int32_t KDX_LoadBlockData(const char* path, KdxBlockKind kind, int32_t entryId,
                           std::vector<uint8_t>& out) {
   const ContentKind& k = KindOf(kind);
   out.clear();
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_LoadBlockData\r\n");
@@ -572,7 +565,7 @@ int32_t KDX_LoadBlockData(const char* path, KdxBlockKind kind, int32_t entryId,
 int32_t KDX_RemoveOrphanBlocks(const char* path, int32_t entryId) {
   int32_t removedCount = 0;
   for (const ContentKind* k : {&kBody, &kText, &kNote}) {
-    ScopedRez rez;
+    RezFileHandle rez;
     int32_t status = rez.Open(path, 0);
     if (status != REZ_OK) {
       Vell_SystemErrorLog("[-1] KDX_RemoveOrphanBlocks\r\n");

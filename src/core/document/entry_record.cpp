@@ -1,94 +1,12 @@
-// The stored entry: 2393 packed bytes.
+// The entry converter, field by field along the stored layout (entry_layout.h).
 #include <cstring>
 
+#include "core/document/entry_layout.h"
 #include "core/document/record_layout.h"
 #include "core/document/records.h"
 
 using namespace kdx_layout;
-
-namespace {
-
-// Stored layout of KDX_ENTRY, in field order.
-constexpr Field kId{0, 4};
-constexpr Field kCreateDate{4, 18};
-constexpr Field kUpdateDate{22, 18};
-constexpr Field kLastOpenedDate{40, 18};
-constexpr Field kUseDate{58, 18};
-constexpr Field kTitle{76, 512};
-constexpr Field kCat1Name{588, 128};
-constexpr Field kCat2Name{716, 128};
-constexpr Field kCat3Name{844, 128};
-constexpr Field kDetailToggle{972, 4};
-constexpr Field kBoBlockSize{976, 4};
-constexpr Field kWindowLeft{980, 4};
-constexpr Field kWindowTop{984, 4};
-constexpr Field kWindowRight{988, 4};
-constexpr Field kWindowBottom{992, 4};
-constexpr Field kFocusItem{996, 4};
-constexpr Field kCoId{1000, 4};
-constexpr Field kWindowZIndex{1004, 4};
-constexpr Field kBodyScrollPosition{1008, 4};
-constexpr Field kBodyCaretPosition{1012, 4};
-constexpr Field kBodySelectionStart{1016, 4};
-constexpr Field kBodySelectionEnd{1020, 4};
-constexpr Field kIsSelectEntrylist{1024, 1};
-constexpr Field kCreateOs{1025, 64};
-constexpr Field kUpdateOs{1089, 64};
-constexpr Field kCreateMachineName{1153, 128};
-constexpr Field kUpdateMachineName{1281, 128};
-constexpr Field kTurn{1409, 4};
-constexpr Field kTurnWidth{1413, 32};
-constexpr Field kFilePath{1445, 512};
-constexpr Field kFtId{1957, 4};
-constexpr Field kPrId{1961, 4};
-constexpr Field kReserved1{1965, 128};
-constexpr Field kEncode{2093, 32};
-constexpr Field kEncrypt{2125, 4};
-constexpr Field kNoEncrypt{2129, 4};
-constexpr Field kBoEncrypt{2133, 4};
-constexpr Field kReserved2{2137, 256};
-
-constexpr Field kEntryFields[] = {kId,
-                                  kCreateDate,
-                                  kUpdateDate,
-                                  kLastOpenedDate,
-                                  kUseDate,
-                                  kTitle,
-                                  kCat1Name,
-                                  kCat2Name,
-                                  kCat3Name,
-                                  kDetailToggle,
-                                  kBoBlockSize,
-                                  kWindowLeft,
-                                  kWindowTop,
-                                  kWindowRight,
-                                  kWindowBottom,
-                                  kFocusItem,
-                                  kCoId,
-                                  kWindowZIndex,
-                                  kBodyScrollPosition,
-                                  kBodyCaretPosition,
-                                  kBodySelectionStart,
-                                  kBodySelectionEnd,
-                                  kIsSelectEntrylist,
-                                  kCreateOs,
-                                  kUpdateOs,
-                                  kCreateMachineName,
-                                  kUpdateMachineName,
-                                  kTurn,
-                                  kTurnWidth,
-                                  kFilePath,
-                                  kFtId,
-                                  kPrId,
-                                  kReserved1,
-                                  kEncode,
-                                  kEncrypt,
-                                  kNoEncrypt,
-                                  kBoEncrypt,
-                                  kReserved2};
-static_assert(IsContiguous(kEntryFields, kKdxEntrySize));
-
-}  // namespace
+using namespace kdx_entry_layout;
 
 void KDX_SetKdxEntry(const KDX_ENTRY& e, uint8_t* stored) {
   std::span<uint8_t> s(stored, kKdxEntrySize);

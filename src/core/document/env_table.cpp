@@ -7,17 +7,16 @@
 
 #include "core/document/id_counter.h"
 #include "core/document/record_layout.h"
+#include "core/document/record_table.h"
 #include "core/util/vell_system.h"
 #include "core/util/vell_time.h"
 #include "core/util/vell_utf8.h"
 
+using kdx_table::EnvironmentTable;
+
 namespace {
 
 constexpr size_t kKeywordSize = sizeof(KDX_ENVIRONMENT{}.ev_keyword);
-
-const uint8_t* StoredAt(const VELL_ARY* ary, int32_t index) {
-  return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index));
-}
 
 void TextToValue(const char* text, uint8_t (&value)[128]) {
   std::memset(value, 0, sizeof value);
@@ -34,20 +33,14 @@ int32_t SetValueIfAbsent(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* k
 
 int32_t EV_FindIndex_byKeyword(const VELL_ARY* envAry, const char* keyword) {
   if (keyword == nullptr) return -1;
-  const int32_t count = Vell_Ary_GetSize(envAry);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_ENVIRONMENT e;
-    KDX_GetKdxEnvironment(StoredAt(envAry, i), &e);
-    if (std::strcmp(e.ev_keyword, keyword) == 0) return i;
-  }
-  return -1;
+  return EnvironmentTable::Find(envAry, [keyword](const KDX_ENVIRONMENT& e) {
+    return std::strcmp(e.ev_keyword, keyword) == 0;
+  });
 }
 
 int32_t EV_GetValue(const VELL_ARY* envAry, const char* keyword, uint8_t value[128]) {
-  const int32_t index = EV_FindIndex_byKeyword(envAry, keyword);
-  if (index < 0) return 0;
   KDX_ENVIRONMENT e;
-  KDX_GetKdxEnvironment(StoredAt(envAry, index), &e);
+  if (!EnvironmentTable::At(envAry, EV_FindIndex_byKeyword(envAry, keyword), &e)) return 0;
   std::memcpy(value, e.ev_value, sizeof e.ev_value);
   return 1;
 }
@@ -88,18 +81,15 @@ int32_t EV_SetValue(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* keywor
   if (keyword == nullptr || std::strlen(keyword) >= kKeywordSize) return -1;
   KDX_ENVIRONMENT e;
   const int32_t index = EV_FindIndex_byKeyword(envAry, keyword);
-  if (index >= 0) {
-    KDX_GetKdxEnvironment(StoredAt(envAry, index), &e);
+  if (EnvironmentTable::At(envAry, index, &e)) {
     std::memcpy(e.ev_value, value, sizeof e.ev_value);
     kdx_layout::SetNow(e.ev_update_date);
-    EV_SetData_ByIndex(envAry, index, e);
+    EnvironmentTable::Put(envAry, index, e);
     return 0;
   }
-  std::memset(&e, 0, sizeof e);
   e.ev_id = IC_GetID_FromCounter(idCounterAry, kKdxTagENVI, "ev_id");
   if (e.ev_id < 0) return -1;
-  kdx_layout::SetNow(e.ev_create_date);
-  std::memcpy(e.ev_update_date, e.ev_create_date, sizeof e.ev_update_date);
+  kdx_layout::SetCreatedNow(e.ev_create_date, e.ev_update_date);
   std::memcpy(e.ev_keyword, keyword, std::strlen(keyword));
   std::memcpy(e.ev_value, value, sizeof e.ev_value);
   return EV_AddData(envAry, e);
@@ -120,25 +110,15 @@ int32_t EV_SetIntValue(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* key
 }
 
 int32_t EV_AddData(VELL_ARY* envAry, const KDX_ENVIRONMENT& env) {
-  uint8_t stored[kKdxEnvironmentSize];
-  KDX_SetKdxEnvironment(env, stored);
-  return Vell_Ary_Add(envAry, stored);
+  return EnvironmentTable::Add(envAry, env);
 }
 
 void EV_GetData_ByIndex(const VELL_ARY* envAry, int32_t index, KDX_ENVIRONMENT* env) {
-  const uint8_t* stored = StoredAt(envAry, index);
-  if (stored == nullptr) {
-    std::memset(env, 0, sizeof *env);
-    return;
-  }
-  KDX_GetKdxEnvironment(stored, env);
+  EnvironmentTable::At(envAry, index, env);
 }
 
 void EV_SetData_ByIndex(VELL_ARY* envAry, int32_t index, const KDX_ENVIRONMENT& env) {
-  if (index < 0 || index >= Vell_Ary_GetSize(envAry)) return;
-  uint8_t stored[kKdxEnvironmentSize];
-  KDX_SetKdxEnvironment(env, stored);
-  Vell_Ary_Update(envAry, index, stored);
+  EnvironmentTable::Put(envAry, index, env);
 }
 
 int32_t EV_SetFileInfo(VELL_ARY* envAry, VELL_ARY* idCounterAry) {

@@ -5,33 +5,33 @@
 #include <limits>
 
 #include "core/document/record_layout.h"
+#include "core/document/record_table.h"
 #include "core/document/records.h"
 #include "core/util/vell_log.h"
+
+using kdx_table::IdCounterTable;
 
 namespace {
 
 constexpr char kCounterOfCounters[] = "ic_id";
 
-// Index of the counter (tag, name), or -1.
-int32_t FindCounter(const VELL_ARY* ary, uint32_t tag, const char* name) {
-  const int32_t count = Vell_Ary_GetSize(ary);
-  for (int32_t i = 0; i < count; ++i) {
-    KDX_ID_COUNTER c;
-    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, i)), &c);
-    if (c.ic_tag == tag && std::strcmp(c.ic_name, name) == 0) return i;
-  }
-  return -1;
+// Index of the counter (tag, name) and the counter in *found when given, or -1.
+int32_t FindCounter(const VELL_ARY* ary, uint32_t tag, const char* name,
+                    KDX_ID_COUNTER* found = nullptr) {
+  return IdCounterTable::Find(
+      ary,
+      [&](const KDX_ID_COUNTER& c) { return c.ic_tag == tag && std::strcmp(c.ic_name, name) == 0; },
+      found);
 }
 
 bool NameFits(const char* name) {
   return name != nullptr && std::strlen(name) < sizeof(KDX_ID_COUNTER{}.ic_name);
 }
 
+// Overwrites the counter at index, or appends it when index is -1.
 int32_t StoreCounter(VELL_ARY* ary, int32_t index, const KDX_ID_COUNTER& c) {
-  uint8_t stored[kKdxIdCounterSize];
-  KDX_SetKdxIdCounter(c, stored);
-  if (index < 0) return Vell_Ary_Add(ary, stored);
-  Vell_Ary_Update(ary, index, stored);
+  if (index < 0) return IdCounterTable::Add(ary, c);
+  IdCounterTable::Put(ary, index, c);
   return 0;
 }
 
@@ -59,10 +59,9 @@ int32_t IC_GetID_FromCounter(VELL_ARY* idCounterAry, uint32_t tag, const char* n
     Vell_SystemErrorLog("[-1] IC_GetID_FromCounter\r\n");
     return -1;
   }
-  const int32_t index = FindCounter(idCounterAry, tag, name);
+  KDX_ID_COUNTER c;
+  const int32_t index = FindCounter(idCounterAry, tag, name, &c);
   if (index >= 0) {
-    KDX_ID_COUNTER c;
-    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(idCounterAry, index)), &c);
     // A negative value can only come from a damaged file, and handing out
     // INT32_MAX would leave nothing to store as the next value.
     if (c.ic_next_value < 0 || c.ic_next_value == std::numeric_limits<int32_t>::max()) {
@@ -94,10 +93,9 @@ int32_t IC_RaiseAboveExisting(VELL_ARY* idCounterAry, uint32_t tag, const char* 
   // In 64 bits: maxIdPresent may be INT32_MAX; the counter then stays refusing.
   const int64_t wanted =
       std::min<int64_t>(int64_t{maxIdPresent} + 1, std::numeric_limits<int32_t>::max());
-  const int32_t index = FindCounter(idCounterAry, tag, name);
+  KDX_ID_COUNTER c;
+  const int32_t index = FindCounter(idCounterAry, tag, name, &c);
   if (index >= 0) {
-    KDX_ID_COUNTER c;
-    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(idCounterAry, index)), &c);
     if (c.ic_next_value >= wanted) return 0;
     c.ic_next_value = static_cast<int32_t>(wanted);
     return StoreCounter(idCounterAry, index, c);
@@ -111,11 +109,9 @@ int32_t IC_RaiseAboveExisting(VELL_ARY* idCounterAry, uint32_t tag, const char* 
   // Without the counter of counters the new counter's own id would be 0 again.
   if (FindCounter(idCounterAry, kKdxTagIDCO, kCounterOfCounters) < 0) {
     int32_t maxCounterId = -1;
-    for (int32_t i = 0; i < Vell_Ary_GetSize(idCounterAry); ++i) {
-      KDX_ID_COUNTER c;
-      KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(idCounterAry, i)), &c);
-      maxCounterId = std::max(maxCounterId, c.ic_id);
-    }
+    IdCounterTable::ForEach(idCounterAry, [&](const KDX_ID_COUNTER& counter, int32_t) {
+      maxCounterId = std::max(maxCounterId, counter.ic_id);
+    });
     if (IC_RaiseAboveExisting(idCounterAry, kKdxTagIDCO, kCounterOfCounters, maxCounterId) != 0)
       return -1;
   }

@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "core/container/rez.h"
+#include "core/container/rez_handle.h"
 #include "core/document/blocks.h"
 #include "core/document/id_counter.h"
-#include "core/document/kdx_data.h"
 #include "core/document/kdx_file.h"
+#include "core/document/record_table.h"
 #include "core/document/records.h"
+#include "core/util/vell_ary.h"
+#include "core/util/vell_endian.h"
 
 namespace {
 
@@ -29,9 +33,19 @@ void WalkContainer(REZ_FILE* file, KdxContainerSummary* summary,
   summary->usedBytes = kRezFirstMemberPosition;
   int64_t budget = static_cast<int64_t>(REZ_MaxChainSteps(file)) + 1;
   uint32_t previousHead = kRezRootPosition;
+  std::set<uint32_t> heads;
   int32_t status = REZ_FirstTag(file);
   while (status == REZ_OK) {
     KdxContainerSummary::Tag tag{file->current.tag, 0, 0};
+    // A head met again: the tag list goes round, and so would this walk.
+    if (!heads.insert(file->current.position).second) {
+      if (problems != nullptr) {
+        problems->push_back(
+            Format("container: the tag list cannot be walked to the end (it returns to %s at %u)",
+                   REZ_TagName(tag.tag).c_str(), file->current.position));
+      }
+      return;
+    }
     if (file->current.prevTag != previousHead && problems != nullptr) {
       problems->push_back(Format("container: tag %s at %u links back to %u instead of %u",
                                  REZ_TagName(tag.tag).c_str(), file->current.position,
@@ -89,12 +103,14 @@ constexpr TableSpec kTables[] = {
 
 // The next value a counter would hand out, or -1 when the counter is absent.
 int32_t NextValue(const VELL_ARY* counters, uint32_t tag, const char* name) {
-  for (int32_t i = 0; i < counters->count; ++i) {
-    KDX_ID_COUNTER c;
-    KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(counters, i)), &c);
-    if (c.ic_tag == tag && std::string(c.ic_name) == name) return c.ic_next_value;
-  }
-  return -1;
+  KDX_ID_COUNTER c;
+  const int32_t index = kdx_table::IdCounterTable::Find(
+      counters,
+      [&](const KDX_ID_COUNTER& k) {
+        return k.ic_tag == tag && k.ic_name == std::string_view(name);
+      },
+      &c);
+  return index >= 0 ? c.ic_next_value : -1;
 }
 
 void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int32_t maxId,
@@ -110,27 +126,23 @@ void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int3
 }  // namespace
 
 int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary) {
-  REZ_FILE file;
-  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) return kKdxErrFile;
-  WalkContainer(&file, summary, nullptr);
-  REZ_Close(&file);
+  RezFileHandle file;
+  if (path == nullptr || file.Open(path, 1) != REZ_OK) return kKdxErrFile;
+  WalkContainer(file.get(), summary, nullptr);
   return 0;
 }
 
 int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) {
-  REZ_FILE file;
-  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) return kKdxErrFile;
+  RezFileHandle file;
+  if (path == nullptr || file.Open(path, 1) != REZ_OK) return kKdxErrFile;
   KdxContainerSummary summary;
-  WalkContainer(&file, &summary, problems);
-  if (!summary.walkable) {
-    REZ_Close(&file);
-    return 0;
-  }
+  WalkContainer(file.get(), &summary, problems);
+  if (!summary.walkable) return 0;
 
   // Record tables: every member one record long.
   for (const TableSpec& table : kTables) {
     int32_t reason = 0;
-    if (REZ_ARY_IsLoadable(&file, table.tag, table.size, &reason) == 0 && reason != 1) {
+    if (REZ_ARY_IsLoadable(file.get(), table.tag, table.size, &reason) == 0 && reason != 1) {
       problems->push_back(Format("tables: %s holds members that are not %d bytes long",
                                  REZ_TagName(table.tag).c_str(), table.size));
     }
@@ -141,13 +153,14 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
     problems->push_back("tables: ENVI is missing: this is not a Kardinex document");
 
   // Identifiers: unique entries, counters above every identifier present.
-  KDX_DATA data;
-  KDX_InitKdxData(&data);
-  VELL_ARY* entries = data.entryAry;
-  VELL_ARY* counters = data.idCounterAry;
-  int32_t entryLoad = REZ_ARY_Load(&file, kKdxTagENTR, kKdxEntrySize, entries);
+  VellAryPtr entryTable(Vell_Ary_Init(kKdxEntrySize, 0, 0));
+  VellAryPtr counterTable(Vell_Ary_Init(kKdxIdCounterSize, 0, 0));
+  if (entryTable == nullptr || counterTable == nullptr) return kKdxErrFile;
+  VELL_ARY* entries = entryTable.get();
+  VELL_ARY* counters = counterTable.get();
+  int32_t entryLoad = REZ_ARY_Load(file.get(), kKdxTagENTR, kKdxEntrySize, entries);
   const bool entriesKnown = entryLoad == 0 || entryLoad == -1;
-  REZ_ARY_Load(&file, kKdxTagIDCO, kKdxIdCounterSize, counters);
+  REZ_ARY_Load(file.get(), kKdxTagIDCO, kKdxIdCounterSize, counters);
   std::set<int32_t> entryIds;
   int32_t maxEntry = -1;
   for (int32_t i = 0; i < entries->count; ++i) {
@@ -169,17 +182,18 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
                     Kind{kKdxTagNORB, "note", "no_id"}}) {
     std::map<int32_t, int> perEntry;
     int32_t maxBlock = -1;
-    for (int32_t s = REZ_FirstMember(&file, kind.tag); s == REZ_OK; s = REZ_NextMember(&file)) {
-      int32_t head[3];
-      uint32_t length = file.current.dataLength;
-      if (length < 12 || REZ_GetSubdata(&file, 0, 12, head) != REZ_OK) {
+    for (int32_t s = REZ_FirstMember(file.get(), kind.tag); s == REZ_OK;
+         s = REZ_NextMember(file.get())) {
+      uint8_t head[12];
+      uint32_t length = file->current.dataLength;
+      if (length < 12 || REZ_GetSubdata(file.get(), 0, 12, head) != REZ_OK) {
         problems->push_back(Format("blocks: %s block at %u is too short for its head", kind.name,
-                                   file.current.position));
+                                   file->current.position));
         continue;
       }
-      int32_t cid = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[0])));
-      int32_t eid = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[1])));
-      int32_t size = static_cast<int32_t>(REZ_EndianLong_LtoN(static_cast<uint32_t>(head[2])));
+      int32_t cid = Vell_GetLE32Signed(head);
+      int32_t eid = Vell_GetLE32Signed(head + 4);
+      int32_t size = Vell_GetLE32Signed(head + 8);
       maxBlock = std::max(maxBlock, cid);
       if (size < 0 || static_cast<uint32_t>(size) > length - 12) {
         problems->push_back(
@@ -189,7 +203,7 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
       if (entriesKnown && entryIds.count(eid) == 0) {
         problems->push_back(
             Format("blocks: %s block at %u belongs to entry %d, which does not exist", kind.name,
-                   file.current.position, eid));
+                   file->current.position, eid));
       }
       if (++perEntry[eid] == 2) {
         problems->push_back(Format("blocks: entry %d has more than one %s block", eid, kind.name));
@@ -197,7 +211,5 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
     }
     CheckCounter(counters, kind.tag, kind.counter, maxBlock, problems);
   }
-  KDX_FreeKdxData(&data);
-  REZ_Close(&file);
   return 0;
 }

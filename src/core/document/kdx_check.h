@@ -26,4 +26,3 @@ struct KdxContainerSummary {
 // Walks the container at path read-only; 0 (see walkable), or -1000 when it
 // cannot be opened as a container.
 int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary);
-

@@ -9,15 +9,19 @@
 #include <memory>
 #include <thread>
 
-#include "core/util/vell_crypto.h"
+#include "core/container/rez_handle.h"
 #include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/color_label.h"
 #include "core/document/column_table.h"
+#include "core/document/entry_layout.h"
 #include "core/document/env_table.h"
 #include "core/document/file_type.h"
 #include "core/document/id_counter.h"
+#include "core/document/record_table.h"
 #include "core/document/records.h"
+#include "core/util/vell_crypto.h"
+#include "core/util/vell_endian.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_time.h"
 #include "core/util/vell_utf8.h"
@@ -39,6 +43,12 @@ struct KdxFileState {
 };
 
 namespace {
+
+// Titles of encrypted entries are enciphered in place in the stored record.
+constexpr size_t kTitleOffset = kdx_entry_layout::kTitle.offset;
+constexpr size_t kTitleSize = kdx_entry_layout::kTitle.width;
+// The enciphered part with its padding and initialisation vector fills the field.
+static_assert(kKdxEncryptedTitlePlain + 16 + 16 == kTitleSize);
 
 constexpr uint32_t kLoadOrder[] = {kKdxTagENVI, kKdxTagIDCO, kKdxTagENTR, kKdxTagCATS,
                                    kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
@@ -91,26 +101,24 @@ size_t WholeTitleLength(const char* title, size_t fieldSize, size_t limit) {
 int32_t ProduceStoredEntry(const uint8_t* plain, uint8_t* out) {
   std::memcpy(out, plain, kKdxEntrySize);
   if (KDX_GetStoredEntryEncrypt(plain) != 1) return 0;
-  constexpr size_t kTitleOffset = 76;
-  uint8_t cipher[512];
+  uint8_t cipher[kTitleSize];
   int32_t written =
       Vell_Encrypt(plain + kTitleOffset, kKdxEncryptedTitlePlain, kKdxProgramKeyHex, cipher);
-  if (written != 512) {
+  if (written != static_cast<int32_t>(kTitleSize)) {
     Vell_SystemErrorLog("[-1] KDX_SaveEncrptedEntryArray[%d]\r\n", KDX_GetStoredEntryID(plain));
     return kKdxErrFile;
   }
-  std::memcpy(out + kTitleOffset, cipher, 512);
+  std::memcpy(out + kTitleOffset, cipher, kTitleSize);
   return 0;
 }
 
 // The title of an encrypted entry longer than fits the enciphered part is cut
 // at a character boundary in memory too, so what is shown is what is stored.
 void CutEncryptedTitle(uint8_t* stored) {
-  constexpr size_t kTitleOffset = 76;
   if (KDX_GetStoredEntryEncrypt(stored) != 1) return;
   char* title = reinterpret_cast<char*>(stored + kTitleOffset);
-  size_t keep = WholeTitleLength(title, 512, kKdxEncryptedTitlePlain - 1);
-  std::memset(title + keep, 0, 512 - keep);
+  size_t keep = WholeTitleLength(title, kTitleSize, kKdxEncryptedTitlePlain - 1);
+  std::memset(title + keep, 0, kTitleSize - keep);
 }
 
 void CutEncryptedTitles(VELL_ARY* entryAry) {
@@ -122,12 +130,11 @@ void CutEncryptedTitles(VELL_ARY* entryAry) {
 // Deciphers the title of one stored entry in place; an undecipherable title
 // becomes empty (logged) and the rest of the record is kept.
 void DecryptStoredTitle(uint8_t* stored) {
-  constexpr size_t kTitleOffset = 76;
-  uint8_t plain[512] = {};
-  int32_t length =
-      Vell_DecryptBounded(stored + kTitleOffset, 512, kKdxProgramKeyHex, plain, sizeof plain);
+  uint8_t plain[kTitleSize] = {};
+  int32_t length = Vell_DecryptBounded(stored + kTitleOffset, kTitleSize, kKdxProgramKeyHex, plain,
+                                       sizeof plain);
   char* title = reinterpret_cast<char*>(stored + kTitleOffset);
-  std::memset(title, 0, 512);
+  std::memset(title, 0, kTitleSize);
   if (length < 0) {
     Vell_SystemErrorLog("[-1] KDX_LoadDecryptEntryArray[%d]\r\n", KDX_GetStoredEntryID(stored));
     return;
@@ -236,9 +243,7 @@ int32_t MaxBlockId(REZ_FILE* file, uint32_t tag) {
        s = REZ_NextMember(file)) {
     uint8_t head[4];
     if (file->current.dataLength >= 4 && REZ_GetSubdata(file, 0, 4, head) == REZ_OK) {
-      int32_t id = static_cast<int32_t>(uint32_t{head[0]} | uint32_t{head[1]} << 8 |
-                                        uint32_t{head[2]} << 16 | uint32_t{head[3]} << 24);
-      max = std::max(max, id);
+      max = std::max(max, Vell_GetLE32Signed(head));
     }
   }
   file->hasCurrent = 0;
@@ -255,12 +260,9 @@ void RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENVI, "ev_id", MaxLeadingId(data->envAry));
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFITY, "ft_id", MaxLeadingId(data->fileTypeAry));
   int32_t maxIcon = -1;
-  for (int32_t i = 0; i < data->fileTypeAry->count; ++i) {
-    KDX_FILE_TYPE type;
-    KDX_GetKdxFileType(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->fileTypeAry, i)),
-                       &type);
+  kdx_table::FileTypeTable::ForEach(data->fileTypeAry, [&](const KDX_FILE_TYPE& type, int32_t) {
     maxIcon = std::max(maxIcon, type.ft_fi_id);
-  }
+  });
   IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFIIC, "fi_id",
                         std::max(maxIcon, MaxBlockId(file, kKdxTagFIIC)));
 }
@@ -351,10 +353,9 @@ int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name) {
   if (data == nullptr || data->idCounterAry == nullptr) return -1;
   KdxFileState* state = StateOf(data);
   if (!state->blockCountersRaised) {
-    REZ_FILE file;
-    if (REZ_Open(data->kdxFilePath.c_str(), 1, &file) == REZ_OK) {
-      RaiseBlockCounters(&file, data->idCounterAry);
-      REZ_Close(&file);
+    RezFileHandle file;
+    if (file.Open(data->kdxFilePath.c_str(), 1) == REZ_OK) {
+      RaiseBlockCounters(file.get(), data->idCounterAry);
       state->blockCountersRaised = true;
     }
   }
@@ -387,8 +388,8 @@ int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry) {
 
 int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::string>* warnings) {
   data->kdxFilePath = path != nullptr ? path : "";
-  REZ_FILE file;
-  if (path == nullptr || REZ_Open(path, 1, &file) != REZ_OK) {
+  RezFileHandle file;
+  if (path == nullptr || file.Open(path, 1) != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_LoadAllData\r\n");
     return kKdxErrFile;
   }
@@ -397,7 +398,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
   for (uint32_t tag : kLoadOrder) {
     VELL_ARY* ary = TableOf(data, tag);
     RezTableSnapshot* snapshot = SnapshotOf(state, tag);
-    int32_t status = LoadTable(&file, tag, ary, &snapshot->positions);
+    int32_t status = LoadTable(file.get(), tag, ary, &snapshot->positions);
     if (status == 0 && tag == kKdxTagENTR) {
       for (int32_t i = 0; i < ary->count; ++i) {
         auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(ary, i));
@@ -410,7 +411,6 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
       bool essential =
           tag == kKdxTagENVI || tag == kKdxTagIDCO || tag == kKdxTagENTR || tag == kKdxTagCATS;
       if (essential) {
-        REZ_Close(&file);
         ClearTables(data);
         return kKdxErrFile;
       }
@@ -426,8 +426,7 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
     }
     ++step;
   }
-  RaiseCounters(&file, data);
-  REZ_Close(&file);
+  RaiseCounters(file.get(), data);
   KDX_RebuildEntryHash(data);
   return 0;
 }
@@ -435,11 +434,11 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
 namespace {
 
 int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* changedEntries) {
-  REZ_FILE file;
+  RezFileHandle file;
   // The tables are written without touching a content block: keep the block index.
   KdxBlockIndexToken token;
   if (path != nullptr) token = KDX_BlockIndexBeforeOtherWrite(path);
-  if (path == nullptr || REZ_Open(path, 0, &file) != REZ_OK) {
+  if (path == nullptr || file.Open(path, 0) != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_SaveAllData\r\n");
     return kKdxErrFile;
   }
@@ -449,7 +448,7 @@ int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* ch
   int32_t result = 0;
   int step = 2;
   for (uint32_t tag : kSaveOrder) {
-    int32_t status = SaveTable(&file, data, tag, changedEntries);
+    int32_t status = SaveTable(file.get(), data, tag, changedEntries);
     if (status != 0 && result == 0) {
       Vell_SystemErrorLog("[-%d] KDX_SaveAllData[%s %d]\r\n", step, REZ_TagName(tag).c_str(),
                           status);
@@ -457,7 +456,7 @@ int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* ch
     }
     ++step;
   }
-  if (REZ_Close(&file) != 0 && result == 0) {
+  if (file.Close() != REZ_OK && result == 0) {
     Vell_SystemErrorLog("[-10] KDX_SaveAllData\r\n");
     result = kKdxErrFile;
   }
@@ -503,11 +502,12 @@ int32_t CreateKdxFile(const char* path) {
   EV_SetFileInfo(data.envAry, data.idCounterAry);
   EV_SetIntValue(data.envAry, data.idCounterAry, "target_kdx_app", 0);
 
-  REZ_FILE file;
-  if (REZ_Create(path, &file) != REZ_OK) return kKdxErrFile;
+  RezFileHandle file;
+  if (file.Create(path) != REZ_OK) return kKdxErrFile;
   int32_t status = SaveTablesInOrder(
-      &file, &data, {kKdxTagCATS, kKdxTagIDCO, kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagENVI});
-  if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+      file.get(), &data,
+      {kKdxTagCATS, kKdxTagIDCO, kKdxTagCTLE, kKdxTagCLBU, kKdxTagCOLO, kKdxTagENVI});
+  if (file.Close() != REZ_OK && status == REZ_OK) status = REZ_ERR_IO;
 
   // The default file type "txt" with its icon block, then its table and the
   // counters that now include the identifiers it drew.
@@ -525,9 +525,9 @@ int32_t CreateKdxFile(const char* path) {
     }
     if (status == 0) status = FT_AddData(data.fileTypeAry, type);
   }
-  if (status == REZ_OK && (status = REZ_Open(path, 0, &file)) == REZ_OK) {
-    status = SaveTablesInOrder(&file, &data, {kKdxTagFITY, kKdxTagIDCO});
-    if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+  if (status == REZ_OK && (status = file.Open(path, 0)) == REZ_OK) {
+    status = SaveTablesInOrder(file.get(), &data, {kKdxTagFITY, kKdxTagIDCO});
+    if (file.Close() != REZ_OK && status == REZ_OK) status = REZ_ERR_IO;
   }
   if (status != REZ_OK) {
     Vell_SystemErrorLog("[-2] CreateKdxFile[%d]\r\n", status);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/container/rez_handle.h"
 #include "core/document/block_index.h"
 #include "core/document/block_io.h"
 #include "core/document/blocks.h"
@@ -15,10 +16,7 @@
 #include "core/util/vell_log.h"
 
 using block_io::Allocate;
-using block_io::GetLe32;
-using block_io::PutLe32;
 using block_io::ReadLe32;
-using block_io::ScopedRez;
 
 namespace {
 
@@ -34,7 +32,7 @@ int32_t FindByHead(REZ_FILE* file, uint32_t tag,
     uint8_t head[kKdxSmallHeadSize];
     if (file->current.dataLength >= kKdxSmallHeadSize) {
       if (REZ_GetSubdata(file, 0, sizeof head, head) != REZ_OK) break;
-      if (match(GetLe32(head), GetLe32(head + 4))) return 1;
+      if (match(Vell_GetLE32Signed(head), Vell_GetLE32Signed(head + 4))) return 1;
     }
     if (file->current.nextMember == kRezNoLink || steps-- == 0 || REZ_NextMember(file) != REZ_OK) {
       break;
@@ -53,15 +51,15 @@ int32_t AppendSmallBlock(REZ_FILE* file, uint32_t tag, uint64_t memberLength, in
   }
   std::vector<uint8_t> block;
   if (!Allocate(block, memberLength)) return kKdxBlockNoMemory;
-  PutLe32(block.data(), first);
-  PutLe32(block.data() + 4, second);
+  Vell_PutLE32Signed(block.data(), first);
+  Vell_PutLE32Signed(block.data() + 4, second);
   if (size > 0) std::memcpy(block.data() + kKdxSmallHeadSize, data, static_cast<size_t>(size));
   return REZ_AddData(file, tag, block.size(), block.data());
 }
 
 int32_t AppendToPath(const char* path, uint32_t tag, uint64_t memberLength, int32_t first,
                      int32_t second, int32_t size, const void* data) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return status;
   status = AppendSmallBlock(rez.get(), tag, memberLength, first, second, size, data);
@@ -94,11 +92,21 @@ int32_t FindFixed(REZ_FILE* file, uint32_t tag, int32_t first, int32_t second) {
 
 int32_t LoadFixed(const char* path, uint32_t tag, int32_t first, int32_t second, int32_t count,
                   void* buffer) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) return status;
   if (FindFixed(rez.get(), tag, first, second) != 1) return kKdxBlockMissing;
   return ReadSmallData(rez.get(), count, buffer);
+}
+
+// Opens path read-only on the print block of tag and reads its checked size:
+// 0, kKdxBlockMissing, kKdxBlockDamaged or the open or read code.
+int32_t OpenPrintBlock(RezFileHandle& rez, const char* path, int32_t identifier, uint32_t tag,
+                       int32_t* size) {
+  int32_t status = rez.Open(path, 1);
+  if (status != REZ_OK) return status;
+  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
+  return ReadSmallSize(rez.get(), size);
 }
 
 }  // namespace
@@ -127,7 +135,7 @@ int32_t FI_FindContainer(REZ_FILE* file, int32_t iconId) {
 }
 
 int32_t FI_GetDataSize(const char* path, int32_t iconId, int32_t* size) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t stored;
   if (rez.Open(path, 1) != REZ_OK || FI_FindContainer(rez.get(), iconId) != 1) return 0;
   if (ReadSmallSize(rez.get(), &stored) != REZ_OK) {
@@ -139,7 +147,7 @@ int32_t FI_GetDataSize(const char* path, int32_t iconId, int32_t* size) {
 }
 
 int32_t FI_Load(const char* path, int32_t iconId, int32_t count, void* buffer) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t stored;
   if (rez.Open(path, 1) != REZ_OK || FI_FindContainer(rez.get(), iconId) != 1) return 0;
   if (ReadSmallSize(rez.get(), &stored) != REZ_OK || count > stored ||
@@ -173,7 +181,7 @@ int32_t PI_UpdateContainer(REZ_FILE* file, int64_t memberLength, const void* dat
   }
   std::vector<uint8_t> block;
   if (!Allocate(block, static_cast<uint64_t>(memberLength))) return 0;
-  PutLe32(block.data() + 4, dataSize);
+  Vell_PutLE32Signed(block.data() + 4, dataSize);
   if (dataSize > 0) {
     std::memcpy(block.data() + kKdxSmallHeadSize, data, static_cast<size_t>(dataSize));
   }
@@ -185,23 +193,17 @@ int32_t PI_FindContainer(REZ_FILE* file, int32_t identifier, uint32_t tag) {
 }
 
 int32_t PI_GetDataSize(const char* path, int32_t identifier, uint32_t tag, int32_t* size) {
-  ScopedRez rez;
-  int32_t status = rez.Open(path, 1);
-  if (status != REZ_OK) return status;
-  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
+  RezFileHandle rez;
   int32_t stored;
-  status = ReadSmallSize(rez.get(), &stored);
+  const int32_t status = OpenPrintBlock(rez, path, identifier, tag, &stored);
   if (status == REZ_OK && size != nullptr) *size = stored;
   return status;
 }
 
 int32_t PI_Load(const char* path, int32_t identifier, uint32_t tag, int32_t count, void* buffer) {
-  ScopedRez rez;
-  int32_t status = rez.Open(path, 1);
-  if (status != REZ_OK) return status;
-  if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
+  RezFileHandle rez;
   int32_t stored;
-  status = ReadSmallSize(rez.get(), &stored);
+  const int32_t status = OpenPrintBlock(rez, path, identifier, tag, &stored);
   return status == REZ_OK ? ReadSmallData(rez.get(), count, buffer) : status;
 }
 
@@ -209,7 +211,7 @@ int32_t PI_Load(const char* path, int32_t identifier, uint32_t tag, int32_t coun
 // write leaves the previous template in place.
 int32_t KDX_WritePrintInfo(const char* path, uint32_t tag, int32_t expandSize, const void* data,
                            int32_t size) {
-  ScopedRez rez;
+  RezFileHandle rez;
   if (rez.Open(path, 0) != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_WritePrintInfo\r\n");
     return 0;
@@ -274,7 +276,7 @@ int32_t AT_FindContainer(REZ_FILE* file, int32_t first, int32_t second) {
 }
 
 int64_t TH_GetBlockSize(const char* path, int32_t first, int32_t second) {
-  ScopedRez rez;
+  RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) return -1;
   if (TH_FindContainer(rez.get(), first, second) != 1) return -2;
   return int64_t{rez.get()->current.dataLength} - kKdxSmallHeadSize;
@@ -289,7 +291,7 @@ int32_t AD_Load(const char* path, int32_t first, int32_t second, int32_t count, 
 }
 
 int32_t AD_RemoveContainer(const char* path, int32_t first, int32_t second) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return status;
   if (AT_FindContainer(rez.get(), first, second) != 1) return kKdxBlockMissing;
@@ -302,7 +304,7 @@ int32_t AD_RemoveContainer(const char* path, int32_t first, int32_t second) {
 
 int32_t CL_Save(const char* path, uint32_t tag, const VELL_ARY* idCounterAry,
                 const VELL_ARY* columnAry) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) {
     Vell_SystemErrorLog("[-1] CL_Save\r\n");
@@ -317,7 +319,7 @@ int32_t CL_Save(const char* path, uint32_t tag, const VELL_ARY* idCounterAry,
 }
 
 int32_t CL_Load(const char* path, uint32_t tag, VELL_ARY* idCounterAry, VELL_ARY* columnAry) {
-  ScopedRez rez;
+  RezFileHandle rez;
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) return status;
   const bool counters = REZ_ARY_Load(rez.get(), kKdxTagIDCO, kKdxIdCounterSize, idCounterAry) == 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "core/document/value_codec.h"
@@ -75,5 +76,10 @@ bool TakeBool(std::span<const uint8_t> s) {
 
 // Current date characters into an 18-byte date field.
 inline void SetNow(char (&date)[18]) { Vell_GetCurrentTimeAsString(date, sizeof date); }
+// A new record's creation and update dates: both now, the same characters.
+inline void SetCreatedNow(char (&created)[18], char (&updated)[18]) {
+  SetNow(created);
+  std::memcpy(updated, created, sizeof updated);
+}
 
 }  // namespace kdx_layout

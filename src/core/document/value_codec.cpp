@@ -2,24 +2,30 @@
 
 #include <cstring>
 
+#include "core/util/vell_endian.h"
+
 namespace {
 
 bool Fits(size_t bufferSize, size_t offset, size_t width) {
   return offset <= bufferSize && width <= bufferSize - offset;
 }
 
-// Unsigned arithmetic keeps the shifts defined for negative values.
-int32_t PutLittleEndian(std::span<uint8_t> buffer, size_t offset, uint32_t value, size_t width) {
-  if (!Fits(buffer.size(), offset, width)) return -1;
-  for (size_t i = 0; i < width; ++i) buffer[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+void PutByte(uint8_t* at, uint8_t value) { *at = value; }
+uint8_t GetByte(const uint8_t* at) { return *at; }
+
+// Writes value through Put (one of the little-endian helpers); -1 when it does
+// not fit the buffer.
+template <typename T, void (*Put)(uint8_t*, T)>
+int32_t PutChecked(std::span<uint8_t> buffer, size_t offset, T value) {
+  if (!Fits(buffer.size(), offset, sizeof(T))) return -1;
+  Put(buffer.data() + offset, value);
   return 0;
 }
 
-uint32_t TakeLittleEndian(std::span<const uint8_t> buffer, size_t offset, size_t width) {
-  if (!Fits(buffer.size(), offset, width)) return 0;
-  uint32_t value = 0;
-  for (size_t i = 0; i < width; ++i) value |= uint32_t{buffer[offset + i]} << (8 * i);
-  return value;
+// The value read through Get, or 0 when it does not lie inside the buffer.
+template <typename T, T (*Get)(const uint8_t*)>
+T TakeChecked(std::span<const uint8_t> buffer, size_t offset) {
+  return Fits(buffer.size(), offset, sizeof(T)) ? Get(buffer.data() + offset) : T{0};
 }
 
 }  // namespace
@@ -53,33 +59,33 @@ int32_t KDX_GetBinaryValue(std::span<const uint8_t> buffer, size_t offset, size_
 }
 
 int32_t KDX_SetInt32Value(std::span<uint8_t> buffer, size_t offset, int32_t value) {
-  return PutLittleEndian(buffer, offset, static_cast<uint32_t>(value), 4);
+  return PutChecked<int32_t, Vell_PutLE32Signed>(buffer, offset, value);
 }
 
 int32_t KDX_SetInt16Value(std::span<uint8_t> buffer, size_t offset, int16_t value) {
-  return PutLittleEndian(buffer, offset, static_cast<uint16_t>(value), 2);
+  return PutChecked<uint16_t, Vell_PutLE16>(buffer, offset, static_cast<uint16_t>(value));
 }
 
 int32_t KDX_SetInt8Value(std::span<uint8_t> buffer, size_t offset, int8_t value) {
-  return PutLittleEndian(buffer, offset, static_cast<uint8_t>(value), 1);
+  return PutChecked<uint8_t, PutByte>(buffer, offset, static_cast<uint8_t>(value));
 }
 
 int32_t KDX_SetBoolValue(std::span<uint8_t> buffer, size_t offset, bool value) {
-  return PutLittleEndian(buffer, offset, value ? 1u : 0u, 1);
+  return PutChecked<uint8_t, PutByte>(buffer, offset, value ? 1 : 0);
 }
 
 int32_t KDX_GetInt32Value(std::span<const uint8_t> buffer, size_t offset) {
-  return static_cast<int32_t>(TakeLittleEndian(buffer, offset, 4));
+  return TakeChecked<int32_t, Vell_GetLE32Signed>(buffer, offset);
 }
 
 int16_t KDX_GetInt16Value(std::span<const uint8_t> buffer, size_t offset) {
-  return static_cast<int16_t>(static_cast<uint16_t>(TakeLittleEndian(buffer, offset, 2)));
+  return static_cast<int16_t>(TakeChecked<uint16_t, Vell_GetLE16>(buffer, offset));
 }
 
 int8_t KDX_GetInt8Value(std::span<const uint8_t> buffer, size_t offset) {
-  return static_cast<int8_t>(static_cast<uint8_t>(TakeLittleEndian(buffer, offset, 1)));
+  return static_cast<int8_t>(TakeChecked<uint8_t, GetByte>(buffer, offset));
 }
 
 bool KDX_GetBoolValue(std::span<const uint8_t> buffer, size_t offset) {
-  return TakeLittleEndian(buffer, offset, 1) != 0;
+  return TakeChecked<uint8_t, GetByte>(buffer, offset) != 0;
 }

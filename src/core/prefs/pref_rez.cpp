@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/container/rez_handle.h"
 #include "core/document/blocks.h"
 #include "core/document/env_table.h"
 #include "core/document/id_counter.h"
@@ -21,16 +22,6 @@ namespace {
 
 // Print blocks of the preference container all carry identifier 0.
 constexpr int32_t kPrintBlockId = 0;
-
-// Closes the container on every path.
-struct OpenRez {
-  REZ_FILE file;
-  int32_t status;
-  OpenRez(const char* path, int32_t mode) : status(REZ_Open(path, mode, &file)) {}
-  ~OpenRez() { REZ_Close(&file); }
-  OpenRez(const OpenRez&) = delete;
-  OpenRez& operator=(const OpenRez&) = delete;
-};
 
 struct ScopedArrays {
   PREF_REZ_ARRAYS arrays{};
@@ -74,11 +65,11 @@ int32_t PREF_GetPreferenceREZFilePath(std::string& dst) {
 int32_t PREF_IsTheREZFile(const char* version) {
   std::string path;
   if (version == nullptr || !PREF_GetPreferenceREZFilePath(path)) return 0;
-  OpenRez rez(path.c_str(), 1);
-  if (rez.status != REZ_OK) return 0;
+  RezFileHandle rez;
+  if (rez.Open(path.c_str(), 1) != REZ_OK) return 0;
   VellAryPtr env(Vell_Ary_Init(kKdxEnvironmentSize, 0, 0));
   uint8_t value[kKdxEnvValueSize];
-  if (env == nullptr || REZ_ARY_Load(&rez.file, kKdxTagENVI, kKdxEnvironmentSize, env.get()) != 0 ||
+  if (env == nullptr || REZ_ARY_Load(rez.get(), kKdxTagENVI, kKdxEnvironmentSize, env.get()) != 0 ||
       !EV_GetValue(env.get(), kPrefVersionKeyword, value)) {
     return 0;
   }
@@ -99,14 +90,14 @@ int32_t PREF_CreateREZFile(const char* version) {
   // Built beside the final name and renamed into place once complete.
   const std::string temp = path + ".new";
   ::unlink(temp.c_str());
-  REZ_FILE file;
-  int32_t status = REZ_Create(temp.c_str(), &file);
+  RezFileHandle file;
+  int32_t status = file.Create(temp.c_str());
   if (status == REZ_OK) {
-    status = REZ_ARY_Save(&file, kKdxTagIDCO, tables.arrays.idCounterAry, kKdxIdCounterSize);
+    status = REZ_ARY_Save(file.get(), kKdxTagIDCO, tables.arrays.idCounterAry, kKdxIdCounterSize);
     if (status == REZ_OK) {
-      status = REZ_ARY_Save(&file, kKdxTagENVI, tables.arrays.envAry, kKdxEnvironmentSize);
+      status = REZ_ARY_Save(file.get(), kKdxTagENVI, tables.arrays.envAry, kKdxEnvironmentSize);
     }
-    if (REZ_Close(&file) != 0 && status == REZ_OK) status = REZ_ERR_IO;
+    if (file.Close() != REZ_OK && status == REZ_OK) status = REZ_ERR_IO;
   }
   if (status != REZ_OK || std::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
@@ -132,12 +123,12 @@ int32_t PREF_InitREZ(PREF_REZ_ARRAYS* arrays) {
 
 int32_t PREF_LoadREZFile(const char* path, PREF_REZ_ARRAYS* arrays) {
   if (path == nullptr || arrays == nullptr) return 0;
-  OpenRez rez(path, 1);
-  if (rez.status != REZ_OK) return 0;
+  RezFileHandle rez;
+  if (rez.Open(path, 1) != REZ_OK) return 0;
   VELL_ARY* const tables[] = {arrays->idCounterAry, arrays->envAry, arrays->columnAry};
   const uint32_t tags[] = {kKdxTagIDCO, kKdxTagENVI, kPrefTagCLAL};
   for (int i = 0; i < 3; ++i) {
-    if (tables[i] == nullptr || !LoadTable(&rez.file, tags[i], tables[i])) {
+    if (tables[i] == nullptr || !LoadTable(rez.get(), tags[i], tables[i])) {
       Vell_SystemErrorLog("[-%d] PREF_LoadREZFile\r\n", i + 2);
       for (VELL_ARY* table : tables) Vell_Ary_RemoveAll(table);
       return 0;
@@ -148,18 +139,18 @@ int32_t PREF_LoadREZFile(const char* path, PREF_REZ_ARRAYS* arrays) {
 
 int32_t PREF_SaveREZFile(const char* path, const PREF_REZ_ARRAYS* arrays) {
   if (path == nullptr || arrays == nullptr) return 0;
-  OpenRez rez(path, 0);
-  if (rez.status != REZ_OK) return 0;
+  RezFileHandle rez;
+  if (rez.Open(path, 0) != REZ_OK) return 0;
   const VELL_ARY* const tables[] = {arrays->idCounterAry, arrays->envAry, arrays->columnAry};
   const uint32_t tags[] = {kKdxTagIDCO, kKdxTagENVI, kPrefTagCLAL};
   for (int i = 0; i < 3; ++i) {
     if (tables[i] == nullptr ||
-        REZ_ARY_Save(&rez.file, tags[i], tables[i], tables[i]->recordSize) != REZ_OK) {
+        REZ_ARY_Save(rez.get(), tags[i], tables[i], tables[i]->recordSize) != REZ_OK) {
       Vell_SystemErrorLog("[-%d] PREF_SaveREZFile\r\n", i + 2);
       return 0;
     }
   }
-  return REZ_Close(&rez.file) == 0 ? 1 : 0;
+  return rez.Close() == REZ_OK ? 1 : 0;
 }
 
 void PREF_FreeREZ(PREF_REZ_ARRAYS* arrays) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "core/container/rez.h"
+#include "core/container/rez_handle.h"
 #include "core/container/rez_test_util.h"
 #include "support/test_support.h"
 
@@ -162,14 +163,70 @@ TEST_F(RezNavigation, ReadsStayInsideTheMemberAndTheBuffer) {
   EXPECT_EQ(REZ_GetSubdata(&file_, 0xFFFFFFFFu, 3, buf), REZ_ERR_ARGUMENT);
 }
 
-TEST(RezClose, ClosingTwiceOrWithoutAStreamIsHarmless) {
+// Counts what the container asks of the stream underneath at close; its flush
+// can be made to fail, as fdatasync does after a write was lost.
+class WatchedStream : public FailingStream {
+ public:
+  struct Counts {
+    int syncs = 0;
+    int closes = 0;
+    bool failSync = false;
+  };
+  WatchedStream(std::unique_ptr<RezStream> inner, Counts* counts)
+      : FailingStream(std::move(inner), 0), counts_(counts) {}
+  bool Sync() override {
+    ++counts_->syncs;
+    return !counts_->failSync && FailingStream::Sync();
+  }
+  bool Close() override {
+    ++counts_->closes;
+    return FailingStream::Close();
+  }
+
+ private:
+  Counts* counts_;
+};
+
+TEST(RezClose, AFailedFlushIsReportedAndClosingAgainIsHarmless) {
+  WatchedStream::Counts counts;
+  counts.failSync = true;
   REZ_FILE file;
+  ASSERT_EQ(
+      REZ_CreateStream(
+          std::make_unique<WatchedStream>(std::make_unique<MemoryRezStream>(), &counts), &file),
+      REZ_OK);
+  EXPECT_EQ(REZ_Close(&file), -1);
+  EXPECT_EQ(counts.closes, 1);  // closed all the same
   EXPECT_EQ(REZ_Close(&file), 0);
   EXPECT_EQ(REZ_Close(nullptr), 0);
-  ASSERT_EQ(REZ_CreateStream(std::make_unique<MemoryRezStream>(), &file), REZ_OK);
-  EXPECT_EQ(REZ_Close(&file), 0);
-  EXPECT_EQ(REZ_Close(&file), 0);
   EXPECT_EQ(REZ_FirstTag(&file), REZ_ERR_ARGUMENT);
+  EXPECT_EQ(counts.closes, 1);
+}
+
+TEST(RezFileHandle, FlushesAndClosesOnEveryPathAndShowsAFailedFlushToAWriter) {
+  TempDir dir;
+  const std::string path = dir.File("handle.kdx");
+  WatchedStream::Counts counts;
+  RezSetStreamWrapperForTesting([&](std::unique_ptr<RezStream> inner) {
+    return std::make_unique<WatchedStream>(std::move(inner), &counts);
+  });
+  {
+    RezFileHandle file;
+    ASSERT_EQ(file.Create(path.c_str()), REZ_OK);
+    ASSERT_EQ(REZ_AddData(file.get(), kEnvi, 2, "hi"), REZ_OK);
+  }  // left without a Close: the written bytes are still flushed
+  EXPECT_EQ(counts.syncs, 1);
+  EXPECT_EQ(counts.closes, 1);
+
+  RezFileHandle file;
+  EXPECT_EQ(file.Close(), REZ_OK);  // nothing open
+  ASSERT_EQ(file.Open(path.c_str(), 0), REZ_OK);
+  ASSERT_EQ(REZ_AddData(file.get(), kEnvi, 2, "ho"), REZ_OK);
+  counts.failSync = true;
+  EXPECT_EQ(file.Close(), REZ_ERR_IO);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(counts.closes, 2);
+  RezSetStreamWrapperForTesting(nullptr);
 }
 
 }  // namespace

@@ -264,6 +264,25 @@ TEST_F(Blocks, IndexFollowsOurEditsAndOtherHandles) {
   EXPECT_EQ(Load(KdxBlockKind::kBody, 9), kMissing);
 }
 
+// The index hands the chain's tail to the next append. An unlinked member
+// still looks like a tail, so a tail not moved back would make the next block
+// hang off it, reachable only through the index.
+TEST_F(Blocks, RemovingTheNewestBlockMovesTheTailBackForTheNextAppend) {
+  ASSERT_EQ(SaveBody(1, "one"), 0);
+  ASSERT_EQ(SaveBody(2, "two"), 0);
+  ASSERT_EQ(SaveBody(3, "three"), 0);
+  ASSERT_EQ(BO_RemoveContainer(path_.c_str(), 3), 0);
+  ASSERT_EQ(SaveBody(4, "four"), 0);
+
+  block_index::ClearForTesting();  // answers from a walk of the file alone
+  EXPECT_EQ(Load(KdxBlockKind::kBody, 4), "four");
+  EXPECT_EQ(Load(KdxBlockKind::kBody, 2), "two");
+  EXPECT_EQ(Load(KdxBlockKind::kBody, 3), kMissing);
+  const auto chain = rez_test::ReadContents(kdx_test::ReadAll(path_));
+  ASSERT_TRUE(chain.has_value());
+  EXPECT_EQ(chain->at(kKdxTagBORB).size(), 3u);
+}
+
 TEST_F(Blocks, LookupsAndInPlaceSavesDoNotWalkTheChain) {
   constexpr int32_t kEntries = 3000;
   REZ_FILE file;

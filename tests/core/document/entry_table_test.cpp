@@ -1,21 +1,14 @@
-// Identifier counters, new entries and the entry table with its hash.
+// New entries and the entry table with its hash.
 #include "core/document/entry_table.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
 
 #include "core/document/id_counter.h"
 #include "core/document/kdx_data.h"
 
 namespace {
-
-KDX_ID_COUNTER CounterAt(const VELL_ARY* ary, int32_t index) {
-  KDX_ID_COUNTER c;
-  KDX_GetKdxIdCounter(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(ary, index)), &c);
-  return c;
-}
 
 class DocumentTest : public ::testing::Test {
  protected:
@@ -39,42 +32,6 @@ TEST_F(DocumentTest, IdentifiersAreNeverReusedAfterRemoval) {
   EXPECT_EQ(EN_Remove(data_.entryAry, 1), 0);
   EXPECT_EQ(AddEntry("z"), 2);
   EXPECT_EQ(EN_Remove(data_.entryAry, 1), -1001);
-}
-
-TEST_F(DocumentTest, MissingCounterIsCreatedWithItsOwnIdentifier) {
-  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagCATS, "ct_id"), 0);
-  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagFITY, "ft_id"), 0);
-  ASSERT_EQ(Vell_Ary_GetSize(data_.idCounterAry), 3);
-  const KDX_ID_COUNTER ct = CounterAt(data_.idCounterAry, 1);
-  EXPECT_EQ(ct.ic_id, 0);  // the counter of counters started at 0
-  EXPECT_EQ(ct.ic_next_value, 1);
-  EXPECT_EQ(CounterAt(data_.idCounterAry, 2).ic_id, 1);
-  EXPECT_EQ(CounterAt(data_.idCounterAry, 0).ic_next_value, 2);
-  EXPECT_EQ(IC_GetID_FromCounter(data_.idCounterAry, kKdxTagCATS, "ft_id"), 0);  // other tag
-}
-
-TEST(IdCounter, AbsentCounterOfCountersAddsNothingAndInt32MaxIsRefused) {
-  VellAryPtr ary(Vell_Ary_Init(kKdxIdCounterSize, 0, 0));
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagIDCO, "ic_id"), 0);
-  EXPECT_EQ(Vell_Ary_GetSize(ary.get()), 0);
-  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", INT_MAX - 2), 0);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), INT_MAX - 1);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), -1);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), -1);
-}
-
-TEST(IdCounter, RaiseAboveExistingNeverLowersAndCreatesWhenAbsent) {
-  VellAryPtr ary(Vell_Ary_Init(kKdxIdCounterSize, 0, 0));
-  // Lost counter table: the counter of counters is made first, so the two new
-  // counters get distinct identifiers.
-  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", 41), 0);
-  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagBORB, "bo_id", -1), 0);
-  ASSERT_EQ(Vell_Ary_GetSize(ary.get()), 3);
-  EXPECT_NE(CounterAt(ary.get(), 1).ic_id, CounterAt(ary.get(), 2).ic_id);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), 42);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagBORB, "bo_id"), 0);
-  ASSERT_EQ(IC_RaiseAboveExisting(ary.get(), kKdxTagENTR, "en_id", 10), 0);
-  EXPECT_EQ(IC_GetID_FromCounter(ary.get(), kKdxTagENTR, "en_id"), 43);
 }
 
 TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {

@@ -3,6 +3,8 @@
 #include "core/prefs/pref_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -189,6 +191,29 @@ TEST_F(PrefTest, InterruptedWriteLeavesOldFile) {
   EXPECT_EQ(seen, "SearchMode\t2\n");  // the new file was complete, only not in place
   EXPECT_EQ(ReadText(), "SearchMode\t1\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1);
+}
+
+// A keyword file that is there but cannot be read is not taken for an empty
+// one: the write that follows would replace every other setting.
+TEST_F(PrefTest, AnUnreadableFileIsNotReplacedByAWrite) {
+  WriteText("SearchMode\t1\n");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    // Root reads whatever the mode says; a FIFO is not a file for anyone.
+    fs::remove(TextPath());
+    ASSERT_EQ(::mkfifo(TextPath().c_str(), 0600), 0);
+  } else {
+    fs::permissions(TextPath(), fs::perms::none);
+  }
+  EXPECT_EQ(PREF_WriteInteger("ExpandSize", 2048), 0);
+  int32_t mode = 0;
+  EXPECT_EQ(PREF_ReadInteger("SearchMode", &mode), 0);
+  if (root) {
+    EXPECT_TRUE(fs::is_fifo(TextPath()));
+  } else {
+    fs::permissions(TextPath(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadText(), "SearchMode\t1\n");
+  }
 }
 
 TEST_F(PrefTest, ConcurrentWritersLoseNoKey) {
