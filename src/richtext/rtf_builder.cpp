@@ -12,11 +12,8 @@
 #include "richtext/rtf_builder.h"
 
 #include <QColor>
-#include <QList>
-#include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
-#include <QTextOption>
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -25,6 +22,7 @@
 #include "richtext/attachments.h"
 #include "richtext/rtf_codepage.h"
 #include "richtext/rtf_control_words.h"
+#include "richtext/rtf_formats.h"
 #include "richtext/rtf_tables.h"
 #include "richtext/rtf_tokenizer.h"
 
@@ -34,8 +32,6 @@ namespace {
 // A text run longer than this is decoded early, at a byte that cannot be the
 // second byte of a double-byte character.
 constexpr qsizetype kRunFlushBytes = 64 * 1024;
-constexpr int kDefaultHalfPoints = 24;
-constexpr qsizetype kMaxTabStops = 256;
 
 enum class Dest {
   kText,         // document text
@@ -44,41 +40,6 @@ enum class Dest {
   kColorTable,   // \colortbl entries
   kPicture,      // \pict data
   kNeXTGraphic,  // an RTFD attachment reference
-};
-
-struct CharProps {
-  int font = -1;  // -1: the \deff font
-  // \dbch: the text is double-byte characters, in doubleFont (\afN after
-  // \dbch) when one is given; \loch and \hich end it.
-  bool doubleByte = false;
-  int doubleFont = -1;
-  int halfPoints = kDefaultHalfPoints;
-  bool bold = false;
-  bool italic = false;
-  bool strike = false;
-  bool hidden = false;  // \v: read and dropped
-  QTextCharFormat::UnderlineStyle underline = QTextCharFormat::NoUnderline;
-  int foreground = 0;  // colour table index; 0 and unknown indexes are "auto"
-  int background = 0;
-  int highlight = 0;
-  QTextCharFormat::VerticalAlignment vertical = QTextCharFormat::AlignNormal;
-
-  bool operator==(const CharProps&) const = default;
-};
-
-struct ParaProps {
-  Qt::Alignment alignment = Qt::AlignLeft;
-  int leftTwips = 0;
-  int rightTwips = 0;
-  int firstLineTwips = 0;
-  int spaceBeforeTwips = 0;
-  int spaceAfterTwips = 0;
-  int lineSpacing = 0;  // \sl: 0 auto, > 0 at least, < 0 exactly (twips)
-  bool lineMultiple = false;
-  QList<QTextOption::Tab> tabs;
-  QTextOption::TabType nextTabType = QTextOption::LeftTab;
-  bool inTable = false;
-  bool pageBreakBefore = false;
 };
 
 struct GroupState {
@@ -119,7 +80,6 @@ int HexValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-double TwipsToPoints(int twips) { return twips / 20.0; }
 
 QString PictureExtension(int type) {
   switch (type) {
@@ -134,29 +94,6 @@ QString PictureExtension(int type) {
   }
 }
 
-// The block format of paragraph properties; only properties that differ from
-// the defaults are stored.
-QTextBlockFormat BlockFormatOf(const ParaProps& pa, bool pageBreakBefore) {
-  QTextBlockFormat format;
-  if (pa.alignment != Qt::AlignLeft) format.setAlignment(pa.alignment);
-  if (pa.leftTwips != 0) format.setLeftMargin(TwipsToPoints(pa.leftTwips));
-  if (pa.rightTwips != 0) format.setRightMargin(TwipsToPoints(pa.rightTwips));
-  if (pa.firstLineTwips != 0) format.setTextIndent(TwipsToPoints(pa.firstLineTwips));
-  if (pa.spaceBeforeTwips != 0) format.setTopMargin(TwipsToPoints(pa.spaceBeforeTwips));
-  if (pa.spaceAfterTwips != 0) format.setBottomMargin(TwipsToPoints(pa.spaceAfterTwips));
-  if (pa.lineSpacing != 0 && pa.lineMultiple) {
-    format.setLineHeight(std::abs(pa.lineSpacing) * 100.0 / 240.0,
-                         QTextBlockFormat::ProportionalHeight);
-  } else if (pa.lineSpacing < 0) {
-    format.setLineHeight(TwipsToPoints(-pa.lineSpacing), QTextBlockFormat::FixedHeight);
-  } else if (pa.lineSpacing > 0) {
-    format.setLineHeight(TwipsToPoints(pa.lineSpacing), QTextBlockFormat::MinimumHeight);
-  }
-  if (!pa.tabs.isEmpty()) format.setTabPositions(pa.tabs);
-  if (pageBreakBefore) format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-  return format;
-}
-
 class Builder {
  public:
   Builder(std::string_view rtf, QTextDocument* document, const AttachmentLoader& loader)
@@ -165,9 +102,8 @@ class Builder {
   RtfReadResult Run();
 
  private:
-  // Every token comes inside the outermost group (the input begins with its
-  // '{' and reading stops when it closes), so the stack is never empty while
-  // a token is handled.
+  // The first token is the outermost group's '{' and reading stops when that
+  // group closes, so the stack is never empty while any later token is handled.
   GroupState& Top() { return stack_.back(); }
 
   void OpenGroup();
@@ -620,9 +556,6 @@ void Builder::GraphicWord(Keyword keyword, int param) {
 
 void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
   GroupState& s = Top();
-  CharProps& ch = s.chars;
-  ParaProps& pa = s.para;
-  const bool on = !hasParam || param != 0;
   switch (word.keyword) {
     // Document settings.
     case Keyword::kDocumentCodePage:
@@ -640,99 +573,6 @@ void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
     case Keyword::kUnicode:
       EmitUnicode(param);
       tokens_.SkipFallback(s.unicodeSkip);
-      break;
-    // Character formatting.
-    case Keyword::kPlain:
-      ch = CharProps();
-      break;
-    case Keyword::kFont:
-      ch.font = param;
-      break;
-    case Keyword::kSingleByte:
-      ch.doubleByte = false;
-      break;
-    case Keyword::kDoubleByte:
-      ch.doubleByte = true;
-      break;
-    case Keyword::kAssociatedFont:
-      if (ch.doubleByte) ch.doubleFont = param;
-      break;
-    case Keyword::kFontSize:
-      ch.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : kDefaultHalfPoints;
-      break;
-    case Keyword::kBold:
-      ch.bold = on;
-      break;
-    case Keyword::kItalic:
-      ch.italic = on;
-      break;
-    case Keyword::kHidden:
-      ch.hidden = on;
-      break;
-    case Keyword::kStrike:
-      ch.strike = on;
-      break;
-    case Keyword::kUnderline:
-      ch.underline = on ? static_cast<QTextCharFormat::UnderlineStyle>(word.value)
-                        : QTextCharFormat::NoUnderline;
-      break;
-    case Keyword::kForeground:
-      ch.foreground = param;
-      break;
-    case Keyword::kBackground:
-      ch.background = param;
-      break;
-    case Keyword::kHighlight:
-      ch.highlight = param;
-      break;
-    case Keyword::kVertical:
-      ch.vertical = on ? static_cast<QTextCharFormat::VerticalAlignment>(word.value)
-                       : QTextCharFormat::AlignNormal;
-      break;
-    // Paragraph formatting.
-    case Keyword::kParagraphDefaults:
-      pa = ParaProps();
-      break;
-    case Keyword::kAlignment:
-      pa.alignment = static_cast<Qt::AlignmentFlag>(word.value);
-      break;
-    case Keyword::kLeftIndent:
-      pa.leftTwips = param;
-      break;
-    case Keyword::kRightIndent:
-      pa.rightTwips = param;
-      break;
-    case Keyword::kFirstLineIndent:
-      pa.firstLineTwips = param;
-      break;
-    case Keyword::kSpaceBefore:
-      pa.spaceBeforeTwips = std::max(param, 0);
-      break;
-    case Keyword::kSpaceAfter:
-      pa.spaceAfterTwips = std::max(param, 0);
-      break;
-    case Keyword::kLineSpacing:
-      pa.lineSpacing = param;
-      break;
-    case Keyword::kLineMultiple:
-      pa.lineMultiple = on;
-      break;
-    case Keyword::kTabKind:
-      pa.nextTabType = static_cast<QTextOption::TabType>(word.value);
-      break;
-    case Keyword::kTabStop:
-      if (pa.tabs.size() < kMaxTabStops) {
-        QTextOption::Tab tab(TwipsToPoints(std::max(param, 0)), pa.nextTabType);
-        if (pa.nextTabType == QTextOption::DelimiterTab) tab.delimiter = QLatin1Char('.');
-        pa.tabs.append(tab);
-      }
-      pa.nextTabType = QTextOption::LeftTab;
-      break;
-    case Keyword::kInTable:
-      pa.inTable = on;
-      break;
-    case Keyword::kPageBreakBefore:
-      pa.pageBreakBefore = on;
       break;
     // Breaks and special characters.
     case Keyword::kParagraph:
@@ -758,7 +598,11 @@ void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
       Row();
       break;
     default:
-      break;  // unknown, or a word of another destination
+      // Formatting, or a word of another destination (or none) that changes nothing.
+      if (!ApplyCharacterWord(word, hasParam, param, s.chars)) {
+        ApplyParagraphWord(word, hasParam, param, s.para);
+      }
+      break;
   }
 }
 
@@ -988,21 +832,10 @@ const QTextCharFormat& Builder::CharFormat() {
 
 QTextCharFormat Builder::BuildCharFormat() {
   const CharProps& ch = Top().chars;
-  QTextCharFormat format;
   const auto font = fonts_.find(CurrentFont());
-  if (font != fonts_.end() && !font->second.name.isEmpty()) {
-    format.setFontFamilies({font->second.name});
-  }
-  format.setFontPointSize(ch.halfPoints / 2.0);
-  if (ch.bold) format.setFontWeight(QFont::Bold);
-  if (ch.italic) format.setFontItalic(true);
-  if (ch.strike) format.setFontStrikeOut(true);
-  if (ch.underline != QTextCharFormat::NoUnderline) format.setUnderlineStyle(ch.underline);
-  if (const QColor color = ColorAt(ch.foreground); color.isValid()) format.setForeground(color);
-  const QColor background = ColorAt(ch.highlight > 0 ? ch.highlight : ch.background);
-  if (background.isValid()) format.setBackground(background);
-  if (ch.vertical != QTextCharFormat::AlignNormal) format.setVerticalAlignment(ch.vertical);
-  return format;
+  return CharFormatOf(ch, font != fonts_.end() ? font->second.name : QString(),
+                      ColorAt(ch.foreground),
+                      ColorAt(ch.highlight > 0 ? ch.highlight : ch.background));
 }
 
 }  // namespace

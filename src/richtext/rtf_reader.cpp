@@ -3,8 +3,9 @@
 //
 // The work is split along its jobs: rtf_tokenizer (bytes to tokens, bounded on
 // hostile input), rtf_control_words (the words known and what they do),
-// rtf_builder (tokens to the document's text and formats), rtf_tables (rows
-// and cells) and rtf_codepage (text bytes to Unicode).
+// rtf_builder (tokens to the document), rtf_formats (character and paragraph
+// properties), rtf_tables (rows and cells) and rtf_codepage (text bytes to
+// Unicode).
 #include "richtext/rtf_reader.h"
 
 #include <QTextCursor>
