@@ -536,6 +536,23 @@ TEST(RtfReaderDamage, DeepNestingIsBoundedAndReadingGoesOnAfterIt) {
   EXPECT_LT(timer.elapsed(), 5000);
 }
 
+TEST(RtfReaderDamage, GroupsAreReadToTheDepthLimitAndSkippedOneBeyond) {
+  // levels counts the outermost group; the text "deep" sits at the innermost.
+  const auto nested = [](int levels) {
+    return "{\\rtf1 a" + std::string(levels - 1, '{') + "deep" + std::string(levels - 1, '}') +
+           "z}";
+  };
+  auto deepest = ReadString(nested(kRtfMaxGroupDepth));
+  EXPECT_TRUE(deepest->result.ok);
+  EXPECT_EQ(deepest->document.toPlainText(), "adeepz");
+  EXPECT_EQ(deepest->result.warnings, 0);
+
+  auto beyond = ReadString(nested(kRtfMaxGroupDepth + 1));
+  EXPECT_TRUE(beyond->result.ok);
+  EXPECT_EQ(beyond->document.toPlainText(), "az");
+  EXPECT_EQ(beyond->result.warnings, 1);
+}
+
 TEST(RtfReaderDamage, BadEscapesAndOversizedLengthsDoNotReadPastTheEnd) {
   auto r = ReadString(Doc("a\\'zzb\\bin999999999 xyz"));
   EXPECT_FALSE(r->result.ok);  // \bin swallowed the closing brace
