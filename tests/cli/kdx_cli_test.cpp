@@ -84,10 +84,6 @@ TEST(KdxCliInspect, FailuresAreExitOneWithOneLine) {
   EXPECT_NE(Kdx({"inspect", dir.File("c.kdx")}).err.find("damaged"), std::string::npos);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(KdxCliDocument, NewInfoAndCheckOnAFreshDocument) {
   kdx_test::TempDir dir;
   std::string path = dir.File("new.kdx");
@@ -145,10 +141,6 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   EXPECT_EQ(Kdx({"detect", dir.File("absent.txt")}).status, kExitFailed);
 }
 
-}  // namespace
-
-namespace {
-
 KdxRun AddWithBody(const std::string& body, std::vector<std::string> args) {
   return kdx_test::KdxWithInput(body, std::move(args));
 }
@@ -199,10 +191,6 @@ TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
   EXPECT_EQ(Kdx({"check", subset}).status, kExitOk);
   EXPECT_EQ(Kdx({"save-as", doc, subset, "--password-file", dir.File("pw")}).status, kExitFailed);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(KdxCliEntries, BodiesAreRichTextWhoseTextIsStoredBesideThem) {
   kdx_test::TempDir dir;

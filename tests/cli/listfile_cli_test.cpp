@@ -27,8 +27,9 @@ TEST(KdxCliListFile, ListAndJoinWithSummariesAndStatuses) {
   kdx_test::KdxRun join = Kdx({"join", doc, joined, "--ids", "1,0"});
   EXPECT_EQ(join.status, kExitOk) << join.err;
   std::vector<uint8_t> bytes = kdx_test::ReadAll(joined);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-            "-----two-----\r\nsecond\r\n\r\n-----\x89\xEF\x8B\x63-----\r\n\x96\x7B\x95\xB6\n\r\n\r\n");
+  EXPECT_EQ(
+      std::string(bytes.begin(), bytes.end()),
+      "-----two-----\r\nsecond\r\n\r\n-----\x89\xEF\x8B\x63-----\r\n\x96\x7B\x95\xB6\n\r\n\r\n");
 
   kdx_test::KdxRun missing = Kdx({"join", doc, joined, "--ids", "7"});
   EXPECT_EQ(missing.status, kExitFailed);

@@ -15,14 +15,9 @@
 
 namespace {
 
-using kdx_test::ReadAll;
-using kdx_test::TempDir;
 using kdx_test::ImportDoc;
-
-std::string Read(const std::string& path) {
-  std::vector<uint8_t> bytes = ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
+using kdx_test::ReadText;
+using kdx_test::TempDir;
 
 // Shows exactly the columns named, in the column table's own order.
 void ShowOnly(KDX_DATA* data, std::initializer_list<const char*> identifiers) {
@@ -30,14 +25,13 @@ void ShowOnly(KDX_DATA* data, std::initializer_list<const char*> identifiers) {
     KDX_COLUMN column;
     Vell_Ary_GetData(data->columnAry, i, &column);
     column.cl_shown = false;
-    for (const char* id : identifiers) column.cl_shown |= std::strcmp(column.cl_identifier, id) == 0;
+    for (const char* id : identifiers)
+      column.cl_shown |= std::strcmp(column.cl_identifier, id) == 0;
     Vell_Ary_Update(data->columnAry, i, &column);
   }
 }
 
-void List(KDX_DATA* data, std::initializer_list<int32_t> ids) {
-  data->showIDAry = ids;
-}
+void List(KDX_DATA* data, std::initializer_list<int32_t> ids) { data->showIDAry = ids; }
 
 // 会議 and 重要 in Shift JIS.
 const std::string kKaigi = "\x89\xEF\x8B\x63";
@@ -65,14 +59,13 @@ TEST(EntryListFile, WritesShownColumnsInTableOrderWithoutTheIconColumn) {
   EXPECT_EQ(r.succeeded, 2);
   EXPECT_EQ(r.failed, 0);
 
-  const std::string text = Read(out);
+  const std::string text = ReadText(out);
   const size_t firstLf = text.find('\n');
   ASSERT_NE(firstLf, std::string::npos);
   const std::string header = text.substr(0, firstLf);
   EXPECT_EQ(std::count(header.begin(), header.end(), '\t'), 2) << "three headers, no icon column";
-  EXPECT_EQ(text.substr(firstLf + 1),
-            kKaigi + "\t2010/02/03 09:05\t" + labelSjis + "\n" + "abc\t2010/02/03 09:05\t" +
-                labelSjis + "\n");
+  EXPECT_EQ(text.substr(firstLf + 1), kKaigi + "\t2010/02/03 09:05\t" + labelSjis + "\n" +
+                                          "abc\t2010/02/03 09:05\t" + labelSjis + "\n");
 }
 
 TEST(EntryListFile, NoteColumnKeepsWholeCharactersWithin128Bytes) {
@@ -85,7 +78,7 @@ TEST(EntryListFile, NoteColumnKeepsWholeCharactersWithin128Bytes) {
   List(doc.data(), {e.en_id});
   const std::string out = dir.File("list.txt");
   ASSERT_EQ(KDX_WriteEntryList_ShowEntry(*doc.data(), 1, out).failed, 0);
-  const std::string text = Read(out);
+  const std::string text = ReadText(out);
   std::string expected;
   for (int i = 0; i < 42; ++i) expected += "\x82\xA0";  // あ
   EXPECT_EQ(text.substr(text.find('\n') + 1), expected + "\n");
@@ -105,15 +98,16 @@ TEST(EntryListFile, SelectionAndMissingEntries) {
   KdxTransferResult all = KDX_WriteEntryList_ShowEntry(*doc.data(), 1, out);
   EXPECT_EQ(all.succeeded, 2);
   EXPECT_EQ(all.failed, 1) << "a missing entry is skipped and counted, not the end of the list";
-  std::string text = Read(out);
+  std::string text = ReadText(out);
   EXPECT_EQ(text.substr(text.find('\n') + 1), "a\nb\n");
 
   KdxTransferResult selected = KDX_WriteEntryList_ShowEntry(*doc.data(), 0, out);
   EXPECT_EQ(selected.succeeded, 1);
-  text = Read(out);
+  text = ReadText(out);
   EXPECT_EQ(text.substr(text.find('\n') + 1), "b\n");
 
-  KdxTransferResult unwritable = KDX_WriteEntryList_ShowEntry(*doc.data(), 1, dir.File("no/such.txt"));
+  KdxTransferResult unwritable =
+      KDX_WriteEntryList_ShowEntry(*doc.data(), 1, dir.File("no/such.txt"));
   EXPECT_EQ(unwritable.succeeded, 0);
   ASSERT_EQ(unwritable.failures.size(), 2u);
   EXPECT_EQ(unwritable.failures.back().reason, "一覧ファイルを作成できませんでした。");
@@ -133,8 +127,9 @@ TEST(JoinedTextFile, SeparatorsTextsAndLeftOutEntries) {
       doc.data(), {meeting.en_id, untitled.en_id, empty.en_id, emoji.en_id, 4242}, out);
   EXPECT_EQ(r.succeeded, 3);
   EXPECT_EQ(r.failed, 2) << "the emoji text and the missing entry";
-  EXPECT_EQ(Read(out), "-----" + kKaigi + "-----\r\n\x88\xEA\x8D\x73\x96\xDA\n\x93\xF1\x8D\x73\x96\xDA" +
-                           "\r\n\r\n----------\r\nx\r\n\r\n-----e-----\r\n-----f-----\r\n");
+  EXPECT_EQ(ReadText(out), "-----" + kKaigi +
+                               "-----\r\n\x88\xEA\x8D\x73\x96\xDA\n\x93\xF1\x8D\x73\x96\xDA" +
+                               "\r\n\r\n----------\r\nx\r\n\r\n-----e-----\r\n-----f-----\r\n");
   EXPECT_NE(std::string(doc.Entry(meeting.en_id).en_use_date), "");
   EXPECT_GE(std::string(doc.Entry(meeting.en_id).en_use_date), usedBefore);
 }

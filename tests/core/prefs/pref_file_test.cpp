@@ -67,67 +67,50 @@ TEST_F(PrefTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(PREF_ReadDefaultTurn(), 3);
   EXPECT_EQ(PREF_ReadDefaultTurnWidth(text), 0);
   EXPECT_STREQ(text, "450");
-  EXPECT_EQ(PREF_ReadIsTitleConsecutiveNumber(), 0);
   double m[4];
   EXPECT_EQ(PREF_ReadBodyMargin(&m[0], &m[1], &m[2], &m[3]), 0);
   EXPECT_EQ(std::vector<double>(m, m + 4), (std::vector<double>{72, 90, 72, 90}));
   int32_t width = 0, height = 0;
   EXPECT_EQ(PREF_ReadWindowSize("DefaultWindowSize", &width, &height), 0);
-  EXPECT_EQ(width, 484);
-  EXPECT_EQ(height, 546);
-  EXPECT_EQ(Extensions(), (std::vector<std::string>{"txt", "rtf", "c", "h", "m", "cp", "cpp", "php",
-                                                    "html", "css", "xml", "csv"}));
+  EXPECT_EQ(std::pair(width, height), std::pair(484, 546));
   PREF_WINDOW_RECT rect{1, 2, 3, 4};
   EXPECT_EQ(PREF_ReadWindowRect("PrefWindowRect", &rect), 0);
   EXPECT_EQ(rect.left + rect.top + rect.right + rect.bottom, 0);
+  EXPECT_EQ(Extensions(), (std::vector<std::string>{"txt", "rtf", "c", "h", "m", "cp", "cpp", "php",
+                                                    "html", "css", "xml", "csv"}));
   EXPECT_TRUE(fs::is_directory(Folder()));  // made by the first access
   EXPECT_FALSE(fs::exists(TextPath()));     // but no file until a write
 }
 
-TEST_F(PrefTest, TypedAccessorsReadBackWhatWasWritten) {
-  ASSERT_EQ(PREF_WriteDefaultFontName("Noto Sans CJK JP"), 1);
+// One of each kind of row: its bytes in the file and the value read back.
+TEST_F(PrefTest, EachKindOfValueIsStoredAsItsRowAndReadBack) {
   ASSERT_EQ(PREF_WriteDefaultFontSize(12.5), 1);
   ASSERT_EQ(PREF_WriteBodyMargin(10, 20.25, 30, 40), 1);
   ASSERT_EQ(PREF_WriteString("DefaultTitle", "メモ"), 1);
-  ASSERT_EQ(PREF_WriteInteger("DefaultTurn", 1), 1);
-  ASSERT_EQ(PREF_WriteString("DefaultTurnWidth", "600"), 1);
-  ASSERT_EQ(PREF_WriteInteger("IsTitleConsecutiveNumber", 1), 1);
   ASSERT_EQ(PREF_WriteInteger("SearchMode", -2), 1);
-  ASSERT_EQ(PREF_WriteDouble("ShowSplashWindowTime", 0.5), 1);
   ASSERT_EQ(PREF_WriteWindowRect("AllFindWindowRect", {40, 10, 400, 300}), 1);
+  ASSERT_EQ(PREF_WriteExtensionArray(ExtensionArray({"md", "org"}).get()), 1);
+  const std::string file = ReadText();
+  EXPECT_NE(file.find("AllFindWindowRect\t10\t40\t300\t400\n"), std::string::npos);
+  EXPECT_NE(file.find("DefaultFontSize\t12.500000\n"), std::string::npos);
+  EXPECT_NE(file.find("Extension\tmd\torg\r\n"), std::string::npos);
 
-  char text[512];
-  EXPECT_EQ(PREF_ReadDefaultFontName(sizeof text, text), 1);
-  EXPECT_STREQ(text, "Noto Sans CJK JP");
   EXPECT_DOUBLE_EQ(PREF_ReadDefaultFontSize(), 12.5);
   double m[4];
   EXPECT_EQ(PREF_ReadBodyMargin(&m[0], &m[1], &m[2], &m[3]), 1);
   EXPECT_EQ(std::vector<double>(m, m + 4), (std::vector<double>{10, 20.25, 30, 40}));
+  char text[512];
   EXPECT_EQ(PREF_ReadDefaultTitle(sizeof text, text), 1);
   EXPECT_STREQ(text, "メモ");
   EXPECT_EQ(PREF_ReadDefaultTitle(5, text), 1);  // cut at a character boundary
   EXPECT_STREQ(text, "メ");
-  EXPECT_EQ(PREF_ReadDefaultTurn(), 1);
-  EXPECT_EQ(PREF_ReadDefaultTurnWidth(text), 1);
-  EXPECT_STREQ(text, "600");
-  EXPECT_EQ(PREF_ReadIsTitleConsecutiveNumber(), 1);
   int32_t number = 0;
-  double real = 0;
   EXPECT_EQ(PREF_ReadInteger("SearchMode", &number), 1);
   EXPECT_EQ(number, -2);
-  EXPECT_EQ(PREF_ReadDouble("ShowSplashWindowTime", &real), 1);
-  EXPECT_DOUBLE_EQ(real, 0.5);
   PREF_WINDOW_RECT rect{};
   EXPECT_EQ(PREF_ReadWindowRect("AllFindWindowRect", &rect), 1);
   EXPECT_EQ(std::vector<int>({rect.top, rect.left, rect.bottom, rect.right}),
             (std::vector<int>{40, 10, 400, 300}));
-
-  const std::string file = ReadText();
-  EXPECT_NE(file.find("AllFindWindowRect\t10\t40\t300\t400\n"), std::string::npos);
-  EXPECT_NE(file.find("DefaultFontSize\t12.500000\n"), std::string::npos);
-
-  ASSERT_EQ(PREF_WriteExtensionArray(ExtensionArray({"md", "org"}).get()), 1);
-  EXPECT_NE(ReadText().find("Extension\tmd\torg\r\n"), std::string::npos);
   EXPECT_EQ(Extensions(), (std::vector<std::string>{"md", "org"}));
 }
 
