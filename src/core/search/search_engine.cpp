@@ -12,7 +12,6 @@
 
 #include "core/container/rez_scan.h"
 #include "core/content/entry_content.h"
-#include "core/document/blocks.h"
 #include "core/document/entry_table.h"
 #include "core/document/records.h"
 #include "core/search/text_match.h"
