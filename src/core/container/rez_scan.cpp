@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "core/container/rez_internal.h"
 
@@ -136,7 +137,13 @@ int32_t RezChainScan::Open(const char* path, RezScanSource source) {
     return REZ_ERR_ARGUMENT;
   }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  auto bytes = std::make_unique<RezScanBytes>(fd, static_cast<uint64_t>(st.st_size), source);
+  std::unique_ptr<RezScanBytes> bytes;
+  try {
+    bytes = std::make_unique<RezScanBytes>(fd, static_cast<uint64_t>(st.st_size), source);
+  } catch (const std::exception&) {
+    ::close(fd);
+    return REZ_ERR_ARGUMENT;
+  }
   RezScanBytes* raw = bytes.get();
   const int32_t status = REZ_OpenStream(std::move(bytes), 1, &file_);
   if (status == REZ_OK) bytes_ = raw;

@@ -291,13 +291,13 @@ int32_t ScanRead(const char* name, KdxBlockKind kind, REZ_FILE* file, const KDX_
       data->entryHash != nullptr
           ? EN_Hash_GetData(data->entryAry, data->entryHash, block.entryId, &entry)
           : EN_GetData(data->entryAry, block.entryId, &entry);
-  std::vector<uint8_t> work;
-  std::span<const uint8_t> content;
   if (index < 0) {
     Vell_SystemErrorLog("[-5] %s[%d]\r\n", name, block.entryId);
     std::free(out);
     return -5;
   }
+  std::vector<uint8_t> work;
+  std::span<const uint8_t> content;
   read = KDX_DecodeContent(block, IsEncrypted(entry, kind), work, &content, name);
   if (read != KdxBlockRead::kOk) {
     std::free(out);

@@ -112,7 +112,7 @@ int32_t ScanTag(Scan& scan, RezChainScan& chain, uint32_t tag, int32_t kind) {
     return 0;
   }
   const auto fileSize = static_cast<int64_t>(chain.FileSize());
-  RezScanMember member;
+  RezScanMember member{};
   for (;;) {
     const RezScanStep step = chain.Next(&member);
     if (step == RezScanStep::kEnd) return 0;
