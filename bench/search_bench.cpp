@@ -120,13 +120,13 @@ void RunDocument(int32_t entries, int32_t encryptedPercent) {
     std::exit(1);
   }
   const KDX_DATA& data = session.data();
-  VellAryPtr results(KDX_InitFoundResultArray(entries));
+  std::vector<KDX_FOUND_RESULT> results;
   for (const Query& q : kQueries) {
     int32_t found = 0;
     const double ours = BestMs([&] {
-      if (KDX_SearchEntries(&data, q.text, q.mode, kKdxSearchBody, {}, results.get(), nullptr) != 0)
+      if (KDX_SearchEntries(&data, q.text, q.mode, kKdxSearchBody, {}, results, nullptr) != 0)
         std::exit(1);
-      found = Vell_Ary_GetSize(results.get());
+      found = static_cast<int32_t>(results.size());
     });
     std::printf("| %7d | %3d%% | %-17s | %7d | %9.1f |", entries, encryptedPercent, q.label, found,
                 ours);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/document/entry_table.h"
 #include "core/document/kdx_data.h"
@@ -42,12 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   if (file == nullptr) return 0;
   const bool written = std::fwrite(bytes, 1, size, file) == size;
   if (std::fclose(file) != 0 || !written) return 0;
-  VellAryPtr results(KDX_InitFoundResultArray(0));
+  std::vector<KDX_FOUND_RESULT> results;
   const uint32_t all = kKdxSearchBody | kKdxSearchNote | kKdxSearchTitle;
   for (int32_t mode : {kKdxSearchPhrase, kKdxSearchAllWords, kKdxSearchAnyWord}) {
-    KDX_SearchEntries(&fixture.data, "a 議", mode, mode == kKdxSearchPhrase ? kKdxSearchBody : all,
-                      {}, results.get(), nullptr);
+    (void)KDX_SearchEntries(&fixture.data, "a 議", mode,
+                            mode == kKdxSearchPhrase ? kKdxSearchBody : all, {}, results, nullptr);
   }
-  FindOneSearchWord(&fixture.data, "A", results.get());
+  (void)FindOneSearchWord(&fixture.data, "A", results);
   return 0;
 }

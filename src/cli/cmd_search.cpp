@@ -68,14 +68,9 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
   if (status != kExitOk) return status;
   const KDX_DATA* data = &doc.data();
 
-  VellAryPtr results(KDX_InitFoundResultArray(0));
-  if (results == nullptr) {
-    err << "kdx: out of memory\n";
-    return kExitFailed;
-  }
+  std::vector<KDX_FOUND_RESULT> results;
   KdxSearchStats stats;
-  const int32_t found =
-      KDX_SearchEntries(data, text.c_str(), mode, fields, {}, results.get(), &stats);
+  const int32_t found = KDX_SearchEntries(data, text.c_str(), mode, fields, {}, results, &stats);
   if (found == kKdxSearchCannotOpen) {
     err << "kdx: " << o.path << ": the document file cannot be read\n";
     return kExitFailed;
@@ -88,17 +83,16 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
   KDX_SORT_INFO keys;
   CLCOMM_InitListInfo(data->columnAry, &keys);
   KdxNoteReader notes = doc.NoteReader();
-  if (KDX_SortFoundResults(data, keys, notes, results.get()) == kKdxSearchNoMemory) {
+  if (KDX_SortFoundResults(data, keys, notes, results) == kKdxSearchNoMemory) {
     err << "kdx: out of memory\n";
     return kExitFailed;
   }
   KDX_ENTRY entry;
-  for (int32_t i = 0; i < Vell_Ary_GetSize(results.get()); ++i) {
-    const auto* r = static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), i));
-    if (KDX_FindEntry(data, r->en_id, &entry) < 0) continue;
+  for (const KDX_FOUND_RESULT& r : results) {
+    if (KDX_FindEntry(data, r.en_id, &entry) < 0) continue;
     out << entry.en_id << '\t' << Flat(entry.en_title) << '\n';
   }
-  err << Vell_Ary_GetSize(results.get()) << " entries found\n";
+  err << results.size() << " entries found\n";
   if (stats.blocksSkipped > 0 || stats.chainDamaged) {
     err << "kdx: " << o.path << ": " << stats.blocksSkipped
         << (stats.chainDamaged ? " damaged blocks skipped and a broken chain of blocks met"

@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <span>
 #include <string>
 
-#include "core/util/vell_crypto.h"
 #include "core/document/block_io.h"
 #include "core/document/entry_table.h"
 #include "core/document/id_counter.h"
 #include "core/document/kdx_file.h"
+#include "core/util/vell_crypto.h"
+#include "core/util/vell_endian.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_string.h"
 #include "core/util/vell_time.h"
@@ -46,6 +49,11 @@ bool IsEncrypted(const KDX_ENTRY& entry, KdxBlockKind kind) {
   return (kind == KdxBlockKind::kNote ? entry.en_no_encrypt : entry.en_bo_encrypt) == 1;
 }
 
+// The head of a content block (blocks.h).
+constexpr size_t kHeadContainerIdAt = 0;
+constexpr size_t kHeadEntryIdAt = 4;
+constexpr size_t kHeadDataSizeAt = 8;
+
 bool ValidEncryptedSize(uint64_t size) { return size >= 16 && (size - 16) % 16 == 0; }
 
 int32_t SizeOf(const std::vector<uint8_t>& bytes) { return static_cast<int32_t>(bytes.size()); }
@@ -73,6 +81,18 @@ int32_t Encipher(const void* bytes, int32_t size, std::vector<uint8_t>& out) {
   return 0;
 }
 
+// Deciphers an encrypted stored form into out, which holds at least its size
+// - 16 bytes. kKdxBlockDamaged (nothing deciphered) for a size off the 16 + 16k
+// rule, or kKdxEncryptFailed.
+int32_t Decipher(std::span<const uint8_t> stored, uint8_t* out) {
+  if (!ValidEncryptedSize(stored.size()) || stored.size() > INT32_MAX) return kKdxBlockDamaged;
+  const auto size = static_cast<int32_t>(stored.size());
+  if (Vell_DecryptBlocks(stored.data(), size, kKdxProgramKeyHex, out) != size - 16) {
+    return kKdxEncryptFailed;
+  }
+  return 0;
+}
+
 // Writes the content of a stored form into out, which holds capacity bytes and
 // is zero beyond what is written: the plain bytes, or the E - 16 deciphered ones.
 int32_t ContentInto(const std::vector<uint8_t>& stored, bool encrypted, uint8_t* out,
@@ -90,10 +110,8 @@ int32_t ContentInto(const std::vector<uint8_t>& stored, bool encrypted, uint8_t*
     if (!Allocate(spare, plain)) return kKdxBlockNoMemory;
     target = spare.data();
   }
-  if (Vell_DecryptBlocks(stored.data(), SizeOf(stored), kKdxProgramKeyHex, target) !=
-      static_cast<int32_t>(plain)) {
-    return kKdxEncryptFailed;
-  }
+  const int32_t status = Decipher(stored, target);
+  if (status != 0) return status;
   if (target != out && capacity > 0) std::memcpy(out, spare.data(), capacity);
   return 0;
 }
@@ -255,49 +273,36 @@ int32_t SwitchEncryption(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_
 int32_t ScanRead(const char* name, KdxBlockKind kind, REZ_FILE* file, const KDX_DATA* data,
                  uint8_t** buffer, int32_t* sizeOut) {
   *buffer = nullptr;
-  int32_t entryId = 0;
-  int32_t status = kind == KdxBlockKind::kNote
-                       ? NO_GetBlockHeader(file, nullptr, &entryId, nullptr)
-                       : TX_GetBlockHeader(file, nullptr, &entryId, nullptr);
-  if (status != 0) {
+  const int64_t length = REZ_GetDataLength(file);
+  std::vector<uint8_t> member;
+  if (length >= 0 && !Allocate(member, static_cast<uint64_t>(length))) return -4;
+  const int32_t status = REZ_GetData(file, member.size(), member.data());
+  if (status != REZ_OK) {
     Vell_SystemErrorLog("[-1] %s[%d]\r\n", name, status);
     return -1;
   }
-  int32_t size;
-  if (block_io::ReadLe32(file, 8, &size) != REZ_OK) return -2;
-  const uint32_t length = file->current.dataLength;
-  if (size < 0 || length < kKdxContentHeadSize ||
-      static_cast<uint32_t>(size) > length - kKdxContentHeadSize) {
-    Vell_SystemErrorLog("[-3] %s[%d]\r\n", name, entryId);
-    return -3;
-  }
-  auto* out = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size) + 1, 1));
+  KdxContentBlock block;
+  KdxBlockRead read = KDX_ReadContentBlock(member, &block, name);
+  if (read != KdxBlockRead::kOk) return static_cast<int32_t>(read);
+  auto* out = static_cast<uint8_t*>(std::calloc(block.stored.size() + 1, 1));
   if (out == nullptr) return -4;
   KDX_ENTRY entry;
-  const int32_t index = data->entryHash != nullptr
-                            ? EN_Hash_GetData(data->entryAry, data->entryHash, entryId, &entry)
-                            : EN_GetData(data->entryAry, entryId, &entry);
-  int32_t result = entryId;
-  std::vector<uint8_t> stored;
-  if (index < 0) {
-    Vell_SystemErrorLog("[-5] %s[%d]\r\n", name, entryId);
-    result = -5;
-  } else if (!IsEncrypted(entry, kind)) {
-    if (REZ_GetSubdata(file, kKdxContentHeadSize, static_cast<uint64_t>(size), out) != REZ_OK)
-      result = -7;
-  } else if (!Allocate(stored, static_cast<uint64_t>(size))) {
-    result = -6;
-  } else if (REZ_GetSubdata(file, kKdxContentHeadSize, stored.size(), stored.data()) != REZ_OK ||
-             ContentInto(stored, true, out, stored.size()) != 0) {
-    result = -7;
-  }
-  if (result < 0) {
+  if (KDX_FindEntry(data, block.entryId, &entry) < 0) {
+    Vell_SystemErrorLog("[-5] %s[%d]\r\n", name, block.entryId);
     std::free(out);
-    return result;
+    return -5;
   }
+  std::vector<uint8_t> work;
+  std::span<const uint8_t> content;
+  read = KDX_DecodeContent(block, IsEncrypted(entry, kind), work, &content, name);
+  if (read != KdxBlockRead::kOk) {
+    std::free(out);
+    return static_cast<int32_t>(read);
+  }
+  if (!content.empty()) std::memcpy(out, content.data(), content.size());
   *buffer = out;
-  if (sizeOut != nullptr) *sizeOut = size;
-  return result;
+  if (sizeOut != nullptr) *sizeOut = static_cast<int32_t>(block.stored.size());
+  return block.entryId;
 }
 
 }  // namespace
@@ -500,6 +505,52 @@ int32_t KDX_SetEncrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t 
 }
 int32_t KDX_SetDecrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t expandSize) {
   return SwitchEncryption(data, entry, index, expandSize, false);
+}
+
+KdxBlockRead KDX_ReadContentBlock(std::span<const uint8_t> member, KdxContentBlock* block,
+                                  const char* logName) {
+  if (member.size() < kKdxContentHeadSize) {
+    // As the container answers a read past the member's end.
+    if (logName != nullptr) Vell_SystemErrorLog("[-1] %s[%d]\r\n", logName, REZ_ERR_ARGUMENT);
+    return KdxBlockRead::kShortHead;
+  }
+  block->containerId = Vell_GetLE32Signed(member.data() + kHeadContainerIdAt);
+  block->entryId = Vell_GetLE32Signed(member.data() + kHeadEntryIdAt);
+  const int32_t size = Vell_GetLE32Signed(member.data() + kHeadDataSizeAt);
+  if (size < 0 || static_cast<size_t>(size) > member.size() - kKdxContentHeadSize) {
+    if (logName != nullptr) Vell_SystemErrorLog("[-3] %s[%d]\r\n", logName, block->entryId);
+    return KdxBlockRead::kSizeOutside;
+  }
+  block->stored = member.subspan(kKdxContentHeadSize, static_cast<size_t>(size));
+  return KdxBlockRead::kOk;
+}
+
+KdxBlockRead KDX_DecodeContent(const KdxContentBlock& block, bool encrypted,
+                               std::vector<uint8_t>& work, std::span<const uint8_t>* content,
+                               const char* logName) {
+  if (!encrypted) {
+    *content = block.stored;
+    return KdxBlockRead::kOk;
+  }
+  KdxBlockRead result = KdxBlockRead::kUndecipherable;
+  if (ValidEncryptedSize(block.stored.size())) {
+    const size_t plain = block.stored.size() - 16;
+    try {
+      if (work.size() < plain) work.resize(plain);
+      result = Decipher(block.stored, work.data()) == 0 ? KdxBlockRead::kOk
+                                                        : KdxBlockRead::kUndecipherable;
+    } catch (const std::exception&) {
+      result = KdxBlockRead::kNoMemory;
+    }
+    if (result == KdxBlockRead::kOk) {
+      *content = std::span<const uint8_t>(work.data(), plain);
+      return result;
+    }
+  }
+  if (logName != nullptr) {
+    Vell_SystemErrorLog("[%d] %s[%d]\r\n", static_cast<int32_t>(result), logName, block.entryId);
+  }
+  return result;
 }
 
 int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer, int32_t* size) {

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -156,11 +157,40 @@ int32_t KDX_SetDecrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t 
 
 // ---- Sequential scans --------------------------------------------------------
 
+// What reading a content block from its bytes met, as the scan readers' steps.
+enum class KdxBlockRead : int32_t {
+  kOk = 0,
+  kShortHead = -1,       // the member is shorter than the head
+  kSizeOutside = -3,     // the data size is negative or reaches past the member
+  kNoMemory = -6,        // for the deciphered content
+  kUndecipherable = -7,  // an encrypted size off the 16 + 16k rule, or the cipher failed
+};
+
+// A content block as read from its member's data.
+struct KdxContentBlock {
+  int32_t containerId = 0;
+  int32_t entryId = 0;
+  std::span<const uint8_t> stored;  // the data, as stored, in the member's bytes
+};
+
+// Reads the head of the content block whose member data is member and checks
+// its data size. With a logName, failures are logged under that name.
+[[nodiscard]] KdxBlockRead KDX_ReadContentBlock(std::span<const uint8_t> member,
+                                                KdxContentBlock* block,
+                                                const char* logName = nullptr);
+// The block's content: its stored bytes when plain; when encrypted, the
+// stored size - 16 deciphered bytes, written to work (grown as needed). With
+// a logName, failures are logged under that name and block.entryId.
+[[nodiscard]] KdxBlockRead KDX_DecodeContent(const KdxContentBlock& block, bool encrypted,
+                                             std::vector<uint8_t>& work,
+                                             std::span<const uint8_t>* content,
+                                             const char* logName = nullptr);
+
 // Reads the text (note) block file stands on during a walk of its tag: *buffer
 // gets the loaded form (freed with Vell_MallocFree), *size (when given) the
-// data size. The block's entry identifier, or a negative step: -1 head, -2
-// size unreadable, -3 size outside the member, -4 memory, -5 no such entry,
-// -6 memory for the ciphertext, -7 the data unreadable or undecipherable.
+// data size. The block's entry identifier, or a negative step: -1 the member
+// unreadable or shorter than the head, -3 size outside the member, -4 memory,
+// -5 no such entry, -6 memory for the deciphered content, -7 undecipherable.
 int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
                        int32_t* size = nullptr);
 int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,

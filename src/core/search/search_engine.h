@@ -26,16 +26,15 @@
 #include "core/document/kdx_data.h"
 #include "core/listing/entry_sort.h"
 #include "core/listing/note_reader.h"
-#include "core/util/vell_ary.h"
 
-// One result row of the search window.
+// One result row of the search window; the results are a list in memory,
+// never stored.
 struct KDX_FOUND_RESULT {
   int32_t en_id;     // the entry found
   int32_t selected;  // 1 while the row is selected in the result list
   char word[128];    // the word that found it, NUL-terminated UTF-8
   int32_t kind;      // where: kKdxFoundInBody, kKdxFoundInNote, kKdxFoundInTitle
 };
-inline constexpr int32_t kKdxFoundResultSize = static_cast<int32_t>(sizeof(KDX_FOUND_RESULT));
 
 // Search modes, the values of the "SearchMode" preference.
 inline constexpr int32_t kKdxSearchPhrase = 0;
@@ -74,35 +73,35 @@ struct KdxSearchCallbacks {
   std::function<bool()> cancelled;
 };
 
-// A new empty array of found result records, or null.
-VELL_ARY* KDX_InitFoundResultArray(int32_t capacity);
-
 // The words of a search text for modes 1 and 2: split at " " and "　", empty
 // words dropped, each cut to 127 bytes at a character boundary.
 std::vector<std::string> KDX_SplitSearchWords(const char* text);
 
 // Looks word (cut to 127 bytes) up in every text block of the document file,
-// appending {en_id, 0, word, kKdxFoundInBody} to array for each block that
+// appending {en_id, 0, word, kKdxFoundInBody} to results for each block that
 // holds it, in file order. 0; kKdxSearchCannotOpen when the file cannot be
-// read (array unchanged); kKdxSearchNoMemory.
-int32_t FindOneSearchWord(const KDX_DATA* data, const char* word, VELL_ARY* array);
+// read, kKdxSearchNoMemory, kKdxSearchBadArgument (results unchanged).
+[[nodiscard]] int32_t FindOneSearchWord(const KDX_DATA* data, const char* word,
+                                        std::vector<KDX_FOUND_RESULT>& results);
 
-// The search of the search window: replaces the records of results with the
-// entries found for text in mode (see above), stats (when given) telling what
-// was skipped. 0 also when nothing is found; kKdxSearchCannotOpen when the
-// document file cannot be read, kKdxSearchCancelled, kKdxSearchNoMemory or
+// The search of the search window: replaces results with the entries found
+// for text in mode (see above), stats (when given) telling what was skipped.
+// 0 also when nothing is found; kKdxSearchCannotOpen when the document file
+// cannot be read, kKdxSearchCancelled, kKdxSearchNoMemory or
 // kKdxSearchBadArgument, in all of which results is left as it was.
-int32_t KDX_SearchEntries(const KDX_DATA* data, const char* text, int32_t mode, uint32_t fields,
-                          const KdxSearchCallbacks& callbacks, VELL_ARY* results,
-                          KdxSearchStats* stats);
+[[nodiscard]] int32_t KDX_SearchEntries(const KDX_DATA* data, const char* text, int32_t mode,
+                                        uint32_t fields, const KdxSearchCallbacks& callbacks,
+                                        std::vector<KDX_FOUND_RESULT>& results,
+                                        KdxSearchStats* stats);
 
 // Puts results in the order of the result list: the entries sorted by keys
 // (their selected flags carried along), each row's word that of the entry's
 // body hit (empty when it had none), kind 0. A result whose entry is missing
 // is logged as "[-1] CreateShowEntryArray[id]" and it and the results after
 // it are dropped (answer -1). 0, -1, or kKdxSearchNoMemory (results unchanged).
-int32_t KDX_SortFoundResults(const KDX_DATA* data, const KDX_SORT_INFO& keys,
-                             const KdxNoteReader& notes, VELL_ARY* results);
+[[nodiscard]] int32_t KDX_SortFoundResults(const KDX_DATA* data, const KDX_SORT_INFO& keys,
+                                           const KdxNoteReader& notes,
+                                           std::vector<KDX_FOUND_RESULT>& results);
 
 // Drops the results whose entry the document no longer holds.
-void KDX_DropMissingFoundResults(const KDX_DATA* data, VELL_ARY* results);
+void KDX_DropMissingFoundResults(const KDX_DATA* data, std::vector<KDX_FOUND_RESULT>& results);

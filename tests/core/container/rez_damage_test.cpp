@@ -7,57 +7,16 @@
 #include "core/util/vell_ary.h"
 
 using namespace rez_test;
+using namespace rez_test::damage;
 
 namespace {
-
-constexpr uint32_t kA = REZ_MakeTag("AAAA");
-constexpr uint32_t kB = REZ_MakeTag("BBBB");
-constexpr int32_t kRec = 4;
-// Header fields, as offsets into a header.
-constexpr uint32_t kLength = 4, kPosition = 8, kPrevMember = 12, kNextMember = 16, kNextTag = 24;
-
-// Tag A with members at 548, 588, 628 (4 bytes each); tag B with one at 668.
-constexpr uint32_t kA1 = 548, kA2 = 588, kA3 = 628, kB1 = 668;
-std::vector<uint8_t> Base() {
-  REZ_FILE file;
-  EXPECT_EQ(REZ_CreateStream(std::make_unique<MemoryRezStream>(), &file), REZ_OK);
-  for (const char* a : {"a1a1", "a2a2", "a3a3"}) EXPECT_EQ(REZ_AddData(&file, kA, kRec, a), REZ_OK);
-  EXPECT_EQ(REZ_AddData(&file, kB, kRec, "b1b1"), REZ_OK);
-  std::vector<uint8_t> b = static_cast<MemoryRezStream*>(file.stream.get())->bytes();
-  EXPECT_EQ(HeaderAt(b, kA2).nextMember, kA3);
-  EXPECT_EQ(HeaderAt(b, kA1).nextTag, kB1);
-  return b;
-}
-
-std::vector<uint8_t> Damaged(uint32_t at, uint32_t value) {
-  std::vector<uint8_t> b = Base();
-  PutLe32(b, at, value);
-  return b;
-}
 
 void Open(const std::vector<uint8_t>& bytes, REZ_FILE* file, int32_t mode = 1) {
   ASSERT_EQ(REZ_OpenStream(std::make_unique<MemoryRezStream>(bytes), mode, file), REZ_OK);
 }
 
 TEST(RezDamage, EveryDamagedChainFailsTheLoadAndHandsOverNothing) {
-  struct Case {
-    const char* what;
-    uint32_t at, value;
-    int32_t load;  // the load's exact result, or 0 for any failure
-  };
-  const Case cases[] = {
-      {"member cycle", kA3 + kNextMember, kA1, 0},
-      {"self link", kA2 + kNextMember, kA2, 0},
-      {"length past the end", kA2 + kLength, 5000, 0},
-      {"length 2^31 - 1", kA2 + kLength, 0x7FFFFFFF, 0},
-      {"length 2^32 - 1", kA2 + kLength, 0xFFFFFFFF, 0},
-      {"link into the file header", kA1 + kNextMember, 100, 0},
-      {"link past the end", kA1 + kNextMember, 700, 0},
-      {"link far past the end", kA1 + kNextMember, 0x10000000, 0},
-      {"header not naming itself", kA2 + kPosition, kA3, 0},
-      {"member of another tag", kA3 + kNextMember, kB1, -4},
-  };
-  for (const Case& c : cases) {
+  for (const ChainCase& c : kChainCases) {
     SCOPED_TRACE(c.what);
     REZ_FILE file;
     Open(Damaged(c.at, c.value), &file);

@@ -1,7 +1,9 @@
-// Helpers for the container tests: a stream that fails on demand, and a reader
+// Helpers for the container tests: a stream that fails on demand, a reader
 // of raw container bytes written straight from the file layout, independent of
-// the code under test.
+// the code under test, and a small container with a table of damage to it.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
@@ -99,5 +101,54 @@ inline std::optional<Contents> ReadContents(const std::vector<uint8_t>& b) {
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+namespace damage {
+
+constexpr uint32_t kA = REZ_MakeTag("AAAA");
+constexpr uint32_t kB = REZ_MakeTag("BBBB");
+constexpr int32_t kRec = 4;
+// Header fields, as offsets into a header.
+constexpr uint32_t kLength = 4, kPosition = 8, kPrevMember = 12, kNextMember = 16, kNextTag = 24;
+
+// Tag A with members at 548, 588, 628 (4 bytes each); tag B with one at 668.
+constexpr uint32_t kA1 = 548, kA2 = 588, kA3 = 628, kB1 = 668;
+inline std::vector<uint8_t> Base() {
+  REZ_FILE file;
+  EXPECT_EQ(REZ_CreateStream(std::make_unique<MemoryRezStream>(), &file), REZ_OK);
+  for (const char* a : {"a1a1", "a2a2", "a3a3"}) EXPECT_EQ(REZ_AddData(&file, kA, kRec, a), REZ_OK);
+  EXPECT_EQ(REZ_AddData(&file, kB, kRec, "b1b1"), REZ_OK);
+  std::vector<uint8_t> b = static_cast<MemoryRezStream*>(file.stream.get())->bytes();
+  EXPECT_EQ(HeaderAt(b, kA2).nextMember, kA3);
+  EXPECT_EQ(HeaderAt(b, kA1).nextTag, kB1);
+  return b;
+}
+
+inline std::vector<uint8_t> Damaged(uint32_t at, uint32_t value) {
+  std::vector<uint8_t> b = Base();
+  PutLe32(b, at, value);
+  return b;
+}
+
+// Damage to the chain of A: a 32-bit value written over a header field.
+struct ChainCase {
+  const char* what;
+  uint32_t at, value;
+  int32_t load;     // REZ_ARY_Load's exact result, or 0 for any failure
+  int32_t reached;  // members of A a walk reaches before the damage stops it
+};
+inline constexpr ChainCase kChainCases[] = {
+    {"member cycle", kA3 + kNextMember, kA1, 0, 3},
+    {"self link", kA2 + kNextMember, kA2, 0, 2},
+    {"length past the end", kA2 + kLength, 5000, 0, 1},
+    {"length 2^31 - 1", kA2 + kLength, 0x7FFFFFFF, 0, 1},
+    {"length 2^32 - 1", kA2 + kLength, 0xFFFFFFFF, 0, 1},
+    {"link into the file header", kA1 + kNextMember, 100, 0, 1},
+    {"link past the end", kA1 + kNextMember, 700, 0, 1},
+    {"link far past the end", kA1 + kNextMember, 0x10000000, 0, 1},
+    {"header not naming itself", kA2 + kPosition, kA3, 0, 1},
+    {"member of another tag", kA3 + kNextMember, kB1, -4, 3},
+};
+
+}  // namespace damage
 
 }  // namespace rez_test

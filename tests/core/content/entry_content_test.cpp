@@ -11,7 +11,6 @@
 #include <string>
 
 #include "core/container/rez_test_util.h"
-#include "core/util/vell_crypto.h"
 #include "core/content/entry_copy.h"
 #include "core/content/new_document.h"
 #include "core/content/password_store.h"
@@ -20,6 +19,7 @@
 #include "core/document/env_table.h"
 #include "core/document/id_counter.h"
 #include "core/document/kdx_file.h"
+#include "core/util/vell_crypto.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
 #include "support/test_document.h"
@@ -111,6 +111,52 @@ TEST_F(EntryContent, EncryptedBlocksHaveNoPaddingAndLoadAsContentThenZeros) {
   REZ_Close(&file);
   EXPECT_EQ(seen, (std::vector<std::pair<int32_t, std::string>>{
                       {e.en_id, "text"}, {empty.en_id, ""}, {imported.en_id, "abc"}}));
+}
+
+// A block's bytes as the decoder takes them: head, data size, data, spare.
+std::vector<uint8_t> BlockBytes(int32_t dataSize, size_t dataBytes) {
+  std::vector<uint8_t> b(kKdxContentHeadSize + dataBytes, 'd');
+  rez_test::PutLe32(b, 0, 5);
+  rez_test::PutLe32(b, 4, 77);
+  rez_test::PutLe32(b, 8, static_cast<uint32_t>(dataSize));
+  return b;
+}
+
+TEST(ContentBlockDecoder, HeadSizeAndCipherRulesAtTheirBounds) {
+  using R = KdxBlockRead;
+  struct Case {
+    std::vector<uint8_t> bytes;
+    bool encrypted;
+    R head, decode;
+    size_t content;
+  };
+  const Case cases[] = {
+      {std::vector<uint8_t>(kKdxContentHeadSize - 1, 0), false, R::kShortHead, R::kOk, 0},
+      {BlockBytes(0, 0), false, R::kOk, R::kOk, 0},
+      {BlockBytes(10, 10), false, R::kOk, R::kOk, 10},
+      {BlockBytes(11, 10), false, R::kSizeOutside, R::kOk, 0},
+      {BlockBytes(-1, 10), false, R::kSizeOutside, R::kOk, 0},
+      {BlockBytes(16, 40), true, R::kOk, R::kOk, 0},  // the IV alone: empty content
+      {BlockBytes(32, 40), true, R::kOk, R::kOk, 16},
+      {BlockBytes(31, 40), true, R::kOk, R::kUndecipherable, 0},
+      {BlockBytes(8, 40), true, R::kOk, R::kUndecipherable, 0},
+  };
+  std::vector<uint8_t> work;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bytes.size() << " bytes, encrypted " << c.encrypted);
+    KdxContentBlock block;
+    ASSERT_EQ(KDX_ReadContentBlock(c.bytes, &block), c.head);
+    if (c.head != R::kOk) continue;
+    EXPECT_EQ(block.entryId, 77);
+    std::span<const uint8_t> content;
+    ASSERT_EQ(KDX_DecodeContent(block, c.encrypted, work, &content), c.decode);
+    if (c.decode != R::kOk) continue;
+    EXPECT_EQ(content.size(), c.content);
+    // Plain data is handed out in place, just after the head.
+    if (!c.encrypted) {
+      EXPECT_EQ(content.data(), c.bytes.data() + kKdxContentHeadSize);
+    }
+  }
 }
 
 TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {

@@ -34,12 +34,9 @@ struct Row {
 using Rows = std::vector<Row>;
 using Ids = std::vector<int32_t>;
 
-Rows RowsOf(const VELL_ARY* results) {
+Rows RowsOf(const std::vector<KDX_FOUND_RESULT>& results) {
   Rows rows;
-  for (int32_t i = 0; i < Vell_Ary_GetSize(results); ++i) {
-    const auto* r = static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results, i));
-    rows.push_back({r->en_id, r->word, r->kind});
-  }
+  for (const KDX_FOUND_RESULT& r : results) rows.push_back({r.en_id, r.word, r.kind});
   return rows;
 }
 
@@ -53,9 +50,9 @@ struct Doc {
   }
   Rows Search(const std::string& text, int32_t mode, uint32_t fields = kBody,
               KdxSearchStats* stats = nullptr) const {
-    VellAryPtr results(KDX_InitFoundResultArray(0));
-    EXPECT_EQ(KDX_SearchEntries(&data, text.c_str(), mode, fields, {}, results.get(), stats), 0);
-    return RowsOf(results.get());
+    std::vector<KDX_FOUND_RESULT> results;
+    EXPECT_EQ(KDX_SearchEntries(&data, text.c_str(), mode, fields, {}, results, stats), 0);
+    return RowsOf(results);
   }
   Ids Found(const std::string& text, int32_t mode, KdxSearchStats* stats = nullptr) const {
     Ids ids;
@@ -152,24 +149,22 @@ TEST(SearchDamage, DamagedOrphanBlocksAndABrokenOrLoopingChainAreSkipped) {
 TEST(SearchDamage, AnUnreadableFileOrACancelIsAnErrorAndKeepsThePreviousResults) {
   Doc doc;
   doc.Add("apple");
-  VellAryPtr results(KDX_InitFoundResultArray(0));
-  KDX_FOUND_RESULT old{7, 1, "old", 0};
-  Vell_Ary_Add(results.get(), &old);
+  std::vector<KDX_FOUND_RESULT> results{{7, 1, "old", 0}};
   int64_t done = -1, total = -1;
   KdxSearchCallbacks cancel{[&](int64_t d, int64_t t) { done = d, total = t; },
                             [] { return true; }};
-  EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, cancel, results.get(), nullptr),
+  EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, cancel, results, nullptr),
             kKdxSearchCancelled);
   EXPECT_GT(done, 0);
   EXPECT_GE(total, done);
   kdx_test::WriteAll(doc.doc.dir().File("text.kdx"), std::string(2000, 'x'));
   for (const std::string& path : {doc.doc.dir().File("absent.kdx"), doc.doc.dir().File("text.kdx")}) {
     doc.data.kdxFilePath = path;
-    EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, {}, results.get(), nullptr),
+    EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, {}, results, nullptr),
               kKdxSearchCannotOpen);
-    EXPECT_EQ(FindOneSearchWord(&doc.data, "apple", results.get()), kKdxSearchCannotOpen);
+    EXPECT_EQ(FindOneSearchWord(&doc.data, "apple", results), kKdxSearchCannotOpen);
   }
-  EXPECT_EQ(RowsOf(results.get()), (Rows{{7, "old", 0}}));
+  EXPECT_EQ(RowsOf(results), (Rows{{7, "old", 0}}));
 }
 
 TEST(FoundResultOrder, SortedByTheKeysCarryingSelectionAndTheBodyWord) {
@@ -177,20 +172,15 @@ TEST(FoundResultOrder, SortedByTheKeysCarryingSelectionAndTheBodyWord) {
   const int32_t b = doc.Add("apple", false, "B");
   const int32_t a = doc.Add("x", false, "A");
   const int32_t c = doc.Add("apple", false, "C");
-  VellAryPtr results(KDX_InitFoundResultArray(0));
-  for (KDX_FOUND_RESULT r :
-       {KDX_FOUND_RESULT{b, 0, "apple", 0}, {a, 0, "apple", 1}, {c, 1, "apple", 0}})
-    Vell_Ary_Add(results.get(), &r);
+  std::vector<KDX_FOUND_RESULT> results{{b, 0, "apple", 0}, {a, 0, "apple", 1}, {c, 1, "apple", 0}};
   const KDX_SORT_INFO byTitle{{KDXCOMM_GetColumnKind("en_title"), -1, -1}, {1, 0, 0}};
-  ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results.get()), 0);
-  EXPECT_EQ(RowsOf(results.get()), (Rows{{a, "", 0}, {b, "apple", 0}, {c, "apple", 0}}));
-  EXPECT_EQ(static_cast<const KDX_FOUND_RESULT*>(Vell_Ary_GetDataPtr(results.get(), 2))->selected,
-            1);
+  ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results), 0);
+  EXPECT_EQ(RowsOf(results), (Rows{{a, "", 0}, {b, "apple", 0}, {c, "apple", 0}}));
+  EXPECT_EQ(results[2].selected, 1);
   // A result whose entry is gone ends the list there.
-  KDX_FOUND_RESULT missing{999, 0, "", 0};
-  Vell_Ary_Insert(results.get(), 1, &missing);
-  EXPECT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results.get()), -1);
-  EXPECT_EQ(RowsOf(results.get()), (Rows{{a, "", 0}}));
+  results.insert(results.begin() + 1, KDX_FOUND_RESULT{999, 0, "", 0});
+  EXPECT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results), -1);
+  EXPECT_EQ(RowsOf(results), (Rows{{a, "", 0}}));
 }
 
 // ---- against the plain reference ------------------------------------------
@@ -265,9 +255,9 @@ TEST(SearchReference, SameResultsAsWordByWordOnGeneratedDocuments) {
       }
     }
     // FindOneSearchWord keeps one record per block, in file order.
-    VellAryPtr raw(KDX_InitFoundResultArray(0));
-    ASSERT_EQ(FindOneSearchWord(&doc.data, "apple", raw.get()), 0);
-    EXPECT_EQ(RowsOf(raw.get()), ReferenceSearch(doc, "apple", kAny));
+    std::vector<KDX_FOUND_RESULT> raw;
+    ASSERT_EQ(FindOneSearchWord(&doc.data, "apple", raw), 0);
+    EXPECT_EQ(RowsOf(raw), ReferenceSearch(doc, "apple", kAny));
   }
 }
 
