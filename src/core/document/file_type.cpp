@@ -18,11 +18,11 @@ int32_t FT_GetData(const VELL_ARY* fileTypeAry, int32_t id, KDX_FILE_TYPE* type)
 }
 
 int32_t FT_SetData(VELL_ARY* fileTypeAry, const KDX_FILE_TYPE& type) {
-  return FileTypeTable::Replace(fileTypeAry, type) < 0 ? -1001 : 0;
+  return FileTypeTable::Replace(fileTypeAry, type) < 0 ? kKdxRecordMissing : 0;
 }
 
 int32_t FT_Remove(VELL_ARY* fileTypeAry, int32_t id) {
-  return FileTypeTable::Remove(fileTypeAry, id) < 0 ? -1001 : 0;
+  return FileTypeTable::Remove(fileTypeAry, id) < 0 ? kKdxRecordMissing : 0;
 }
 
 int32_t FT_FindID_ByExt(const VELL_ARY* fileTypeAry, const char* ext) {
