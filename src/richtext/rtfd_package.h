@@ -38,10 +38,10 @@ enum class RtfdStatus {
 
 // Reads the package folder at path into *package (emptied first). Attachments
 // are sorted by name so that the same folder always gives the same package.
-RtfdStatus ReadRtfdFolder(const QString& path, RtfdPackage* package);
+[[nodiscard]] RtfdStatus ReadRtfdFolder(const QString& path, RtfdPackage* package);
 
 // Creates the folder at path and writes TXT.rtf and the attachments, each under
 // SafeAttachmentName of its name. On failure the folder made so far is removed.
-RtfdStatus WriteRtfdFolder(const QString& path, const RtfdPackage& package);
+[[nodiscard]] RtfdStatus WriteRtfdFolder(const QString& path, const RtfdPackage& package);
 
 }  // namespace kdx_richtext
