@@ -70,7 +70,7 @@ TEST_F(SearchCli, ModesFieldsAndStatuses) {
 TEST_F(SearchCli, TheHistoryGetsTheTextOnlyWhenAskedTo) {
   auto words = [] {
     std::string path;
-    PREF_GetPreferenceREZFilePath(path);
+    EXPECT_EQ(PREF_GetPreferenceREZFilePath(path), 1);
     VellAryPtr history(HICOMM_InitSearchHistory());
     HICOMM_LoadSearchHistory(path.c_str(), kPrefTagHIAL, history.get());
     Ids out;

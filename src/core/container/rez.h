@@ -106,7 +106,7 @@ struct REZ_FILE {
                                      REZ_FILE* file);
 // Writes the two headers of a new container to an empty stream and opens it.
 [[nodiscard]] int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file);
-int32_t REZ_Close(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_Close(REZ_FILE* file);
 
 // Navigation.
 [[nodiscard]] int32_t REZ_FirstTag(REZ_FILE* file);

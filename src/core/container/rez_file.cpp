@@ -211,7 +211,8 @@ int32_t REZ_OpenStream(std::unique_ptr<RezStream> stream, int32_t openMode, REZ_
   file->openMode = openMode;
   int32_t status = CheckHeaderAndMagic(file);
   if (status != REZ_OK) {
-    file->stream->Close();
+    // Only read from: a failing close loses nothing, and the failure is status.
+    static_cast<void>(file->stream->Close());
     file->stream.reset();
   }
   return status;
@@ -241,7 +242,8 @@ int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file) {
                     kRezNoLink, kRezNoLink, kRezNoLink};
   EncodeHeader(root, bytes + kRezRootPosition);
   if (!stream->WriteAt(0, bytes, sizeof bytes)) {
-    stream->Close();
+    // The write already failed and is reported; the half-made file is not kept.
+    static_cast<void>(stream->Close());
     return REZ_ERR_IO;
   }
   file->stream = std::move(stream);

@@ -42,7 +42,7 @@ struct PREF_REZ_ARRAYS {
 [[nodiscard]] int32_t PREF_CreateREZFile(const char* version);
 // The check before the first use: keeps a container of this version, else
 // creates one. 1 when a usable container is in place.
-int32_t PREF_PrepareREZFile(const char* version);
+[[nodiscard]] int32_t PREF_PrepareREZFile(const char* version);
 
 // Creates the three empty arrays; 1, or 0 (nothing left allocated).
 [[nodiscard]] int32_t PREF_InitREZ(PREF_REZ_ARRAYS* arrays);

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "core/container/rez_test_util.h"
-#include "core/util/vell_crypto.h"
 #include "core/content/entry_copy.h"
 #include "core/content/new_document.h"
 #include "core/content/password_store.h"
@@ -20,6 +19,7 @@
 #include "core/document/env_table.h"
 #include "core/document/id_counter.h"
 #include "core/document/kdx_file.h"
+#include "core/util/vell_crypto.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
 #include "support/test_document.h"
@@ -108,7 +108,7 @@ TEST_F(EntryContent, EncryptedBlocksHaveNoPaddingAndLoadAsContentThenZeros) {
     seen.emplace_back(id, reinterpret_cast<char*>(buffer));
     Vell_MallocFree(buffer);
   }
-  REZ_Close(&file);
+  EXPECT_EQ(REZ_Close(&file), REZ_OK);
   EXPECT_EQ(seen, (std::vector<std::pair<int32_t, std::string>>{
                       {e.en_id, "text"}, {empty.en_id, ""}, {imported.en_id, "abc"}}));
 }
@@ -264,7 +264,7 @@ TEST_F(EntryContent, RemovalWithAMissingNoteLogsItsStepsAndStillRemoves) {
   KDX_ENTRY e = doc.Add("gone", kContent);
   KDX_ENTRY keep = doc.Add("kept", kContent);
   std::strcpy(keep.en_use_date, "20000101000000000");
-  EN_SetData(doc.data.entryAry, keep);
+  ASSERT_EQ(EN_SetData(doc.data.entryAry, keep), 0);
   ASSERT_EQ(NO_RemoveContainer(doc.path(), e.en_id), 0);
   const size_t logBefore = kdx_test::ReadAll(Vell_GetLogFilePath()).size();
   EXPECT_EQ(KDX_RemoveOneEntry(&doc.data, e), 0);
@@ -297,7 +297,7 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   KDX_ENTRY c = doc.Add("c", {"cc", "c", ""});
   for (KDX_ENTRY* e : {&a, &c}) {
     e->en_is_select_entrylist = true;
-    EN_SetData(doc.data.entryAry, *e);
+    ASSERT_EQ(EN_SetData(doc.data.entryAry, *e), 0);
   }
   doc.data.showIDAry = {c.en_id, b.en_id, a.en_id};
   ASSERT_EQ(KDXCOMM_SetPassword(doc.data.envAry, doc.data.idCounterAry, "abc123"), 0);

@@ -73,7 +73,7 @@ class Blocks : public ::testing::Test {
     if (!std::filesystem::exists(path)) {
       REZ_FILE file;
       ASSERT_EQ(REZ_Create(path.c_str(), &file), REZ_OK);
-      REZ_Close(&file);
+      ASSERT_EQ(REZ_Close(&file), REZ_OK);
     }
   }
   std::string Load(KdxBlockKind kind, int32_t entryId) {

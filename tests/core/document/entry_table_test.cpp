@@ -60,7 +60,7 @@ TEST_F(DocumentTest, SetDataOverwritesByIdAndReportsAbsence) {
 
 TEST_F(DocumentTest, HashFallsBackAfterRemovalAndHandlesNegativeIds) {
   for (const char* t : {"a", "b", "c"}) AddEntry(t);
-  EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
+  ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
   ASSERT_EQ(EN_Remove(data_.entryAry, 0), 0);  // hash now stale: entry 2 moved to index 1
   KDX_ENTRY e;
   EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, 2), -1);

@@ -32,7 +32,7 @@ struct Doc : KdxScopedData {
     KDX_ENTRY e;
     EN_InitData(&data, title, "仕事", "2026", "A", 1, "450", &e);
     e.en_encrypt = encrypt ? 1 : 0;
-    EN_AddData(data.entryAry, e);
+    EXPECT_EQ(EN_AddData(data.entryAry, e), 0);
     return e.en_id;
   }
   KDX_ENTRY Entry(int32_t index) {
@@ -144,7 +144,7 @@ TEST_F(KdxFile, IncrementalSavesWriteWhatAFullSaveWould) {
     std::strcpy(e.en_title, "changed");
     EN_SetData_ByIndex(d.data.entryAry, 2, e);
   });
-  both([](Doc& d) { EN_Remove(d.data.entryAry, 1); });
+  both([](Doc& d) { ASSERT_EQ(EN_Remove(d.data.entryAry, 1), 0); });
   auto a = ReadContents(kdx_test::ReadAll(path_)).value();
   auto b = ReadContents(kdx_test::ReadAll(fullPath)).value();
   a.erase(kKdxTagENVI);  // save dates differ
@@ -234,10 +234,11 @@ TEST_F(KdxFile, AFailedWriteIsReportedNotSwallowed) {
 TEST_F(KdxFile, TheVersionDecidesWhatTheWindowDoes) {
   Doc doc;
   ASSERT_EQ(doc.Load(path_), 0);
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "2");
+  ASSERT_EQ(EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "2"), 0);
   EXPECT_EQ(KDX_CheckFileVersion(&doc.data, nullptr), KdxVersionCheck::kConvertFromV2);
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "4");
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "update_app_version", "0410002");
+  ASSERT_EQ(EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "4"), 0);
+  ASSERT_EQ(
+      EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "update_app_version", "0410002"), 0);
   std::string version;
   EXPECT_EQ(KDX_CheckFileVersion(&doc.data, &version), KdxVersionCheck::kNewerVersion);
   EXPECT_EQ(version, "4.1.0");

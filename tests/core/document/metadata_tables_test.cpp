@@ -52,8 +52,9 @@ TEST_F(TablesTest, CatsetSetDataComparesAllThreeLevels) {
 TEST_F(TablesTest, CatsetRemoveMatchesOnlyTheGivenLevel) {
   VellAryPtr sets = Table(kKdxCatsetSize);
   for (const char* names : {"xyz", "yxz", "zyx", "zzy", "qyq"})
-    CT_AddData(std::string(1, names[0]).c_str(), std::string(1, names[1]).c_str(),
-               std::string(1, names[2]).c_str(), counters_.get(), sets.get());
+    ASSERT_EQ(CT_AddData(std::string(1, names[0]).c_str(), std::string(1, names[1]).c_str(),
+                         std::string(1, names[2]).c_str(), counters_.get(), sets.get()),
+              0);
   EXPECT_EQ(CT_Remove(sets.get(), "y", 2), 3);
   EXPECT_EQ(CatsetNames(sets.get()), "yxz zzy ");
 }
@@ -82,8 +83,8 @@ TEST_F(TablesTest, FileInfoKeepsCreationValuesAndRequiresAllSeven) {
   VellAryPtr env = Table(kKdxEnvironmentSize);
   KDX_FILE_INFO info;
   EXPECT_EQ(EV_GetFileInfo(env.get(), &info), 0);
-  EV_SetTextValue(env.get(), counters_.get(), "create_os", "OldOS");
-  EV_SetTextValue(env.get(), counters_.get(), "update_os", "OldOS");
+  ASSERT_EQ(EV_SetTextValue(env.get(), counters_.get(), "create_os", "OldOS"), 0);
+  ASSERT_EQ(EV_SetTextValue(env.get(), counters_.get(), "update_os", "OldOS"), 0);
   ASSERT_EQ(EV_SetFileInfo(env.get(), counters_.get()), 0);
   ASSERT_EQ(EV_GetFileInfo(env.get(), &info), 1);
   EXPECT_STREQ(info.createOS, "OldOS");
@@ -137,8 +138,8 @@ TEST_F(TablesTest, FileTypeExtensionsAreCaseSensitive) {
 
 TEST(History, NewestFirstAndMoveToTop) {
   VellAryPtr history(Vell_Ary_Init(kKdxSearchHistorySize, 0, 0));
-  HI_AddData(history.get(), "a");
-  HI_AddData(history.get(), "b");
+  ASSERT_EQ(HI_AddData(history.get(), "a"), 0);
+  ASSERT_EQ(HI_AddData(history.get(), "b"), 0);
   auto order = [&] {
     std::string out;
     for (int32_t i = 0; i < Vell_Ary_GetSize(history.get()); ++i) {
