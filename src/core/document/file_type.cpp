@@ -48,7 +48,7 @@ int32_t FT_MakeRecord(VELL_ARY* idCounterAry, const char* ext, int32_t iconId, i
                       KDX_FILE_TYPE* type) {
   std::memset(type, 0, sizeof *type);
   const int32_t id = IC_GetID_FromCounter(idCounterAry, kKdxTagFITY, "ft_id");
-  if (id < 0) return -1;
+  if (id < 0) return kKdxFailed;
   type->ft_id = id;
   kdx_layout::SetCreatedNow(type->ft_create_date, type->ft_update_date);
   Vell_Utf8CopyCut(type->ft_ext, sizeof type->ft_ext, ext != nullptr ? ext : "");

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-// A table operation could not be done: memory ran out, a text does not fit
-// its field, or no identifier could be drawn from the counters.
+// A table operation could not be done: memory ran out, a text or value does
+// not fit its field, or no identifier could be drawn from the counters.
 inline constexpr int32_t kKdxFailed = -1;
 
 // A whole-file operation failed: the document could not be created, opened,

@@ -1,13 +1,15 @@
 // Byte-level codecs every stored record is built from. Integers are written byte
 // by byte, least significant first, so a stored record is the same on hosts of
 // either byte order. Every call checks offset + width against the buffer: an
-// out-of-range write changes nothing and answers -1, an out-of-range read
-// answers zero (or clears its destination) and -1.
+// out-of-range write changes nothing and answers kKdxFailed, an out-of-range
+// read answers zero (or clears its destination) and kKdxFailed.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "core/document/kdx_status.h"
 
 // Copies `length` bytes of text as they are (its NUL and whatever follows it).
 [[nodiscard]] int32_t KDX_SetStringValue(std::span<uint8_t> buffer, size_t offset, size_t length,

@@ -33,7 +33,7 @@ struct ScopedArrays {
 // that stops the load is damage.
 [[nodiscard]] bool LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary) {
   const int32_t status = REZ_ARY_Load(file, tag, ary->recordSize, ary);
-  return status == 0 || status == -1;
+  return status == 0 || status == REZ_ARY_ABSENT;
 }
 
 // Renames an existing container to the first free "Preference.rez[-N].bak".

@@ -118,7 +118,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
   KDX_ENTRY e = doc.Add("switch me", kContent);
   ASSERT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), 0);
   const auto fileAfterFirst = kdx_test::ReadAll(path_);
-  EXPECT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), -1);
+  EXPECT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), kKdxSwitchNotNeeded);
   EXPECT_EQ(kdx_test::ReadAll(path_), fileAfterFirst);
   EXPECT_EQ(doc.Stored(e.en_id, Kind::kText).find("本文"), std::string::npos);
   {
@@ -326,6 +326,17 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   const std::string failed = dir_.File("failed.kdx");
   EXPECT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, failed.c_str(), kExpand), kKdxErrFile);
   EXPECT_FALSE(std::filesystem::exists(failed));
+}
+
+// A size that does not fit the field is shown as nothing, never cut into a
+// smaller number.
+TEST(DataSizeString, GroupsDigitsAndNeverShowsACutNumber) {
+  char dst[16];
+  KDX_GetDataSizeString(1234567, dst, sizeof dst);
+  EXPECT_STREQ(dst, "1,234,567");
+  char small[6];
+  KDX_GetDataSizeString(1234567, small, sizeof small);
+  EXPECT_STREQ(small, "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/container/rez.h"
@@ -229,6 +230,29 @@ TEST_F(KdxFile, AFailedWriteIsReportedNotSwallowed) {
   Doc reloaded;
   ASSERT_EQ(reloaded.Load(path_), 0);
   EXPECT_EQ(reloaded.data.entryAry->count, 1);
+}
+
+// The file information is part of a save: a document that lost one of its
+// values and cannot have it written again must not be saved as if it had, or
+// the next open takes it for no Kardinex file at all.
+TEST_F(KdxFile, AFileInformationStampThatCannotBeMadeFailsTheSave) {
+  Doc doc;
+  ASSERT_EQ(doc.Load(path_), 0);
+  const int32_t createOs = EV_FindIndex_byKeyword(doc.data.envAry, "create_os");
+  ASSERT_GE(createOs, 0);
+  Vell_Ary_Remove(doc.data.envAry, createOs);
+  bool exhausted = false;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(doc.data.idCounterAry); ++i) {
+    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(doc.data.idCounterAry, i));
+    KDX_ID_COUNTER counter;
+    KDX_GetKdxIdCounter(stored, &counter);
+    if (counter.ic_tag != kKdxTagENVI) continue;
+    counter.ic_next_value = INT32_MAX;  // the new value could get no identifier
+    KDX_SetKdxIdCounter(counter, stored);
+    exhausted = true;
+  }
+  ASSERT_TRUE(exhausted);
+  EXPECT_EQ(doc.Save(), kKdxErrFile);
 }
 
 TEST_F(KdxFile, TheVersionDecidesWhatTheWindowDoes) {

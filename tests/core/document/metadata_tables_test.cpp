@@ -76,7 +76,8 @@ TEST_F(TablesTest, EnvironmentValues) {
   uint8_t back[128] = {};
   EXPECT_EQ(EV_GetValue(env.get(), "X08", back), 1);
   EXPECT_EQ(0, std::memcmp(back, cipher, 128));
-  EXPECT_EQ(EV_SetTextValue(env.get(), counters_.get(), std::string(64, 'k').c_str(), "v"), -1);
+  EXPECT_EQ(EV_SetTextValue(env.get(), counters_.get(), std::string(64, 'k').c_str(), "v"),
+            kKdxFailed);
 }
 
 TEST_F(TablesTest, FileInfoKeepsCreationValuesAndRequiresAllSeven) {
@@ -121,7 +122,7 @@ TEST_F(TablesTest, ColorLabelsAreFoundByNameAndColumnsBySortKey) {
   EXPECT_EQ(key.cl_id, 2);
   CLCOMM_SetFirstSortKey(-1, true, columns.get());  // only clears
   EXPECT_EQ(CL_FirstSortKeyColumnWidth(columns.get(), &key), 0);
-  EXPECT_EQ(CL_SetData(columns.get(), KDX_COLUMN{}), -1001);
+  EXPECT_EQ(CL_SetData(columns.get(), KDX_COLUMN{}), kKdxRecordMissing);
   EXPECT_EQ(Vell_Ary_GetSize(columns.get()), 20);
 }
 
@@ -132,7 +133,7 @@ TEST_F(TablesTest, FileTypeExtensionsAreCaseSensitive) {
   ASSERT_EQ(FT_AddData(types.get(), t), 0);
   EXPECT_EQ(FT_FindID_ByExt(types.get(), "txt"), t.ft_id);
   EXPECT_EQ(FT_FindID_ByExt(types.get(), "TXT"), -1);
-  EXPECT_EQ(FT_Remove(types.get(), t.ft_id + 1), -1001);
+  EXPECT_EQ(FT_Remove(types.get(), t.ft_id + 1), kKdxRecordMissing);
   EXPECT_EQ(FT_GetRawDataSize(108), 100);
 }
 
