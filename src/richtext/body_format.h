@@ -35,6 +35,7 @@
 #include <optional>
 #include <string>
 
+#include "richtext/richtext_status.h"  // BodyStatus
 #include "richtext/rtfd_package.h"
 
 namespace kdx_richtext {
@@ -44,12 +45,6 @@ inline constexpr uint16_t kBodyVersion = 1;
 inline constexpr qsizetype kBodyHeaderBytes = 12;
 inline constexpr qsizetype kBodyMaxNameBytes = 255;
 inline constexpr uint32_t kBodyMaxFiles = 65536;
-
-enum class BodyStatus {
-  ok,
-  empty,       // no bytes, or zero bytes only
-  unreadable,  // not in the body format, or its RTF cannot be read
-};
 
 // Packs a package into body bytes. std::nullopt when a name is not a plain
 // file name, repeats, is "TXT.rtf" among the attachments, or a file is too large.

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include "richtext/richtext_status.h"  // RtfdStatus
+
 namespace kdx_richtext {
 
 inline const QString kRtfdTextFileName = QStringLiteral("TXT.rtf");
@@ -25,15 +27,6 @@ struct RtfdFile {
 struct RtfdPackage {
   QByteArray rtf;               // TXT.rtf
   QList<RtfdFile> attachments;  // every other file, in the order they were read or written
-};
-
-enum class RtfdStatus {
-  ok,
-  notFound,  // no folder, or no TXT.rtf in it
-  exists,    // writing: the folder is already there
-  badName,   // writing: two attachments share a name once made safe, or one is "TXT.rtf"
-  tooLarge,  // the files together pass kRtfdMaxPackageBytes
-  ioError,   // a read or write failed
 };
 
 // Reads the package folder at path into *package (emptied first). Attachments

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/document/kdx_data.h"
+#include "core/document/kdx_status.h"
 #include "core/document/records.h"
 #include "core/util/vell_ary.h"
 
@@ -37,8 +38,9 @@ inline constexpr char kKdxMsgCopyTitleTooLong[] =
 
 // Clears and removes the body, text and note blocks, then the entry from the
 // entry table: all seven steps are attempted, each failure logged with its
-// step. The status of removing the record (0, or -1001 when absent). The entry
-// hash is left stale (see entry_table.h); the caller rebuilds it.
+// step. The status of removing the record (0, or kKdxRecordMissing when
+// absent). The entry hash is left stale (see entry_table.h); the caller
+// rebuilds it.
 [[nodiscard]] int32_t KDX_RemoveOneEntry(KDX_DATA* data, const KDX_ENTRY& entry);
 
 // The entry of the i-th selected row (selectedRows holds row numbers into

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/document/kdx_data.h"
+#include "core/document/kdx_status.h"
 #include "core/document/records.h"
 
 // The choices of the save-as-new-file dialog, six signed 32-bit values.
@@ -30,8 +31,8 @@ struct KDX_NEW_SAVE_OPTIONS {
 // showIDAry, in list order, that options select, with their blocks and the
 // file-type icons, and the document's counters (so that identifiers continue
 // where the source's stopped), environment (the password included), columns
-// and file types. 0, or -1000 when anything failed (logged); the new file is
-// then removed, since a document missing entries or content must not look
-// like a good copy.
+// and file types. 0, or kKdxErrFile when anything failed (logged); the new
+// file is then removed, since a document missing entries or content must not
+// look like a good copy.
 [[nodiscard]] int32_t KDX_NewSaveFile_ShowEntry(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options,
                                                 const char* path, int32_t expandSize);

@@ -12,23 +12,25 @@
 #include "core/document/kdx_status.h"  // kKdxErrFile
 
 // Creates a new, empty document file at path; never overwrites a file there.
-// 0, or -1000.
+// 0, or kKdxErrFile.
 [[nodiscard]] int32_t CreateKdxFile(const char* path);
 
 // Loads every record table of the file into data, which KDX_InitKdxData made,
 // and makes the entry hash.
 // An absent table stays empty. A damaged environment, counter, entry or
-// category-set table fails the load (-1000, logged), since opening without it
-// would lose entries or hand out identifiers twice; a damaged title, column,
-// label or file-type table falls back to its defaults and is named in
-// *warnings. After the load every counter is above the identifiers present.
-// 0, or -1000 (the tables are then empty).
+// category-set table fails the load (kKdxErrFile, logged), since opening
+// without it would lose entries or hand out identifiers twice; a damaged
+// title, column, label or file-type table falls back to its defaults and is
+// named in *warnings. After the load every counter is above the identifiers
+// present; a counter that cannot be raised (or defaults that cannot be made)
+// fails the load too. 0, or kKdxErrFile (the tables are then empty).
 [[nodiscard]] int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
                                       std::vector<std::string>* warnings = nullptr);
 
 // Stamps the file information and writes every table, only the records that
-// changed since the last load or save. 0, or -1000 when the file cannot be
-// opened or any table could not be written (the first failure is logged).
+// changed since the last load or save. 0, or kKdxErrFile when the file cannot
+// be opened, the file information could not be stamped or any table could not
+// be written (the first failure is logged).
 [[nodiscard]] int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
 
 // KDX_SaveAllData for a caller that knows which entries it changed since the
