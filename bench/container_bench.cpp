@@ -34,7 +34,7 @@ VellAryPtr MakeTable() {
   for (int32_t i = 0; i < kRecords; ++i) {
     std::memcpy(record.data(), &i, sizeof i);
     std::memset(record.data() + 4, 'a' + i % 26, 64);
-    Vell_Ary_Add(ary.get(), record.data());
+    if (Vell_Ary_Add(ary.get(), record.data()) != 0) abort();
   }
   return ary;
 }
@@ -47,7 +47,7 @@ const std::string& TablePath() {
     if (REZ_Create(p.c_str(), &file) != REZ_OK) abort();
     auto ary = MakeTable();
     if (REZ_ARY_Save(&file, kTag, ary.get(), kRecordSize) != REZ_OK) abort();
-    REZ_Close(&file);
+    if (REZ_Close(&file) != REZ_OK) abort();
     return p;
   }();
   return path;
@@ -67,7 +67,7 @@ void BM_AppendMembers(benchmark::State& state) {
     for (int32_t i = 0; i < kRecords; ++i) {
       if (REZ_AddData(&file, kTag, record.size(), record.data()) != REZ_OK) abort();
     }
-    REZ_Close(&file);
+    if (REZ_Close(&file) != REZ_OK) abort();
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
@@ -81,11 +81,11 @@ void BM_WalkMembers(benchmark::State& state) {
     if (REZ_Open(path.c_str(), 1, &file) != REZ_OK) abort();
     int32_t count = 0;
     for (int32_t s = REZ_FirstMember(&file, kTag); s == REZ_OK; s = REZ_NextMember(&file)) {
-      REZ_GetData(&file, record.size(), record.data());
+      if (REZ_GetData(&file, record.size(), record.data()) != REZ_OK) abort();
       ++count;
     }
     if (count != kRecords) abort();
-    REZ_Close(&file);
+    if (REZ_Close(&file) != REZ_OK) abort();
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
@@ -99,7 +99,7 @@ void BM_AryLoad(benchmark::State& state) {
     VellAryPtr ary(Vell_Ary_Init(kRecordSize, 0, 0));
     if (REZ_ARY_Load(&file, kTag, kRecordSize, ary.get()) != 0) abort();
     if (ary->count != kRecords) abort();
-    REZ_Close(&file);
+    if (REZ_Close(&file) != REZ_OK) abort();
   }
 }
 BENCHMARK(BM_AryLoad)->Unit(benchmark::kMillisecond);
@@ -124,7 +124,7 @@ void BM_ArySave(benchmark::State& state) {
     REZ_FILE file;
     if (REZ_Open(path.c_str(), 0, &file) != REZ_OK) abort();
     if (REZ_ARY_Save(&file, kTag, ary.get(), kRecordSize) != REZ_OK) abort();
-    REZ_Close(&file);
+    if (REZ_Close(&file) != REZ_OK) abort();
   }
   state.counters["grown_bytes"] = static_cast<double>(FileSize(path) - sizeBefore);
 }

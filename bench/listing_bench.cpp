@@ -70,7 +70,7 @@ void BM_SortThreeKeys(benchmark::State& state) {
     state.PauseTiming();
     doc.Unsort();
     state.ResumeTiming();
-    KDXCOMM_SortEntries(kThreeKeys, doc.data.entryAry, nullptr);
+    if (KDXCOMM_SortEntries(kThreeKeys, doc.data.entryAry, nullptr) != 0) std::abort();
   }
 }
 BENCHMARK(BM_SortThreeKeys)->Unit(benchmark::kMillisecond);
@@ -82,7 +82,7 @@ void BM_SortAndRehash(benchmark::State& state) {
     state.PauseTiming();
     doc.Unsort();
     state.ResumeTiming();
-    CLCOMM_SortEntryArray(&doc.data, &kThreeKeys, nullptr);
+    if (CLCOMM_SortEntryArray(&doc.data, &kThreeKeys, nullptr) != 0) std::abort();
   }
 }
 BENCHMARK(BM_SortAndRehash)->Unit(benchmark::kMillisecond);
@@ -92,8 +92,10 @@ void BM_BrowserLists(benchmark::State& state) {
   KdxCategorySelection selection;
   selection.name = {"仕事", "＜すべて＞", "A"};
   for (auto _ : state) {
-    KDXCOMM_ResolveCategorySelection(doc.data.catSetAry, &selection);
-    KDXCOMM_MakeBrowserLists(&doc.data, selection);
+    if (KDXCOMM_ResolveCategorySelection(doc.data.catSetAry, &selection) < 0 ||
+        KDXCOMM_MakeBrowserLists(&doc.data, selection) != 0) {
+      std::abort();
+    }
   }
   state.counters["category_sets"] = Vell_Ary_GetSize(doc.data.catSetAry);
 }
@@ -118,7 +120,7 @@ void BM_ReloadMainLists(benchmark::State& state) {
     KdxCategorySelection selection;
     selection.name = {"仕事", "＜すべて＞", "＜すべて＞"};
     state.ResumeTiming();
-    KDXCOMM_ReloadMainLists(&doc.data, &selection, nullptr, &kThreeKeys);
+    if (KDXCOMM_ReloadMainLists(&doc.data, &selection, nullptr, &kThreeKeys) != 0) std::abort();
   }
 }
 BENCHMARK(BM_ReloadMainLists)->Unit(benchmark::kMillisecond);

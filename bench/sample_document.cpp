@@ -1,5 +1,6 @@
 #include "sample_document.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -61,7 +62,7 @@ std::string Encrypted(const std::string& text) {
   std::vector<uint8_t> work(static_cast<size_t>(stored) - 16, 0);
   std::copy(text.begin(), text.end(), work.begin());
   std::vector<uint8_t> out(static_cast<size_t>(stored) + 16);
-  Vell_Encrypt(work.data(), stored - 16, kKdxProgramKeyHex, out.data());
+  if (Vell_Encrypt(work.data(), stored - 16, kKdxProgramKeyHex, out.data()) < 0) std::abort();
   return std::string(out.begin(), out.begin() + stored);
 }
 
@@ -76,7 +77,7 @@ int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_
   int32_t status = KdxSession::CreateFile(path);
   if (status != 0) return status;
   KdxSession session;
-  if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return -1000;
+  if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return kKdxErrFile;
   // The blocks are appended straight to the file, much faster than entry by
   // entry, and the tables saved once at the end.
   KDX_DATA& data = *session.EditDirectly();
@@ -110,9 +111,10 @@ int32_t KdxWriteSampleDocument(const std::string& path, int32_t entries, uint32_
                            entry.en_id, encrypt ? Encrypted(note) : note);
     }
     if (status == 0) status = EN_AddData(data.entryAry, entry);
-    if (status == 0) CT_SetData(data.catSetAry, data.idCounterAry, cat1, cat2, cat3);
+    if (status == 0 && CT_SetData(data.catSetAry, data.idCounterAry, cat1, cat2, cat3) < 0)
+      status = kKdxFailed;
   }
-  if (REZ_Close(&file) != 0 && status == 0) status = -1000;
+  if (REZ_Close(&file) != REZ_OK && status == 0) status = kKdxErrFile;
   // The blocks were written behind the table snapshot's back; compare in full.
   KDX_ForgetSavedState(&data);
   if (status == 0) status = session.Save();

@@ -80,7 +80,7 @@ std::vector<std::string> MakeCorpus(const fs::path& root, int count) {
       text += "\n";
     }
     std::string bytes;
-    Vell_EncodeFromUTF8(text, kEncodings[i % 4], bytes);
+    if (Vell_EncodeFromUTF8(text, kEncodings[i % 4], bytes) != kVellEncOk) std::abort();
     std::ofstream(file, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }

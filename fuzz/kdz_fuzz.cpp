@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
   std::string note;
   const int32_t found = KDX_ReadNote_FromKdzFile(path, &note);
-  CHECK(found == 1 || found == -2);
+  CHECK(found == 1 || found == kKdzNoNote);
   CHECK(note.size() <= size);
   if (input.substr(0, 7) == "[note] ") CHECK(found == 1 && note == input.substr(7));
   return 0;

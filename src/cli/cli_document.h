@@ -17,17 +17,18 @@ struct CliPasswordSource {
 };
 
 // Opens path in session; an exit status.
-int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
-                    const CliPasswordSource& password, std::ostream& err);
+[[nodiscard]] int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
+                                  const CliPasswordSource& password, std::ostream& err);
 // Writes the record tables; an exit status.
-int CliSaveDocument(KdxSession& session, std::ostream& err);
+[[nodiscard]] int CliSaveDocument(KdxSession& session, std::ostream& err);
 
 // Lists the entries as the document window does: the stored category
 // selection unless cats names one (empty levels are All), the document's sort
 // keys unless keys is given. Fills showIDAry; an exit status.
-int CliReloadList(KdxSession& session, std::ostream& err, const std::vector<std::string>& cats = {},
-                  const KDX_SORT_INFO* keys = nullptr);
+[[nodiscard]] int CliReloadList(KdxSession& session, std::ostream& err,
+                                const std::vector<std::string>& cats = {},
+                                const KDX_SORT_INFO* keys = nullptr);
 
 // Reads a password typed at the terminal without echo, after prompt on stderr.
 // False when standard input is not a terminal.
-bool CliReadPasswordFromTerminal(const char* prompt, std::string* password);
+[[nodiscard]] bool CliReadPasswordFromTerminal(const char* prompt, std::string* password);

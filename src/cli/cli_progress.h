@@ -10,14 +10,14 @@
 
 // A progress that draws on err when it is a terminal, or does nothing.
 // Ctrl-C is not caught: an interrupted import saves nothing.
-KdxTransferProgress CliMakeProgress(std::ostream& err, bool isTerminal);
+[[nodiscard]] KdxTransferProgress CliMakeProgress(std::ostream& err, bool isTerminal);
 // True when the process's standard error is a terminal.
-bool CliStderrIsTerminal();
+[[nodiscard]] bool CliStderrIsTerminal();
 // Clears the progress line, if one was drawn.
 void CliEndProgress(std::ostream& err, bool isTerminal);
 
 // The failures and warnings of a result, one per line ("kdx: PATH: REASON"),
 // then the summary "<verb> N, failed M". Returns the exit status: 1 when
 // anything failed, else 0.
-int CliReportTransfer(const KdxTransferResult& result, const std::string& verb, std::ostream& out,
-                      std::ostream& err);
+[[nodiscard]] int CliReportTransfer(const KdxTransferResult& result, const std::string& verb,
+                                    std::ostream& out, std::ostream& err);

@@ -13,11 +13,11 @@ struct CliBody {
   std::string body;  // the stored body (opaque bytes)
   std::string text;  // its plain text as the text block stores it
 };
-CliBody CliBodyFromText(const std::string& utf8);
-std::optional<CliBody> CliBodyFromRtf(const std::string& rtf);
+[[nodiscard]] CliBody CliBodyFromText(const std::string& utf8);
+[[nodiscard]] std::optional<CliBody> CliBodyFromRtf(const std::string& rtf);
 
 // The body as one RTF file, pictures embedded; std::nullopt when unreadable.
-std::optional<std::string> CliBodyToRtf(const std::string& body);
+[[nodiscard]] std::optional<std::string> CliBodyToRtf(const std::string& body);
 
 // Makes the offscreen QGuiApplication the rich-text layer needs, once.
 void CliEnsureGuiApplication();

@@ -23,8 +23,8 @@
 namespace {
 
 std::string Commas(uint64_t value) {
-  char text[32];
-  Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text);
+  char text[32];  // every int64_t with its commas and NUL: never cut
+  static_cast<void>(Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text));
   return text;
 }
 
@@ -59,8 +59,12 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
     err << "kdx: " << path << ": not a Kardinex document (its file information is missing)\n";
     return kExitFailed;
   }
+  // Counts of a file that could not be walked would show as zeros.
   KdxContainerSummary summary;
-  KDX_SummarizeContainer(path.c_str(), &summary);
+  if (KDX_SummarizeContainer(path.c_str(), &summary) != 0) {
+    err << "kdx: " << path << ": cannot be opened\n";
+    return kExitFailed;
+  }
   auto members = [&summary](uint32_t tag) {
     for (const auto& t : summary.tags) {
       if (t.tag == tag) return t.members;

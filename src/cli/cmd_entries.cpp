@@ -326,8 +326,10 @@ int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ost
   int status = CliOpenDocument(doc, path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
   const KDX_DATA* data = &doc.data();
+  // An open document always has its title record (the load makes the default
+  // one in place of a damaged table); without it the titles are empty.
   KDX_CATEGORY_TITLE titles;
-  TI_GetData(data->catTitleAry, &titles);
+  static_cast<void>(TI_GetData(data->catTitleAry, &titles));
   out << titles.ti_cat1_title << '\t' << titles.ti_cat2_title << '\t' << titles.ti_cat3_title
       << '\n';
   for (int32_t i = 0; i < data->catSetAry->count; ++i) {

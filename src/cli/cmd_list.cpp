@@ -81,8 +81,10 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   if (status != kExitOk) return status;
   KdxNoteReader notes = doc.NoteReader();
 
+  // Without a title record (zeroed) the category columns' titles are empty,
+  // as is the title of an unknown column.
   KDX_CATEGORY_TITLE titles;
-  TI_GetData(data->catTitleAry, &titles);
+  static_cast<void>(TI_GetData(data->catTitleAry, &titles));
   std::vector<std::string> identifiers = o.columns;
   if (identifiers.empty()) {
     for (const KdxListColumn& column : CLCOMM_GetShownColumns(data->columnAry, titles)) {
@@ -92,7 +94,7 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   std::string line;
   for (size_t c = 0; c < identifiers.size(); ++c) {
     std::string title;
-    CLCOMM_GetColumnHeaderTitle(titles, identifiers[c], &title);
+    static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, identifiers[c], &title));
     line += (c > 0 ? "\t" : "") + Flat(title);
   }
   out << line << '\n';

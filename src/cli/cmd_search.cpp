@@ -99,9 +99,10 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
                                : " damaged blocks skipped")
         << " (see the log)\n";
   }
-  if (o.remember) {
-    PREF_PrepareREZFile(kPrefREZVersion);
-    HICOMM_AddSearchWord(text.c_str());
+  if (o.remember && (PREF_PrepareREZFile(kPrefREZVersion) != 1 ||
+                     HICOMM_AddSearchWord(text.c_str()) != 0)) {
+    err << "kdx: the search words could not be added to the search history\n";
+    return kExitFailed;
   }
   return kExitOk;
 }

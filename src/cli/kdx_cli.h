@@ -11,4 +11,5 @@ inline constexpr int kExitFailed = 1;  // the operation failed
 inline constexpr int kExitUsage = 2;   // bad usage
 
 // Runs kdx with args (without the program name), writing to out and err.
-int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+[[nodiscard]] int KdxMain(const std::vector<std::string>& args, std::ostream& out,
+                          std::ostream& err);

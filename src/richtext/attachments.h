@@ -27,7 +27,7 @@ inline const QString kAttachmentScheme = QStringLiteral("kdx-attachment:");
 // The one place file names of attachments are made safe: the last path part,
 // NULs and control characters removed, "." and ".." and empty names replaced
 // by "attachment", cut to 200 bytes of UTF-8 at a character boundary.
-QString SafeAttachmentName(const QString& name);
+[[nodiscard]] QString SafeAttachmentName(const QString& name);
 
 // Adds an attachment at the cursor position of cursor's document: registers
 // the bytes as a resource (renaming to "name-1.ext", "name-2.ext"... when the
@@ -37,9 +37,9 @@ QString InsertAttachment(class QTextCursor& cursor, const QString& fileName,
                          const QByteArray& bytes, double widthPoints = 0, double heightPoints = 0);
 
 // The attachment name of a format, or an empty string when it is not one.
-QString AttachmentName(const QTextFormat& format);
+[[nodiscard]] QString AttachmentName(const QTextFormat& format);
 
 // The bytes of the attachment name in document, or an empty array.
-QByteArray AttachmentBytes(const QTextDocument& document, const QString& name);
+[[nodiscard]] QByteArray AttachmentBytes(const QTextDocument& document, const QString& name);
 
 }  // namespace kdx_richtext

@@ -63,7 +63,7 @@ bool IsPlainFileName(const QString& name) {
   return !name.isEmpty() && SafeAttachmentName(name) == name;
 }
 
-bool AppendFile(QByteArray& out, const QString& name, const QByteArray& data) {
+[[nodiscard]] bool AppendFile(QByteArray& out, const QString& name, const QByteArray& data) {
   const QByteArray utf8 = name.toUtf8();
   if (utf8.isEmpty() || utf8.size() > kBodyMaxNameBytes) return false;
   if (data.size() > kRtfdMaxPackageBytes) return false;
@@ -81,7 +81,7 @@ std::optional<QString> DecodeStrictUtf8(const QByteArray& bytes) {
   return text;
 }
 
-std::optional<QByteArray> DocumentToBodyWithRtf(const QTextDocument& document) {
+[[nodiscard]] std::optional<QByteArray> DocumentToBodyWithRtf(const QTextDocument& document) {
   RtfWriteResult written = WriteRtf(document, RtfAttachmentMode::rtfd);
   RtfdPackage package;
   package.rtf = std::move(written.rtf);

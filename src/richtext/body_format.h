@@ -35,6 +35,7 @@
 #include <optional>
 #include <string>
 
+#include "richtext/richtext_status.h"  // BodyStatus
 #include "richtext/rtfd_package.h"
 
 namespace kdx_richtext {
@@ -45,56 +46,50 @@ inline constexpr qsizetype kBodyHeaderBytes = 12;
 inline constexpr qsizetype kBodyMaxNameBytes = 255;
 inline constexpr uint32_t kBodyMaxFiles = 65536;
 
-enum class BodyStatus {
-  ok,
-  empty,       // no bytes, or zero bytes only
-  unreadable,  // not in the body format, or its RTF cannot be read
-};
-
 // Packs a package into body bytes. std::nullopt when a name is not a plain
 // file name, repeats, is "TXT.rtf" among the attachments, or a file is too large.
-std::optional<QByteArray> PackBody(const RtfdPackage& package);
+[[nodiscard]] std::optional<QByteArray> PackBody(const RtfdPackage& package);
 
 // Unpacks body bytes into *package (emptied first).
-BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package);
+[[nodiscard]] BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package);
 
 // Line ends (CR LF, CR, U+2028, U+2029) become LF and trailing NULs go: the
 // form in which plain text is stored beside a body.
-QString NormalizeBodyText(const QString& text);
+[[nodiscard]] QString NormalizeBodyText(const QString& text);
 
 // Text laid out in the given default font, as a body. pointSize <= 0, an
 // empty family or one this system does not have keeps the document's default.
-QByteArray KDXCOMM_ConvertTextToRtfd(const QString& text, const QString& fontFamily,
-                                     double pointSize);
+[[nodiscard]] QByteArray KDXCOMM_ConvertTextToRtfd(const QString& text, const QString& fontFamily,
+                                                   double pointSize);
 
 // RTF bytes as a body; the RTF is kept as it is. std::nullopt when it cannot be read.
-std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf);
+[[nodiscard]] std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf);
 
 // The RTFD package folder at path as a body; std::nullopt when the folder
 // cannot be read as a package.
-std::optional<QByteArray> KDXCOMM_ReadRTFDFromFile(const QString& path);
+[[nodiscard]] std::optional<QByteArray> KDXCOMM_ReadRTFDFromFile(const QString& path);
 
 // Reads a body into document (cleared first). An empty body gives an empty
 // document and BodyStatus::empty. *error, when given, says why a body is unreadable.
-BodyStatus BodyToDocument(const QByteArray& body, QTextDocument* document,
-                          QString* error = nullptr);
+[[nodiscard]] BodyStatus BodyToDocument(const QByteArray& body, QTextDocument* document,
+                                        QString* error = nullptr);
 
 // The document as a body (its attachments as package files).
-std::optional<QByteArray> DocumentToBody(const QTextDocument& document);
+[[nodiscard]] std::optional<QByteArray> DocumentToBody(const QTextDocument& document);
 
 // The body as one RTF file, pictures embedded (for RTF export). An empty body
 // gives an empty RTF document.
-BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf);
+[[nodiscard]] BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf);
 
 // The body as an RTFD package (for RTFD export and the temporary copy).
-BodyStatus BodyToRtfdPackage(const QByteArray& body, RtfdPackage* package);
+[[nodiscard]] BodyStatus BodyToRtfdPackage(const QByteArray& body, RtfdPackage* package);
 
 // The plain text of a document by the rule above; what the entry window
 // compares with the stored text block.
-QString DocumentPlainText(const QTextDocument& document);
+[[nodiscard]] QString DocumentPlainText(const QTextDocument& document);
 
 // The plain text of a body (see above).
-BodyStatus BodyPlainText(const QByteArray& body, QString* text);
+[[nodiscard]] BodyStatus BodyPlainText(const QByteArray& body, QString* text);
 
 struct BodyText {
   BodyStatus status = BodyStatus::unreadable;
@@ -105,6 +100,6 @@ struct BodyText {
 // The plain text of a body in "UTF-8", "S-JIS" or "EUC" (kVellEncoding...).
 // Characters the encoding lacks become "?" and are counted; another encoding
 // name gives status unreadable with no bytes.
-BodyText KDXCOMM_ConvertRtfdToText(const QByteArray& body, const char* encodingName);
+[[nodiscard]] BodyText KDXCOMM_ConvertRtfdToText(const QByteArray& body, const char* encodingName);
 
 }  // namespace kdx_richtext

@@ -18,7 +18,7 @@ using AttachmentLoader = std::function<std::optional<QByteArray>(const QString& 
 
 // Reads rtf into document at its start; the document should be empty. The
 // caller bounds the input's size.
-RtfReadResult BuildDocument(std::string_view rtf, QTextDocument* document,
-                            const AttachmentLoader& loader);
+[[nodiscard]] RtfReadResult BuildDocument(std::string_view rtf, QTextDocument* document,
+                                          const AttachmentLoader& loader);
 
 }  // namespace kdx_richtext::rtf_internal

@@ -19,15 +19,15 @@ inline constexpr int kSymbolCodePage = -2;
 
 // The code page of a font's \fcharsetN, or 0 when the document's applies (the
 // default set 1 and sets this reader does not know).
-int CodePageOfCharset(int charset);
+[[nodiscard]] int CodePageOfCharset(int charset);
 
 // Decodes bytes in a code page, keeping one ICU converter per code page used.
 class CodePageDecoder {
  public:
   // The text of bytes in codePage. An unknown code page reads as Windows-1252
   // and a conversion ICU refuses as Latin-1; both count a warning.
-  QString Decode(const QByteArray& bytes, int codePage);
-  int warnings() const { return warnings_; }
+  [[nodiscard]] QString Decode(const QByteArray& bytes, int codePage);
+  [[nodiscard]] int warnings() const { return warnings_; }
 
  private:
   struct Closer {
@@ -35,7 +35,7 @@ class CodePageDecoder {
   };
   using ConverterPtr = std::unique_ptr<UConverter, Closer>;
 
-  UConverter* ConverterFor(int codePage);
+  [[nodiscard]] UConverter* ConverterFor(int codePage);
 
   std::map<int, ConverterPtr> converters_;  // null: not even Windows-1252 opened
   int warnings_ = 0;

@@ -85,6 +85,6 @@ struct ControlWord {
 };
 
 // What the word named name does; kUnknown for a word not in the table.
-ControlWord FindControlWord(std::string_view name);
+[[nodiscard]] ControlWord FindControlWord(std::string_view name);
 
 }  // namespace kdx_richtext::rtf_internal

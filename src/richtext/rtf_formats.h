@@ -15,7 +15,7 @@ namespace kdx_richtext::rtf_internal {
 
 inline constexpr int kDefaultHalfPoints = 24;
 
-inline double TwipsToPoints(int twips) { return twips / 20.0; }
+[[nodiscard]] inline double TwipsToPoints(int twips) { return twips / 20.0; }
 
 struct CharProps {
   int font = -1;  // -1: the \deff font
@@ -61,9 +61,9 @@ bool ApplyParagraphWord(const ControlWord& word, bool hasParam, int param, ParaP
 
 // The character format of ch in fontFamily (none when empty) and the given
 // colours (none when invalid).
-QTextCharFormat CharFormatOf(const CharProps& ch, const QString& fontFamily,
-                             const QColor& foreground, const QColor& background);
+[[nodiscard]] QTextCharFormat CharFormatOf(const CharProps& ch, const QString& fontFamily,
+                                           const QColor& foreground, const QColor& background);
 // The block format of pa, breaking the page before it when pageBreakBefore.
-QTextBlockFormat BlockFormatOf(const ParaProps& pa, bool pageBreakBefore);
+[[nodiscard]] QTextBlockFormat BlockFormatOf(const ParaProps& pa, bool pageBreakBefore);
 
 }  // namespace kdx_richtext::rtf_internal

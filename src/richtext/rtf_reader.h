@@ -35,7 +35,7 @@ inline constexpr qsizetype kRtfMaxPictureBytes = qsizetype{64} * 1024 * 1024;
 // Reads RTF bytes into document (cleared first). attachmentLoader, when set, is
 // asked for the bytes of an RTFD package file named by \NeXTGraphic and
 // returns std::nullopt when there is no such file.
-RtfReadResult ReadRtf(
+[[nodiscard]] RtfReadResult ReadRtf(
     const QByteArray& rtf, QTextDocument* document,
     const std::function<std::optional<QByteArray>(const QString& fileName)>& attachmentLoader = {});
 

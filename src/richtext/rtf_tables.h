@@ -21,7 +21,7 @@ inline constexpr int kMaxTableRows = 5000;
 
 class TableBuilder {
  public:
-  bool active() const { return table_ != nullptr; }
+  [[nodiscard]] bool active() const { return table_ != nullptr; }
 
   // \trowd: the row definition starts again.
   void DefineRow() { cellRightTwips_.clear(); }
@@ -30,7 +30,7 @@ class TableBuilder {
 
   // Whether a paragraph in a table (inTable) or not continues where the
   // cursor is: no table to start, leave or move on in.
-  bool CursorStays(bool inTable) const {
+  [[nodiscard]] bool CursorStays(bool inTable) const {
     return table_ == nullptr ? !inTable : inTable && !rowEnded_ && !cellEnded_;
   }
   // Inserts a table shaped by the row definition at cursor and moves the
@@ -41,7 +41,7 @@ class TableBuilder {
   void Follow(QTextCursor& cursor, bool inTable);
 
   // Whether a \cell or \row ended and the cursor has not yet moved on.
-  bool BetweenCells() const { return rowEnded_ || cellEnded_; }
+  [[nodiscard]] bool BetweenCells() const { return rowEnded_ || cellEnded_; }
   void EndCell() { cellEnded_ = true; }
   void EndRow() {
     rowEnded_ = true;

@@ -40,10 +40,10 @@ class Tokenizer {
 
   // Skips the blanks before the opening "{\rtf"; false when the input does
   // not begin with it.
-  bool SkipToHeader();
+  [[nodiscard]] bool SkipToHeader();
 
   // The next token; kEnd at the end of the input, and for ever after.
-  Token Next();
+  [[nodiscard]] Token Next();
 
   // Drops the next count units (a text byte, a \'hh escape, a control symbol,
   // or a control word with its \bin data): the fallback of a \uN just read
@@ -51,13 +51,13 @@ class Tokenizer {
   void SkipFallback(int count) { fallbackLeft_ = count; }
 
   // Groups opened and not yet closed, those in a skipped group included.
-  int OpenGroups() const { return depth_ + skippedOpen_; }
+  [[nodiscard]] int OpenGroups() const { return depth_ + skippedOpen_; }
   // Malformed escapes and groups skipped for their depth.
-  int warnings() const { return warnings_; }
+  [[nodiscard]] int warnings() const { return warnings_; }
 
  private:
   bool DropFallbackUnit();
-  bool ReadControl(Token* token);
+  [[nodiscard]] bool ReadControl(Token* token);
   void SkipDeepGroup();
 
   std::string_view input_;

@@ -27,6 +27,6 @@ struct RtfWriteResult {
 };
 
 // Document units are taken as points (20 twips each).
-RtfWriteResult WriteRtf(const QTextDocument& document, RtfAttachmentMode mode);
+[[nodiscard]] RtfWriteResult WriteRtf(const QTextDocument& document, RtfAttachmentMode mode);
 
 }  // namespace kdx_richtext

@@ -70,7 +70,7 @@ ReadOutcome ReadMember(int dirFd, const QByteArray& name, qsizetype remaining, Q
   return ReadOutcome::ok;
 }
 
-bool WriteMember(int dirFd, const QByteArray& name, const QByteArray& data) {
+[[nodiscard]] bool WriteMember(int dirFd, const QByteArray& name, const QByteArray& data) {
   Fd fd(::openat(dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                  0644));
   if (fd.get() < 0) return false;

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include "richtext/richtext_status.h"  // RtfdStatus
+
 namespace kdx_richtext {
 
 inline const QString kRtfdTextFileName = QStringLiteral("TXT.rtf");
@@ -27,21 +29,12 @@ struct RtfdPackage {
   QList<RtfdFile> attachments;  // every other file, in the order they were read or written
 };
 
-enum class RtfdStatus {
-  ok,
-  notFound,  // no folder, or no TXT.rtf in it
-  exists,    // writing: the folder is already there
-  badName,   // writing: two attachments share a name once made safe, or one is "TXT.rtf"
-  tooLarge,  // the files together pass kRtfdMaxPackageBytes
-  ioError,   // a read or write failed
-};
-
 // Reads the package folder at path into *package (emptied first). Attachments
 // are sorted by name so that the same folder always gives the same package.
-RtfdStatus ReadRtfdFolder(const QString& path, RtfdPackage* package);
+[[nodiscard]] RtfdStatus ReadRtfdFolder(const QString& path, RtfdPackage* package);
 
 // Creates the folder at path and writes TXT.rtf and the attachments, each under
 // SafeAttachmentName of its name. On failure the folder made so far is removed.
-RtfdStatus WriteRtfdFolder(const QString& path, const RtfdPackage& package);
+[[nodiscard]] RtfdStatus WriteRtfdFolder(const QString& path, const RtfdPackage& package);
 
 }  // namespace kdx_richtext

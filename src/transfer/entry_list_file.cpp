@@ -25,7 +25,8 @@ constexpr mode_t kExportFileMode = 0644;
 
 // text in Shift JIS; false (out empty) when it is not valid UTF-8, holds a
 // character without a Shift JIS form, or needs more than maxBytes - 1 bytes.
-bool ToShiftJis(const std::string& text, std::string* out, size_t maxBytes = SIZE_MAX) {
+[[nodiscard]] bool ToShiftJis(const std::string& text, std::string* out,
+                              size_t maxBytes = SIZE_MAX) {
   out->clear();
   if (text.empty()) return true;
   const int32_t size = Vell_GetLength_UTF8ToSJIS(text.c_str());
@@ -52,7 +53,7 @@ void AppendCell(bool first, const std::string& text, std::string* out) {
 
 // The plain text of an entry, up to its NUL. 1, 0 when it is empty, or the
 // negative result of the load.
-int32_t LoadText(const std::string& path, const KDX_ENTRY& entry, std::string* text) {
+[[nodiscard]] int32_t LoadText(const std::string& path, const KDX_ENTRY& entry, std::string* text) {
   const int32_t size = KDX_LoadBlockText(path.c_str(), entry, KdxBlockKind::kText, text);
   if (size < 0) return size;
   return text->empty() ? 0 : 1;
@@ -73,11 +74,13 @@ std::vector<std::string> KDX_GetEntryListColumns(const VELL_ARY* columnAry) {
 
 void KDX_WriteEntryList_Headers(const KDX_DATA& data, const std::vector<std::string>& columns,
                                 std::string* out) {
+  // Without a title record (zeroed) the category columns' headers are empty,
+  // as is the header of an unknown column.
   KDX_CATEGORY_TITLE titles;
-  TI_GetData(data.catTitleAry, &titles);
+  static_cast<void>(TI_GetData(data.catTitleAry, &titles));
   for (size_t c = 0; c < columns.size(); ++c) {
     std::string title;
-    CLCOMM_GetColumnHeaderTitle(titles, columns[c], &title);
+    static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, columns[c], &title));
     AppendCell(c == 0, title, out);
   }
   *out += '\n';
@@ -176,8 +179,8 @@ KdxTransferResult KDX_ExportAppendToTextFile(KDX_DATA* data, const std::vector<i
     if (loaded == 0) {
       ++result.succeeded;  // an empty text: its separator line is all there is
     } else {
-      const std::string name = entry.en_title[0] != '\0' ? std::string(entry.en_title)
-                                                          : "(" + std::to_string(id) + ")";
+      const std::string name =
+          entry.en_title[0] != '\0' ? std::string(entry.en_title) : "(" + std::to_string(id) + ")";
       result.Fail(name, loaded < 0 ? "its text could not be read"
                                    : "its text has characters without a Shift JIS form; "
                                      "it was left out");

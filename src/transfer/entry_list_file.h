@@ -22,7 +22,7 @@ inline constexpr size_t kKdxEntryListNoteBytes = 128;
 
 // The columns the entry list file writes: the shown columns of the column
 // table in table order, never the file type icon column.
-std::vector<std::string> KDX_GetEntryListColumns(const VELL_ARY* columnAry);
+[[nodiscard]] std::vector<std::string> KDX_GetEntryListColumns(const VELL_ARY* columnAry);
 
 // Appends the header line of the columns to out.
 void KDX_WriteEntryList_Headers(const KDX_DATA& data, const std::vector<std::string>& columns,
@@ -38,15 +38,16 @@ void KDX_WriteEntryList_OneEntry(const KDX_DATA& data, const KDX_ENTRY& entry,
 // logged and counted as failed; the others are written. succeeded counts the
 // lines written. A file that cannot be written is one failure named
 // "一覧ファイルを作成できませんでした。" and leaves no file.
-KdxTransferResult KDX_WriteEntryList_ShowEntry(const KDX_DATA& data, int32_t recordType,
-                                               const std::string& path,
-                                               const KdxTransferProgress& progress = {});
+[[nodiscard]] KdxTransferResult KDX_WriteEntryList_ShowEntry(
+    const KDX_DATA& data, int32_t recordType, const std::string& path,
+    const KdxTransferProgress& progress = {});
 
 // Appends one entry's part of the joined text file to out: the separator
 // line, then the plain text and two CR LF. 1; 0 when the entry has no text or
 // its text cannot be loaded or converted to Shift JIS (then only the separator
 // line is written).
-int32_t KDX_WriteAppendToTextFile(std::string* out, const KDX_DATA& data, const KDX_ENTRY& entry);
+[[nodiscard]] int32_t KDX_WriteAppendToTextFile(std::string* out, const KDX_DATA& data,
+                                                const KDX_ENTRY& entry);
 
 // The joined text file of the entries ids, in that order, written to path.
 // Each entry is marked as used (en_use_date); the caller saves the tables.
@@ -54,6 +55,6 @@ int32_t KDX_WriteAppendToTextFile(std::string* out, const KDX_DATA& data, const 
 // empty is written as its separator line and counts as written; a missing
 // entry or one whose text cannot be loaded or converted counts as failed with
 // its reason.
-KdxTransferResult KDX_ExportAppendToTextFile(KDX_DATA* data, const std::vector<int32_t>& ids,
-                                             const std::string& path,
-                                             const KdxTransferProgress& progress = {});
+[[nodiscard]] KdxTransferResult KDX_ExportAppendToTextFile(
+    KDX_DATA* data, const std::vector<int32_t>& ids, const std::string& path,
+    const KdxTransferProgress& progress = {});

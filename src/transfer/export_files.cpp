@@ -65,11 +65,11 @@ void ReleaseClaimedPath(const std::string& path) {
 }
 
 // The entry's body in loaded form (trailing zeros allowed), or the status
-// -2 for an empty or unloadable body.
-int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body) {
+// kKdxExportBodyUnloadable for an empty or unloadable body.
+[[nodiscard]] int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body) {
   uint8_t* buffer = nullptr;
   const int32_t size = KDX_LoadBOContainer(data->kdxFilePath.c_str(), entry, &buffer);
-  if (size <= 0) return -2;
+  if (size <= 0) return kKdxExportBodyUnloadable;
   *body = QByteArray(reinterpret_cast<const char*>(buffer), size);
   Vell_MallocFree(buffer);
   return 0;
@@ -78,8 +78,8 @@ int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body)
 // The path a rich-text export writes to: path itself when its extension is
 // exactly ext, otherwise a new unique path with that extension (a file claimed
 // for "rtf", a free package path for "rtfd").
-int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
-                       std::string* target) {
+[[nodiscard]] int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
+                                     std::string* target) {
   if (KDX_ExtensionOf(path) == ext) {
     *target = path;
     return 0;
@@ -89,13 +89,14 @@ int32_t RichTextTarget(const std::string& path, const char* ext, bool package,
 }
 
 // Exports the text block in encodingName; fn names the function in the log.
-int32_t ExportText(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                   const char* encodingName, const char* fn, KdxExportOutcome* outcome) {
+[[nodiscard]] int32_t ExportText(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
+                                 const char* encodingName, const char* fn,
+                                 KdxExportOutcome* outcome) {
   if (outcome != nullptr) outcome->encoding = encodingName;
   std::string text;
   if (KDX_LoadBlockText(data->kdxFilePath.c_str(), entry, KdxBlockKind::kText, &text) < 0) {
     Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
-    return -1;
+    return kKdxExportTextUnloadable;
   }
 
   std::string encoded;
@@ -108,12 +109,12 @@ int32_t ExportText(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& pa
   }
   if (status != kVellEncOk) {
     Vell_SystemErrorLog("[-1] %s[%d]\r\n", fn, entry.en_id);
-    return -1;
+    return kKdxExportTextUnloadable;
   }
 
   const int32_t written = WriteExportFile(path, encoded);
   if (written != 0) {
-    if (written == -2) {
+    if (written == kKdxExportCannotCreate) {
       Vell_SystemErrorLog("[-2] %s[%d]\r\n", fn, entry.en_id);
     } else {
       Vell_SystemErrorLog("[-3] %s[%d]\r\n", fn, entry.en_id);
@@ -138,11 +139,11 @@ const char* PlainTextEncoding(const KDX_ENTRY& entry) {
 // Why an export failed, for the user; text tells a plain-text export.
 std::string ReasonOf(int32_t status, bool text) {
   switch (status) {
-    case -1:
+    case kKdxExportTextUnloadable:  // kKdxExportNoGui
       return text ? "the text cannot be loaded or converted" : "rich text is not available";
-    case -2:
+    case kKdxExportCannotCreate:  // kKdxExportBodyUnloadable
       return text ? "the file cannot be created" : "the body is empty or cannot be loaded";
-    case -3:
+    case kKdxExportShortWrite:  // kKdxExportNotRichText
       return text ? "the file could not be written whole" : "the body cannot be read as rich text";
     default:
       return "the file cannot be written";
@@ -155,11 +156,12 @@ std::string DisplayName(const KDX_ENTRY& entry) {
   return title.empty() ? "(" + std::to_string(entry.en_id) + ")" : title;
 }
 
-// Claims an RTF path and the export file path beside it, both new. 0, or -1.
-int32_t ClaimBackupPaths(const std::string& folder, const std::string& name, std::string* rtf,
-                         std::string* kdz) {
+// Claims an RTF path and the export file path beside it, both new. 0, or
+// kKdxNoFreePath.
+[[nodiscard]] int32_t ClaimBackupPaths(const std::string& folder, const std::string& name,
+                                       std::string* rtf, std::string* kdz) {
   std::vector<std::string> passedOver;  // held so that the next try moves on
-  int32_t status = -1;
+  int32_t status = kKdxNoFreePath;
   for (int attempt = 0; attempt < kBackupAttempts; ++attempt) {
     if (KDX_GenerateUniqueFilePath(folder, name, "rtf", rtf) != 0) break;
     *kdz = GeneratePathToKdzPath(*rtf, "rtf");
@@ -181,8 +183,8 @@ int32_t ClaimBackupPaths(const std::string& folder, const std::string& name, std
 }
 
 // One entry of KDX_ExportEntries: 0 or the failing export's status.
-int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& folder,
-                    KdxExportFormat format, KdxExportOutcome* outcome) {
+[[nodiscard]] int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& folder,
+                                  KdxExportFormat format, KdxExportOutcome* outcome) {
   const std::string typeExt = KDX_GetEntryFileTypeExt(data, entry);
   std::string ext;
   switch (format) {
@@ -263,7 +265,8 @@ std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::s
   std::replace(name.begin(), name.end(), '/', ':');
   if (!extension.empty() && name.size() > extension.size() + 1) {
     const size_t dot = name.size() - extension.size() - 1;
-    if (name[dot] == '.' && KDX_EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
+    if (name[dot] == '.' &&
+        KDX_EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
       name.resize(dot);
     }
   }
@@ -276,33 +279,33 @@ int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string&
   const std::string ext = extension == kKdxV2FileTypeExt ? std::string("txt") : extension;
   return Vell_GenerateUniqueFilePath(folder, name, ext, *dst, VellUniqueMode::kCreateFile) == 0
              ? 0
-             : -1;
+             : kKdxNoFreePath;
 }
 
 int32_t KDX_GenerateUniquePackagePath(const std::string& folder, const std::string& name,
                                       const std::string& extension, std::string* dst) {
   return Vell_GenerateUniqueFilePath(folder, name, extension, *dst, VellUniqueMode::kTestOnly) == 0
              ? 0
-             : -1;
+             : kKdxNoFreePath;
 }
 
 int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
                           KdxExportOutcome* outcome) {
-  if (!IsRichTextReady()) return -1;
+  if (!IsRichTextReady()) return kKdxExportNoGui;
   QByteArray body;
   if (LoadBody(data, entry, &body) != 0) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
-    return -2;
+    return kKdxExportBodyUnloadable;
   }
   QByteArray rtf;
   const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtf(body, &rtf);
   if (status == kdx_richtext::BodyStatus::empty) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
-    return -2;
+    return kKdxExportBodyUnloadable;
   }
   if (status != kdx_richtext::BodyStatus::ok) {
     Vell_SystemErrorLog("[-3] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
-    return -3;
+    return kKdxExportNotRichText;
   }
   std::string target;
   if (RichTextTarget(path, "rtf", false, &target) != 0 ||
@@ -317,21 +320,21 @@ int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
 
 int32_t KDX_ExportRtfdFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
                            KdxExportOutcome* outcome) {
-  if (!IsRichTextReady()) return -1;
+  if (!IsRichTextReady()) return kKdxExportNoGui;
   QByteArray body;
   if (LoadBody(data, entry, &body) != 0) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
-    return -2;
+    return kKdxExportBodyUnloadable;
   }
   kdx_richtext::RtfdPackage package;
   const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtfdPackage(body, &package);
   if (status == kdx_richtext::BodyStatus::empty) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
-    return -2;
+    return kKdxExportBodyUnloadable;
   }
   if (status != kdx_richtext::BodyStatus::ok) {
     Vell_SystemErrorLog("[-3] KDX_ExportRtfdFile[%d]\r\n", entry.en_id);
-    return -3;
+    return kKdxExportNotRichText;
   }
   std::string target;
   if (RichTextTarget(path, "rtfd", true, &target) == 0) {

@@ -17,6 +17,7 @@
 #include "core/document/records.h"
 #include "transfer/export_write.h"
 #include "transfer/transfer_progress.h"
+#include "transfer/transfer_status.h"  // kKdxExport*
 
 // The kinds of export of the document window's commands; files is "export
 // files" (each entry in the form its file type suggests).
@@ -26,9 +27,6 @@ enum class KdxExportFormat { files, rtf, rtfd, sjis, euc, utf8, backup };
 inline constexpr char kKdxMsgExporting[] = "ファイルを取り出しています...";
 // The file type extension of entries imported from version-2 export files.
 inline constexpr char kKdxV2FileTypeExt[] = "v2filetype";
-
-// Rich-text exports: the file or package could not be written.
-inline constexpr int32_t kKdxExportWriteFailed = -4;
 
 // What an export did besides its status.
 struct KdxExportOutcome {
@@ -41,59 +39,70 @@ struct KdxExportOutcome {
 // "(<en_id>)" for an empty title; a final "." + extension (any case) is
 // removed. Cut to 511 bytes at a character boundary; the unique path cuts it
 // further so that the whole name fits the file system.
-std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::string& extension);
+[[nodiscard]] std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry,
+                                                          const std::string& extension);
 
 // A path in folder for name and extension that names nothing yet ("v2filetype"
 // gives ".txt"): folder/base.ext, then folder/base-1.ext ... The file is
 // created empty and exclusively, so two exports never get the same path. 0, or
-// -1 (dst empty) when no path could be made or created.
-int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string& name,
-                                   const std::string& extension, std::string* dst);
+// kKdxNoFreePath (dst empty) when no path could be made or created.
+[[nodiscard]] int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string& name,
+                                                 const std::string& extension, std::string* dst);
 // The same for an RTFD package; the path is only tested (nothing of any kind
 // may exist there), the package writer creates the folder exclusively.
-int32_t KDX_GenerateUniquePackagePath(const std::string& folder, const std::string& name,
-                                      const std::string& extension, std::string* dst);
+[[nodiscard]] int32_t KDX_GenerateUniquePackagePath(const std::string& folder,
+                                                    const std::string& name,
+                                                    const std::string& extension, std::string* dst);
 
 // The body as one RTF file (pictures embedded as images) or as an RTFD
 // package. A path whose extension is not exactly "rtf" ("rtfd") gets that
-// extension, at a path chosen unique again. 0; -1 without a QGuiApplication;
-// -2 when the body is empty or cannot be loaded; -3 when it cannot be read as
-// rich text; kKdxExportWriteFailed.
-int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                          KdxExportOutcome* outcome = nullptr);
-int32_t KDX_ExportRtfdFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                           KdxExportOutcome* outcome = nullptr);
+// extension, at a path chosen unique again. 0; kKdxExportNoGui without a
+// QGuiApplication; kKdxExportBodyUnloadable when the body is empty or cannot
+// be loaded; kKdxExportNotRichText when it cannot be read as rich text;
+// kKdxExportWriteFailed.
+[[nodiscard]] int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                        const std::string& path,
+                                        KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportRtfdFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                         const std::string& path,
+                                         KdxExportOutcome* outcome = nullptr);
 
 // The plain text (the text block) in that encoding, written exactly: no NUL,
 // line ends as stored. Characters Shift JIS or EUC-JP lack become the
-// substitute and are counted in outcome->unconvertible. 0; -1 when the text
-// cannot be loaded; -2 when the file cannot be created; -3 when it could not be
+// substitute and are counted in outcome->unconvertible. 0;
+// kKdxExportTextUnloadable when the text cannot be loaded; kKdxExportCannotCreate
+// when the file cannot be created; kKdxExportShortWrite when it could not be
 // written whole (the partial file is removed). Each failure is logged.
-int32_t KDX_ExportSJisTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                               KdxExportOutcome* outcome = nullptr);
-int32_t KDX_ExportEUCTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                              KdxExportOutcome* outcome = nullptr);
-int32_t KDX_ExportUtf8TextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                               KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportSJisTextFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                             const std::string& path,
+                                             KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportEUCTextFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                            const std::string& path,
+                                            KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportUtf8TextFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                             const std::string& path,
+                                             KdxExportOutcome* outcome = nullptr);
 // By en_encode: "S-JIS" Shift JIS, "EUC" EUC-JP, anything else UTF-8.
-int32_t KDX_ExportPlainTextFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                                KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportPlainTextFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                              const std::string& path,
+                                              KdxExportOutcome* outcome = nullptr);
 
 // The export of "export files" and of dragging entries out: RTFD when the
 // preference "DropExportType" is 1 or path is an existing RTFD package, RTF
 // when the path's extension is "rtf" (any case), else plain text by en_encode.
-int32_t KDX_ExportOneFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path,
-                          KdxExportOutcome* outcome = nullptr);
+[[nodiscard]] int32_t KDX_ExportOneFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                        const std::string& path,
+                                        KdxExportOutcome* outcome = nullptr);
 
 // The message for a file written with substitutes, by encoding name:
 // "一部の文字が Shift JIS に変換できませんでした。" or the EUC-JP one.
-std::string KDX_UnconvertibleMessage(const std::string& encoding);
+[[nodiscard]] std::string KDX_UnconvertibleMessage(const std::string& encoding);
 
 // Exports the entries ids, in that order, into folder, one file (or package)
 // per entry under a unique name from its title. Each entry's en_use_date is
 // set to now in entryAry; the caller saves the tables afterwards. Entries that
 // do not exist or fail count as failed with a reason; files written with
 // substitutes are warnings. progress is polled before each entry.
-KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& ids,
-                                    const std::string& folder, KdxExportFormat format,
-                                    const KdxTransferProgress& progress);
+[[nodiscard]] KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& ids,
+                                                  const std::string& folder, KdxExportFormat format,
+                                                  const KdxTransferProgress& progress);

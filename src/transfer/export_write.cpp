@@ -39,7 +39,7 @@ std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry
 
 int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return -2;
+  if (fd < 0) return kKdxExportCannotCreate;
   bool whole = Vell_WriteFully(fd, bytes);
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -47,5 +47,5 @@ int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
   if (::close(fd) != 0) whole = false;
   if (whole) return 0;
   if (regular) ::unlink(path.c_str());
-  return -3;
+  return kKdxExportShortWrite;
 }

@@ -8,20 +8,21 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
+#include "transfer/transfer_status.h"  // kKdxExport*
 
-bool KDX_EqualsIgnoringCase(std::string_view a, std::string_view b);
+[[nodiscard]] bool KDX_EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // The text after the last "." of the path's last part; empty without one.
-std::string_view KDX_ExtensionOf(std::string_view path);
+[[nodiscard]] std::string_view KDX_ExtensionOf(std::string_view path);
 
 // True when the last part of path ends in "." and extension, a non-empty
 // text compared without regard to ASCII case.
-bool KDX_HasExtension(std::string_view path, std::string_view extension);
+[[nodiscard]] bool KDX_HasExtension(std::string_view path, std::string_view extension);
 
 // The extension of the entry's file type; empty when it has no type record.
-std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry);
+[[nodiscard]] std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry);
 
-// Writes bytes to path, creating or replacing the file. 0; -2 when it cannot
-// be opened; -3 when not every byte reached the file (a partial regular file
-// is removed).
-int32_t WriteExportFile(const std::string& path, std::string_view bytes);
+// Writes bytes to path, creating or replacing the file. 0;
+// kKdxExportCannotCreate when it cannot be opened; kKdxExportShortWrite when
+// not every byte reached the file (a partial regular file is removed).
+[[nodiscard]] int32_t WriteExportFile(const std::string& path, std::string_view bytes);

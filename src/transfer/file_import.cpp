@@ -43,14 +43,14 @@ std::string ToStd(const QByteArray& bytes) {
 }
 
 // Reads a regular file of at most the import limit whole; 0 or a failure code.
-int32_t ReadWholeFile(const std::string& path, std::string* bytes) {
+[[nodiscard]] int32_t ReadWholeFile(const std::string& path, std::string* bytes) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kKdxImportUnreadable;
   if (st.st_size > kKdxImportMaxFileBytes) return kKdxImportTooLarge;
   char* raw = nullptr;
   const int32_t size = Vell_ReadBuffer_fromFile(path.c_str(), &raw);
   std::unique_ptr<char, void (*)(void*)> owned(raw, Vell_MallocFree);
-  if (size < 0) return size == -3 ? kKdxImportTooLarge : kKdxImportUnreadable;
+  if (size < 0) return size == kVellReadTooLarge ? kKdxImportTooLarge : kKdxImportUnreadable;
   if (size > kKdxImportMaxFileBytes) return kKdxImportTooLarge;  // grew since the stat
   bytes->assign(raw, static_cast<size_t>(size));
   return 0;
@@ -72,7 +72,7 @@ bool NeedsReadBack(const QString& text) {
 }
 
 // The body's plain text, or false when the body cannot be read back.
-bool FillPlainText(const QByteArray& body, KdxImportedBody* out) {
+[[nodiscard]] bool FillPlainText(const QByteArray& body, KdxImportedBody* out) {
   QString text;
   if (kdx_richtext::BodyPlainText(body, &text) == kdx_richtext::BodyStatus::unreadable) {
     return false;
@@ -83,7 +83,7 @@ bool FillPlainText(const QByteArray& body, KdxImportedBody* out) {
 }
 
 // An RTF file as a body; an empty file gives an empty body.
-int32_t ImportRtfFile(const std::string& path, KdxImportedBody* out) {
+[[nodiscard]] int32_t ImportRtfFile(const std::string& path, KdxImportedBody* out) {
   std::string rtf;
   if (int32_t status = ReadWholeFile(path, &rtf); status < 0) return status;
   if (rtf.empty()) return 0;
@@ -93,7 +93,7 @@ int32_t ImportRtfFile(const std::string& path, KdxImportedBody* out) {
 }
 
 // An RTFD package folder as a body.
-int32_t ImportRtfdPackage(const std::string& path, KdxImportedBody* out) {
+[[nodiscard]] int32_t ImportRtfdPackage(const std::string& path, KdxImportedBody* out) {
   std::optional<QByteArray> body =
       kdx_richtext::KDXCOMM_ReadRTFDFromFile(QString::fromStdString(path));
   if (!body || !FillPlainText(*body, out)) return kKdxImportUndecodable;
@@ -102,7 +102,7 @@ int32_t ImportRtfdPackage(const std::string& path, KdxImportedBody* out) {
 
 // Reads the entry export file beside an imported file into *entry; the
 // extension it names goes to *ext. False when there is none to read.
-bool ReadKdzBeside(const std::string& kdzPath, KDX_ENTRY* entry, std::string* ext) {
+[[nodiscard]] bool ReadKdzBeside(const std::string& kdzPath, KDX_ENTRY* entry, std::string* ext) {
   if (kdzPath.empty()) return false;
   struct stat st {};
   if (stat(kdzPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -125,8 +125,8 @@ struct ConvertedFile {
   KdxImportedBody content;
 };
 
-ConvertedFile ConvertFile(const std::string& plainPath, const std::string& fontName,
-                          double fontSize) {
+[[nodiscard]] ConvertedFile ConvertFile(const std::string& plainPath, const std::string& fontName,
+                                        double fontSize) {
   ConvertedFile out;
   if (KDX_IsRtfdFile(plainPath) == 1) {
     out.kind = FileKind::package;
@@ -142,8 +142,8 @@ ConvertedFile ConvertFile(const std::string& plainPath, const std::string& fontN
 
 // The other half: the entry export file beside the file, the file type, the
 // blocks and the record. The body size, or a kKdxImport failure.
-int32_t StoreConverted(KDX_DATA* data, const std::string& plainPath, KDX_ENTRY* entry,
-                       const ConvertedFile& converted, int32_t expandSize) {
+[[nodiscard]] int32_t StoreConverted(KDX_DATA* data, const std::string& plainPath, KDX_ENTRY* entry,
+                                     const ConvertedFile& converted, int32_t expandSize) {
   std::string ext;
   std::string kdzPath;
   if (converted.kind == FileKind::text) {
@@ -185,9 +185,10 @@ class AheadConverter {
   AheadConverter(const std::vector<std::string>& files, std::string fontName, double fontSize)
       : files_(files), fontName_(std::move(fontName)), fontSize_(fontSize), done_(files.size()) {
     // The application font and other state Qt makes on first use are made
-    // here, before any worker exists, rather than by two workers at once.
-    kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("-"), QString::fromStdString(fontName_),
-                                            fontSize_);
+    // here, before any worker exists, rather than by two workers at once; the
+    // body made is not needed.
+    static_cast<void>(kdx_richtext::KDXCOMM_ConvertTextToRtfd(
+        QStringLiteral("-"), QString::fromStdString(fontName_), fontSize_));
     const unsigned workers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 4u);
     for (unsigned i = 0; i < workers && files.size() > 1; ++i) {
       try {
@@ -402,8 +403,9 @@ KdxTransferResult KDX_ImportFiles(KDX_DATA* data, const std::vector<std::string>
     } else if (KDX_IsRtfdFile(path) == 1) {
       files.push_back(path);
     } else if (S_ISDIR(st.st_mode)) {
-      ListUpFilesWithExt(KDX_WithoutTrailingSlash(path), settings.extensions, settings.importAll,
-                         progress, &files, &result);
+      // A folder that cannot be opened is counted in result as failed.
+      static_cast<void>(ListUpFilesWithExt(KDX_WithoutTrailingSlash(path), settings.extensions,
+                                           settings.importAll, progress, &files, &result));
     } else if (IsImportTargetFilePath(path, settings.importAll, settings.extensions) == 1) {
       files.push_back(path);
     } else {
@@ -479,14 +481,15 @@ int32_t KDXCOMM_ConvertOldFileToNewFile(KDX_DATA* data, KDX_ENTRY* entry, int32_
   uint8_t* raw = nullptr;
   const int32_t size = KDX_LoadBOContainer(data->kdxFilePath.c_str(), *entry, &raw);
   std::unique_ptr<uint8_t, void (*)(void*)> owned(raw, Vell_MallocFree);
-  if (size <= 0) return -2;
+  if (size <= 0) return kKdxConvertNoBody;
   // An encrypted block reads back with zero bytes after the RTF.
   const size_t length = strnlen(reinterpret_cast<const char*>(raw), static_cast<size_t>(size));
   std::optional<QByteArray> body = kdx_richtext::KDXCOMM_ConvertRtfToRtfd(
       QByteArray(reinterpret_cast<const char*>(raw), static_cast<qsizetype>(length)));
-  if (!body) return -3;
+  if (!body) return kKdxConvertNotRtf;
   const auto bodySize = static_cast<int32_t>(body->size());
-  if (KDX_BO_Save(data, *entry, expandSize, bodySize, body->constData()) != 0) return -4;
+  if (KDX_BO_Save(data, *entry, expandSize, bodySize, body->constData()) != 0)
+    return kKdxConvertNotSaved;
   entry->en_bo_block_size = bodySize;
   return 0;
 }

@@ -19,15 +19,10 @@
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
 #include "transfer/transfer_progress.h"
+#include "transfer/transfer_status.h"  // kKdxImport*, kKdxConvert*
 
 // Largest file imported, in bytes; a larger one counts as failed.
 inline constexpr int64_t kKdxImportMaxFileBytes = int64_t{256} * 1024 * 1024;
-
-// Failures of KDX_ImportTextFile and KDX_ImportOneFile.
-inline constexpr int32_t kKdxImportUnreadable = -1;   // missing, not a file, or a read failed
-inline constexpr int32_t kKdxImportTooLarge = -2;     // above kKdxImportMaxFileBytes
-inline constexpr int32_t kKdxImportUndecodable = -3;  // no encoding, RTF or package reads it
-inline constexpr int32_t kKdxImportNotStored = -4;    // the blocks or the record could not be made
 
 // The preferences an import uses, read once at its start.
 struct KdxImportSettings {
@@ -39,12 +34,12 @@ struct KdxImportSettings {
   std::vector<std::string> extensions;  // "Extension"
   int32_t importAll = 0;                // "AllExportFiles"
 };
-KdxImportSettings KDX_ReadImportSettings();
+[[nodiscard]] KdxImportSettings KDX_ReadImportSettings();
 
 // The font name a body is laid out in: fontName when this system has that
 // family, else empty (the text system's default, which is what a missing
 // family gives anyway). Asked once per import instead of once per file.
-std::string KDX_UsableFontName(const std::string& fontName);
+[[nodiscard]] std::string KDX_UsableFontName(const std::string& fontName);
 
 // A body made from a file, with its plain text and the encoding it was read in.
 struct KdxImportedBody {
@@ -57,8 +52,8 @@ struct KdxImportedBody {
 // charset detection; the text laid out in the font. An empty file gives an
 // empty body and "S-JIS". Returns the bytes read, or kKdxImportUnreadable,
 // kKdxImportTooLarge or kKdxImportUndecodable (nothing decodes it).
-int32_t KDX_ImportTextFile(const std::string& path, const std::string& fontName, double fontSize,
-                           KdxImportedBody* out);
+[[nodiscard]] int32_t KDX_ImportTextFile(const std::string& path, const std::string& fontName,
+                                         double fontSize, KdxImportedBody* out);
 
 // A new entry for the file: EN_InitData with the file's name as title, the
 // categories and the wrap settings; en_file_path the full path (both cut at a
@@ -72,35 +67,35 @@ void KDX_PrepareImportEntry(KDX_DATA* data, const std::string& path, const std::
 // type, the encoding, the record and its category set. All or nothing: on
 // failure no block or record is left. Returns the body size, or one of the
 // kKdxImport failures.
-int32_t KDX_ImportOneFile(KDX_DATA* data, const std::string& path, KDX_ENTRY* entry,
-                          const std::string& fontName, double fontSize, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ImportOneFile(KDX_DATA* data, const std::string& path, KDX_ENTRY* entry,
+                                        const std::string& fontName, double fontSize,
+                                        int32_t expandSize);
 
 // Words for the user for a kKdxImport failure.
-std::string KDX_ImportFailureText(int32_t code);
+[[nodiscard]] std::string KDX_ImportFailureText(int32_t code);
 
 // Imports files with the given categories ("＜すべて＞" becoming "その他"): RTFD
 // packages as one file, folders through the folder walk (their files keep
 // these categories), other files when they are import targets (the others are
 // listed as warnings). Failures are counted with their reasons; cancelling is
 // polled between files. *importedIds, when given, gets the new entries' ids.
-KdxTransferResult KDX_ImportFiles(KDX_DATA* data, const std::vector<std::string>& paths,
-                                  const std::string& cat1, const std::string& cat2,
-                                  const std::string& cat3, const KdxImportSettings& settings,
-                                  const KdxTransferProgress& progress,
-                                  std::vector<int32_t>* importedIds = nullptr);
+[[nodiscard]] KdxTransferResult KDX_ImportFiles(
+    KDX_DATA* data, const std::vector<std::string>& paths, const std::string& cat1,
+    const std::string& cat2, const std::string& cat3, const KdxImportSettings& settings,
+    const KdxTransferProgress& progress, std::vector<int32_t>* importedIds = nullptr);
 
 // Imports the import targets of a folder tree, each with the categories of its
 // path below folder (KDXCOMM_GetCats_ByFilePath; a relative folder is taken
 // from the current folder, so "." is named after it). Folders that cannot be
 // searched count as failed.
-KdxTransferResult KDX_ImportFolder(KDX_DATA* data, const std::string& folder,
-                                   const KdxImportSettings& settings,
-                                   const KdxTransferProgress& progress,
-                                   std::vector<int32_t>* importedIds = nullptr);
+[[nodiscard]] KdxTransferResult KDX_ImportFolder(KDX_DATA* data, const std::string& folder,
+                                                 const KdxImportSettings& settings,
+                                                 const KdxTransferProgress& progress,
+                                                 std::vector<int32_t>* importedIds = nullptr);
 
 // True for a folder that is walked rather than imported as one item: a folder
 // that is not an RTFD package.
-bool KDX_IsPlainFolder(const std::string& path);
+[[nodiscard]] bool KDX_IsPlainFolder(const std::string& path);
 
 // How a folder among the paths of KDX_ImportPaths gives its files categories.
 enum class KdxFolderCategories {
@@ -113,15 +108,16 @@ enum class KdxFolderCategories {
 // KDX_ImportFiles does with the given categories. The results of every part
 // are added up; cancelling ends the whole import. The one import of kdx
 // import and of a drop on the document window.
-KdxTransferResult KDX_ImportPaths(KDX_DATA* data, const std::vector<std::string>& paths,
-                                  const std::string& cat1, const std::string& cat2,
-                                  const std::string& cat3, KdxFolderCategories folders,
-                                  const KdxImportSettings& settings,
-                                  const KdxTransferProgress& progress,
-                                  std::vector<int32_t>* importedIds = nullptr);
+[[nodiscard]] KdxTransferResult KDX_ImportPaths(
+    KDX_DATA* data, const std::vector<std::string>& paths, const std::string& cat1,
+    const std::string& cat2, const std::string& cat3, KdxFolderCategories folders,
+    const KdxImportSettings& settings, const KdxTransferProgress& progress,
+    std::vector<int32_t>* importedIds = nullptr);
 
 // Rewrites an entry's body stored as RTF (documents of the previous major
 // version) as a body of the current form, encrypted when en_bo_encrypt is 1,
-// and sets en_bo_block_size. 0; -2 when the body cannot be loaded or is empty;
-// -3 when it cannot be read as RTF; -4 when the new body cannot be saved.
-int32_t KDXCOMM_ConvertOldFileToNewFile(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize);
+// and sets en_bo_block_size. 0; kKdxConvertNoBody when the body cannot be
+// loaded or is empty; kKdxConvertNotRtf when it cannot be read as RTF;
+// kKdxConvertNotSaved when the new body cannot be saved.
+[[nodiscard]] int32_t KDXCOMM_ConvertOldFileToNewFile(KDX_DATA* data, KDX_ENTRY* entry,
+                                                      int32_t expandSize);

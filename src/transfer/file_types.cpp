@@ -14,21 +14,22 @@ extern const std::size_t kKdxDefaultFileTypeIcon_size;
 
 namespace {
 
-// Adds a type for ext with its own icon block; its identifier, or -1/-2 for
-// the failing step (logged under caller).
-int32_t AddFileType(const std::string& path, const std::string& ext, VELL_ARY* idCounterAry,
-                    VELL_ARY* fileTypeAry, const char* caller) {
+// Adds a type for ext with its own icon block; its identifier, or
+// kKdxFileTypeNoIdentifier or kKdxFileTypeNotStored (logged under caller).
+[[nodiscard]] int32_t AddFileType(const std::string& path, const std::string& ext,
+                                  VELL_ARY* idCounterAry, VELL_ARY* fileTypeAry,
+                                  const char* caller) {
   const auto iconSize = static_cast<int32_t>(kKdxDefaultFileTypeIcon_size);
   KDX_FILE_TYPE type;
   const int32_t iconId = IC_GetID_FromCounter(idCounterAry, kKdxTagFIIC, "fi_id");
   if (iconId < 0 || FT_MakeRecord(idCounterAry, ext.c_str(), iconId, iconSize, &type) != 0) {
     Vell_SystemErrorLog("[-1] %s\r\n", caller);
-    return -1;
+    return kKdxFileTypeNoIdentifier;
   }
   if (FI_CreateNewData(path.c_str(), iconId, kKdxDefaultFileTypeIcon, iconSize) != 0 ||
       FT_AddData(fileTypeAry, type) != 0) {
     Vell_SystemErrorLog("[-2] %s\r\n", caller);
-    return -2;
+    return kKdxFileTypeNotStored;
   }
   return type.ft_id;
 }

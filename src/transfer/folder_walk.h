@@ -15,26 +15,26 @@ inline constexpr int32_t kKdxMaxFolderDepth = 128;
 inline constexpr size_t kKdxMaxImportExtensionBytes = 15;
 
 // The path without trailing "/" ("/" itself stays).
-std::string KDX_WithoutTrailingSlash(const std::string& path);
+[[nodiscard]] std::string KDX_WithoutTrailingSlash(const std::string& path);
 // The path made absolute and without "." and ".." parts (symlinks are kept),
 // so that entries record full paths and a folder "." has a name.
-std::string KDX_FullPath(const std::string& path);
+[[nodiscard]] std::string KDX_FullPath(const std::string& path);
 
 // The import extensions of the preferences ("Extension"), without the dot.
-std::vector<std::string> KDX_ReadImportExtensions();
+[[nodiscard]] std::vector<std::string> KDX_ReadImportExtensions();
 
 // 1 when the text after the last "." of the file name is "rtf" in any case.
-int32_t IsRtfFile(const std::string& path);
+[[nodiscard]] int32_t IsRtfFile(const std::string& path);
 // 1 when the name's extension is "rtfd" in any case, the path is a folder and
 // it holds a file "TXT.rtf"; a trailing "/" is allowed.
-int32_t KDX_IsRtfdFile(const std::string& path);
+[[nodiscard]] int32_t KDX_IsRtfdFile(const std::string& path);
 
 // 1 when a file is to be imported: not binary (Vell_IsBinaryFile; a file that
 // cannot be opened counts as binary) unless it is RTF, never an entry export
 // file (kdz), and with importAll 0 an extension of 1 to 15 bytes equal to one
 // of extensions without regard to ASCII case. Else 0.
-int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
-                               const std::vector<std::string>& extensions);
+[[nodiscard]] int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
+                                             const std::vector<std::string>& extensions);
 
 // Walks folder and its subfolders in the order the file system lists them and
 // appends to *fileList every regular file that IsImportTargetFilePath accepts
@@ -46,9 +46,11 @@ int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
 // is logged, counted in result->failed and skipped; the walk goes on. progress gets each file name
 // and is polled for cancelling (result->cancelled). Returns 0, or 1 when folder itself cannot be
 // opened (also counted in result).
-int32_t ListUpFilesWithExt(const std::string& folder, const std::vector<std::string>& extensions,
-                           int32_t importAll, const KdxTransferProgress& progress,
-                           std::vector<std::string>* fileList, KdxTransferResult* result);
+[[nodiscard]] int32_t ListUpFilesWithExt(const std::string& folder,
+                                         const std::vector<std::string>& extensions,
+                                         int32_t importAll, const KdxTransferProgress& progress,
+                                         std::vector<std::string>* fileList,
+                                         KdxTransferResult* result);
 
 // Categories from the folders between rootFolder and the file: category 1 is
 // the root folder's name ("/" for the root of the file system), 2 and 3 the

@@ -120,7 +120,7 @@ bool IsNoteRow(std::string_view row) {
 }
 
 // The whole file, NUL-terminated; empty (and false) when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string* text) {
+[[nodiscard]] bool ReadWholeFile(const std::string& path, std::string* text) {
   char* buffer = nullptr;
   const int32_t size = Vell_ReadBuffer_fromFile(path.c_str(), &buffer);
   if (size < 0) return false;
@@ -138,7 +138,7 @@ int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
   if (size < 0 && size != kKdxLoadMissing) {
     // A note that cannot be read is not written as an empty one.
     Vell_SystemErrorLog("[-1] KDX_ExportKdzFile[%d]\r\n", entry.en_id);
-    return -1000;
+    return kKdxErrFile;
   }
 
   std::string out;
@@ -171,7 +171,7 @@ int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
   if (WriteExportFile(path, out) != 0) {
     Vell_SystemErrorLog("[-1] ExportEntry\r\n");
     Vell_SystemErrorLog("[-1] KDX_ExportKdzFile\r\n");
-    return -1000;
+    return kKdxErrFile;
   }
   return 0;
 }
@@ -248,7 +248,7 @@ int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note) {
   std::string text;
   if (!ReadWholeFile(path, &text)) {
     Vell_SystemErrorLog("[-1] ImportNote_FromKdzFile\r\n");
-    return -1;
+    return kKdzNoteUnreadable;
   }
   // The marker counts at the start of a line only: a value holding "[note]"
   // further along its line is not the note.
@@ -264,7 +264,7 @@ int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note) {
     at = text.find('\n', at);
     if (at == std::string::npos) {
       Vell_SystemErrorLog("[-2] ImportNote_FromKdzFile\r\n");
-      return -2;
+      return kKdzNoNote;
     }
     ++at;
   }

@@ -11,6 +11,7 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
+#include "transfer/transfer_status.h"  // kKdzNote*, kKdxErrFile
 
 // The version characters written on the "[version]" line.
 inline constexpr char kKdzVersionChars[] = "0361138";
@@ -30,9 +31,10 @@ struct KdzLine {
 // Writes the export file of entry to path, replacing a file there: the key
 // lines in their fixed order, then "[note] " and the note (deciphered when
 // encrypted). CR, LF and tab in the values other than the note are written as
-// blanks, so no value can start a line of its own. 0, or -1000 when the note
-// cannot be loaded or the file cannot be written whole (logged).
-int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& path);
+// blanks, so no value can start a line of its own. 0, or kKdxErrFile when the
+// note cannot be loaded or the file cannot be written whole (logged).
+[[nodiscard]] int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry,
+                                        const std::string& path);
 
 // Reads the fields of an export file into *entry and the "[file_ext]" value
 // into extension (cut to 15 bytes at a character boundary). Only the lines
@@ -41,21 +43,24 @@ int32_t KDX_ExportKdzFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
 // field, a missing number reads as 0, a label outside 0 to 7 as 0. en_id and
 // the fields the file does not carry are left as they were. 1, or 0 when the
 // file cannot be read or is empty (*entry and extension are then unchanged).
-int32_t KDX_ReadEntry_FromKdzFile(const std::string& path, KDX_ENTRY* entry, char extension[16]);
+[[nodiscard]] int32_t KDX_ReadEntry_FromKdzFile(const std::string& path, KDX_ENTRY* entry,
+                                                char extension[16]);
 
 // The note of an export file: everything after "[note]" and its blank, where
 // "[note]" counts only at the start of the file or of a line. 1 with *note
-// set; -1 when the file cannot be read, -2 when it has no "[note]" (both
-// logged, *note then empty).
-int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note);
+// set; kKdzNoteUnreadable when the file cannot be read, kKdzNoNote when it has
+// no "[note]" (both logged, *note then empty).
+[[nodiscard]] int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note);
 
 // The lines of an export file's text, up to (not including) its "[note]" line.
-std::vector<KdzLine> KDX_SplitKdzLines(const char* text);
+[[nodiscard]] std::vector<KdzLine> KDX_SplitKdzLines(const char* text);
 
 // The value of the first line whose key is key; empty when there is none.
-std::string FindTargetValue_ByKdzFileAry(const std::vector<KdzLine>& lines, const std::string& key);
+[[nodiscard]] std::string FindTargetValue_ByKdzFileAry(const std::vector<KdzLine>& lines,
+                                                       const std::string& key);
 
 // The path with its extension replaced by "kdz" when that extension equals
 // extension without regard to ASCII case (memo.RTF, "rtf" -> memo.kdz);
 // otherwise an empty string. Only the last part of the path is looked at.
-std::string GeneratePathToKdzPath(const std::string& path, const std::string& extension);
+[[nodiscard]] std::string GeneratePathToKdzPath(const std::string& path,
+                                                const std::string& extension);

@@ -23,7 +23,7 @@ struct KdxTransferProgress {
   void Item(const std::string& name, int64_t done, int64_t total) const {
     if (item) item(name, done, total);
   }
-  bool IsCancelled() const { return cancelled && cancelled(); }
+  [[nodiscard]] bool IsCancelled() const { return cancelled && cancelled(); }
 };
 
 // One item that did not make it, and why, in words for the user.
@@ -32,7 +32,8 @@ struct KdxTransferFailure {
   std::string reason;
 };
 
-struct KdxTransferResult {
+// What an import or export came to; a caller that drops it loses the failures.
+struct [[nodiscard]] KdxTransferResult {
   int64_t succeeded = 0;  // files imported, entries exported
   int64_t failed = 0;     // items that could not be done; failures lists them
   bool cancelled = false;

@@ -75,7 +75,7 @@ void CopyField(char* field, size_t size, const std::string& value) {
 }
 
 // Reads the file whole within the import limit; false when it cannot be read.
-bool ReadFileBytes(const std::string& path, std::string* bytes) {
+[[nodiscard]] bool ReadFileBytes(const std::string& path, std::string* bytes) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kKdxImportMaxFileBytes) {
     return false;
@@ -98,11 +98,15 @@ bool ReadFileBytes(const std::string& path, std::string* bytes) {
   return ok && !bytes->empty();
 }
 
-// The Shift JIS bytes that mark a version-2 export file.
+// The Shift JIS bytes that mark a version-2 export file; empty when there is
+// no Shift JIS converter, which must then find no file.
 const std::string& V2Marker() {
   static const std::string marker = [] {
     std::string sjis;
-    Vell_EncodeFromUTF8("【バージョン】 0200", kVellEncodingSJIS, sjis);
+    if (Vell_EncodeFromUTF8("【バージョン】 0200", kVellEncodingSJIS, sjis) != kVellEncOk) {
+      Vell_SystemErrorLog("[-1] KDX_IsV2ExportFile\r\n");
+      sjis.clear();
+    }
     return sjis;
   }();
   return marker;
@@ -165,7 +169,9 @@ KdxV2Parse KDX_ParseV2Export(std::string_view bytes, KdxV2Export* out) {
 int32_t KDX_IsV2ExportFile(const std::string& path) {
   std::string bytes;
   if (!ReadFileBytes(path, &bytes)) return 0;
-  return bytes.find(V2Marker()) != std::string::npos ? 1 : 0;
+  // An empty marker would be found in every file.
+  const std::string& marker = V2Marker();
+  return !marker.empty() && bytes.find(marker) != std::string::npos ? 1 : 0;
 }
 
 int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path, const std::string& fontName,
@@ -221,22 +227,24 @@ int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path, const st
   }
   // The size a version-2 entry shows is that of its text.
   entry->en_bo_block_size = static_cast<int32_t>(v2.body.size());
-  EN_SetData(data->entryAry, *entry);
+  // The entry is stored; only the size its list shows would be the body's.
+  if (EN_SetData(data->entryAry, *entry) != 0)
+    Vell_SystemErrorLog("[-5] KDX_ImportV2ExportFile\r\n");
   return 1;
 }
 
 int32_t KDX_ImportOneV2File(KDX_DATA* data, const std::string& path, const std::string& cat1,
                             const std::string& cat2, const std::string& cat3,
                             const KdxImportSettings& settings, int32_t* entryId) {
-  if (KDX_IsV2ExportFile(path) != 1) return -1000;
+  if (KDX_IsV2ExportFile(path) != 1) return kKdxErrFile;
   KDX_ENTRY entry;
   KDX_PrepareImportEntry(data, path, cat1, cat2, cat3, settings, &entry);
-  if (entry.en_id < 0) return -1000;
+  if (entry.en_id < 0) return kKdxErrFile;
   entry.en_ft_id = KDX_SetV2FileType(data->kdxFilePath, data->fileTypeAry, data->idCounterAry);
-  if (entry.en_ft_id < 0) return -1000;
+  if (entry.en_ft_id < 0) return kKdxErrFile;
   if (KDX_ImportV2ExportFile(data, path, settings.fontName, settings.fontSize, settings.expandSize,
                              &entry) != 1) {
-    return -1000;
+    return kKdxErrFile;
   }
   if (entryId != nullptr) *entryId = entry.en_id;
   return 0;

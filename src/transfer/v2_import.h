@@ -15,6 +15,7 @@
 #include "core/document/records.h"
 #include "transfer/file_import.h"
 #include "transfer/transfer_progress.h"
+#include "transfer/transfer_status.h"  // kKdxErrFile
 
 inline constexpr int32_t kKdxV2TagCount = 14;
 
@@ -40,31 +41,34 @@ enum class KdxV2Parse {
 // Parses the bytes of an export file. The limits leave room for the NUL of
 // each field (title 511 bytes, categories 127, keyword 255, the numbers 10,
 // dates 14, version 4). *out is complete only for ok. Nothing is logged.
-KdxV2Parse KDX_ParseV2Export(std::string_view bytes, KdxV2Export* out);
+[[nodiscard]] KdxV2Parse KDX_ParseV2Export(std::string_view bytes, KdxV2Export* out);
 
 // 1 when the file holds the Shift JIS form of "【バージョン】 0200", else 0 (also
 // for an unreadable or empty file, or one above the import size limit).
-int32_t KDX_IsV2ExportFile(const std::string& path);
+[[nodiscard]] int32_t KDX_IsV2ExportFile(const std::string& path);
 
 // Parses the file into the prepared entry and adds it to the document with
 // its text block (the body as written), note block and body block (the body
 // laid out in the font), unencrypted; en_bo_block_size is the body text's
 // length. All or nothing. 1, or 0 with the reason logged.
-int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path, const std::string& fontName,
-                               double fontSize, int32_t expandSize, KDX_ENTRY* entry);
+[[nodiscard]] int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path,
+                                             const std::string& fontName, double fontSize,
+                                             int32_t expandSize, KDX_ENTRY* entry);
 
 // One file as a new entry with the file type "v2filetype" and its category
-// set registered; a category the file leaves empty is the given one.
-// 0, or -1000 when the file is not a version-2 export file, cannot be parsed
-// or stored. *entryId, when given, gets the new entry's identifier.
-int32_t KDX_ImportOneV2File(KDX_DATA* data, const std::string& path, const std::string& cat1,
-                            const std::string& cat2, const std::string& cat3,
-                            const KdxImportSettings& settings, int32_t* entryId = nullptr);
+// set registered; a category the file leaves empty is the given one. 0, or
+// kKdxErrFile when the file is not a version-2 export file, cannot be parsed or
+// stored. *entryId, when given, gets the new entry's identifier.
+[[nodiscard]] int32_t KDX_ImportOneV2File(KDX_DATA* data, const std::string& path,
+                                          const std::string& cat1, const std::string& cat2,
+                                          const std::string& cat3,
+                                          const KdxImportSettings& settings,
+                                          int32_t* entryId = nullptr);
 
 // Walks folder (every non-binary file), and imports each file with the
 // categories of its path; files that are not version-2 export files count as
 // failed.
-KdxTransferResult KDX_ImportV2Folder(KDX_DATA* data, const std::string& folder,
-                                     const KdxImportSettings& settings,
-                                     const KdxTransferProgress& progress,
-                                     std::vector<int32_t>* importedIds = nullptr);
+[[nodiscard]] KdxTransferResult KDX_ImportV2Folder(KDX_DATA* data, const std::string& folder,
+                                                   const KdxImportSettings& settings,
+                                                   const KdxTransferProgress& progress,
+                                                   std::vector<int32_t>* importedIds = nullptr);

@@ -42,11 +42,11 @@ TEST(EntryListFile, WritesShownColumnsInTableOrderWithoutTheIconColumn) {
   KDX_ENTRY e = doc.Add("会議", {"", "本文", ""});
   std::strcpy(e.en_update_date, "20100203090500000");
   e.en_co_id = 1;
-  EN_SetData(doc.data()->entryAry, e);
+  ASSERT_EQ(EN_SetData(doc.data()->entryAry, e), 0);
   KDX_ENTRY tabbed = doc.Add("a\tb\r\nc", {"", "", ""});
   std::strcpy(tabbed.en_update_date, e.en_update_date);
   tabbed.en_co_id = 1;
-  EN_SetData(doc.data()->entryAry, tabbed);
+  ASSERT_EQ(EN_SetData(doc.data()->entryAry, tabbed), 0);
   KDX_COLOR_LABEL label;
   ASSERT_EQ(CO_GetData(doc.data()->colorLabelAry, 1, &label), 1);
   std::string labelSjis;
@@ -90,7 +90,7 @@ TEST(EntryListFile, SelectionAndMissingEntries) {
   KDX_ENTRY a = doc.Add("a", {"", "", ""});
   KDX_ENTRY b = doc.Add("b", {"", "", ""});
   b.en_is_select_entrylist = 1;
-  EN_SetData(doc.data()->entryAry, b);
+  ASSERT_EQ(EN_SetData(doc.data()->entryAry, b), 0);
   ShowOnly(doc.data(), {"en_title"});
   List(doc.data(), {a.en_id, 9999, b.en_id});
   const std::string out = dir.File("list.txt");

@@ -55,8 +55,9 @@ class ImportDoc : public TestDocument {
   std::string BodyPlainText(const KDX_ENTRY& e) const {
     const std::string body = Body(e);
     QString plain;
-    kdx_richtext::BodyPlainText(QByteArray(body.data(), static_cast<qsizetype>(body.size())),
-                                &plain);
+    EXPECT_NE(kdx_richtext::BodyPlainText(
+                  QByteArray(body.data(), static_cast<qsizetype>(body.size())), &plain),
+              kdx_richtext::BodyStatus::unreadable);
     return plain.toStdString();
   }
   std::string FileTypeExt(const KDX_ENTRY& e) const {

@@ -31,6 +31,24 @@ enum : int32_t {
   REZ_ERR_NO_MEMBER = -4,   // no further member; a damaged member chain
   REZ_ERR_NO_TAG = -5,      // no further tag, tag not found; a damaged tag list
   REZ_ERR_READ_ONLY = -6,   // the file is open for reading only
+  // REZ_Close only: pushing the written bytes to the disk or the close failed.
+  REZ_ERR_CLOSE = -1,
+};
+
+// Results of REZ_ARY_Load and REZ_ARY_LoadWithPositions, a vocabulary of their
+// own: the same numbers as some codes above with other meanings.
+enum : int32_t {
+  REZ_ARY_ABSENT = -1,        // the tag is absent
+  REZ_ARY_FIRST_LENGTH = -2,  // the first member's length differs from the record size
+  REZ_ARY_LATER_LENGTH = -3,  // a later member's length differs
+  REZ_ARY_READ_FAILED = -4,   // a member could not be read, or memory ran out
+};
+
+// Why REZ_ARY_IsLoadable answered 0 (its reason output).
+enum : int32_t {
+  REZ_ARY_REASON_ABSENT = 1,        // the tag is absent
+  REZ_ARY_REASON_OTHER_LENGTH = 2,  // a member of another length exists
+  REZ_ARY_REASON_UNREADABLE = 3,    // the chain could not be walked
 };
 
 inline constexpr uint32_t kRezNoLink = 0xFFFFFFFFu;
@@ -43,13 +61,13 @@ inline constexpr uint16_t kRezVersion = 2;
 inline constexpr uint64_t kRezMaxFileSize = 0xFFFFFFFEu;
 
 // A tag from four ASCII characters, the first in the most significant byte.
-constexpr uint32_t REZ_MakeTag(const char (&chars)[5]) {
+[[nodiscard]] constexpr uint32_t REZ_MakeTag(const char (&chars)[5]) {
   return (uint32_t{static_cast<uint8_t>(chars[0])} << 24) |
          (uint32_t{static_cast<uint8_t>(chars[1])} << 16) |
          (uint32_t{static_cast<uint8_t>(chars[2])} << 8) | uint32_t{static_cast<uint8_t>(chars[3])};
 }
 // A tag as its four characters, or in hexadecimal when they are not printable.
-std::string REZ_TagName(uint32_t tag);
+[[nodiscard]] std::string REZ_TagName(uint32_t tag);
 
 // One member header in host byte order.
 struct REZ_METADATA {
@@ -75,44 +93,47 @@ struct REZ_FILE {
 };
 
 // Byte order of the file: little-endian whatever the host.
-uint16_t REZ_EndianShort_NtoL(uint16_t value);
-uint32_t REZ_EndianLong_NtoL(uint32_t value);
-uint16_t REZ_EndianShort_LtoN(uint16_t value);
-uint32_t REZ_EndianLong_LtoN(uint32_t value);
+[[nodiscard]] uint16_t REZ_EndianShort_NtoL(uint16_t value);
+[[nodiscard]] uint32_t REZ_EndianLong_NtoL(uint32_t value);
+[[nodiscard]] uint16_t REZ_EndianShort_LtoN(uint16_t value);
+[[nodiscard]] uint32_t REZ_EndianLong_LtoN(uint32_t value);
 
 // Creating, opening and closing.
-int32_t REZ_Create(const char* path, REZ_FILE* file);
-int32_t REZ_Open(const char* path, int32_t openMode, REZ_FILE* file);
+[[nodiscard]] int32_t REZ_Create(const char* path, REZ_FILE* file);
+[[nodiscard]] int32_t REZ_Open(const char* path, int32_t openMode, REZ_FILE* file);
 // Opens a container on a stream that is already open (tests, the fuzzer).
-int32_t REZ_OpenStream(std::unique_ptr<RezStream> stream, int32_t openMode, REZ_FILE* file);
+[[nodiscard]] int32_t REZ_OpenStream(std::unique_ptr<RezStream> stream, int32_t openMode,
+                                     REZ_FILE* file);
 // Writes the two headers of a new container to an empty stream and opens it.
-int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file);
-int32_t REZ_Close(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file);
+[[nodiscard]] int32_t REZ_Close(REZ_FILE* file);
 
 // Navigation.
-int32_t REZ_FirstTag(REZ_FILE* file);
-int32_t REZ_NextTag(REZ_FILE* file);
-int32_t REZ_PreviousTag(REZ_FILE* file);
-int32_t REZ_FirstMember(REZ_FILE* file, uint32_t tag);
-int32_t REZ_NextMember(REZ_FILE* file);
-int32_t REZ_PreviousMember(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_FirstTag(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_NextTag(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_PreviousTag(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_FirstMember(REZ_FILE* file, uint32_t tag);
+[[nodiscard]] int32_t REZ_NextMember(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_PreviousMember(REZ_FILE* file);
 
 // Reading the current member. The length is not a status: it is the full
 // unsigned 32-bit length, or -1 without a stream or current member.
-int64_t REZ_GetDataLength(const REZ_FILE* file);
-int32_t REZ_GetData(REZ_FILE* file, uint64_t bufferSize, void* buffer);
-int32_t REZ_GetSubdata(REZ_FILE* file, uint64_t offset, uint64_t count, void* buffer);
+[[nodiscard]] int64_t REZ_GetDataLength(const REZ_FILE* file);
+[[nodiscard]] int32_t REZ_GetData(REZ_FILE* file, uint64_t bufferSize, void* buffer);
+[[nodiscard]] int32_t REZ_GetSubdata(REZ_FILE* file, uint64_t offset, uint64_t count, void* buffer);
 
 // Editing.
-int32_t REZ_AddData(REZ_FILE* file, uint32_t tag, uint64_t count, const void* data);
-int32_t REZ_InsertData(REZ_FILE* file, uint64_t count, const void* data);
-int32_t REZ_RemoveData(REZ_FILE* file);
-int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data);
+[[nodiscard]] int32_t REZ_AddData(REZ_FILE* file, uint32_t tag, uint64_t count, const void* data);
+[[nodiscard]] int32_t REZ_InsertData(REZ_FILE* file, uint64_t count, const void* data);
+[[nodiscard]] int32_t REZ_RemoveData(REZ_FILE* file);
+[[nodiscard]] int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data);
 
 // Record arrays: a table stored as one member per record under one tag.
-int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize, int32_t* reason);
-int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary);
-int32_t REZ_ARY_Save(REZ_FILE* file, uint32_t tag, const VELL_ARY* ary, int32_t recordSize);
+[[nodiscard]] int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                         int32_t* reason);
+[[nodiscard]] int32_t REZ_ARY_Load(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary);
+[[nodiscard]] int32_t REZ_ARY_Save(REZ_FILE* file, uint32_t tag, const VELL_ARY* ary,
+                                   int32_t recordSize);
 
 // What a record table looked like in the file after it was last loaded or
 // saved: the position of each member and a digest of the record it holds. With
@@ -125,8 +146,8 @@ struct RezTableSnapshot {
 };
 
 // As REZ_ARY_Load, also giving the position of each member in chain order.
-int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize, VELL_ARY* ary,
-                                  std::vector<uint32_t>* positions);
+[[nodiscard]] int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                                VELL_ARY* ary, std::vector<uint32_t>* positions);
 
 // Makes tag hold count records of recordSize bytes, leaving the file exactly
 // as REZ_ARY_Save would (surplus members removed from the head, missing ones
@@ -137,10 +158,12 @@ int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSi
 // the stored bytes. On success the snapshot describes the file; on failure it
 // is marked invalid.
 using RezRecordProducer = std::function<int32_t(int32_t index, uint8_t* out)>;
-int32_t REZ_ARY_SaveWithSnapshot(REZ_FILE* file, uint32_t tag, int32_t count, int32_t recordSize,
-                                 const std::vector<uint64_t>& digests,
-                                 const RezRecordProducer& produce, RezTableSnapshot* snapshot);
+[[nodiscard]] int32_t REZ_ARY_SaveWithSnapshot(REZ_FILE* file, uint32_t tag, int32_t count,
+                                               int32_t recordSize,
+                                               const std::vector<uint64_t>& digests,
+                                               const RezRecordProducer& produce,
+                                               RezTableSnapshot* snapshot);
 
 // The largest number of headers a chain walk can meet in this file; a longer
 // walk has met a cycle.
-uint64_t REZ_MaxChainSteps(const REZ_FILE* file);
+[[nodiscard]] uint64_t REZ_MaxChainSteps(const REZ_FILE* file);

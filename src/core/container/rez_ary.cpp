@@ -11,15 +11,11 @@
 
 namespace {
 
-// Reasons for a tag that cannot be loaded with a record size.
-constexpr int32_t kReasonAbsent = 1;
-constexpr int32_t kReasonOtherLength = 2;
-constexpr int32_t kReasonUnreadable = 3;
-
 // Walks the tag's chain, checking that every member is recordSize long and
 // counting them. 0 and the count; -5 absent; -1 a member of another length;
 // another container code when the chain cannot be walked.
-int32_t CountCompatible(REZ_FILE* file, uint32_t tag, int32_t recordSize, uint64_t* count) {
+[[nodiscard]] int32_t CountCompatible(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                      uint64_t* count) {
   *count = 0;
   REZ_METADATA h;
   int32_t status = rez_internal::FindTagHead(file, tag, &h);
@@ -45,16 +41,16 @@ int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize, int
   if (reason == nullptr) reason = &unused;
   *reason = 0;
   if (file == nullptr || file->stream == nullptr || recordSize <= 0) {
-    *reason = kReasonUnreadable;
+    *reason = REZ_ARY_REASON_UNREADABLE;
     return 0;
   }
   uint64_t count;
   int32_t status = CountCompatible(file, tag, recordSize, &count);
   file->hasCurrent = 0;
   if (status == REZ_OK) return 1;
-  *reason = status == REZ_ERR_NO_TAG     ? kReasonAbsent
-            : status == REZ_ERR_ARGUMENT ? kReasonOtherLength
-                                         : kReasonUnreadable;
+  *reason = status == REZ_ERR_NO_TAG     ? REZ_ARY_REASON_ABSENT
+            : status == REZ_ERR_ARGUMENT ? REZ_ARY_REASON_OTHER_LENGTH
+                                         : REZ_ARY_REASON_UNREADABLE;
   return 0;
 }
 
@@ -67,34 +63,35 @@ int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSi
   if (positions != nullptr) positions->clear();
   if (file == nullptr || file->stream == nullptr || ary == nullptr || recordSize <= 0 ||
       ary->recordSize != recordSize) {
-    return -4;
+    return REZ_ARY_READ_FAILED;
   }
   int32_t status = REZ_FirstMember(file, tag);
-  if (status == REZ_ERR_NO_TAG) return -1;
-  if (status != REZ_OK) return -4;
-  if (file->current.dataLength != static_cast<uint32_t>(recordSize)) return -2;
+  if (status == REZ_ERR_NO_TAG) return REZ_ARY_ABSENT;
+  if (status != REZ_OK) return REZ_ARY_READ_FAILED;
+  if (file->current.dataLength != static_cast<uint32_t>(recordSize)) return REZ_ARY_FIRST_LENGTH;
 
   // Read into an array of our own first: the caller's array gets the records
   // only when the whole table could be read. It grows by large steps, since a
   // table may hold a hundred thousand records.
   constexpr int32_t kLoadGrowStep = 4096;
   VellAryPtr loaded(Vell_Ary_Init(recordSize, kLoadGrowStep, kLoadGrowStep));
-  if (loaded == nullptr) return -4;
+  if (loaded == nullptr) return REZ_ARY_READ_FAILED;
   std::vector<uint32_t> found;
   uint64_t steps = REZ_MaxChainSteps(file);
   for (;;) {
-    if (file->current.dataLength != static_cast<uint32_t>(recordSize)) return -3;
+    if (file->current.dataLength != static_cast<uint32_t>(recordSize)) return REZ_ARY_LATER_LENGTH;
     if (positions != nullptr) found.push_back(file->current.position);
     if (steps-- == 0) {
       Vell_SystemErrorLog("[-1] REZ_ARY_Load[%08X]\r\n", tag);
-      return -4;
+      return REZ_ARY_READ_FAILED;
     }
-    if (Vell_Ary_Add(loaded.get(), nullptr) != 0) return -4;
+    if (Vell_Ary_Add(loaded.get(), nullptr) != 0) return REZ_ARY_READ_FAILED;
     void* slot = Vell_Ary_GetDataPtr(loaded.get(), loaded->count - 1);
-    if (REZ_GetData(file, static_cast<uint64_t>(recordSize), slot) != REZ_OK) return -4;
+    if (REZ_GetData(file, static_cast<uint64_t>(recordSize), slot) != REZ_OK)
+      return REZ_ARY_READ_FAILED;
     status = REZ_NextMember(file);
     if (status == REZ_ERR_NO_MEMBER && file->current.nextMember == kRezNoLink) break;
-    if (status != REZ_OK) return -4;
+    if (status != REZ_OK) return REZ_ARY_READ_FAILED;
   }
 
   if (positions != nullptr) *positions = std::move(found);
@@ -110,7 +107,7 @@ int32_t REZ_ARY_LoadWithPositions(REZ_FILE* file, uint32_t tag, int32_t recordSi
     if (Vell_Ary_Add(ary, Vell_Ary_GetDataPtr(loaded.get(), i)) != 0) {
       while (ary->count > before) Vell_Ary_Remove(ary, ary->count - 1);
       if (positions != nullptr) positions->clear();
-      return -4;
+      return REZ_ARY_READ_FAILED;
     }
   }
   return 0;
@@ -135,8 +132,8 @@ namespace {
 
 // Checks cheaply that the tag still has the members the snapshot recorded: its
 // head and its last member are where they were, and the last one ends the chain.
-bool SnapshotStillHolds(REZ_FILE* file, uint32_t tag, int32_t recordSize,
-                        const RezTableSnapshot& snapshot) {
+[[nodiscard]] bool SnapshotStillHolds(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                      const RezTableSnapshot& snapshot) {
   if (!snapshot.valid || snapshot.positions.size() != snapshot.digests.size()) return false;
   REZ_METADATA head;
   int32_t status = rez_internal::FindTagHead(file, tag, &head);
@@ -151,8 +148,8 @@ bool SnapshotStillHolds(REZ_FILE* file, uint32_t tag, int32_t recordSize,
 
 // Walks the tag's chain, collecting member positions; -1 when a member has
 // another length.
-int32_t CollectPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
-                         std::vector<uint32_t>* positions) {
+[[nodiscard]] int32_t CollectPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
+                                       std::vector<uint32_t>* positions) {
   positions->clear();
   REZ_METADATA h;
   int32_t status = rez_internal::FindTagHead(file, tag, &h);
@@ -170,7 +167,7 @@ int32_t CollectPositions(REZ_FILE* file, uint32_t tag, int32_t recordSize,
 }
 
 // Makes the member at pos current, for the editing calls.
-int32_t PositionAt(REZ_FILE* file, uint32_t pos) {
+[[nodiscard]] int32_t PositionAt(REZ_FILE* file, uint32_t pos) {
   REZ_METADATA h;
   int32_t status = rez_internal::ReadHeader(file, pos, &h);
   if (status != REZ_OK) return status;

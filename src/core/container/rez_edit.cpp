@@ -16,7 +16,7 @@ using rez_internal::WriteHeader;
 
 namespace {
 
-int32_t CheckWritable(const REZ_FILE* file) {
+[[nodiscard]] int32_t CheckWritable(const REZ_FILE* file) {
   if (file == nullptr || file->stream == nullptr) return REZ_ERR_ARGUMENT;
   if (file->openMode != 0) return REZ_ERR_READ_ONLY;
   return REZ_OK;
@@ -24,8 +24,8 @@ int32_t CheckWritable(const REZ_FILE* file) {
 
 // Writes a new member (header, then data) at the end of the file. The caller
 // has filled in its links; nothing points at it yet.
-int32_t WriteNewMember(REZ_FILE* file, REZ_METADATA* member, uint64_t count, const void* data,
-                       const char* caller) {
+[[nodiscard]] int32_t WriteNewMember(REZ_FILE* file, REZ_METADATA* member, uint64_t count,
+                                     const void* data, const char* caller) {
   uint64_t end = file->stream->Size();
   if (count > kRezMaxFileSize || end + kRezHeaderSize + count > kRezMaxFileSize) {
     Vell_SystemErrorLog("[-1] %s[file full]\r\n", caller);
@@ -49,7 +49,7 @@ void RefreshCurrent(REZ_FILE* file, const REZ_METADATA& rewritten) {
 }
 
 // Reads the header before h in the tag list: the previous head or the root.
-int32_t ReadPreviousHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* prev) {
+[[nodiscard]] int32_t ReadPreviousHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* prev) {
   if (h.prevTag == kRezNoLink) return REZ_ERR_NO_TAG;
   int32_t status = ReadHeader(file, h.prevTag, prev);
   if (status != REZ_OK) return status;
@@ -58,7 +58,8 @@ int32_t ReadPreviousHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* pr
 }
 
 // Reads the next head after h, if any; *has tells whether there is one.
-int32_t ReadNextHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* next, bool* has) {
+[[nodiscard]] int32_t ReadNextHead(REZ_FILE* file, const REZ_METADATA& h, REZ_METADATA* next,
+                                   bool* has) {
   *has = false;
   if (h.nextTag == kRezNoLink) return REZ_OK;
   int32_t status = ReadHeader(file, h.nextTag, next);

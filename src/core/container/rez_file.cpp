@@ -54,7 +54,7 @@ T ToHostOrder(T stored) {
 
 bool HasStream(const REZ_FILE* file) { return file != nullptr && file->stream != nullptr; }
 
-int32_t CheckHeaderAndMagic(REZ_FILE* file) {
+[[nodiscard]] int32_t CheckHeaderAndMagic(REZ_FILE* file) {
   uint8_t header[kRezFileHeaderSize];
   if (file->stream->Size() < kRezFileHeaderSize ||
       !file->stream->ReadAt(0, header, kRezFileHeaderSize)) {
@@ -67,7 +67,7 @@ int32_t CheckHeaderAndMagic(REZ_FILE* file) {
 }
 
 // The header of the current member's tag head (the current member itself when it is one).
-int32_t CurrentHead(REZ_FILE* file, REZ_METADATA* head) {
+[[nodiscard]] int32_t CurrentHead(REZ_FILE* file, REZ_METADATA* head) {
   if (rez_internal::IsHead(file->current)) {
     return rez_internal::ReadHeader(file, file->current.position, head);
   }
@@ -211,7 +211,8 @@ int32_t REZ_OpenStream(std::unique_ptr<RezStream> stream, int32_t openMode, REZ_
   file->openMode = openMode;
   int32_t status = CheckHeaderAndMagic(file);
   if (status != REZ_OK) {
-    file->stream->Close();
+    // Only read from: a failing close loses nothing, and the failure is status.
+    static_cast<void>(file->stream->Close());
     file->stream.reset();
   }
   return status;
@@ -241,7 +242,8 @@ int32_t REZ_CreateStream(std::unique_ptr<RezStream> stream, REZ_FILE* file) {
                     kRezNoLink, kRezNoLink, kRezNoLink};
   EncodeHeader(root, bytes + kRezRootPosition);
   if (!stream->WriteAt(0, bytes, sizeof bytes)) {
-    stream->Close();
+    // The write already failed and is reported; the half-made file is not kept.
+    static_cast<void>(stream->Close());
     return REZ_ERR_IO;
   }
   file->stream = std::move(stream);
@@ -264,7 +266,7 @@ int32_t REZ_Create(const char* path, REZ_FILE* file) {
 }
 
 int32_t REZ_Close(REZ_FILE* file) {
-  if (!HasStream(file)) return 0;
+  if (!HasStream(file)) return REZ_OK;
   bool ok = true;
   if (file->written && file->openMode == 0) ok = file->stream->Sync();
   ok = file->stream->Close() && ok;
@@ -272,7 +274,7 @@ int32_t REZ_Close(REZ_FILE* file) {
   file->hasCurrent = 0;
   file->written = false;
   file->lastMember.clear();
-  return ok ? 0 : -1;
+  return ok ? REZ_OK : REZ_ERR_CLOSE;
 }
 
 int32_t REZ_FirstTag(REZ_FILE* file) {

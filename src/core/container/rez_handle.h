@@ -12,25 +12,27 @@
 class RezFileHandle {
  public:
   RezFileHandle() = default;
-  ~RezFileHandle() { REZ_Close(&file_); }
+  // A handle left to its destructor was only read, or its work already
+  // failed and is being reported: there is no result left to give.
+  ~RezFileHandle() { static_cast<void>(REZ_Close(&file_)); }
   RezFileHandle(const RezFileHandle&) = delete;
   RezFileHandle& operator=(const RezFileHandle&) = delete;
 
   // REZ_Open and REZ_Create on this handle. A file it still held is closed
   // first, its result unseen: close it yourself when that result matters.
   [[nodiscard]] int32_t Open(const char* path, int32_t openMode) {
-    REZ_Close(&file_);
+    static_cast<void>(REZ_Close(&file_));
     return REZ_Open(path, openMode, &file_);
   }
   [[nodiscard]] int32_t Create(const char* path) {
-    REZ_Close(&file_);
+    static_cast<void>(REZ_Close(&file_));
     return REZ_Create(path, &file_);
   }
   // Closes now: REZ_OK (also when nothing was open), or REZ_ERR_IO when the
   // written bytes could not be pushed down to the disk or the close failed.
   [[nodiscard]] int32_t Close() { return REZ_Close(&file_) == 0 ? REZ_OK : REZ_ERR_IO; }
 
-  bool IsOpen() const { return file_.stream != nullptr; }
+  [[nodiscard]] bool IsOpen() const { return file_.stream != nullptr; }
   REZ_FILE* get() { return &file_; }
   REZ_FILE* operator->() { return &file_; }
 

@@ -10,27 +10,29 @@ namespace rez_internal {
 // Reads and checks the header at pos: it must lie wholly in the file, name
 // itself as pos, keep its data inside the file and link only to places a
 // header can be. -2 when it cannot be read or fails a check.
-int32_t ReadHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* header);
+[[nodiscard]] int32_t ReadHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* header);
 // Writes header at its own position; -2 on a short write.
-int32_t WriteHeader(REZ_FILE* file, const REZ_METADATA& header);
+[[nodiscard]] int32_t WriteHeader(REZ_FILE* file, const REZ_METADATA& header);
 // Reads the root header at 512.
-int32_t ReadRoot(REZ_FILE* file, REZ_METADATA* root);
+[[nodiscard]] int32_t ReadRoot(REZ_FILE* file, REZ_METADATA* root);
 // Finds the head of tag by walking the tag list: 0, -5 when absent (or the
 // list is damaged), -2 on a read failure.
-int32_t FindTagHead(REZ_FILE* file, uint32_t tag, REZ_METADATA* head);
+[[nodiscard]] int32_t FindTagHead(REZ_FILE* file, uint32_t tag, REZ_METADATA* head);
 // Follows the tag list to its last head, or the root when there is no tag.
-int32_t FindLastHead(REZ_FILE* file, REZ_METADATA* last);
+[[nodiscard]] int32_t FindLastHead(REZ_FILE* file, REZ_METADATA* last);
 // Follows a tag's chain from its head to the last member.
-int32_t FindLastMember(REZ_FILE* file, const REZ_METADATA& head, REZ_METADATA* last);
+[[nodiscard]] int32_t FindLastMember(REZ_FILE* file, const REZ_METADATA& head, REZ_METADATA* last);
 // Reads the member that header's nextMember names and checks it belongs to the
 // same tag; -4 at the end of the chain or when the chain is damaged.
-int32_t ReadNextMember(REZ_FILE* file, const REZ_METADATA& header, REZ_METADATA* next);
+[[nodiscard]] int32_t ReadNextMember(REZ_FILE* file, const REZ_METADATA& header,
+                                     REZ_METADATA* next);
 // Appends a member after last (a member of tag, or with lastIsHeadOrRoot a
 // head/root to which the new member is linked as a new tag), writing the new
 // member before the link that makes it reachable. On success *added is the new header.
-int32_t AppendAfter(REZ_FILE* file, uint32_t tag, const REZ_METADATA& last, bool newTag,
-                    uint64_t count, const void* data, REZ_METADATA* added);
+[[nodiscard]] int32_t AppendAfter(REZ_FILE* file, uint32_t tag, const REZ_METADATA& last,
+                                  bool newTag, uint64_t count, const void* data,
+                                  REZ_METADATA* added);
 
-inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }
+[[nodiscard]] inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }
 
 }  // namespace rez_internal

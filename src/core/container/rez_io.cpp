@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/util/vell_log.h"
+
 namespace {
 
 std::mutex g_wrapperMutex;
@@ -116,7 +118,9 @@ thread_local RezDeferSync* t_deferSync = nullptr;
 RezDeferSync::RezDeferSync() : outer_(t_deferSync) { t_deferSync = this; }
 
 RezDeferSync::~RezDeferSync() {
-  Flush();
+  // The owner flushes and reports before the scope ends; what is left here
+  // comes from a path that did not, and a lost write must not go unnoticed.
+  if (!Flush()) Vell_SystemErrorLog("[-1] RezDeferSync\r\n");
   t_deferSync = outer_;
 }
 

@@ -15,15 +15,15 @@ class RezStream {
   virtual ~RezStream() = default;
 
   // Reads exactly count bytes at pos; false on any error or short read.
-  virtual bool ReadAt(uint64_t pos, void* buffer, size_t count) = 0;
+  [[nodiscard]] virtual bool ReadAt(uint64_t pos, void* buffer, size_t count) = 0;
   // Writes exactly count bytes at pos; false on any error or short write.
-  virtual bool WriteAt(uint64_t pos, const void* buffer, size_t count) = 0;
+  [[nodiscard]] virtual bool WriteAt(uint64_t pos, const void* buffer, size_t count) = 0;
   // Current size of the file in bytes.
-  virtual uint64_t Size() const = 0;
+  [[nodiscard]] virtual uint64_t Size() const = 0;
   // Pushes written bytes down to the storage device.
-  virtual bool Sync() = 0;
+  [[nodiscard]] virtual bool Sync() = 0;
   // Closes the underlying file; false when closing reports an error. Called once.
-  virtual bool Close() = 0;
+  [[nodiscard]] virtual bool Close() = 0;
 };
 
 // A stream over a POSIX file descriptor. Small reads go through a few cached
@@ -34,11 +34,11 @@ class PosixRezStream : public RezStream {
   explicit PosixRezStream(int fd);
   ~PosixRezStream() override;
 
-  bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
-  bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
-  uint64_t Size() const override { return size_; }
-  bool Sync() override;
-  bool Close() override;
+  [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
+  [[nodiscard]] bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
+  [[nodiscard]] uint64_t Size() const override { return size_; }
+  [[nodiscard]] bool Sync() override;
+  [[nodiscard]] bool Close() override;
 
  private:
   struct Page {
@@ -49,8 +49,8 @@ class PosixRezStream : public RezStream {
   static constexpr size_t kPageSize = 64 * 1024;
   static constexpr size_t kPageCount = 16;
 
-  Page* LoadPage(uint64_t index);
-  bool ReadDirect(uint64_t pos, uint8_t* out, size_t count);
+  [[nodiscard]] Page* LoadPage(uint64_t index);
+  [[nodiscard]] bool ReadDirect(uint64_t pos, uint8_t* out, size_t count);
 
   int fd_;
   uint64_t size_;
@@ -72,7 +72,7 @@ class RezDeferSync {
   RezDeferSync& operator=(const RezDeferSync&) = delete;
 
   // Flushes every file written so far; false when any flush failed.
-  bool Flush();
+  [[nodiscard]] bool Flush();
   // Takes over the flush of the file open at fd (a PosixRezStream's).
   void Defer(int fd);
 
@@ -88,13 +88,13 @@ class MemoryRezStream : public RezStream {
   MemoryRezStream() = default;
   explicit MemoryRezStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
-  bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
-  bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
-  uint64_t Size() const override { return bytes_.size(); }
-  bool Sync() override { return true; }
-  bool Close() override { return true; }
+  [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override;
+  [[nodiscard]] bool WriteAt(uint64_t pos, const void* buffer, size_t count) override;
+  [[nodiscard]] uint64_t Size() const override { return bytes_.size(); }
+  [[nodiscard]] bool Sync() override { return true; }
+  [[nodiscard]] bool Close() override { return true; }
 
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  [[nodiscard]] const std::vector<uint8_t>& bytes() const { return bytes_; }
 
  private:
   std::vector<uint8_t> bytes_;
@@ -102,7 +102,8 @@ class MemoryRezStream : public RezStream {
 
 // Opens path as a stream. mode 0: read and write; 1: read only; create: the
 // file must not exist and is created exclusively. Null on failure, with errno set.
-std::unique_ptr<RezStream> RezOpenPathStream(const std::string& path, int32_t mode, bool create);
+[[nodiscard]] std::unique_ptr<RezStream> RezOpenPathStream(const std::string& path, int32_t mode,
+                                                           bool create);
 
 // Tests install a wrapper that every stream opened by path goes through (for
 // instance one that fails the Nth write). An empty function removes it.

@@ -122,10 +122,11 @@ class RezScanBytes : public RezStream {
   uint64_t filled_ = 0;
 };
 
-RezChainScan::~RezChainScan() { REZ_Close(&file_); }
+// The file is only read: closing it has nothing to flush that could fail.
+RezChainScan::~RezChainScan() { static_cast<void>(REZ_Close(&file_)); }
 
 int32_t RezChainScan::Open(const char* path, RezScanSource source) {
-  REZ_Close(&file_);
+  static_cast<void>(REZ_Close(&file_));
   bytes_ = nullptr;
   started_ = walking_ = false;
   if (path == nullptr) return REZ_ERR_ARGUMENT;

@@ -60,7 +60,7 @@ int32_t SizeOf(const std::vector<uint8_t>& bytes) { return static_cast<int32_t>(
 
 // The encrypted stored form of size content bytes. 0, kKdxBlockNoMemory or
 // kKdxEncryptFailed.
-int32_t Encipher(const void* bytes, int32_t size, std::vector<uint8_t>& out) {
+[[nodiscard]] int32_t Encipher(const void* bytes, int32_t size, std::vector<uint8_t>& out) {
   out.clear();
   const int32_t stored = Vell_GetEncryptedDataLength(size);
   if (stored < 0 || (size > 0 && bytes == nullptr)) return kKdxEncryptFailed;
@@ -95,8 +95,8 @@ int32_t Decipher(std::span<const uint8_t> stored, uint8_t* out) {
 
 // Writes the content of a stored form into out, which holds capacity bytes and
 // is zero beyond what is written: the plain bytes, or the E - 16 deciphered ones.
-int32_t ContentInto(const std::vector<uint8_t>& stored, bool encrypted, uint8_t* out,
-                    size_t capacity) {
+[[nodiscard]] int32_t ContentInto(const std::vector<uint8_t>& stored, bool encrypted, uint8_t* out,
+                                  size_t capacity) {
   if (!encrypted) {
     const size_t count = std::min(capacity, stored.size());
     if (count > 0) std::memcpy(out, stored.data(), count);
@@ -118,14 +118,15 @@ int32_t ContentInto(const std::vector<uint8_t>& stored, bool encrypted, uint8_t*
 
 // The stored form the other flag asks for: enciphered, or deciphered keeping
 // the size E (content, then zeros).
-int32_t OtherForm(const std::vector<uint8_t>& stored, bool toEncrypted, std::vector<uint8_t>& out) {
+[[nodiscard]] int32_t OtherForm(const std::vector<uint8_t>& stored, bool toEncrypted,
+                                std::vector<uint8_t>& out) {
   if (toEncrypted) return Encipher(stored.data(), SizeOf(stored), out);
   if (!Allocate(out, stored.size())) return kKdxBlockNoMemory;
   return ContentInto(stored, true, out.data(), out.size());
 }
 
-int32_t LoadInto(const char* path, KdxBlockKind kind, int32_t entryId, bool encrypted, int32_t size,
-                 void* out) {
+[[nodiscard]] int32_t LoadInto(const char* path, KdxBlockKind kind, int32_t entryId, bool encrypted,
+                               int32_t size, void* out) {
   std::vector<uint8_t> stored;
   int32_t status = KDX_LoadBlockData(path, kind, entryId, stored);
   if (status != 0) return status;
@@ -136,8 +137,8 @@ int32_t LoadInto(const char* path, KdxBlockKind kind, int32_t entryId, bool encr
   return ContentInto(stored, encrypted, static_cast<uint8_t*>(out), static_cast<size_t>(size));
 }
 
-int32_t LoadContainer(const char* name, const char* path, const KDX_ENTRY& entry, KdxBlockKind kind,
-                      uint8_t** buffer) {
+[[nodiscard]] int32_t LoadContainer(const char* name, const char* path, const KDX_ENTRY& entry,
+                                    KdxBlockKind kind, uint8_t** buffer) {
   *buffer = nullptr;
   std::vector<uint8_t> stored;
   int32_t status = KDX_LoadBlockData(path, kind, entry.en_id, stored);
@@ -155,13 +156,13 @@ int32_t LoadContainer(const char* name, const char* path, const KDX_ENTRY& entry
   }
   if (status != 0) {
     Vell_SystemErrorLog("[-%d] %s[%d]\r\n", step, name, entry.en_id);
-    return -step;
+    return step == 1 ? kKdxLoadMissing : step == 2 ? kKdxLoadNoMemory : kKdxLoadFailed;
   }
   return SizeOf(stored);
 }
 
-int32_t SaveEncrypted(const KindOps& ops, KDX_DATA* data, int32_t entryId, int32_t expandSize,
-                      int32_t size, const void* bytes) {
+[[nodiscard]] int32_t SaveEncrypted(const KindOps& ops, KDX_DATA* data, int32_t entryId,
+                                    int32_t expandSize, int32_t size, const void* bytes) {
   std::vector<uint8_t> stored;
   int32_t status = Encipher(bytes, size, stored);
   if (status != 0) {
@@ -172,8 +173,9 @@ int32_t SaveEncrypted(const KindOps& ops, KDX_DATA* data, int32_t entryId, int32
   return ops.save(data, entryId, expandSize, SizeOf(stored), stored.data());
 }
 
-int32_t CreateBlock(const KindOps& ops, const char* path, int32_t expandSize, int32_t containerId,
-                    int32_t entryId, int32_t encrypt, int32_t size, const void* bytes) {
+[[nodiscard]] int32_t CreateBlock(const KindOps& ops, const char* path, int32_t expandSize,
+                                  int32_t containerId, int32_t entryId, int32_t encrypt,
+                                  int32_t size, const void* bytes) {
   if (encrypt != 1) return ops.create(path, expandSize, containerId, entryId, size, bytes);
   std::vector<uint8_t> stored;
   int32_t status = Encipher(bytes, size, stored);
@@ -187,8 +189,9 @@ int32_t CreateBlock(const KindOps& ops, const char* path, int32_t expandSize, in
 
 // Rewrites one block in the other form; *before gets the stored form it had,
 // so that the caller can put it back. The block is unchanged on failure.
-int32_t ConvertBlock(KDX_DATA* data, const KindOps& ops, int32_t entryId, int32_t expandSize,
-                     bool toEncrypted, std::vector<uint8_t>* before) {
+[[nodiscard]] int32_t ConvertBlock(KDX_DATA* data, const KindOps& ops, int32_t entryId,
+                                   int32_t expandSize, bool toEncrypted,
+                                   std::vector<uint8_t>* before) {
   const char* path = data->kdxFilePath.c_str();
   int32_t status = KDX_LoadBlockData(path, ops.kind, entryId, *before);
   if (status != 0) return status;
@@ -202,16 +205,16 @@ int32_t ConvertBlock(KDX_DATA* data, const KindOps& ops, int32_t entryId, int32_
   return status;
 }
 
-int32_t Convert(KDX_DATA* data, KdxBlockKind kind, int32_t entryId, int32_t expandSize,
-                bool toEncrypted) {
+[[nodiscard]] int32_t Convert(KDX_DATA* data, KdxBlockKind kind, int32_t entryId,
+                              int32_t expandSize, bool toEncrypted) {
   std::vector<uint8_t> before;
   return ConvertBlock(data, OpsOf(kind), entryId, expandSize, toEncrypted, &before);
 }
 
-int32_t SwitchEncryption(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t expandSize,
-                         bool toEncrypted) {
+[[nodiscard]] int32_t SwitchEncryption(KDX_DATA* data, KDX_ENTRY* entry, int32_t index,
+                                       int32_t expandSize, bool toEncrypted) {
   const char* name = toEncrypted ? "KDX_SetEncrypt" : "KDX_SetDecrypt";
-  if ((entry->en_bo_encrypt == 1) == toEncrypted) return -1;
+  if ((entry->en_bo_encrypt == 1) == toEncrypted) return kKdxSwitchNotNeeded;
   const int32_t id = entry->en_id;
   KDX_ENTRY stored;
   EN_GetData_ByIndex(data->entryAry, index, &stored);
@@ -323,8 +326,8 @@ int32_t KDX_SaveEncryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize,
 }
 
 namespace {
-int32_t SaveByFlag(const KindOps& ops, KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
-                   int32_t size, const void* bytes) {
+[[nodiscard]] int32_t SaveByFlag(const KindOps& ops, KDX_DATA* data, const KDX_ENTRY& entry,
+                                 int32_t expandSize, int32_t size, const void* bytes) {
   if (IsEncrypted(entry, ops.kind))
     return SaveEncrypted(ops, data, entry.en_id, expandSize, size, bytes);
   return ops.save(data, entry.en_id, expandSize, size, bytes);
@@ -394,7 +397,8 @@ int32_t KDX_LoadBlockText(const char* path, const KDX_ENTRY& entry, KdxBlockKind
 
 std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes) {
   std::string note;
-  KDX_LoadBlockText(path, entry, KdxBlockKind::kNote, &note);
+  // Lists and previews show an unreadable note as empty; the load logs it.
+  static_cast<void>(KDX_LoadBlockText(path, entry, KdxBlockKind::kNote, &note));
   note.resize(Vell_Utf8CutLength(note, maxBytes));
   return note;
 }
@@ -451,11 +455,17 @@ int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t e
   if (status >= 0) status = EN_AddData(data->entryAry, entry) == 0 ? 0 : kKdxBlockNoMemory;
   if (status < 0) {
     Vell_SystemErrorLog("[-1] KDX_AddEntryWithBlocks[%d %d]\r\n", id, status);
-    KDX_RemoveOrphanBlocks(path, id);
+    // Best effort while the failure is reported: the removal logs its own
+    // failures, and a block left behind is removed before its identifier is
+    // handed out again.
+    static_cast<void>(KDX_RemoveOrphanBlocks(path, id));
     return status;
   }
-  Vell_Hash_Add(data->entryHash, Vell_Ary_GetSize(data->entryAry) - 1,
-                Vell_GenerateHashValue_FromInteger(data->entryHash, static_cast<uint32_t>(id)));
+  // A node that cannot be had leaves the entry to the linear search every
+  // lookup through the hash falls back to.
+  static_cast<void>(Vell_Hash_Add(
+      data->entryHash, Vell_Ary_GetSize(data->entryAry) - 1,
+      Vell_GenerateHashValue_FromInteger(data->entryHash, static_cast<uint32_t>(id))));
   return 0;
 }
 
@@ -561,5 +571,6 @@ int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer, i
 }
 
 void KDX_GetDataSizeString(int64_t size, char* dst, size_t dstSize) {
-  Vell_LongToCommaString(size, dst, dstSize);
+  // A number cut short would show another number: show none instead.
+  if (Vell_LongToCommaString(size, dst, dstSize) != 0 && dstSize > 0) dst[0] = '\0';
 }

@@ -29,87 +29,82 @@
 #include <vector>
 
 #include "core/container/rez.h"
+#include "core/content/content_status.h"  // the results this layer adds
 #include "core/document/blocks.h"
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
-
-inline constexpr int32_t kKdxEncryptFailed = -1004;
-// KDX_SetEncrypt/KDX_SetDecrypt: a block conversion or the save of the entry
-// table failed. What had been converted was put back; the entry's flags are
-// unchanged in memory and in the file.
-inline constexpr int32_t kKdxSwitchFailed = -1010;
-// As kKdxSwitchFailed, but putting the blocks back failed too, so blocks and
-// flags may disagree (logged with the entry's identifier).
-inline constexpr int32_t kKdxSwitchNotUndone = -1011;
-
-// Results of KDX_LoadBOContainer, KDX_LoadTXContainer and KDX_LoadNOContainer
-// besides the data size (0 for an empty block, which makes no buffer).
-inline constexpr int32_t kKdxLoadMissing = -1;   // the entry has no such block
-inline constexpr int32_t kKdxLoadNoMemory = -2;  // the buffer could not be had
-inline constexpr int32_t kKdxLoadFailed = -3;    // unreadable, damaged or undecipherable
 
 // ---- Saving (in place when the block has room, else a grown block) ---------
 
 // Enciphers size bytes to the encrypted form and saves it as the block's data.
 // The container's result, kKdxBlockNoMemory or kKdxEncryptFailed (logged).
-int32_t KDX_SaveEncryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize, int32_t size,
-                            const void* bytes);
-int32_t KDX_SaveEncryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize, int32_t size,
-                            const void* bytes);
-int32_t KDX_SaveEncryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize, int32_t size,
-                            const void* bytes);
+[[nodiscard]] int32_t KDX_SaveEncryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize,
+                                          int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_SaveEncryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize,
+                                          int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_SaveEncryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize,
+                                          int32_t size, const void* bytes);
 // Saves in the form the entry's flag asks for; 0 or a negative code.
-int32_t KDX_BO_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize, int32_t size,
-                    const void* bytes);
-int32_t KDX_TX_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize, int32_t size,
-                    const void* bytes);
-int32_t KDX_NO_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize, int32_t size,
-                    const void* bytes);
+[[nodiscard]] int32_t KDX_BO_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
+                                  int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_TX_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
+                                  int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_NO_Save(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
+                                  int32_t size, const void* bytes);
 
 // ---- Loading ---------------------------------------------------------------
 
 // Writes the first size bytes of the loaded form into out (size at most the
 // data size). Body and text: 0 or a negative code; the note: 1 or 0.
-int32_t KDX_BO_Load(const char* path, const KDX_ENTRY& entry, int32_t size, void* out);
-int32_t KDX_TX_Load(const char* path, const KDX_ENTRY& entry, int32_t size, void* out);
-int32_t KDX_NO_Load(const char* path, const KDX_ENTRY& entry, int32_t size, void* out);
+[[nodiscard]] int32_t KDX_BO_Load(const char* path, const KDX_ENTRY& entry, int32_t size,
+                                  void* out);
+[[nodiscard]] int32_t KDX_TX_Load(const char* path, const KDX_ENTRY& entry, int32_t size,
+                                  void* out);
+[[nodiscard]] int32_t KDX_NO_Load(const char* path, const KDX_ENTRY& entry, int32_t size,
+                                  void* out);
 // The same, always deciphering.
-int32_t KDX_LoadDecryptBody(const char* path, int32_t entryId, int32_t size, void* out);
-int32_t KDX_LoadDecryptText(const char* path, int32_t entryId, int32_t size, void* out);
-int32_t KDX_LoadDecryptNote(const char* path, int32_t entryId, int32_t size, void* out);
+[[nodiscard]] int32_t KDX_LoadDecryptBody(const char* path, int32_t entryId, int32_t size,
+                                          void* out);
+[[nodiscard]] int32_t KDX_LoadDecryptText(const char* path, int32_t entryId, int32_t size,
+                                          void* out);
+[[nodiscard]] int32_t KDX_LoadDecryptNote(const char* path, int32_t entryId, int32_t size,
+                                          void* out);
 
 // Allocates the loaded form into *buffer (freed with Vell_MallocFree) and
 // returns the data size; 0 for an empty block (*buffer null); kKdxLoadMissing,
 // kKdxLoadNoMemory or kKdxLoadFailed (logged, *buffer null). A failed load is
 // never reported as an empty block, so a caller never saves emptiness over
 // content it could not read.
-int32_t KDX_LoadBOContainer(const char* path, const KDX_ENTRY& entry, uint8_t** buffer);
-int32_t KDX_LoadTXContainer(const char* path, const KDX_ENTRY& entry, uint8_t** buffer);
-int32_t KDX_LoadNOContainer(const char* path, const KDX_ENTRY& entry, uint8_t** buffer);
+[[nodiscard]] int32_t KDX_LoadBOContainer(const char* path, const KDX_ENTRY& entry,
+                                          uint8_t** buffer);
+[[nodiscard]] int32_t KDX_LoadTXContainer(const char* path, const KDX_ENTRY& entry,
+                                          uint8_t** buffer);
+[[nodiscard]] int32_t KDX_LoadNOContainer(const char* path, const KDX_ENTRY& entry,
+                                          uint8_t** buffer);
 
 // The entry's block in its stored form, exactly as in the file; an encrypted
 // data size off the 16 + 16k rule gives kKdxBlockDamaged. 0, kKdxBlockMissing
 // or another negative code, with out empty.
-int32_t KDX_LoadStoredForm(const char* path, KdxBlockKind kind, const KDX_ENTRY& entry,
-                           std::vector<uint8_t>& out);
+[[nodiscard]] int32_t KDX_LoadStoredForm(const char* path, KdxBlockKind kind,
+                                         const KDX_ENTRY& entry, std::vector<uint8_t>& out);
 
 // ---- New blocks --------------------------------------------------------------
 
 // Appends a block for the entry, encrypted when encrypt is 1. 0, or a negative
 // code with nothing created (an enciphering failure is logged).
-int32_t KDX_BO_CreateNewContainer(const char* path, int32_t expandSize, int32_t containerId,
-                                  int32_t entryId, int32_t encrypt, int32_t size,
-                                  const void* bytes);
-int32_t KDX_TX_CreateNewContainer(const char* path, int32_t expandSize, int32_t containerId,
-                                  int32_t entryId, int32_t encrypt, int32_t size,
-                                  const void* bytes);
-int32_t KDX_NO_CreateNewContainer(const char* path, int32_t expandSize, int32_t containerId,
-                                  int32_t entryId, int32_t encrypt, int32_t size,
-                                  const void* bytes);
+[[nodiscard]] int32_t KDX_BO_CreateNewContainer(const char* path, int32_t expandSize,
+                                                int32_t containerId, int32_t entryId,
+                                                int32_t encrypt, int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_TX_CreateNewContainer(const char* path, int32_t expandSize,
+                                                int32_t containerId, int32_t entryId,
+                                                int32_t encrypt, int32_t size, const void* bytes);
+[[nodiscard]] int32_t KDX_NO_CreateNewContainer(const char* path, int32_t expandSize,
+                                                int32_t containerId, int32_t entryId,
+                                                int32_t encrypt, int32_t size, const void* bytes);
 // Appends a block of the kind holding size bytes as they are (a stored form).
-int32_t KDX_CreateStoredBlock(const char* path, KdxBlockKind kind, int32_t expandSize,
-                              int32_t containerId, int32_t entryId, int32_t size,
-                              const void* bytes);
+[[nodiscard]] int32_t KDX_CreateStoredBlock(const char* path, KdxBlockKind kind, int32_t expandSize,
+                                            int32_t containerId, int32_t entryId, int32_t size,
+                                            const void* bytes);
 
 // Stored forms of a new entry's blocks, indexed by KdxBlockKind; an empty
 // optional makes no block of that kind.
@@ -120,8 +115,8 @@ using KdxStoredBlocks = std::array<std::optional<std::vector<uint8_t>>, 3>;
 // earlier program run may have left under the same en_id are removed first.
 // All or nothing: on failure the blocks made are removed again and the table
 // is unchanged. 0 or a negative code. The caller saves the tables.
-int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
-                               const KdxStoredBlocks& blocks);
+[[nodiscard]] int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry,
+                                             int32_t expandSize, const KdxStoredBlocks& blocks);
 
 // The content of a new entry; each kind gets a block, empty ones included.
 struct KdxEntryContent {
@@ -131,8 +126,8 @@ struct KdxEntryContent {
 };
 // KDX_AddEntryWithBlocks with the content in the form the entry's flags ask
 // for; sets en_bo_block_size to the body's length.
-int32_t KDX_AddNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
-                        const KdxEntryContent& content);
+[[nodiscard]] int32_t KDX_AddNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
+                                      const KdxEntryContent& content);
 
 // ---- Switching the form ----------------------------------------------------
 
@@ -140,31 +135,25 @@ int32_t KDX_AddNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
 // conversion answers 0, kKdxBlockMissing, kKdxBlockNoMemory or another
 // negative code; the others 1 on success and 0 on any failure. A converted
 // plain block keeps the encrypted size E: its content, then zeros.
-int32_t KDX_ConvertEncryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize);
-int32_t KDX_ConvertEncryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize);
-int32_t KDX_ConvertEncryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize);
-int32_t KDX_ConvertDecryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize);
-int32_t KDX_ConvertDecryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize);
-int32_t KDX_ConvertDecryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertEncryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertEncryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertEncryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertDecryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertDecryptText(KDX_DATA* data, int32_t entryId, int32_t expandSize);
+[[nodiscard]] int32_t KDX_ConvertDecryptNote(KDX_DATA* data, int32_t entryId, int32_t expandSize);
 
 // Switches the entry (the record at index of entryAry) to encrypted or plain:
 // converts body, text and note (a missing block needs nothing), sets the three
 // flags and en_update_date, and saves the tables at once so that flags and
-// blocks agree on disk. -1 when the entry is already in that state;
-// kKdxSwitchFailed or kKdxSwitchNotUndone as above, *entry then unchanged.
-int32_t KDX_SetEncrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t expandSize);
-int32_t KDX_SetDecrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index, int32_t expandSize);
+// blocks agree on disk. kKdxSwitchNotNeeded when the entry is already in that
+// state; kKdxSwitchFailed or kKdxSwitchNotUndone (see content_status.h), *entry
+// then unchanged.
+[[nodiscard]] int32_t KDX_SetEncrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index,
+                                     int32_t expandSize);
+[[nodiscard]] int32_t KDX_SetDecrypt(KDX_DATA* data, KDX_ENTRY* entry, int32_t index,
+                                     int32_t expandSize);
 
 // ---- Sequential scans --------------------------------------------------------
-
-// What reading a content block from its bytes met, as the scan readers' steps.
-enum class KdxBlockRead : int32_t {
-  kOk = 0,
-  kShortHead = -1,       // the member is shorter than the head
-  kSizeOutside = -3,     // the data size is negative or reaches past the member
-  kNoMemory = -6,        // for the deciphered content
-  kUndecipherable = -7,  // an encrypted size off the 16 + 16k rule, or the cipher failed
-};
 
 // A content block as read from its member's data.
 struct KdxContentBlock {
@@ -191,21 +180,23 @@ struct KdxContentBlock {
 // data size. The block's entry identifier, or a negative step: -1 the member
 // unreadable or shorter than the head, -3 size outside the member, -4 memory,
 // -5 no such entry, -6 memory for the deciphered content, -7 undecipherable.
-int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
-                       int32_t* size = nullptr);
-int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
-                       int32_t* size = nullptr);
+[[nodiscard]] int32_t KDX_TX_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
+                                     int32_t* size = nullptr);
+[[nodiscard]] int32_t KDX_NO_GetData(REZ_FILE* file, const KDX_DATA* data, uint8_t** buffer,
+                                     int32_t* size = nullptr);
 
 // The entry's text or note block as text: decrypted, up to its first NUL (a
 // stored block may end in zero bytes). Returns what the loader returned: the
 // data size, 0 for an empty block, or a negative code (text then empty).
-int32_t KDX_LoadBlockText(const char* path, const KDX_ENTRY& entry, KdxBlockKind kind,
-                          std::string* text);
+[[nodiscard]] int32_t KDX_LoadBlockText(const char* path, const KDX_ENTRY& entry, KdxBlockKind kind,
+                                        std::string* text);
 
 // The note of an entry as text (decrypted, up to its first NUL), cut to
 // maxBytes at a character boundary. Empty when the note is empty, missing or
 // unreadable: for lists and previews, never for saving back.
-std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry, size_t maxBytes = SIZE_MAX);
+[[nodiscard]] std::string KDX_GetNoteText(const char* path, const KDX_ENTRY& entry,
+                                          size_t maxBytes = SIZE_MAX);
 
-// "1,234,567": the size in bytes with comma grouping.
+// "1,234,567": the size in bytes with comma grouping; empty when dst is too
+// small for all of it.
 void KDX_GetDataSizeString(int64_t size, char* dst, size_t dstSize);

@@ -95,8 +95,8 @@ namespace {
 
 // The entry behind the i-th selected row; its index, or -1 with *id the
 // identifier looked for (-1 when the row itself does not exist).
-int32_t FindSelected(KDX_DATA* data, const std::vector<int32_t>& selectedRows, int32_t i,
-                     int32_t* id, KDX_ENTRY* entry) {
+[[nodiscard]] int32_t FindSelected(KDX_DATA* data, const std::vector<int32_t>& selectedRows,
+                                   int32_t i, int32_t* id, KDX_ENTRY* entry) {
   *id = -1;
   if (i < 0 || static_cast<size_t>(i) >= selectedRows.size()) return -1;
   const int32_t row = selectedRows[static_cast<size_t>(i)];
@@ -108,8 +108,7 @@ int32_t FindSelected(KDX_DATA* data, const std::vector<int32_t>& selectedRows, i
 }  // namespace
 
 int32_t KDX_GetEntry_BySelectedIndex(KDX_DATA* data, const std::vector<int32_t>& selectedRows,
-                                     int32_t i,
-                                     KDX_ENTRY* entryOut) {
+                                     int32_t i, KDX_ENTRY* entryOut) {
   int32_t id;
   KDX_ENTRY entry;
   const int32_t index = FindSelected(data, selectedRows, i, &id, &entry);

@@ -21,8 +21,8 @@ namespace {
 
 using ContainerIdFn = int32_t (*)(const char*, int32_t);
 
-int32_t CopyBlock(const char* srcPath, KdxBlockKind kind, ContainerIdFn containerIdOf,
-                  const KDX_ENTRY& entry, const char* dstPath, int32_t expandSize) {
+[[nodiscard]] int32_t CopyBlock(const char* srcPath, KdxBlockKind kind, ContainerIdFn containerIdOf,
+                                const KDX_ENTRY& entry, const char* dstPath, int32_t expandSize) {
   std::vector<uint8_t> stored;
   int32_t status = KDX_LoadStoredForm(srcPath, kind, entry, stored);
   if (status == kKdxBlockMissing) return 0;
@@ -33,7 +33,7 @@ int32_t CopyBlock(const char* srcPath, KdxBlockKind kind, ContainerIdFn containe
                                static_cast<int32_t>(stored.size()), stored.data());
 }
 
-bool CopyTable(const VELL_ARY* from, VELL_ARY* to) {
+[[nodiscard]] bool CopyTable(const VELL_ARY* from, VELL_ARY* to) {
   Vell_Ary_RemoveAll(to);
   for (int32_t i = 0; i < Vell_Ary_GetSize(from); ++i) {
     if (Vell_Ary_Add(to, Vell_Ary_GetDataPtr(from, i)) != 0) return false;
@@ -61,8 +61,8 @@ void CopyFileIcons(const char* srcPath, const VELL_ARY* fileTypeAry, const char*
   }
 }
 
-int32_t WriteNewDocument(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options, const char* path,
-                         int32_t expandSize) {
+[[nodiscard]] int32_t WriteNewDocument(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options,
+                                       const char* path, int32_t expandSize) {
   KdxScopedData fresh;
   if (!fresh.ok) return kKdxBlockNoMemory;
   KDX_DATA& out = fresh.data;

@@ -1,14 +1,19 @@
 #include "core/content/new_entry.h"
 
 #include "core/document/catset_table.h"
+#include "core/util/vell_log.h"
 #include "core/util/vell_utf8.h"
 
 int32_t KDX_StoreNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
                           const KdxEntryContent& content) {
   const int32_t status = KDX_AddNewEntry(data, entry, expandSize, content);
   if (status != 0) return status;
-  CT_SetData(data->catSetAry, data->idCounterAry, entry->en_cat1_name, entry->en_cat2_name,
-             entry->en_cat3_name);
+  // The entry is stored; without its set the browser only lacks its names
+  // until the next change, which is not worth failing the entry for.
+  if (CT_SetData(data->catSetAry, data->idCounterAry, entry->en_cat1_name, entry->en_cat2_name,
+                 entry->en_cat3_name) < 0) {
+    Vell_SystemErrorLog("[-1] KDX_StoreNewEntry[%d]\r\n", entry->en_id);
+  }
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/content/content_status.h"  // kKdxNoIdentifierLeft
 #include "core/content/entry_content.h"
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
@@ -32,13 +33,12 @@ struct KdxNewEntry {
 // kKdxNoIdentifierLeft when the "en_id" counter refuses; otherwise the
 // negative code of the block or table step, with nothing left behind. The
 // caller saves the tables.
-inline constexpr int32_t kKdxNoIdentifierLeft = -1020;
-int32_t KDX_CreateEntry(KDX_DATA* data, const KdxNewEntry& fields, int32_t expandSize,
-                        KDX_ENTRY* created = nullptr);
+[[nodiscard]] int32_t KDX_CreateEntry(KDX_DATA* data, const KdxNewEntry& fields, int32_t expandSize,
+                                      KDX_ENTRY* created = nullptr);
 
 // The second half of KDX_CreateEntry for a record the caller filled itself
 // (an import that takes its fields from a file): KDX_AddNewEntry, then the
 // category set. A set that cannot be added only leaves the browser without
 // the entry's names until the next change; the entry itself is stored.
-int32_t KDX_StoreNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
-                          const KdxEntryContent& content);
+[[nodiscard]] int32_t KDX_StoreNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
+                                        const KdxEntryContent& content);

@@ -21,7 +21,7 @@ int32_t KDXCOMM_SetPassword(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char
   }
   if (EV_SetValue(envAry, idCounterAry, kKdxPasswordKeyword, value) != 0) {
     Vell_SystemErrorLog("[-2] PasswordSetting\r\n");
-    return -1;
+    return kKdxFailed;
   }
   return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/content/content_status.h"  // kKdxPasswordDamaged
+
 struct VELL_ARY;
 
 inline constexpr char kKdxPasswordKeyword[] = "X08";
@@ -12,8 +14,9 @@ inline constexpr char kKdxPasswordKeyword[] = "X08";
 // when none is stored. Returns the password's length, 0 for none, or
 // kKdxPasswordDamaged (dst empty) when the stored value does not read back as
 // a password: the caller decides what a damaged value means.
-int32_t KDXCOMM_GetPassword(const VELL_ARY* envAry, char* dst, size_t dstSize);
+[[nodiscard]] int32_t KDXCOMM_GetPassword(const VELL_ARY* envAry, char* dst, size_t dstSize);
 
 // Stores password (empty removes the protection) under "X08". The caller saves
 // the record tables right after. 0, or a negative code with the old value kept.
-int32_t KDXCOMM_SetPassword(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* password);
+[[nodiscard]] int32_t KDXCOMM_SetPassword(VELL_ARY* envAry, VELL_ARY* idCounterAry,
+                                          const char* password);

@@ -57,13 +57,13 @@ TagIndex* FindTagIndex(const struct stat& stamp, uint32_t tag) {
   return found == file->second.tags.end() ? nullptr : &found->second;
 }
 
-int32_t ReadEntryIdOfCurrent(REZ_FILE* file, int32_t* entryId) {
+[[nodiscard]] int32_t ReadEntryIdOfCurrent(REZ_FILE* file, int32_t* entryId) {
   return block_io::ReadLe32(file, 4, entryId);
 }
 
 // Reads the header at pos straight from the stream; false unless it names
 // itself and its data lies in the file.
-bool ReadRawHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* h) {
+[[nodiscard]] bool ReadRawHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* h) {
   uint8_t raw[kRezHeaderSize];
   const uint64_t size = file->stream->Size();
   if (pos < kRezRootPosition || pos + kRezHeaderSize > size ||
@@ -78,7 +78,7 @@ bool ReadRawHeader(REZ_FILE* file, uint64_t pos, REZ_METADATA* h) {
 // Whatever forward link should lead to h still does: its predecessor's, or for
 // a tag head the previous head's (or the root's). An unlinked member keeps its
 // own links, so only the neighbour tells.
-bool StillLinked(REZ_FILE* file, const REZ_METADATA& h) {
+[[nodiscard]] bool StillLinked(REZ_FILE* file, const REZ_METADATA& h) {
   REZ_METADATA prev;
   if (h.prevMember != kRezNoLink) {
     return ReadRawHeader(file, h.prevMember, &prev) && prev.tag == h.tag &&
@@ -90,7 +90,8 @@ bool StillLinked(REZ_FILE* file, const REZ_METADATA& h) {
 
 // Applies one of our own edits; false when the index can no longer say which
 // member is first.
-bool Apply(TagIndex& index, bool append, int32_t entryId, const REZ_METADATA& member) {
+[[nodiscard]] bool Apply(TagIndex& index, bool append, int32_t entryId,
+                         const REZ_METADATA& member) {
   auto slot = index.entries.find(entryId);
   if (append) {
     if (slot == index.entries.end()) {

@@ -30,7 +30,7 @@ class Session {
 
   // Makes the entry's block the file's current member. 1 found, 0 none, a
   // negative container code when the chain is damaged before a match.
-  int32_t Find(REZ_FILE* file, int32_t entryId);
+  [[nodiscard]] int32_t Find(REZ_FILE* file, int32_t entryId);
   // Tells the container where the chain ends, so an append does not walk it.
   // The container checks the hint before using it.
   void HintTail(REZ_FILE* file) const;
@@ -64,13 +64,13 @@ class Session {
 
 // Reads the header at position, checks that it names itself, is of tag and
 // lies in the file, and makes it the current member. REZ_OK or REZ_ERR_IO.
-int32_t PositionAt(REZ_FILE* file, uint32_t position, uint32_t tag);
+[[nodiscard]] int32_t PositionAt(REZ_FILE* file, uint32_t position, uint32_t tag);
 
 // Walks tag's chain from its head, calling visit(entryId) for each member of at
 // least 12 bytes with that member current; visit returns false to stop. REZ_OK,
 // REZ_ERR_NO_TAG when the tag is absent, another code when the chain is damaged.
-int32_t WalkContentChain(REZ_FILE* file, uint32_t tag,
-                         const std::function<bool(int32_t entryId)>& visit);
+[[nodiscard]] int32_t WalkContentChain(REZ_FILE* file, uint32_t tag,
+                                       const std::function<bool(int32_t entryId)>& visit);
 
 // After a write by someone who knew the file was in state before and changed
 // no content block: the file's index now describes the file's new state.

@@ -12,7 +12,7 @@
 namespace block_io {
 
 // Reads the signed 32-bit value at offset of the current member.
-inline int32_t ReadLe32(REZ_FILE* file, uint64_t offset, int32_t* out) {
+[[nodiscard]] inline int32_t ReadLe32(REZ_FILE* file, uint64_t offset, int32_t* out) {
   uint8_t raw[4];
   int32_t status = REZ_GetSubdata(file, offset, 4, raw);
   if (status == REZ_OK) *out = Vell_GetLE32Signed(raw);
@@ -21,7 +21,7 @@ inline int32_t ReadLe32(REZ_FILE* file, uint64_t offset, int32_t* out) {
 
 // Resizes buffer to size zero bytes; false when memory cannot be had or the
 // size cannot be a member's.
-inline bool Allocate(std::vector<uint8_t>& buffer, uint64_t size) {
+[[nodiscard]] inline bool Allocate(std::vector<uint8_t>& buffer, uint64_t size) {
   if (size > kRezMaxFileSize) return false;
   try {
     buffer.assign(static_cast<size_t>(size), 0);

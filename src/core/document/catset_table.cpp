@@ -5,6 +5,7 @@
 #include "core/document/id_counter.h"
 #include "core/document/record_layout.h"
 #include "core/document/record_table.h"
+#include "core/util/vell_log.h"
 #include "core/util/vell_utf8.h"
 
 using kdx_table::CategoryTitleTable;
@@ -20,13 +21,16 @@ const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
 
 void DistinctNames(const VELL_ARY* catSetAry, int32_t level, VELL_ARY* names) {
   Vell_Ary_RemoveAll(names);
+  bool failed = false;
   CatsetTable::ForEach(catSetAry, [&](const KDX_CATSET& c, int32_t) {
-    if (CT_IsContainsCategory(names, NameAt(c, level)) == 0) {
+    if (!failed && CT_IsContainsCategory(names, NameAt(c, level)) == 0) {
       char record[kKdxCategoryNameSize] = {};
       std::memcpy(record, NameAt(c, level), sizeof record);
-      Vell_Ary_Add(names, record);
+      failed = Vell_Ary_Add(names, record) != 0;
     }
   });
+  // The list is shown, never saved; a name it lacks must still be noticed.
+  if (failed) Vell_SystemErrorLog("[-1] CT_GetDistinctCat%dArray\r\n", level);
 }
 
 }  // namespace
@@ -39,7 +43,7 @@ int32_t CT_AddData(const char* cat1, const char* cat2, const char* cat3, VELL_AR
                    VELL_ARY* catSetAry) {
   KDX_CATSET c{};
   c.ct_id = IC_GetID_FromCounter(idCounterAry, kKdxTagCATS, "ct_id");
-  if (c.ct_id < 0) return -1;
+  if (c.ct_id < 0) return kKdxFailed;
   kdx_layout::SetCreatedNow(c.ct_create_date, c.ct_update_date);
   Vell_Utf8CopyCut(c.ct_cat1_name, sizeof c.ct_cat1_name, OrEmpty(cat1));
   Vell_Utf8CopyCut(c.ct_cat2_name, sizeof c.ct_cat2_name, OrEmpty(cat2));
@@ -50,7 +54,7 @@ int32_t CT_AddData(const char* cat1, const char* cat2, const char* cat3, VELL_AR
 int32_t CT_SetData(VELL_ARY* catSetAry, VELL_ARY* idCounterAry, const char* cat1, const char* cat2,
                    const char* cat3) {
   if (CT_IsCatSetExists(catSetAry, cat1, cat2, cat3) == 1) return 1;
-  return CT_AddData(cat1, cat2, cat3, idCounterAry, catSetAry) == 0 ? 0 : -1;
+  return CT_AddData(cat1, cat2, cat3, idCounterAry, catSetAry) == 0 ? 0 : kKdxFailed;
 }
 
 int32_t CT_IsCatSetExists(const VELL_ARY* catSetAry, const char* cat1, const char* cat2,

@@ -33,7 +33,7 @@ int32_t CO_InitData(const char* name0, const char* name1, const char* name2, con
     l.co_red = kDefaultColors[i].red;
     l.co_green = kDefaultColors[i].green;
     l.co_blue = kDefaultColors[i].blue;
-    if (ColorLabelTable::Add(colorLabelAry, l) != 0) return -1;
+    if (ColorLabelTable::Add(colorLabelAry, l) != 0) return kKdxFailed;
   }
   return 0;
 }

@@ -49,7 +49,7 @@ auto NamedBy(const char* identifier) {
 
 using SortKeyFlag = bool KDX_COLUMN::*;
 
-int32_t FindFlagged(const VELL_ARY* columnAry, SortKeyFlag flag, KDX_COLUMN* column) {
+[[nodiscard]] int32_t FindFlagged(const VELL_ARY* columnAry, SortKeyFlag flag, KDX_COLUMN* column) {
   auto flagged = [flag](const KDX_COLUMN& c) { return c.*flag; };
   return ColumnTable::Find(columnAry, flagged, column) >= 0 ? 1 : 0;
 }
@@ -79,7 +79,7 @@ int32_t CL_InitData(VELL_ARY* idCounterAry, const char* identifier, int32_t widt
                     bool ascending, bool shown, KDX_COLUMN* column) {
   std::memset(column, 0, sizeof *column);
   const int32_t id = IC_GetID_FromCounter(idCounterAry, kKdxTagCLBU, "cl_id");
-  if (id < 0) return -1;
+  if (id < 0) return kKdxFailed;
   column->cl_id = id;
   kdx_layout::SetCreatedNow(column->cl_create_date, column->cl_update_date);
   Vell_Utf8CopyCut(column->cl_identifier, sizeof column->cl_identifier,
@@ -92,7 +92,7 @@ int32_t CL_InitData(VELL_ARY* idCounterAry, const char* identifier, int32_t widt
 }
 
 int32_t CL_SetData(VELL_ARY* columnAry, const KDX_COLUMN& column) {
-  if (column.cl_identifier[0] == '\0') return -1001;
+  if (column.cl_identifier[0] == '\0') return kKdxRecordMissing;
   if (ColumnTable::Replace(columnAry, column) >= 0) return 0;
   return ColumnTable::Add(columnAry, column);
 }
@@ -148,7 +148,7 @@ int32_t KDX_InitColumnWidth(VELL_ARY* idCounterAry, VELL_ARY* columnAry) {
     KDX_COLUMN c;
     if (CL_InitData(idCounterAry, d.identifier, d.width, kind, true, d.shown, &c) != 0 ||
         CL_SetData(columnAry, c) != 0)
-      return -1;
+      return kKdxFailed;
   }
   return 0;
 }

@@ -64,7 +64,7 @@ struct ContentHead {
 
 // Reads the current member's head field by field; *failedStep names the field
 // (1 to 3) that could not be read.
-int32_t ReadHead(REZ_FILE* file, ContentHead* head, int* failedStep) {
+[[nodiscard]] int32_t ReadHead(REZ_FILE* file, ContentHead* head, int* failedStep) {
   int32_t* fields[] = {&head->containerId, &head->entryId, &head->dataSize};
   for (int i = 0; i < 3; ++i) {
     int32_t status = ReadLe32(file, 4 * static_cast<uint64_t>(i), fields[i]);
@@ -92,8 +92,8 @@ void Pack(int32_t containerId, int32_t entryId, int32_t dataSize, const void* da
 }
 
 // The bytes of a wiped member: its identifiers kept, the whole data area filled.
-bool BuildWipe(const ContentKind& k, int32_t containerId, int32_t entryId, uint32_t memberLength,
-               std::vector<uint8_t>& out) {
+[[nodiscard]] bool BuildWipe(const ContentKind& k, int32_t containerId, int32_t entryId,
+                             uint32_t memberLength, std::vector<uint8_t>& out) {
   if (!Allocate(out, memberLength)) return false;
   std::fill(out.begin() + kKdxContentHeadSize, out.end(), k.fill);
   Vell_PutLE32Signed(out.data(), containerId);
@@ -106,7 +106,7 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
 
 // ---- the operations, once for all kinds ----------------------------------------
 
-int32_t FindContainer(const ContentKind& k, REZ_FILE* file, int32_t entryId) {
+[[nodiscard]] int32_t FindContainer(const ContentKind& k, REZ_FILE* file, int32_t entryId) {
   if (file == nullptr || file->stream == nullptr) return 0;
   bool found = false;
   int32_t status = block_index::WalkContentChain(file, k.tag, [&](int32_t id) {
@@ -118,8 +118,8 @@ int32_t FindContainer(const ContentKind& k, REZ_FILE* file, int32_t entryId) {
   return 0;
 }
 
-int32_t GetBlockHeader(const ContentKind& k, REZ_FILE* file, int32_t* containerId, int32_t* entryId,
-                       int32_t* dataSize) {
+[[nodiscard]] int32_t GetBlockHeader(const ContentKind& k, REZ_FILE* file, int32_t* containerId,
+                                     int32_t* entryId, int32_t* dataSize) {
   ContentHead head{};
   int step = 1;
   int32_t status = file == nullptr ? REZ_ERR_ARGUMENT : ReadHead(file, &head, &step);
@@ -133,41 +133,42 @@ int32_t GetBlockHeader(const ContentKind& k, REZ_FILE* file, int32_t* containerI
   return k.headResultIsCode ? 0 : 1;
 }
 
-int32_t GetContainerID(const ContentKind& k, const char* path, int32_t entryId) {
+[[nodiscard]] int32_t GetContainerID(const ContentKind& k, const char* path, int32_t entryId) {
   RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "GetContainerID", 1, kNoteLogs);
-    return -1;
+    return kKdxLookupCannotOpen;
   }
   if (block_index::Session(path, k.tag).Find(rez.get(), entryId) != 1) {
     LogStep(k, "GetContainerID", 2, kNoteLogs);
-    return -2;
+    return kKdxLookupNoBlock;
   }
   int32_t containerId;
   if (ReadLe32(rez.get(), 0, &containerId) != REZ_OK) {
     LogStep(k, "GetContainerID", 3, kNoteLogs);
-    return -3;
+    return kKdxLookupHeadUnreadable;
   }
   return containerId;
 }
 
-int64_t GetContainerSize(const ContentKind& k, const char* path, int32_t entryId) {
+[[nodiscard]] int64_t GetContainerSize(const ContentKind& k, const char* path, int32_t entryId) {
   RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "GetContainerSize", 1, kNoteSilent);
-    return -1;
+    return kKdxLookupCannotOpen;
   }
   if (block_index::Session(path, k.tag).Find(rez.get(), entryId) != 1) {
     LogStep(k, "GetContainerSize", 2, kNoteSilent);
-    return -2;
+    return kKdxLookupNoBlock;
   }
   return rez.get()->current.dataLength;
 }
 
 // Opens path read-only, finds the block and reads its checked data size. The
 // steps: 1 open, 2 no block, 3 head unreadable, 4 size outside the member.
-int32_t OpenAndReadSize(const ContentKind& k, const char* operation, NoteLogs noteLogs,
-                        RezFileHandle& rez, const char* path, int32_t entryId, int32_t* dataSize) {
+[[nodiscard]] int32_t OpenAndReadSize(const ContentKind& k, const char* operation,
+                                      NoteLogs noteLogs, RezFileHandle& rez, const char* path,
+                                      int32_t entryId, int32_t* dataSize) {
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) {
     LogStep(k, operation, 1, noteLogs);
@@ -190,7 +191,8 @@ int32_t OpenAndReadSize(const ContentKind& k, const char* operation, NoteLogs no
   return REZ_OK;
 }
 
-int32_t GetDataSize(const ContentKind& k, const char* path, int32_t entryId, int32_t* dataSize) {
+[[nodiscard]] int32_t GetDataSize(const ContentKind& k, const char* path, int32_t entryId,
+                                  int32_t* dataSize) {
   RezFileHandle rez;
   int32_t size = 0;
   int32_t status = OpenAndReadSize(k, "GetDataSize", kNoteLogs, rez, path, entryId, &size);
@@ -198,8 +200,8 @@ int32_t GetDataSize(const ContentKind& k, const char* path, int32_t entryId, int
   return status;
 }
 
-int32_t IsContainerSizeEnough(const ContentKind& k, const char* path, int32_t entryId,
-                              int32_t newDataSize) {
+[[nodiscard]] int32_t IsContainerSizeEnough(const ContentKind& k, const char* path, int32_t entryId,
+                                            int32_t newDataSize) {
   RezFileHandle rez;
   if (rez.Open(path, 1) != REZ_OK) {
     LogStep(k, "IsContainerSizeEnough", 1, kNoteSilent);
@@ -216,7 +218,8 @@ int32_t IsContainerSizeEnough(const ContentKind& k, const char* path, int32_t en
 }
 
 // Steps as OpenAndReadSize, then 5 a count beyond the data area, 6 the read.
-int32_t Load(const ContentKind& k, const char* path, int32_t entryId, int32_t count, void* buffer) {
+[[nodiscard]] int32_t Load(const ContentKind& k, const char* path, int32_t entryId, int32_t count,
+                           void* buffer) {
   RezFileHandle rez;
   int32_t size;
   int32_t status = OpenAndReadSize(k, "Load", kNoteLogs, rez, path, entryId, &size);
@@ -234,9 +237,10 @@ int32_t Load(const ContentKind& k, const char* path, int32_t entryId, int32_t co
 }
 
 // Appends a new block of the entry through an open handle and tells the index.
-int32_t AppendBlock(const ContentKind& k, REZ_FILE* file, block_index::Session& session,
-                    int64_t containerSize, int32_t containerId, int32_t entryId, int32_t dataSize,
-                    const void* data, bool* outOfMemory) {
+[[nodiscard]] int32_t AppendBlock(const ContentKind& k, REZ_FILE* file,
+                                  block_index::Session& session, int64_t containerSize,
+                                  int32_t containerId, int32_t entryId, int32_t dataSize,
+                                  const void* data, bool* outOfMemory) {
   std::vector<uint8_t> block;
   *outOfMemory =
       containerSize < kKdxContentHeadSize || !Allocate(block, static_cast<uint64_t>(containerSize));
@@ -258,7 +262,8 @@ int32_t AppendBlock(const ContentKind& k, REZ_FILE* file, block_index::Session& 
 }
 
 // Rewrites the found member in place and tells the index; the write's code.
-int32_t Rewrite(REZ_FILE* file, block_index::Session& session, const std::vector<uint8_t>& bytes) {
+[[nodiscard]] int32_t Rewrite(REZ_FILE* file, block_index::Session& session,
+                              const std::vector<uint8_t>& bytes) {
   const int32_t status = REZ_ReplaceData(file, bytes.size(), bytes.data());
   if (status != REZ_OK) {
     session.Invalidate();
@@ -270,16 +275,17 @@ int32_t Rewrite(REZ_FILE* file, block_index::Session& session, const std::vector
 
 // Finishes a writing operation whose work answered status: closes the file and
 // brings the index up to date. status when it failed, else the close's code.
-int32_t CloseAndCommit(RezFileHandle& rez, block_index::Session& session, int32_t status = REZ_OK) {
+[[nodiscard]] int32_t CloseAndCommit(RezFileHandle& rez, block_index::Session& session,
+                                     int32_t status = REZ_OK) {
   const int32_t closed = rez.Close();
   if (closed != REZ_OK) session.Invalidate();
   session.Commit();
   return status != REZ_OK ? status : closed;
 }
 
-int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expandSize,
-                           int32_t containerId, int32_t entryId, int32_t dataSize,
-                           const void* data) {
+[[nodiscard]] int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expandSize,
+                                         int32_t containerId, int32_t entryId, int32_t dataSize,
+                                         const void* data) {
   if (!ArgumentsValid(dataSize, data)) return REZ_ERR_ARGUMENT;
   RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
@@ -296,8 +302,8 @@ int32_t CreateNewContainer(const ContentKind& k, const char* path, int32_t expan
   return CloseAndCommit(rez, session, status);
 }
 
-int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containerId,
-                        int32_t entryId, int32_t dataSize, const void* data) {
+[[nodiscard]] int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containerId,
+                                      int32_t entryId, int32_t dataSize, const void* data) {
   // The note numbers its steps without the missing block.
   const int memoryStep = k.isNote ? 2 : 3;
   const int writeStep = k.isNote ? 3 : 4;
@@ -330,7 +336,7 @@ int32_t UpdateContainer(const ContentKind& k, const char* path, int32_t containe
   return CloseAndCommit(rez, session, status);
 }
 
-int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) {
+[[nodiscard]] int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) {
   RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return status;
@@ -347,7 +353,7 @@ int32_t ClearContainer(const ContentKind& k, const char* path, int32_t entryId) 
   return CloseAndCommit(rez, session, Rewrite(rez.get(), session, wipe));
 }
 
-int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId) {
+[[nodiscard]] int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId) {
   RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) {
@@ -373,8 +379,8 @@ int32_t RemoveContainer(const ContentKind& k, const char* path, int32_t entryId)
 
 // Overwrites the data area of a member that is no longer linked, found by its
 // remembered position, so that its old content does not linger in the file.
-int32_t WipeUnlinked(const ContentKind& k, REZ_FILE* file, uint32_t position, int32_t containerId,
-                     int32_t entryId) {
+[[nodiscard]] int32_t WipeUnlinked(const ContentKind& k, REZ_FILE* file, uint32_t position,
+                                   int32_t containerId, int32_t entryId) {
   int32_t status = block_index::PositionAt(file, position, k.tag);
   if (status != REZ_OK) return status;
   std::vector<uint8_t> wipe;
@@ -390,8 +396,8 @@ int32_t WipeUnlinked(const ContentKind& k, REZ_FILE* file, uint32_t position, in
 // 4 in-place write, 5 no identifier, 6 append, 7 unlink, 8 wipe, 9 close.
 // A growing save appends the new block before touching the old one, so a
 // failure up to and including the unlink leaves the old content readable.
-int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expandSize,
-             int32_t dataSize, const void* bytes) {
+[[nodiscard]] int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId,
+                           int32_t expandSize, int32_t dataSize, const void* bytes) {
   auto fail = [&](int step, int32_t status) {
     LogStep(k, "Save", step, kNoteLogs);
     return status;
@@ -417,33 +423,26 @@ int32_t Save(const ContentKind& k, KDX_DATA* data, int32_t entryId, int32_t expa
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());
     status = Rewrite(file, session, block);
-    if (status != REZ_OK) {
-      CloseAndCommit(rez, session);
-      return fail(4, status);
-    }
+    if (status != REZ_OK) return fail(4, CloseAndCommit(rez, session, status));
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
   }
 
   const int32_t containerId =
-      data->idCounterAry == nullptr ? -1 : KDX_DrawBlockId(data, k.tag, k.counterName);
-  if (containerId < 0) return fail(5, -1);
+      data->idCounterAry == nullptr ? kKdxFailed : KDX_DrawBlockId(data, k.tag, k.counterName);
+  if (containerId < 0) return fail(5, kKdxFailed);
   bool outOfMemory;
   status = AppendBlock(k, file, session,
                        KDX_BlockContainerSize(expandSize, kKdxContentHeadSize, dataSize),
                        containerId, entryId, dataSize, bytes, &outOfMemory);
-  if (status != REZ_OK) {
-    CloseAndCommit(rez, session);
-    return fail(outOfMemory ? 3 : 6, status);
-  }
+  if (status != REZ_OK) return fail(outOfMemory ? 3 : 6, CloseAndCommit(rez, session, status));
   if (found == 1) {
     status = block_index::PositionAt(file, old.position, k.tag);
     if (status == REZ_OK) status = REZ_RemoveData(file);
     if (status != REZ_OK) {
       // The old block is still the first match and keeps the entry's content.
       session.Invalidate();
-      CloseAndCommit(rez, session);
-      return fail(7, status);
+      return fail(7, CloseAndCommit(rez, session, status));
     }
     session.Removed(entryId, old);
     // The new content is in place; a failed wipe is logged, not a failed save.
@@ -602,8 +601,7 @@ int32_t KDX_RemoveOrphanBlocks(const char* path, int32_t entryId) {
       if (status == REZ_OK) status = REZ_RemoveData(rez.get());
       if (status != REZ_OK) {
         Vell_SystemErrorLog("[-3] KDX_RemoveOrphanBlocks\r\n");
-        CloseAndCommit(rez, session);
-        return status;
+        return CloseAndCommit(rez, session, status);
       }
       ++removedCount;
       if (WipeUnlinked(*k, rez.get(), matches[i].position, containerIds[i], entryId) != REZ_OK) {

@@ -56,7 +56,7 @@ int32_t EN_SetData(VELL_ARY* entryAry, const KDX_ENTRY& entry) {
   const int32_t index = EN_FindIndex_ByID(entryAry, entry.en_id);
   if (index < 0) {
     Vell_SystemErrorLog("[-1] EN_SetData\r\n");
-    return -1001;
+    return kKdxRecordMissing;
   }
   EN_SetData_ByIndex(entryAry, index, entry);
   return 0;
@@ -64,7 +64,7 @@ int32_t EN_SetData(VELL_ARY* entryAry, const KDX_ENTRY& entry) {
 
 int32_t EN_Remove(VELL_ARY* entryAry, int32_t id) {
   const int32_t index = EN_FindIndex_ByID(entryAry, id);
-  if (index < 0) return -1001;
+  if (index < 0) return kKdxRecordMissing;
   Vell_Ary_Remove(entryAry, index);
   return 0;
 }
@@ -92,12 +92,12 @@ int32_t EN_FindProject_ByID(const VELL_ARY* entryAry, int32_t projectId) {
 }
 
 int32_t EN_Hash_MakeEntryTable(const VELL_ARY* entryAry, VELL_HASH* hash) {
-  if (hash == nullptr) return -1;
+  if (hash == nullptr) return kKdxFailed;
   int32_t result = 0;
   const int32_t count = Vell_Ary_GetSize(entryAry);
   for (int32_t i = 0; i < count; ++i) {
     const int32_t bucket = BucketOf(hash, KDX_GetStoredEntryID(StoredAt(entryAry, i)));
-    if (Vell_Hash_Add(hash, i, bucket) != 1) result = -1;
+    if (Vell_Hash_Add(hash, i, bucket) != 1) result = kKdxFailed;
   }
   return result;
 }
@@ -132,7 +132,7 @@ int32_t EN_Hash_SetData(VELL_ARY* entryAry, const VELL_HASH* hash, const KDX_ENT
 
 int32_t EN_Hash_Remove(VELL_ARY* entryAry, const VELL_HASH* hash, int32_t id) {
   const int32_t index = EN_Hash_FindIndex_ByID(entryAry, hash, id);
-  if (index < 0) return -1001;
+  if (index < 0) return kKdxRecordMissing;
   Vell_Ary_Remove(entryAry, index);
   return 0;
 }

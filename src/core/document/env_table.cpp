@@ -23,8 +23,8 @@ void TextToValue(const char* text, uint8_t (&value)[128]) {
   Vell_Utf8CopyCut(reinterpret_cast<char*>(value), sizeof value, text != nullptr ? text : "");
 }
 
-int32_t SetValueIfAbsent(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* keyword,
-                         const char* text) {
+[[nodiscard]] int32_t SetValueIfAbsent(VELL_ARY* envAry, VELL_ARY* idCounterAry,
+                                       const char* keyword, const char* text) {
   if (EV_FindIndex_byKeyword(envAry, keyword) >= 0) return 0;
   return EV_SetTextValue(envAry, idCounterAry, keyword, text);
 }
@@ -78,7 +78,7 @@ int32_t EV_GetIntValue(const VELL_ARY* envAry, const char* keyword, int32_t* val
 int32_t EV_SetValue(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* keyword,
                     const uint8_t value[128]) {
   // A cut keyword would name another setting.
-  if (keyword == nullptr || std::strlen(keyword) >= kKeywordSize) return -1;
+  if (keyword == nullptr || std::strlen(keyword) >= kKeywordSize) return kKdxFailed;
   KDX_ENVIRONMENT e;
   const int32_t index = EV_FindIndex_byKeyword(envAry, keyword);
   if (EnvironmentTable::At(envAry, index, &e)) {
@@ -88,7 +88,7 @@ int32_t EV_SetValue(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char* keywor
     return 0;
   }
   e.ev_id = IC_GetID_FromCounter(idCounterAry, kKdxTagENVI, "ev_id");
-  if (e.ev_id < 0) return -1;
+  if (e.ev_id < 0) return kKdxFailed;
   kdx_layout::SetCreatedNow(e.ev_create_date, e.ev_update_date);
   std::memcpy(e.ev_keyword, keyword, std::strlen(keyword));
   std::memcpy(e.ev_value, value, sizeof e.ev_value);
@@ -135,7 +135,7 @@ int32_t EV_SetFileInfo(VELL_ARY* envAry, VELL_ARY* idCounterAry) {
   failures += EV_SetTextValue(envAry, idCounterAry, "update_file_date", now);
   failures += EV_SetTextValue(envAry, idCounterAry, "update_os", os);
   failures += EV_SetTextValue(envAry, idCounterAry, "kdx_file_version", kKdxFileFormatVersion);
-  return failures == 0 ? 0 : -1;
+  return failures == 0 ? 0 : kKdxFailed;
 }
 
 int32_t EV_GetFileInfo(const VELL_ARY* envAry, KDX_FILE_INFO* info) {

@@ -18,11 +18,11 @@ int32_t FT_GetData(const VELL_ARY* fileTypeAry, int32_t id, KDX_FILE_TYPE* type)
 }
 
 int32_t FT_SetData(VELL_ARY* fileTypeAry, const KDX_FILE_TYPE& type) {
-  return FileTypeTable::Replace(fileTypeAry, type) < 0 ? -1001 : 0;
+  return FileTypeTable::Replace(fileTypeAry, type) < 0 ? kKdxRecordMissing : 0;
 }
 
 int32_t FT_Remove(VELL_ARY* fileTypeAry, int32_t id) {
-  return FileTypeTable::Remove(fileTypeAry, id) < 0 ? -1001 : 0;
+  return FileTypeTable::Remove(fileTypeAry, id) < 0 ? kKdxRecordMissing : 0;
 }
 
 int32_t FT_FindID_ByExt(const VELL_ARY* fileTypeAry, const char* ext) {
@@ -48,7 +48,7 @@ int32_t FT_MakeRecord(VELL_ARY* idCounterAry, const char* ext, int32_t iconId, i
                       KDX_FILE_TYPE* type) {
   std::memset(type, 0, sizeof *type);
   const int32_t id = IC_GetID_FromCounter(idCounterAry, kKdxTagFITY, "ft_id");
-  if (id < 0) return -1;
+  if (id < 0) return kKdxFailed;
   type->ft_id = id;
   kdx_layout::SetCreatedNow(type->ft_create_date, type->ft_update_date);
   Vell_Utf8CopyCut(type->ft_ext, sizeof type->ft_ext, ext != nullptr ? ext : "");

@@ -142,7 +142,8 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
   // Record tables: every member one record long.
   for (const TableSpec& table : kTables) {
     int32_t reason = 0;
-    if (REZ_ARY_IsLoadable(file.get(), table.tag, table.size, &reason) == 0 && reason != 1) {
+    if (REZ_ARY_IsLoadable(file.get(), table.tag, table.size, &reason) == 0 &&
+        reason != REZ_ARY_REASON_ABSENT) {
       problems->push_back(Format("tables: %s holds members that are not %d bytes long",
                                  REZ_TagName(table.tag).c_str(), table.size));
     }
@@ -158,9 +159,15 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
   if (entryTable == nullptr || counterTable == nullptr) return kKdxErrFile;
   VELL_ARY* entries = entryTable.get();
   VELL_ARY* counters = counterTable.get();
-  int32_t entryLoad = REZ_ARY_Load(file.get(), kKdxTagENTR, kKdxEntrySize, entries);
-  const bool entriesKnown = entryLoad == 0 || entryLoad == -1;
-  REZ_ARY_Load(file.get(), kKdxTagIDCO, kKdxIdCounterSize, counters);
+  const int32_t entryLoad = REZ_ARY_Load(file.get(), kKdxTagENTR, kKdxEntrySize, entries);
+  const bool entriesKnown = entryLoad == 0 || entryLoad == REZ_ARY_ABSENT;
+  // Counters that cannot be read would look like counters at 0 and be blamed
+  // for every identifier; say once that they could not be checked instead.
+  const int32_t counterLoad = REZ_ARY_Load(file.get(), kKdxTagIDCO, kKdxIdCounterSize, counters);
+  const bool countersKnown = counterLoad == 0 || counterLoad == REZ_ARY_ABSENT;
+  if (!countersKnown) {
+    problems->push_back("identifiers: the counters (IDCO) cannot be read, so they are not checked");
+  }
   std::set<int32_t> entryIds;
   int32_t maxEntry = -1;
   for (int32_t i = 0; i < entries->count; ++i) {
@@ -170,7 +177,7 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
     }
     maxEntry = std::max(maxEntry, id);
   }
-  CheckCounter(counters, kKdxTagENTR, "en_id", maxEntry, problems);
+  if (countersKnown) CheckCounter(counters, kKdxTagENTR, "en_id", maxEntry, problems);
 
   // Content blocks: a readable head, a size that fits, an owner, one per entry.
   struct Kind {
@@ -209,7 +216,7 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
         problems->push_back(Format("blocks: entry %d has more than one %s block", eid, kind.name));
       }
     }
-    CheckCounter(counters, kind.tag, kind.counter, maxBlock, problems);
+    if (countersKnown) CheckCounter(counters, kind.tag, kind.counter, maxBlock, problems);
   }
   return 0;
 }

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "core/document/kdx_status.h"
+
 // Checks the document at path without changing it. Each problem found is one
 // line of text in *problems. 0 when the file could be checked (whether or not
-// problems were found), -1000 when it cannot be opened as a container.
-int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems);
+// problems were found), kKdxErrFile when it cannot be opened as a container.
+[[nodiscard]] int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems);
 
 // Counts and facts for a summary of a document.
 struct KdxContainerSummary {
@@ -23,6 +25,6 @@ struct KdxContainerSummary {
   };
   std::vector<Tag> tags;  // in tag-list order
 };
-// Walks the container at path read-only; 0 (see walkable), or -1000 when it
+// Walks the container at path read-only; 0 (see walkable), or kKdxErrFile when it
 // cannot be opened as a container.
-int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary);
+[[nodiscard]] int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary);

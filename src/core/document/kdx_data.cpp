@@ -60,13 +60,13 @@ int32_t KDX_InitKdxData(KDX_DATA* data) {
     data->*t.field = Vell_Ary_Init(t.recordSize, t.initialCapacity, t.growStep);
     if (data->*t.field == nullptr) {
       KDX_FreeKdxData(data);
-      return -1;
+      return kKdxFailed;
     }
   }
   data->entryHash = Vell_Hash_Init(kEntryHashBuckets);
   if (data->entryHash == nullptr) {
     KDX_FreeKdxData(data);
-    return -1;
+    return kKdxFailed;
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/kdx_status.h"
 #include "core/util/vell_ary.h"
 #include "core/util/vell_hash.h"
 
@@ -43,10 +44,10 @@ struct KDX_DATA {
 };
 
 // Resets every field and creates the eleven tables and the entry hash (999
-// buckets). 0, or -1 when memory runs out (whatever was created is freed
+// buckets). 0, or kKdxFailed when memory runs out (whatever was created is freed
 // again and the pointers are null). Outside the core, the document session
 // (core/session) makes and frees the document data.
-int32_t KDX_InitKdxData(KDX_DATA* data);
+[[nodiscard]] int32_t KDX_InitKdxData(KDX_DATA* data);
 // Frees what KDX_InitKdxData made and nulls the pointers.
 void KDX_FreeKdxData(KDX_DATA* data);
 
@@ -64,11 +65,11 @@ struct KdxScopedData {
 // The entry with identifier id through the entry hash, which a linear search
 // backs up when it is stale: its index in entryAry, with *entry (when given)
 // filled; -1 (entry untouched) when there is none.
-int32_t KDX_FindEntry(const KDX_DATA* data, int32_t id, KDX_ENTRY* entry = nullptr);
+[[nodiscard]] int32_t KDX_FindEntry(const KDX_DATA* data, int32_t id, KDX_ENTRY* entry = nullptr);
 // Makes the entry hash anew from entryAry, after entries were removed or
-// reordered. 0, or -1 when memory runs out (lookups then fall back to a
+// reordered. 0, or kKdxFailed when memory runs out (lookups then fall back to a
 // linear search).
-int32_t KDX_RebuildEntryHash(KDX_DATA* data);
+[[nodiscard]] int32_t KDX_RebuildEntryHash(KDX_DATA* data);
 
 // Fills a new entry (not added to entryAry): a fresh en_id from the "en_id"
 // counter, dates now, this machine's system and name, "S-JIS", detail shown.
@@ -77,6 +78,6 @@ int32_t KDX_RebuildEntryHash(KDX_DATA* data);
 void EN_InitData(KDX_DATA* data, const char* title, const char* cat1, const char* cat2,
                  const char* cat3, int32_t turnMode, const char* turnWidth, KDX_ENTRY* entry);
 // Appends the one category title record: both dates now, the three captions.
-// 0, or -1 when memory runs out.
-int32_t TI_InitData(const char* title1, const char* title2, const char* title3,
-                    VELL_ARY* catTitleAry);
+// 0, or kKdxFailed when memory runs out.
+[[nodiscard]] int32_t TI_InitData(const char* title1, const char* title2, const char* title3,
+                                  VELL_ARY* catTitleAry);

@@ -98,7 +98,7 @@ size_t WholeTitleLength(const char* title, size_t fieldSize, size_t limit) {
 }
 
 // The stored form of an entry: its title enciphered when the entry is.
-int32_t ProduceStoredEntry(const uint8_t* plain, uint8_t* out) {
+[[nodiscard]] int32_t ProduceStoredEntry(const uint8_t* plain, uint8_t* out) {
   std::memcpy(out, plain, kKdxEntrySize);
   if (KDX_GetStoredEntryEncrypt(plain) != 1) return 0;
   uint8_t cipher[kTitleSize];
@@ -146,9 +146,10 @@ void DecryptStoredTitle(uint8_t* stored) {
 
 // Loads one table into ary (which must be empty): 0 when loaded or absent, the
 // load's code otherwise. positions receives the member positions.
-int32_t LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary, std::vector<uint32_t>* positions) {
+[[nodiscard]] int32_t LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary,
+                                std::vector<uint32_t>* positions) {
   int32_t status = REZ_ARY_LoadWithPositions(file, tag, ary->recordSize, ary, positions);
-  if (status == -1) {  // absent: an empty table
+  if (status == REZ_ARY_ABSENT) {  // an empty table
     positions->clear();
     return 0;
   }
@@ -208,21 +209,24 @@ RezTableSnapshot* SnapshotOf(KdxFileState* state, uint32_t tag) {
   return nullptr;
 }
 
-void InitDefaultLabels(VELL_ARY* colorLabelAry) {
-  CO_InitData("なし", "必須", "重要", "進行中", "未決", "個人用", "計画１", "計画２",
-              colorLabelAry);
+[[nodiscard]] int32_t InitDefaultLabels(VELL_ARY* colorLabelAry) {
+  return CO_InitData("なし", "必須", "重要", "進行中", "未決", "個人用", "計画１", "計画２",
+                     colorLabelAry);
 }
 
-// Puts the defaults of a table that could not be loaded in its place.
-void FallBack(KDX_DATA* data, uint32_t tag) {
+// Puts the defaults of a table that could not be loaded in its place. 0, or
+// kKdxFailed when they could not be made (the table is then partly filled).
+[[nodiscard]] int32_t FallBack(KDX_DATA* data, uint32_t tag) {
   VELL_ARY* ary = TableOf(data, tag);
   Vell_Ary_RemoveAll(ary);
-  if (tag == kKdxTagCTLE) TI_InitData("分類１", "分類２", "分類３", ary);
+  int32_t status = 0;
+  if (tag == kKdxTagCTLE) status = TI_InitData("分類１", "分類２", "分類３", ary);
   if (tag == kKdxTagCLBU) {
-    KDX_InitColumnWidth(data->idCounterAry, ary);
+    status = KDX_InitColumnWidth(data->idCounterAry, ary);
     KDX_InitDefaultSortKeys(ary);
   }
-  if (tag == kKdxTagCOLO) InitDefaultLabels(ary);
+  if (tag == kKdxTagCOLO) status = InitDefaultLabels(ary);
+  return status == 0 ? 0 : kKdxFailed;
 }
 
 // The largest value of a 32-bit identifier at offset 0 of each record, or -1.
@@ -252,40 +256,56 @@ int32_t MaxBlockId(REZ_FILE* file, uint32_t tag) {
 
 // Raises every counter above the identifiers present, in the tables and in the
 // block heads, so that none is handed out twice even when the counters were
-// lost or are older than the rest of the file.
-void RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENTR, "en_id", MaxLeadingId(data->entryAry));
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagCATS, "ct_id", MaxLeadingId(data->catSetAry));
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagCLBU, "cl_id", MaxLeadingId(data->columnAry));
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagENVI, "ev_id", MaxLeadingId(data->envAry));
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFITY, "ft_id", MaxLeadingId(data->fileTypeAry));
+// lost or are older than the rest of the file. False when a counter could not
+// be raised or made: it would then start again below identifiers in use.
+[[nodiscard]] bool RaiseCounters(REZ_FILE* file, KDX_DATA* data) {
   int32_t maxIcon = -1;
   kdx_table::FileTypeTable::ForEach(data->fileTypeAry, [&](const KDX_FILE_TYPE& type, int32_t) {
     maxIcon = std::max(maxIcon, type.ft_fi_id);
   });
-  IC_RaiseAboveExisting(data->idCounterAry, kKdxTagFIIC, "fi_id",
-                        std::max(maxIcon, MaxBlockId(file, kKdxTagFIIC)));
+  struct Present {
+    uint32_t tag;
+    const char* name;
+    int32_t maxId;
+  };
+  const Present present[] = {
+      {kKdxTagENTR, "en_id", MaxLeadingId(data->entryAry)},
+      {kKdxTagCATS, "ct_id", MaxLeadingId(data->catSetAry)},
+      {kKdxTagCLBU, "cl_id", MaxLeadingId(data->columnAry)},
+      {kKdxTagENVI, "ev_id", MaxLeadingId(data->envAry)},
+      {kKdxTagFITY, "ft_id", MaxLeadingId(data->fileTypeAry)},
+      {kKdxTagFIIC, "fi_id", std::max(maxIcon, MaxBlockId(file, kKdxTagFIIC))},
+  };
+  bool ok = true;
+  for (const Present& p : present) {
+    ok = IC_RaiseAboveExisting(data->idCounterAry, p.tag, p.name, p.maxId) == 0 && ok;
+  }
+  return ok;
 }
 
 // Raises the body, text and note counters above the container ids in the
-// block heads.
-void RaiseBlockCounters(REZ_FILE* file, VELL_ARY* idCounterAry) {
+// block heads. False when one could not be raised or made.
+[[nodiscard]] bool RaiseBlockCounters(REZ_FILE* file, VELL_ARY* idCounterAry) {
   struct BlockCounter {
     uint32_t tag;
     const char* name;
   };
+  bool ok = true;
   for (BlockCounter counter :
        {BlockCounter{kKdxTagBORB, "bo_id"}, BlockCounter{kKdxTagTEXT, "tx_id"},
         BlockCounter{kKdxTagNORB, "no_id"}}) {
-    IC_RaiseAboveExisting(idCounterAry, counter.tag, counter.name, MaxBlockId(file, counter.tag));
+    ok = IC_RaiseAboveExisting(idCounterAry, counter.tag, counter.name,
+                               MaxBlockId(file, counter.tag)) == 0 &&
+         ok;
   }
+  return ok;
 }
 
 // Saves one table through its snapshot; ENTR enciphers titles as it goes.
 // changedEntries, for the entry table only: the indices of the only entries
 // that may have changed since the last load or save (null: any may have).
-int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag,
-                  const std::vector<int32_t>* changedEntries) {
+[[nodiscard]] int32_t SaveTable(REZ_FILE* file, KDX_DATA* data, uint32_t tag,
+                                const std::vector<int32_t>* changedEntries) {
   KdxFileState* state = StateOf(data);
   VELL_ARY* ary = TableOf(data, tag);
   RezTableSnapshot* snapshot = SnapshotOf(state, tag);
@@ -350,12 +370,16 @@ void KDX_ForgetSavedState(KDX_DATA* data) {
 }
 
 int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name) {
-  if (data == nullptr || data->idCounterAry == nullptr) return -1;
+  if (data == nullptr || data->idCounterAry == nullptr) return kKdxFailed;
   KdxFileState* state = StateOf(data);
   if (!state->blockCountersRaised) {
     RezFileHandle file;
     if (file.Open(data->kdxFilePath.c_str(), 1) == REZ_OK) {
-      RaiseBlockCounters(file.get(), data->idCounterAry);
+      // A counter left below the ids in the file would hand one out again.
+      if (!RaiseBlockCounters(file.get(), data->idCounterAry)) {
+        Vell_SystemErrorLog("[-1] KDX_DrawBlockId %s\r\n", name);
+        return kKdxFailed;
+      }
       state->blockCountersRaised = true;
     }
   }
@@ -410,11 +434,10 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
                           status);
       bool essential =
           tag == kKdxTagENVI || tag == kKdxTagIDCO || tag == kKdxTagENTR || tag == kKdxTagCATS;
-      if (essential) {
+      if (essential || FallBack(data, tag) != 0) {
         ClearTables(data);
         return kKdxErrFile;
       }
-      FallBack(data, tag);
       state->replaceOnSave.push_back(tag);
       snapshot->positions.clear();
       if (warnings != nullptr) warnings->push_back(REZ_TagName(tag));
@@ -426,14 +449,20 @@ int32_t KDX_LoadAllData(const char* path, KDX_DATA* data, std::vector<std::strin
     }
     ++step;
   }
-  RaiseCounters(file.get(), data);
-  KDX_RebuildEntryHash(data);
+  if (!RaiseCounters(file.get(), data)) {
+    Vell_SystemErrorLog("[-%d] KDX_LoadAllData[counters]\r\n", step);
+    ClearTables(data);
+    return kKdxErrFile;
+  }
+  // Without the hash (no memory) lookups fall back to a linear search.
+  static_cast<void>(KDX_RebuildEntryHash(data));
   return 0;
 }
 
 namespace {
 
-int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* changedEntries) {
+[[nodiscard]] int32_t SaveAll(const char* path, KDX_DATA* data,
+                              const std::vector<int32_t>* changedEntries) {
   RezFileHandle file;
   // The tables are written without touching a content block: keep the block index.
   KdxBlockIndexToken token;
@@ -442,10 +471,15 @@ int32_t SaveAll(const char* path, KDX_DATA* data, const std::vector<int32_t>* ch
     Vell_SystemErrorLog("[-1] KDX_SaveAllData\r\n");
     return kKdxErrFile;
   }
-  EV_SetFileInfo(data->envAry, data->idCounterAry);
+  int32_t result = 0;
+  // Stale file information is still written with the tables, but the save
+  // does not count as done: the stamp is part of it.
+  if (EV_SetFileInfo(data->envAry, data->idCounterAry) != 0) {
+    Vell_SystemErrorLog("[-11] KDX_SaveAllData[file info]\r\n");
+    result = kKdxErrFile;
+  }
   constexpr uint32_t kSaveOrder[] = {kKdxTagENTR, kKdxTagIDCO, kKdxTagCTLE, kKdxTagENVI,
                                      kKdxTagCATS, kKdxTagCLBU, kKdxTagCOLO, kKdxTagFITY};
-  int32_t result = 0;
   int step = 2;
   for (uint32_t tag : kSaveOrder) {
     int32_t status = SaveTable(file.get(), data, tag, changedEntries);
@@ -477,7 +511,8 @@ int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
 namespace {
 
 // Saves the given tables of data in order; the first failure ends it.
-int32_t SaveTablesInOrder(REZ_FILE* file, KDX_DATA* data, std::initializer_list<uint32_t> tags) {
+[[nodiscard]] int32_t SaveTablesInOrder(REZ_FILE* file, KDX_DATA* data,
+                                        std::initializer_list<uint32_t> tags) {
   for (uint32_t tag : tags) {
     VELL_ARY* ary = TableOf(data, tag);
     int32_t status = REZ_ARY_Save(file, tag, ary, ary->recordSize);
@@ -493,14 +528,18 @@ int32_t CreateKdxFile(const char* path) {
   KdxScopedData tables;
   if (!tables.ok) return kKdxErrFile;
   KDX_DATA& data = tables.data;
-  IC_InitData(data.idCounterAry);
-  CT_InitData("その他", data.idCounterAry, data.catSetAry);
-  TI_InitData("分類１", "分類２", "分類３", data.catTitleAry);
-  KDX_InitColumnWidth(data.idCounterAry, data.columnAry);
+  // A document missing any of these would be written as if whole.
+  const bool made = IC_InitData(data.idCounterAry) == 0 &&
+                    CT_InitData("その他", data.idCounterAry, data.catSetAry) == 0 &&
+                    TI_InitData("分類１", "分類２", "分類３", data.catTitleAry) == 0 &&
+                    KDX_InitColumnWidth(data.idCounterAry, data.columnAry) == 0;
   KDX_InitDefaultSortKeys(data.columnAry);
-  InitDefaultLabels(data.colorLabelAry);
-  EV_SetFileInfo(data.envAry, data.idCounterAry);
-  EV_SetIntValue(data.envAry, data.idCounterAry, "target_kdx_app", 0);
+  if (!made || InitDefaultLabels(data.colorLabelAry) != 0 ||
+      EV_SetFileInfo(data.envAry, data.idCounterAry) != 0 ||
+      EV_SetIntValue(data.envAry, data.idCounterAry, "target_kdx_app", 0) != 0) {
+    Vell_SystemErrorLog("[-1] CreateKdxFile\r\n");
+    return kKdxErrFile;
+  }
 
   RezFileHandle file;
   if (file.Create(path) != REZ_OK) return kKdxErrFile;

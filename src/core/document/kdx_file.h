@@ -9,29 +9,29 @@
 
 #include "core/container/rez.h"
 #include "core/document/kdx_data.h"
-
-// Status of a whole-file operation that failed.
-inline constexpr int32_t kKdxErrFile = -1000;
+#include "core/document/kdx_status.h"  // kKdxErrFile
 
 // Creates a new, empty document file at path; never overwrites a file there.
-// 0, or -1000.
-int32_t CreateKdxFile(const char* path);
+// 0, or kKdxErrFile.
+[[nodiscard]] int32_t CreateKdxFile(const char* path);
 
 // Loads every record table of the file into data, which KDX_InitKdxData made,
 // and makes the entry hash.
 // An absent table stays empty. A damaged environment, counter, entry or
-// category-set table fails the load (-1000, logged), since opening without it
-// would lose entries or hand out identifiers twice; a damaged title, column,
-// label or file-type table falls back to its defaults and is named in
-// *warnings. After the load every counter is above the identifiers present.
-// 0, or -1000 (the tables are then empty).
-int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
-                        std::vector<std::string>* warnings = nullptr);
+// category-set table fails the load (kKdxErrFile, logged), since opening
+// without it would lose entries or hand out identifiers twice; a damaged
+// title, column, label or file-type table falls back to its defaults and is
+// named in *warnings. After the load every counter is above the identifiers
+// present; a counter that cannot be raised (or defaults that cannot be made)
+// fails the load too. 0, or kKdxErrFile (the tables are then empty).
+[[nodiscard]] int32_t KDX_LoadAllData(const char* path, KDX_DATA* data,
+                                      std::vector<std::string>* warnings = nullptr);
 
 // Stamps the file information and writes every table, only the records that
-// changed since the last load or save. 0, or -1000 when the file cannot be
-// opened or any table could not be written (the first failure is logged).
-int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
+// changed since the last load or save. 0, or kKdxErrFile when the file cannot
+// be opened, the file information could not be stamped or any table could not
+// be written (the first failure is logged).
+[[nodiscard]] int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
 
 // KDX_SaveAllData for a caller that knows which entries it changed since the
 // last load or save (the document session): only those entries are digested,
@@ -39,12 +39,12 @@ int32_t KDX_SaveAllData(const char* path, KDX_DATA* data);
 // a save. The entries at changedIndices must be the only ones changed in
 // place; entries appended at the end since are found by the count. After a
 // removal or a reordering, use KDX_SaveAllData, which compares every entry.
-int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
-                                  const std::vector<int32_t>& changedIndices);
+[[nodiscard]] int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
+                                                const std::vector<int32_t>& changedIndices);
 
 // The entry table with the titles of encrypted entries enciphered.
-int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
-int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
+[[nodiscard]] int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
+[[nodiscard]] int32_t KDX_LoadDecryptEntryArray(REZ_FILE* file, VELL_ARY* entryAry);
 
 // What the window does with a file whose tables have loaded.
 enum class KdxVersionCheck {
@@ -53,7 +53,7 @@ enum class KdxVersionCheck {
   kNewerVersion,     // cannot be opened; *versionText names the version that can
   kNotKardinexFile,  // the file information is missing
 };
-KdxVersionCheck KDX_CheckFileVersion(const KDX_DATA* data, std::string* versionText);
+[[nodiscard]] KdxVersionCheck KDX_CheckFileVersion(const KDX_DATA* data, std::string* versionText);
 
 // Messages of the version check, keys of the localisation table.
 inline constexpr const char* kKdxMsgNotKardinexFile =
@@ -69,9 +69,9 @@ inline constexpr int32_t kKdxEncryptedTitlePlain = 480;
 
 // A new body, text or note container identifier. The first call for a
 // document raises those counters above every id in the file's block heads, so
-// that none is handed out twice even when the counters were lost. -1 when no
+// that none is handed out twice even when the counters were lost. kKdxFailed when no
 // identifier can be drawn.
-int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name);
+[[nodiscard]] int32_t KDX_DrawBlockId(KDX_DATA* data, uint32_t tag, const char* name);
 
 // Forgets what the last load or save wrote, so that the next save compares
 // every record with the file (after the file was changed by other means).

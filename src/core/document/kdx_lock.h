@@ -15,9 +15,9 @@ class KdxDocumentLock {
   KdxDocumentLock& operator=(const KdxDocumentLock&) = delete;
 
   // Takes the lock without waiting: exclusive for writing, shared for reading.
-  Result Acquire(const std::string& path, bool exclusive);
+  [[nodiscard]] Result Acquire(const std::string& path, bool exclusive);
   void Release();
-  bool held() const { return fd_ >= 0; }
+  [[nodiscard]] bool held() const { return fd_ >= 0; }
 
  private:
   int fd_ = -1;

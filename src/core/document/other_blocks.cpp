@@ -22,8 +22,8 @@ namespace {
 
 // Positions on the first member of tag whose two head values (offsets 0 and 4)
 // satisfy match; members too short for a head are passed over. 1 or 0.
-int32_t FindByHead(REZ_FILE* file, uint32_t tag,
-                   const std::function<bool(int32_t, int32_t)>& match) {
+[[nodiscard]] int32_t FindByHead(REZ_FILE* file, uint32_t tag,
+                                 const std::function<bool(int32_t, int32_t)>& match) {
   if (file == nullptr || file->stream == nullptr || REZ_FirstMember(file, tag) != REZ_OK) {
     return 0;
   }
@@ -43,8 +43,9 @@ int32_t FindByHead(REZ_FILE* file, uint32_t tag,
 }
 
 // Appends [first, second, data] padded with zeros to memberLength bytes.
-int32_t AppendSmallBlock(REZ_FILE* file, uint32_t tag, uint64_t memberLength, int32_t first,
-                         int32_t second, int32_t size, const void* data) {
+[[nodiscard]] int32_t AppendSmallBlock(REZ_FILE* file, uint32_t tag, uint64_t memberLength,
+                                       int32_t first, int32_t second, int32_t size,
+                                       const void* data) {
   if (size < 0 || (size > 0 && data == nullptr) ||
       memberLength < uint64_t{kKdxSmallHeadSize} + static_cast<uint32_t>(size)) {
     return REZ_ERR_ARGUMENT;
@@ -57,8 +58,8 @@ int32_t AppendSmallBlock(REZ_FILE* file, uint32_t tag, uint64_t memberLength, in
   return REZ_AddData(file, tag, block.size(), block.data());
 }
 
-int32_t AppendToPath(const char* path, uint32_t tag, uint64_t memberLength, int32_t first,
-                     int32_t second, int32_t size, const void* data) {
+[[nodiscard]] int32_t AppendToPath(const char* path, uint32_t tag, uint64_t memberLength,
+                                   int32_t first, int32_t second, int32_t size, const void* data) {
   RezFileHandle rez;
   int32_t status = rez.Open(path, 0);
   if (status != REZ_OK) return status;
@@ -68,7 +69,7 @@ int32_t AppendToPath(const char* path, uint32_t tag, uint64_t memberLength, int3
 }
 
 // Reads the data size at offset 4 of the found member and checks it lies inside it.
-int32_t ReadSmallSize(REZ_FILE* file, int32_t* size) {
+[[nodiscard]] int32_t ReadSmallSize(REZ_FILE* file, int32_t* size) {
   int32_t status = ReadLe32(file, 4, size);
   if (status != REZ_OK) return status;
   const uint32_t length = file->current.dataLength;
@@ -78,7 +79,7 @@ int32_t ReadSmallSize(REZ_FILE* file, int32_t* size) {
 }
 
 // Reads count bytes after the 8-byte head; -1 when they are not all inside the member.
-int32_t ReadSmallData(REZ_FILE* file, int32_t count, void* buffer) {
+[[nodiscard]] int32_t ReadSmallData(REZ_FILE* file, int32_t count, void* buffer) {
   if (count < 0 || (count > 0 && buffer == nullptr) ||
       static_cast<uint32_t>(count) > file->current.dataLength - kKdxSmallHeadSize) {
     return REZ_ERR_ARGUMENT;
@@ -86,12 +87,12 @@ int32_t ReadSmallData(REZ_FILE* file, int32_t count, void* buffer) {
   return REZ_GetSubdata(file, kKdxSmallHeadSize, static_cast<uint64_t>(count), buffer);
 }
 
-int32_t FindFixed(REZ_FILE* file, uint32_t tag, int32_t first, int32_t second) {
+[[nodiscard]] int32_t FindFixed(REZ_FILE* file, uint32_t tag, int32_t first, int32_t second) {
   return FindByHead(file, tag, [=](int32_t a, int32_t b) { return a == first && b == second; });
 }
 
-int32_t LoadFixed(const char* path, uint32_t tag, int32_t first, int32_t second, int32_t count,
-                  void* buffer) {
+[[nodiscard]] int32_t LoadFixed(const char* path, uint32_t tag, int32_t first, int32_t second,
+                                int32_t count, void* buffer) {
   RezFileHandle rez;
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) return status;
@@ -101,8 +102,8 @@ int32_t LoadFixed(const char* path, uint32_t tag, int32_t first, int32_t second,
 
 // Opens path read-only on the print block of tag and reads its checked size:
 // 0, kKdxBlockMissing, kKdxBlockDamaged or the open or read code.
-int32_t OpenPrintBlock(RezFileHandle& rez, const char* path, int32_t identifier, uint32_t tag,
-                       int32_t* size) {
+[[nodiscard]] int32_t OpenPrintBlock(RezFileHandle& rez, const char* path, int32_t identifier,
+                                     uint32_t tag, int32_t* size) {
   int32_t status = rez.Open(path, 1);
   if (status != REZ_OK) return status;
   if (PI_FindContainer(rez.get(), identifier, tag) != 1) return kKdxBlockMissing;
@@ -277,8 +278,8 @@ int32_t AT_FindContainer(REZ_FILE* file, int32_t first, int32_t second) {
 
 int64_t TH_GetBlockSize(const char* path, int32_t first, int32_t second) {
   RezFileHandle rez;
-  if (rez.Open(path, 1) != REZ_OK) return -1;
-  if (TH_FindContainer(rez.get(), first, second) != 1) return -2;
+  if (rez.Open(path, 1) != REZ_OK) return kKdxLookupCannotOpen;
+  if (TH_FindContainer(rez.get(), first, second) != 1) return kKdxLookupNoBlock;
   return int64_t{rez.get()->current.dataLength} - kKdxSmallHeadSize;
 }
 
@@ -324,5 +325,6 @@ int32_t CL_Load(const char* path, uint32_t tag, VELL_ARY* idCounterAry, VELL_ARY
   if (status != REZ_OK) return status;
   const bool counters = REZ_ARY_Load(rez.get(), kKdxTagIDCO, kKdxIdCounterSize, idCounterAry) == 0;
   const bool columns = REZ_ARY_Load(rez.get(), tag, kKdxColumnSize, columnAry) == 0;
-  return counters && columns ? 0 : -5;
+  // A table that cannot be had (absent or damaged) answers as a missing tag.
+  return counters && columns ? 0 : REZ_ERR_NO_TAG;
 }

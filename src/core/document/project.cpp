@@ -22,19 +22,19 @@ int CompareSortOrder(const void* a, const void* b) {
 }  // namespace
 
 int32_t PR_SetName(VELL_ARY* projectAry, VELL_ARY* idCounterAry, const char* name) {
-  if (name == nullptr) return -1;
+  if (name == nullptr) return kKdxFailed;
   if (PR_FindData_ByName(projectAry, name, nullptr) >= 0) return 1;
   KDX_PROJECT p{};
   p.pr_id = IC_GetID_FromCounter(idCounterAry, kKdxTagPROJ, "pr_id");
-  if (p.pr_id < 0) return -1;
+  if (p.pr_id < 0) return kKdxFailed;
   kdx_layout::SetCreatedNow(p.pr_create_date, p.pr_update_date);
   Vell_Utf8CopyCut(p.pr_name, sizeof p.pr_name, name);
   p.pr_sort_order = PR_GetUniqueSortOrder(projectAry);
-  return PR_AddData(projectAry, p) == 0 ? 0 : -1;
+  return PR_AddData(projectAry, p) == 0 ? 0 : kKdxFailed;
 }
 
 int32_t PR_AddData(VELL_ARY* projectAry, const KDX_PROJECT& project) {
-  if (ProjectTable::Add(projectAry, project) != 0) return -1;
+  if (ProjectTable::Add(projectAry, project) != 0) return kKdxFailed;
   Vell_Ary_QuickSort(projectAry, CompareSortOrder);
   return 0;
 }
@@ -95,11 +95,11 @@ int32_t AT_AddData(VELL_ARY* attachmentAry, const KDX_ATTACHMENT& attachment) {
 
 int32_t AT_GetData(const VELL_ARY* attachmentAry, int32_t id, KDX_ATTACHMENT* attachment) {
   const int32_t index = AttachmentTable::IndexOf(attachmentAry, id, attachment);
-  return index < 0 ? -1001 : index;
+  return index < 0 ? kKdxRecordMissing : index;
 }
 
 int32_t AT_SetData(VELL_ARY* attachmentAry, const KDX_ATTACHMENT& attachment) {
-  return AttachmentTable::Replace(attachmentAry, attachment) < 0 ? -1001 : 0;
+  return AttachmentTable::Replace(attachmentAry, attachment) < 0 ? kKdxRecordMissing : 0;
 }
 
 int32_t AT_FindIndex_ByID(const VELL_ARY* attachmentAry, int32_t id) {

@@ -39,12 +39,12 @@ struct Table {
   }
 
   // Inserts at index (clamped to 0..count) or appends; 0, or -1 when memory runs out.
-  static int32_t Insert(VELL_ARY* ary, int32_t index, const Record& record) {
+  [[nodiscard]] static int32_t Insert(VELL_ARY* ary, int32_t index, const Record& record) {
     uint8_t stored[Size];
     Set(record, stored);
     return Vell_Ary_Insert(ary, index, stored);
   }
-  static int32_t Add(VELL_ARY* ary, const Record& record) {
+  [[nodiscard]] static int32_t Add(VELL_ARY* ary, const Record& record) {
     return Insert(ary, Vell_Ary_GetSize(ary), record);
   }
 
@@ -62,7 +62,7 @@ struct Table {
   // Index of the first record for which match(record) holds, the record then
   // in *found when given; -1 when none does.
   template <typename Match>
-  static int32_t Find(const VELL_ARY* ary, Match&& match, Record* found = nullptr) {
+  [[nodiscard]] static int32_t Find(const VELL_ARY* ary, Match&& match, Record* found = nullptr) {
     const int32_t count = Vell_Ary_GetSize(ary);
     for (int32_t i = 0; i < count; ++i) {
       Record record;
@@ -93,18 +93,18 @@ struct Table {
 
   // By identifier: the index of the first record carrying id (the record in
   // *found when given), or -1.
-  static int32_t IndexOf(const VELL_ARY* ary, int32_t id, Record* found = nullptr) {
+  [[nodiscard]] static int32_t IndexOf(const VELL_ARY* ary, int32_t id, Record* found = nullptr) {
     return Find(
         ary, [id](const Record& record) { return record.*Id == id; }, found);
   }
   // Overwrites the record with record's identifier; its index, or -1 when absent.
-  static int32_t Replace(VELL_ARY* ary, const Record& record) {
+  [[nodiscard]] static int32_t Replace(VELL_ARY* ary, const Record& record) {
     const int32_t index = IndexOf(ary, record.*Id);
     if (index >= 0) Put(ary, index, record);
     return index;
   }
   // Removes the record carrying id; its index, or -1 when absent.
-  static int32_t Remove(VELL_ARY* ary, int32_t id) {
+  [[nodiscard]] static int32_t Remove(VELL_ARY* ary, int32_t id) {
     const int32_t index = IndexOf(ary, id);
     if (index >= 0) Vell_Ary_Remove(ary, index);
     return index;

@@ -201,11 +201,11 @@ void KDX_GetKdxEntry(const uint8_t* stored, KDX_ENTRY* entry);
 // en_id and en_encrypt straight from a stored entry, for scans over entryAry.
 // The first reads only the 4 bytes at offset 0, so it also reads the
 // identifier of any record that starts with the common head.
-int32_t KDX_GetStoredEntryID(const uint8_t* stored);
-int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored);
+[[nodiscard]] int32_t KDX_GetStoredEntryID(const uint8_t* stored);
+[[nodiscard]] int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored);
 // en_bo_encrypt and en_no_encrypt the same way, for the search's scan.
-int32_t KDX_GetStoredEntryBodyEncrypt(const uint8_t* stored);
-int32_t KDX_GetStoredEntryNoteEncrypt(const uint8_t* stored);
+[[nodiscard]] int32_t KDX_GetStoredEntryBodyEncrypt(const uint8_t* stored);
+[[nodiscard]] int32_t KDX_GetStoredEntryNoteEncrypt(const uint8_t* stored);
 
 void KDX_SetKdxCategoryTitle(const KDX_CATEGORY_TITLE& title, uint8_t* stored);
 void KDX_GetKdxCategoryTitle(const uint8_t* stored, KDX_CATEGORY_TITLE* title);

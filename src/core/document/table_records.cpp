@@ -324,8 +324,9 @@ void KDX_SetZytAttachment(const KDX_ATTACHMENT& a, uint8_t* stored) {
   PutInt<attachment::kValue2>(s, a.at_value2);
   PutBytes<attachment::kCreateDate>(s, a.at_create_date);
   PutBytes<attachment::kUpdateDate>(s, a.at_update_date);
+  // The nine values fill kValues exactly, which lies inside the record.
   for (size_t i = 0; i < 9; ++i)
-    KDX_SetInt32Value(s, attachment::kValues.offset + 4 * i, a.at_values[i]);
+    static_cast<void>(KDX_SetInt32Value(s, attachment::kValues.offset + 4 * i, a.at_values[i]));
   PutBytes<attachment::kFileName>(s, a.at_file_name);
   PutBytes<attachment::kDate>(s, a.at_date);
   PutInt<attachment::kThId>(s, a.at_th_id);

@@ -13,11 +13,11 @@ bool Fits(size_t bufferSize, size_t offset, size_t width) {
 void PutByte(uint8_t* at, uint8_t value) { *at = value; }
 uint8_t GetByte(const uint8_t* at) { return *at; }
 
-// Writes value through Put (one of the little-endian helpers); -1 when it does
-// not fit the buffer.
+// Writes value through Put (one of the little-endian helpers); kKdxFailed when
+// it does not fit the buffer.
 template <typename T, void (*Put)(uint8_t*, T)>
 int32_t PutChecked(std::span<uint8_t> buffer, size_t offset, T value) {
-  if (!Fits(buffer.size(), offset, sizeof(T))) return -1;
+  if (!Fits(buffer.size(), offset, sizeof(T))) return kKdxFailed;
   Put(buffer.data() + offset, value);
   return 0;
 }
@@ -42,17 +42,17 @@ int32_t KDX_GetStringValue(std::span<const uint8_t> buffer, size_t offset, size_
 
 int32_t KDX_SetBinaryValue(std::span<uint8_t> buffer, size_t offset, size_t length,
                            const void* data) {
-  if (!Fits(buffer.size(), offset, length) || (data == nullptr && length > 0)) return -1;
+  if (!Fits(buffer.size(), offset, length) || (data == nullptr && length > 0)) return kKdxFailed;
   if (length > 0) std::memcpy(buffer.data() + offset, data, length);
   return 0;
 }
 
 int32_t KDX_GetBinaryValue(std::span<const uint8_t> buffer, size_t offset, size_t length,
                            void* data) {
-  if (data == nullptr) return -1;
+  if (data == nullptr) return kKdxFailed;
   if (!Fits(buffer.size(), offset, length)) {
     std::memset(data, 0, length);
-    return -1;
+    return kKdxFailed;
   }
   if (length > 0) std::memcpy(data, buffer.data() + offset, length);
   return 0;

@@ -55,7 +55,8 @@ std::string FilledName(const std::string& name) {
   return IsAllStored(name.c_str()) ? kKdxCategoryOther : name;
 }
 
-int32_t QueryByLevel(int32_t level, const char* name, const VELL_ARY* source, VELL_ARY* target) {
+[[nodiscard]] int32_t QueryByLevel(int32_t level, const char* name, const VELL_ARY* source,
+                                   VELL_ARY* target) {
   const bool all = IsAllStored(name);
   const int32_t count = Vell_Ary_GetSize(source);
   for (int32_t i = 0; i < count; ++i) {
@@ -63,14 +64,14 @@ int32_t QueryByLevel(int32_t level, const char* name, const VELL_ARY* source, VE
     KDX_CATSET c;
     KDX_GetKdxCatset(stored, &c);
     if (!all && (name == nullptr || std::strcmp(CatsetName(c, level), name) != 0)) continue;
-    if (Vell_Ary_Add(target, stored) != 0) return -1;
+    if (Vell_Ary_Add(target, stored) != 0) return kKdxFailed;
   }
   return 0;
 }
 
 // Distinct names of `level` among the sets matching the two other levels.
-int32_t QueryLevel(const VELL_ARY* catSetAry, int32_t level, const char* a, const char* b,
-                   VELL_ARY* names) {
+[[nodiscard]] int32_t QueryLevel(const VELL_ARY* catSetAry, int32_t level, const char* a,
+                                 const char* b, VELL_ARY* names) {
   Vell_Ary_RemoveAll(names);
   const int32_t first = level == 1 ? 2 : 1;
   const int32_t second = level == 3 ? 2 : 3;
@@ -78,7 +79,7 @@ int32_t QueryLevel(const VELL_ARY* catSetAry, int32_t level, const char* a, cons
   VellAryPtr scratch2(Vell_Ary_Init(kKdxCatsetSize, 0, 0));
   if (!scratch1 || !scratch2 || QueryByLevel(first, a, catSetAry, scratch1.get()) != 0 ||
       QueryByLevel(second, b, scratch1.get(), scratch2.get()) != 0)
-    return -1;
+    return kKdxFailed;
   if (level == 1) CT_GetDistinctCat1Array(scratch2.get(), names);
   if (level == 2) CT_GetDistinctCat2Array(scratch2.get(), names);
   if (level == 3) CT_GetDistinctCat3Array(scratch2.get(), names);
@@ -89,7 +90,7 @@ int CompareNameRecords(const void* a, const void* b) {
   return CT_CategorySortFunc(static_cast<const char*>(a), static_cast<const char*>(b));
 }
 
-bool AddTriple(KDX_DATA* data, const char* n1, const char* n2, const char* n3) {
+[[nodiscard]] bool AddTriple(KDX_DATA* data, const char* n1, const char* n2, const char* n3) {
   return CT_SetData(data->catSetAry, data->idCounterAry, n1, n2, n3) >= 0;
 }
 
@@ -196,7 +197,7 @@ int32_t KDXCOMM_MakeBrowserLists(KDX_DATA* data, const KdxCategorySelection& sel
                                                                       s[1].c_str(), data->cat3Ary);
   for (VELL_ARY* names : {data->cat1Ary, data->cat2Ary, data->cat3Ary})
     KDXCOMM_SortCategoryNames(names);
-  return status == 0 ? 0 : -1;
+  return status == 0 ? 0 : kKdxFailed;
 }
 
 int32_t KDXCOMM_ResolveCategorySelection(const VELL_ARY* catSetAry,
@@ -208,7 +209,7 @@ int32_t KDXCOMM_ResolveCategorySelection(const VELL_ARY* catSetAry,
     matching[l].reset(Vell_Ary_Init(kKdxCatsetSize, 0, 0));
     std::string& name = selection->name[l];
     if (!matching[l] || QueryByLevel(l + 1, name.c_str(), source, matching[l].get()) != 0)
-      return -1;
+      return kKdxFailed;
     if (Vell_Ary_GetSize(matching[l].get()) == 0 && !IsAllStored(name.c_str())) {
       name = kKdxCategoryAll;
       fellBack = 1;
@@ -279,7 +280,7 @@ int32_t KDXCOMM_SaveCategorySelections(KDX_DATA* data, const KdxCategorySelectio
   for (int32_t l = 0; l < 3; ++l) {
     if (EV_SetTextValue(data->envAry, data->idCounterAry, kKdxCategorySelectionKeywords[l],
                         selection.name[l].c_str()) != 0)
-      return -1;
+      return kKdxFailed;
   }
   return 0;
 }

@@ -16,6 +16,7 @@
 
 #include "core/document/catset_table.h"
 #include "core/document/kdx_data.h"
+#include "core/listing/listing_status.h"  // KdxCategoryResult
 #include "core/util/vell_ary.h"
 
 // English forms of the special names, accepted by the tests below so that a
@@ -35,42 +36,26 @@ struct KdxCategorySelection {
   std::array<std::string, 3> name{kKdxCategoryAll, kKdxCategoryAll, kKdxCategoryAll};
 };
 
-// Outcomes of the checks and edits; KDXCOMM_CategoryMessage gives the alert.
-enum class KdxCategoryResult : int32_t {
-  kOk,
-  kUnchanged,      // nothing to do (empty or same name, or a special name)
-  kEmpty,          // "分類名を入力してください。"
-  kAllNotAllowed,  // "%s は追加できません。"
-  kAlreadyUsed,  // "「%s」はすでに使用されています。別の名前を入力してください。"
-  kNotDeletable,   // "＜すべて＞ と その他 は削除できません。"
-  kUsedByEntry,    // "%s は削除できません。"
-  kConfirmDelete,  // ask "%s を削除してもよろしいですか？"
-  kNotACategory,   // "%sは分類名に使用できません。"
-  kEmptyTitle,     // a category title is empty: the dialog stays open, no message
-  kReservedTitle,  // "予約されている名前は使用できません。別の名前を入力してください。"
-  kFailed,         // memory ran out; the tables may be partly changed
-};
-
 // The localised alert text for a result, with name in place of its "%s"
 // (never used as a format). Empty for kOk, kUnchanged, kEmptyTitle, kFailed.
-std::string KDXCOMM_CategoryMessage(KdxCategoryResult result, std::string_view name);
+[[nodiscard]] std::string KDXCOMM_CategoryMessage(KdxCategoryResult result, std::string_view name);
 
 // ---- Special names ----------------------------------------------------------
 
 // "＜すべて＞" or "<All>"; "その他" or "Others". Null is neither.
-bool KDXCOMM_isCategoryAll(const char* name);
-bool KDXCOMM_isCategoryOther(const char* name);
+[[nodiscard]] bool KDXCOMM_isCategoryAll(const char* name);
+[[nodiscard]] bool KDXCOMM_isCategoryOther(const char* name);
 // The text a name shows: "＜すべて＞" and "その他" localised, others as stored.
-std::string KDXCOMM_GetCatDisplayName(std::string_view name);
+[[nodiscard]] std::string KDXCOMM_GetCatDisplayName(std::string_view name);
 // A name read back from a control, cut to 127 bytes at a character boundary;
 // the display form of その他 becomes "その他".
-std::string KDXCOMM_GetCatComboSaveString(std::string_view text);
+[[nodiscard]] std::string KDXCOMM_GetCatComboSaveString(std::string_view text);
 // Neither All nor その他 (either form): the name may be edited or deleted.
-bool KDXCOMM_IsCategoryEditable(const char* name);
+[[nodiscard]] bool KDXCOMM_IsCategoryEditable(const char* name);
 
 // Order of names: "その他" last, others byte-wise; -1, 0 or 1. Two "その他"
 // are equal, so the ordering is consistent.
-int32_t CT_CategorySortFunc(const char* a, const char* b);
+[[nodiscard]] int32_t CT_CategorySortFunc(const char* a, const char* b);
 // Sorts an array of names with CT_CategorySortFunc.
 void KDXCOMM_SortCategoryNames(VELL_ARY* names);
 
@@ -78,29 +63,39 @@ void KDXCOMM_SortCategoryNames(VELL_ARY* names);
 
 // Append to target every set of source whose name at that level equals name,
 // or every set when name is "＜すべて＞" (the stored form only). Source order is
-// kept and target is not cleared. 0, or -1 when memory runs out.
-int32_t CT_QueryKdxCats_ByCat1(const char* name, const VELL_ARY* source, VELL_ARY* target);
-int32_t CT_QueryKdxCats_ByCat2(const char* name, const VELL_ARY* source, VELL_ARY* target);
-int32_t CT_QueryKdxCats_ByCat3(const char* name, const VELL_ARY* source, VELL_ARY* target);
+// kept and target is not cleared. 0, or kKdxFailed when memory runs out.
+[[nodiscard]] int32_t CT_QueryKdxCats_ByCat1(const char* name, const VELL_ARY* source,
+                                             VELL_ARY* target);
+[[nodiscard]] int32_t CT_QueryKdxCats_ByCat2(const char* name, const VELL_ARY* source,
+                                             VELL_ARY* target);
+[[nodiscard]] int32_t CT_QueryKdxCats_ByCat3(const char* name, const VELL_ARY* source,
+                                             VELL_ARY* target);
 // The distinct names of one level among the sets matching the other two
 // levels' names, in first-seen order (unsorted); names is cleared first.
-// 0, or -1 when memory runs out (names is then empty).
-int32_t KDXCOMM_QueryCategory1_ByCat2NameAndCat3Name(const VELL_ARY* catSetAry, const char* cat2,
-                                                     const char* cat3, VELL_ARY* names);
-int32_t KDXCOMM_QueryCategory2_ByCat1NameAndCat3Name(const VELL_ARY* catSetAry, const char* cat1,
-                                                     const char* cat3, VELL_ARY* names);
-int32_t KDXCOMM_QueryCategory3_ByCat1NameAndCat2Name(const VELL_ARY* catSetAry, const char* cat1,
-                                                     const char* cat2, VELL_ARY* names);
+// 0, or kKdxFailed when memory runs out (names is then empty).
+[[nodiscard]] int32_t KDXCOMM_QueryCategory1_ByCat2NameAndCat3Name(const VELL_ARY* catSetAry,
+                                                                   const char* cat2,
+                                                                   const char* cat3,
+                                                                   VELL_ARY* names);
+[[nodiscard]] int32_t KDXCOMM_QueryCategory2_ByCat1NameAndCat3Name(const VELL_ARY* catSetAry,
+                                                                   const char* cat1,
+                                                                   const char* cat3,
+                                                                   VELL_ARY* names);
+[[nodiscard]] int32_t KDXCOMM_QueryCategory3_ByCat1NameAndCat2Name(const VELL_ARY* catSetAry,
+                                                                   const char* cat1,
+                                                                   const char* cat2,
+                                                                   VELL_ARY* names);
 // The three browser lists for a selection, each sorted; a list is never
-// narrowed by its own selection. 0, or -1.
-int32_t KDXCOMM_MakeBrowserLists(KDX_DATA* data, const KdxCategorySelection& selection);
+// narrowed by its own selection. 0, or kKdxFailed.
+[[nodiscard]] int32_t KDXCOMM_MakeBrowserLists(KDX_DATA* data,
+                                               const KdxCategorySelection& selection);
 // Makes every selected name one the browser can show: level 1 stays when a
 // set has it, level 2 when a set has it under level 1's selection, level 3
 // likewise under both; any other becomes "＜すべて＞" (a saved selection whose
 // category is gone selects row 0). 1 when something fell back, 0 when not,
-// -1 when memory runs out.
-int32_t KDXCOMM_ResolveCategorySelection(const VELL_ARY* catSetAry,
-                                         KdxCategorySelection* selection);
+// kKdxFailed when memory runs out.
+[[nodiscard]] int32_t KDXCOMM_ResolveCategorySelection(const VELL_ARY* catSetAry,
+                                                       KdxCategorySelection* selection);
 // cat1Ary..cat3Ary with every distinct name, sorted (after a document is read).
 void KDXCOMM_MakeCatArrays(KDX_DATA* data);
 
@@ -112,41 +107,43 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
 
 // ---- Browser rows: row 0 is All, row r is name r - 1 ------------------------
 
-int32_t KDXCOMM_GetCatListRowCount(const VELL_ARY* names);
+[[nodiscard]] int32_t KDXCOMM_GetCatListRowCount(const VELL_ARY* names);
 // The name of a row; row 0 or less, past the end, or a null array: "＜すべて＞".
-std::string GetCatListBoxSelectedItemText(const VELL_ARY* names, int32_t row);
+[[nodiscard]] std::string GetCatListBoxSelectedItemText(const VELL_ARY* names, int32_t row);
 // The text a row shows (display form).
-std::string GetDisplayCatName_FromCatIndex(const VELL_ARY* names, int32_t row);
+[[nodiscard]] std::string GetDisplayCatName_FromCatIndex(const VELL_ARY* names, int32_t row);
 // Element index of name, or -1.
-int32_t GetCategoryIndex_ByName(const VELL_ARY* names, const char* name);
+[[nodiscard]] int32_t GetCategoryIndex_ByName(const VELL_ARY* names, const char* name);
 // The row that shows name: index + 1, or 0 (All) when it is not listed.
-int32_t KDXCOMM_GetCatListRow(const VELL_ARY* names, const char* name);
+[[nodiscard]] int32_t KDXCOMM_GetCatListRow(const VELL_ARY* names, const char* name);
 
 // ---- Selection persistence --------------------------------------------------
 
 // Stores the three names in the environment table; saving is the caller's.
-// 0, or -1.
-int32_t KDXCOMM_SaveCategorySelections(KDX_DATA* data, const KdxCategorySelection& selection);
+// 0, or kKdxFailed.
+[[nodiscard]] int32_t KDXCOMM_SaveCategorySelections(KDX_DATA* data,
+                                                     const KdxCategorySelection& selection);
 // The stored names; a missing or empty value reads as "＜すべて＞".
-KdxCategorySelection KDXCOMM_LoadCategorySelections(const KDX_DATA& data);
+[[nodiscard]] KdxCategorySelection KDXCOMM_LoadCategorySelections(const KDX_DATA& data);
 
 // ---- Adding, deleting and renaming names ------------------------------------
 
 // The add dialog's checks for a name at level 1 to 3: kEmpty, kAllNotAllowed
 // (either form), kAlreadyUsed when a set has the name at that level, else kOk.
-KdxCategoryResult KDXCOMM_CheckNewCategoryName(const VELL_ARY* catSetAry, const char* name,
-                                               int32_t level);
+[[nodiscard]] KdxCategoryResult KDXCOMM_CheckNewCategoryName(const VELL_ARY* catSetAry,
+                                                             const char* name, int32_t level);
 // Checks, then adds the set with name at level and the selection's names
 // (All becoming "その他") at the other two. kOk, a refusal, or kFailed.
-KdxCategoryResult KDXCOMM_AddCategory(KDX_DATA* data, const char* name, int32_t level,
-                                      const KdxCategorySelection& selection);
+[[nodiscard]] KdxCategoryResult KDXCOMM_AddCategory(KDX_DATA* data, const char* name, int32_t level,
+                                                    const KdxCategorySelection& selection);
 // The delete check: kNotDeletable for All and その他, kUsedByEntry when an
 // entry has the name at that level, else kConfirmDelete (ask the user).
-KdxCategoryResult KDXCOMM_AlertCategoryConfirmation(const KDX_DATA& data, const char* name,
-                                                    int32_t level);
+[[nodiscard]] KdxCategoryResult KDXCOMM_AlertCategoryConfirmation(const KDX_DATA& data,
+                                                                  const char* name, int32_t level);
 // After the user confirmed: checks again, then removes every set with the
 // name at that level. kOk or the refusal.
-KdxCategoryResult KDXCOMM_DeleteCategory(KDX_DATA* data, const char* name, int32_t level);
+[[nodiscard]] KdxCategoryResult KDXCOMM_DeleteCategory(KDX_DATA* data, const char* name,
+                                                       int32_t level);
 // Renames the selected name of a level (selection->name[level - 1]) to
 // newText (cut to 127 bytes). kUnchanged for an empty or equal name or a
 // special selected name; kAlreadyUsed when the level's current list
@@ -154,34 +151,36 @@ KdxCategoryResult KDXCOMM_DeleteCategory(KDX_DATA* data, const char* name, int32
 // the sets within the current selection are renamed, and sets still used by
 // entries that keep the old name survive; selection takes the new name.
 // Reloading the lists and saving are the caller's.
-KdxCategoryResult KDXCOMM_RenameCategory(KDX_DATA* data, int32_t level, const char* newText,
-                                         KdxCategorySelection* selection);
+[[nodiscard]] KdxCategoryResult KDXCOMM_RenameCategory(KDX_DATA* data, int32_t level,
+                                                       const char* newText,
+                                                       KdxCategorySelection* selection);
 
 // ---- Changing the categories of several entries ------------------------------
 
 // The combo-box items of a level: "＜変更しない＞", then the level's distinct
 // names from catSetAry, sorted.
-std::vector<std::string> KDXCOMM_GetChangeCategoryChoices(const VELL_ARY* catSetAry, int32_t level);
+[[nodiscard]] std::vector<std::string> KDXCOMM_GetChangeCategoryChoices(const VELL_ARY* catSetAry,
+                                                                        int32_t level);
 // Per level the name all the entries share, else "＜変更しない＞".
-std::array<std::string, 3> KDXCOMM_GetCommonCategories(const KDX_DATA& data,
-                                                       const std::vector<int32_t>& ids);
+[[nodiscard]] std::array<std::string, 3> KDXCOMM_GetCommonCategories(
+    const KDX_DATA& data, const std::vector<int32_t>& ids);
 // Writes each level whose text is not "＜変更しない＞" (empty text meaning
 // "その他") into the entries and adds their triples. kNotACategory with
 // *refused the offending text when a level says All (checked 1, 2, 3; nothing
 // changes); kFailed when a set could not be added; else kOk.
-KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vector<int32_t>& ids,
-                                                const std::array<std::string, 3>& texts,
-                                                std::string* refused);
+[[nodiscard]] KdxCategoryResult KDXCOMM_ChangeEntryCategories(
+    KDX_DATA* data, const std::vector<int32_t>& ids, const std::array<std::string, 3>& texts,
+    std::string* refused);
 
 // ---- Category titles ----------------------------------------------------------
 
 // 1 when title, localised, equals the localised title of another list column.
-int32_t IsTheReservedTitle(const char* title);
+[[nodiscard]] int32_t IsTheReservedTitle(const char* title);
 // The title dialog's checks in order: kEmptyTitle, kAlreadyUsed (*named the
 // repeated title), kReservedTitle, else kOk.
-KdxCategoryResult KDXCOMM_CheckCategoryTitles(const std::array<std::string, 3>& titles,
-                                              std::string* named);
+[[nodiscard]] KdxCategoryResult KDXCOMM_CheckCategoryTitles(
+    const std::array<std::string, 3>& titles, std::string* named);
 // Checks, then stores the titles with the update date now.
-KdxCategoryResult KDXCOMM_SetCategoryTitles(VELL_ARY* catTitleAry,
-                                            const std::array<std::string, 3>& titles,
-                                            std::string* named);
+[[nodiscard]] KdxCategoryResult KDXCOMM_SetCategoryTitles(VELL_ARY* catTitleAry,
+                                                          const std::array<std::string, 3>& titles,
+                                                          std::string* named);

@@ -76,28 +76,29 @@ static_assert(kColumnKindCount == 20);
 // en_is_select_entrylist, one byte: the entry is selected in the list.
 inline constexpr size_t kStoredIsSelectOffset = stored_entry::kIsSelectEntrylist.offset;
 
-inline const ColumnKind* KindAt(int32_t kind) {
+[[nodiscard]] inline const ColumnKind* KindAt(int32_t kind) {
   return kind >= 0 && kind < kColumnKindCount ? &kColumnKinds[kind] : nullptr;
 }
 
 // A text field as a view up to its NUL; a field without one (a crafted file)
 // ends one byte early, as the loaded form would.
-inline std::string_view TextAt(const uint8_t* base, size_t offset, size_t width) {
+[[nodiscard]] inline std::string_view TextAt(const uint8_t* base, size_t offset, size_t width) {
   const char* p = reinterpret_cast<const char*>(base + offset);
   return {p, strnlen(p, width - 1)};
 }
 
-inline int32_t StoredInt(const uint8_t* stored, size_t offset) {
+[[nodiscard]] inline int32_t StoredInt(const uint8_t* stored, size_t offset) {
   return Vell_GetLE32Signed(stored + offset);
 }
 
-inline int32_t MemoryInt(const KDX_ENTRY& entry, size_t offset) {
+[[nodiscard]] inline int32_t MemoryInt(const KDX_ENTRY& entry, size_t offset) {
   int32_t v;
   std::memcpy(&v, reinterpret_cast<const uint8_t*>(&entry) + offset, sizeof v);
   return v;
 }
 
-inline std::string_view MemoryText(const KDX_ENTRY& entry, size_t offset, size_t width) {
+[[nodiscard]] inline std::string_view MemoryText(const KDX_ENTRY& entry, size_t offset,
+                                                 size_t width) {
   return TextAt(reinterpret_cast<const uint8_t*>(&entry), offset, width);
 }
 

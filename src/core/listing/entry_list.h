@@ -15,10 +15,11 @@
 // stored selection agree), sorts entryAry by
 // keys (the column table's when null), rebuilds the entry hash and fills
 // showIDAry. The rows to select are KDXCOMM_GetCatListRow of each name.
-// 0, or -1 when memory runs out.
-int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
-                                const KdxNoteReader& notes, const KDX_SORT_INFO* keys = nullptr);
+// 0, or kKdxFailed when memory runs out.
+[[nodiscard]] int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
+                                              const KdxNoteReader& notes,
+                                              const KDX_SORT_INFO* keys = nullptr);
 
 // Rows of showIDAry whose entry has en_is_select_entrylist set: the entry
 // list's selection after a rebuild.
-std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data);
+[[nodiscard]] std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data);

@@ -54,8 +54,9 @@ struct PreparedKey {
   std::vector<std::string_view> texts;  // per entry index, into the arena
 };
 
-bool Prepare(const VELL_ARY* entryAry, const ColumnKind* kind, size_t slot, bool ascending,
-             const KdxNoteReader& reader, std::vector<Row>& rows, PreparedKey* key) {
+[[nodiscard]] bool Prepare(const VELL_ARY* entryAry, const ColumnKind* kind, size_t slot,
+                           bool ascending, const KdxNoteReader& reader, std::vector<Row>& rows,
+                           PreparedKey* key) {
   const size_t count = rows.size();
   key->ascending = ascending;
   key->text = kind->type != KeyType::kInt;
@@ -232,7 +233,7 @@ int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
     order.resize(static_cast<size_t>(count));
     keys.reserve(3);
   } catch (const std::bad_alloc&) {
-    return -1;
+    return kKdxFailed;
   }
   for (int32_t i = 0; i < count; ++i) {
     rows[i].index = static_cast<uint32_t>(i);
@@ -245,7 +246,7 @@ int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
     keys.emplace_back();
     if (!Prepare(entryAry, kind, keys.size() - 1, info.ascending[k] != 0, notes, rows,
                  &keys.back()))
-      return -1;
+      return kKdxFailed;
   }
   std::sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -272,6 +273,6 @@ int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
     info = *keys;
   else
     CLCOMM_InitListInfo(data->columnAry, &info);
-  if (KDXCOMM_SortEntries(info, data->entryAry, notes) != 0) return -1;
+  if (KDXCOMM_SortEntries(info, data->entryAry, notes) != 0) return kKdxFailed;
   return KDX_RebuildEntryHash(data);
 }

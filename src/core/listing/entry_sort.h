@@ -14,6 +14,7 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
+#include "core/listing/listing_status.h"
 #include "core/listing/note_reader.h"
 #include "core/util/vell_ary.h"
 
@@ -38,34 +39,38 @@ void CLCOMM_PushNewSortKey(int32_t kind, bool ascending, VELL_ARY* columnAry);
 // The direction a click on a header asks for: the reverse of the current one
 // on the first key, else the column's own ascending flag (a view's "initial
 // sort order" of that column).
-bool KDXCOMM_HeaderClickDirection(const VELL_ARY* columnAry, std::string_view identifier);
+[[nodiscard]] bool KDXCOMM_HeaderClickDirection(const VELL_ARY* columnAry,
+                                                std::string_view identifier);
 // A click on the header of the column with that identifier: 1 when the keys
 // changed (re-sort, rebuild the lists and save), 0 when no record has it.
-int32_t KDXCOMM_ClickColumnHeader(VELL_ARY* columnAry, std::string_view identifier, bool ascending);
+[[nodiscard]] int32_t KDXCOMM_ClickColumnHeader(VELL_ARY* columnAry, std::string_view identifier,
+                                                bool ascending);
 // The columns of the existing keys, first to third: what a view shows as its
 // sort indicator (the first) and sort descriptors.
 struct KdxSortColumn {
   std::string identifier;
   bool ascending;
 };
-std::vector<KdxSortColumn> CLCOMM_GetSortColumns(const VELL_ARY* columnAry);
+[[nodiscard]] std::vector<KdxSortColumn> CLCOMM_GetSortColumns(const VELL_ARY* columnAry);
 
 // -1, 0 or 1; descending reverses the order.
-int32_t KDXCOMM_CompareLongField(bool ascending, int32_t a, int32_t b);
+[[nodiscard]] int32_t KDXCOMM_CompareLongField(bool ascending, int32_t a, int32_t b);
 // One key. Notes are passed in (loaded beforehand); an empty note counts as a
 // single blank. A kind outside 0 to 19 compares equal.
-int32_t CompareEntryItem(int32_t kind, bool ascending, const KDX_ENTRY& a, const KDX_ENTRY& b,
-                         std::string_view noteA = {}, std::string_view noteB = {});
+[[nodiscard]] int32_t CompareEntryItem(int32_t kind, bool ascending, const KDX_ENTRY& a,
+                                       const KDX_ENTRY& b, std::string_view noteA = {},
+                                       std::string_view noteB = {});
 // All keys, then en_id ascending; never 0 for two different identifiers.
-int32_t EntryListSortProc(const KDX_SORT_INFO& info, const KDX_ENTRY& a, const KDX_ENTRY& b,
-                          std::string_view noteA = {}, std::string_view noteB = {});
+[[nodiscard]] int32_t EntryListSortProc(const KDX_SORT_INFO& info, const KDX_ENTRY& a,
+                                        const KDX_ENTRY& b, std::string_view noteA = {},
+                                        std::string_view noteB = {});
 
 // Sorts entryAry in place by the keys as EntryListSortProc orders it. Notes
 // are read once per entry, and only when a key is the note column. The entry
-// hash goes stale. 0, or -1 when memory runs out (the array is unchanged).
-int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
-                            const KdxNoteReader& notes);
+// hash goes stale. 0, or kKdxFailed when memory runs out (the array is unchanged).
+[[nodiscard]] int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
+                                          const KdxNoteReader& notes);
 // Sorts the document's entryAry by keys (the column table's when null) and
-// rebuilds its entry hash. 0, or -1.
-int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
-                              const KdxNoteReader& notes);
+// rebuilds its entry hash. 0, or kKdxFailed.
+[[nodiscard]] int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
+                                            const KdxNoteReader& notes);

@@ -129,8 +129,8 @@ KdxListCell KDX_GetEntryListViewItem(const KDX_DATA& data, const KDX_ENTRY& entr
       cell.text = DateCell(text);
       break;
     case 10: {
-      char digits[32];
-      Vell_LongToCommaString(entry.en_bo_block_size, digits, sizeof digits);
+      char digits[32];  // "-2,147,483,648" and its NUL: never cut
+      static_cast<void>(Vell_LongToCommaString(entry.en_bo_block_size, digits, sizeof digits));
       cell.text = digits;
       break;
     }
@@ -188,7 +188,8 @@ std::vector<KdxListColumn> CLCOMM_GetShownColumns(const VELL_ARY* columnAry,
                          CLCOMM_GetColumnAlignment(IdentifierOf(c)),
                          c.cl_ascending,
                          IdentifierOf(c) == "en_ft_id"};
-    CLCOMM_GetColumnHeaderTitle(titles, column.identifier, &column.title);
+    // A column of an unknown identifier shows an empty title.
+    static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, column.identifier, &column.title));
     shown.push_back(std::move(column));
   }
   return shown;

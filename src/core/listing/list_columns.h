@@ -18,20 +18,20 @@
 inline constexpr int32_t kKdxMinColumnWidth = 36;
 
 // The kind (0 to 19) a column identifier names, else -1.
-int32_t KDXCOMM_GetColumnKind(std::string_view identifier);
+[[nodiscard]] int32_t KDXCOMM_GetColumnKind(std::string_view identifier);
 // The identifier of a kind, or null outside 0 to 19.
-const char* KDXCOMM_GetColumnKindIdentifier(int32_t kind);
+[[nodiscard]] const char* KDXCOMM_GetColumnKindIdentifier(int32_t kind);
 
 // The localised header title of an identifier (category columns take theirs
 // from the title record): 1, or 0 with *title untouched for an unknown one.
-int32_t CLCOMM_GetColumnHeaderTitle(const KDX_CATEGORY_TITLE& titles, std::string_view identifier,
-                                    std::string* title);
+[[nodiscard]] int32_t CLCOMM_GetColumnHeaderTitle(const KDX_CATEGORY_TITLE& titles,
+                                                  std::string_view identifier, std::string* title);
 // The identifier whose localised header title is title: 1, else 0 with
 // *identifier untouched.
-int32_t CLCOMM_GetColumnIdentifier(const KDX_CATEGORY_TITLE& titles, std::string_view title,
-                                   std::string* identifier);
+[[nodiscard]] int32_t CLCOMM_GetColumnIdentifier(const KDX_CATEGORY_TITLE& titles,
+                                                 std::string_view title, std::string* identifier);
 // 1 (right) for en_id and en_bo_block_size, else 0 (left).
-int32_t CLCOMM_GetColumnAlignment(std::string_view identifier);
+[[nodiscard]] int32_t CLCOMM_GetColumnAlignment(std::string_view identifier);
 
 // What a cell shows.
 struct KdxListCell {
@@ -44,21 +44,23 @@ struct KdxListCell {
 // The cell of one entry in the column with that identifier: text per the
 // column kind, an icon cell for en_ft_id, nothing for an unknown identifier.
 // The note column calls notes (no reader: empty), every time, uncached.
-KdxListCell KDX_GetEntryListViewItem(const KDX_DATA& data, const KDX_ENTRY& entry,
-                                     std::string_view identifier, const KdxNoteReader& notes);
+[[nodiscard]] KdxListCell KDX_GetEntryListViewItem(const KDX_DATA& data, const KDX_ENTRY& entry,
+                                                   std::string_view identifier,
+                                                   const KdxNoteReader& notes);
 // The cell of row `row` of showIDAry. An entry missing from entryAry logs
 // "[-1] objectValueForTableColumn[%ld]" and gives an empty cell; -1 then, else
 // 0. The caller raises at most one deferred alert per reload, never while
 // painting.
-int32_t KDXCOMM_GetShownEntryCell(const KDX_DATA& data, int32_t row, std::string_view identifier,
-                                  const KdxNoteReader& notes, KdxListCell* cell);
+[[nodiscard]] int32_t KDXCOMM_GetShownEntryCell(const KDX_DATA& data, int32_t row,
+                                                std::string_view identifier,
+                                                const KdxNoteReader& notes, KdxListCell* cell);
 
 // A label's colour, each component 0.0 to 1.0 (stored x 100000, clamped).
 // Label 0 and unknown labels are black.
 struct KdxRgb {
   double red = 0, green = 0, blue = 0;
 };
-KdxRgb KDXCOMM_GetLabelColor(const VELL_ARY* colorLabelAry, int32_t labelId);
+[[nodiscard]] KdxRgb KDXCOMM_GetLabelColor(const VELL_ARY* colorLabelAry, int32_t labelId);
 
 // One column as a view shows it.
 struct KdxListColumn {
@@ -71,8 +73,8 @@ struct KdxListColumn {
   bool isIcon;        // en_ft_id: an image cell
 };
 // The shown columns, in table order (CLCOMM_ReloadListColumns without the view).
-std::vector<KdxListColumn> CLCOMM_GetShownColumns(const VELL_ARY* columnAry,
-                                                  const KDX_CATEGORY_TITLE& titles);
+[[nodiscard]] std::vector<KdxListColumn> CLCOMM_GetShownColumns(const VELL_ARY* columnAry,
+                                                                const KDX_CATEGORY_TITLE& titles);
 
 // A view's column as the user left it.
 struct KdxViewColumn {

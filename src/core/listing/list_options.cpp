@@ -11,7 +11,8 @@ namespace {
 
 std::string TitleOf(const KDX_COLUMN& c, const KDX_CATEGORY_TITLE& titles) {
   std::string title;
-  CLCOMM_GetColumnHeaderTitle(titles, c.cl_identifier, &title);
+  // A column of an unknown identifier has an empty title.
+  static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, c.cl_identifier, &title));
   return title;
 }
 
@@ -75,10 +76,10 @@ KdxListOptionControls KDXCOMM_GetListOptionControls(const KdxListOptions& option
 
 int32_t KDXCOMM_CheckListOptions(const KdxListOptions& options) {
   const auto& t = options.keyTitle;
-  if (t[0] == t[1]) return 1;
-  if (t[0] == t[2]) return 2;
-  if (t[1] == t[2] && t[1] != kKdxNoSortKey) return 3;
-  return 0;
+  if (t[0] == t[1]) return kKdxListOptionsFirstIsSecond;
+  if (t[0] == t[2]) return kKdxListOptionsFirstIsThird;
+  if (t[1] == t[2] && t[1] != kKdxNoSortKey) return kKdxListOptionsSecondIsThird;
+  return kKdxListOptionsOk;
 }
 
 std::string KDXCOMM_ListOptionMessage(int32_t code) {
@@ -86,7 +87,7 @@ std::string KDXCOMM_ListOptionMessage(int32_t code) {
       "第１と第２に同じソートキーが指定されています。どちらかを別のソートキーにしてください。",
       "第１と第３に同じソートキーが指定されています。どちらかを別のソートキーにしてください。",
       "第２と第３に同じソートキーが指定されています。どちらかを別のソートキーにしてください。"};
-  if (code < 1 || code > 3) return {};
+  if (code < kKdxListOptionsFirstIsSecond || code > kKdxListOptionsSecondIsThird) return {};
   const char* text = Vell_LocalizedString(kMessages[code - 1]);
   return text != nullptr ? text : kMessages[code - 1];
 }
@@ -94,7 +95,7 @@ std::string KDXCOMM_ListOptionMessage(int32_t code) {
 int32_t KDXCOMM_ApplyListOptions(KdxListOptions options, const KDX_CATEGORY_TITLE& titles,
                                  VELL_ARY* columnAry) {
   const int32_t check = KDXCOMM_CheckListOptions(options);
-  if (check != 0) return check;
+  if (check != kKdxListOptionsOk) return check;
   for (int32_t k = 2; k >= 0; --k) {
     const int32_t index = FindColumnWidth_ByItemName(options.columns, titles, options.keyTitle[k]);
     if (index >= 0) options.columns[index].cl_ascending = options.keyAscending[k];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/document/records.h"
+#include "core/listing/listing_status.h"  // kKdxListOptions*
 #include "core/util/vell_ary.h"
 
 // The pop-up item for "no second or third key".
@@ -24,14 +25,16 @@ struct KdxListOptions {
 
 // Before the dialog (take the view's columns back first): the working copy,
 // sorted by position (stable), and the current keys with their directions.
-KdxListOptions KDXCOMM_InitListOptions(const VELL_ARY* columnAry, const KDX_CATEGORY_TITLE& titles);
+[[nodiscard]] KdxListOptions KDXCOMM_InitListOptions(const VELL_ARY* columnAry,
+                                                     const KDX_CATEGORY_TITLE& titles);
 // The header title of each working record, in order: the column list's names
 // and the first key's pop-up items (the others put kKdxNoSortKey in front).
-std::vector<std::string> KDXCOMM_GetListOptionTitles(const KdxListOptions& options,
-                                                     const KDX_CATEGORY_TITLE& titles);
+[[nodiscard]] std::vector<std::string> KDXCOMM_GetListOptionTitles(
+    const KdxListOptions& options, const KDX_CATEGORY_TITLE& titles);
 // Index of the working record whose header title is title, or -1.
-int32_t FindColumnWidth_ByItemName(const std::vector<KDX_COLUMN>& columns,
-                                   const KDX_CATEGORY_TITLE& titles, const std::string& title);
+[[nodiscard]] int32_t FindColumnWidth_ByItemName(const std::vector<KDX_COLUMN>& columns,
+                                                 const KDX_CATEGORY_TITLE& titles,
+                                                 const std::string& title);
 // A pop-up choice for key 0..2: the key's title becomes title and its
 // direction shows that column's flag; "no second key" also clears the third.
 void KDXCOMM_ChooseListOptionKey(KdxListOptions* options, const KDX_CATEGORY_TITLE& titles,
@@ -43,16 +46,19 @@ struct KdxListOptionControls {
   bool thirdKey;         // third key's pop-up
   bool thirdDirection;   // third key's radio buttons
 };
-KdxListOptionControls KDXCOMM_GetListOptionControls(const KdxListOptions& options);
+[[nodiscard]] KdxListOptionControls KDXCOMM_GetListOptionControls(const KdxListOptions& options);
 
-// OK's checks in order: 0, or 1 (first = second), 2 (first = third),
-// 3 (second = third, both columns). The message of a code, localised.
-int32_t KDXCOMM_CheckListOptions(const KdxListOptions& options);
-std::string KDXCOMM_ListOptionMessage(int32_t code);
+// OK's checks in order: kKdxListOptionsOk, or kKdxListOptionsFirstIsSecond,
+// kKdxListOptionsFirstIsThird, kKdxListOptionsSecondIsThird. The message of a
+// code, localised.
+[[nodiscard]] int32_t KDXCOMM_CheckListOptions(const KdxListOptions& options);
+[[nodiscard]] std::string KDXCOMM_ListOptionMessage(int32_t code);
 // OK: checks, then sets each chosen column's direction (third, second, first)
-// and stores the result. 0, or the check's code with nothing changed.
-int32_t KDXCOMM_ApplyListOptions(KdxListOptions options, const KDX_CATEGORY_TITLE& titles,
-                                 VELL_ARY* columnAry);
+// and stores the result. kKdxListOptionsOk, or the check's code with nothing
+// changed.
+[[nodiscard]] int32_t KDXCOMM_ApplyListOptions(KdxListOptions options,
+                                               const KDX_CATEGORY_TITLE& titles,
+                                               VELL_ARY* columnAry);
 // Stores a checked result: each working record replaces the record with its
 // cl_id; each key is set to its chosen column with that column's direction,
 // or cleared for kKdxNoSortKey; a title naming no column leaves that key.

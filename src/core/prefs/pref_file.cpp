@@ -64,7 +64,7 @@ std::string Column(const VELL_TAB* tab, int32_t column) {
 
 // The whole keyword file; empty when it does not exist. False when it exists
 // but cannot be read, so that a write does not replace settings it never saw.
-bool ReadPreferenceText(const std::string& path, std::string& text) {
+[[nodiscard]] bool ReadPreferenceText(const std::string& path, std::string& text) {
   text.clear();
   char* buffer = nullptr;
   const int32_t size = Vell_ReadBuffer_fromFile(path.c_str(), &buffer);
@@ -113,7 +113,7 @@ double ParseReal(const VELL_TAB* tab, int32_t column) {
   return std::isfinite(value) ? value : 0.0;
 }
 
-bool FormatReal(double value, std::string& out) {
+[[nodiscard]] bool FormatReal(double value, std::string& out) {
   if (!std::isfinite(value)) return false;
   std::array<char, 400> buffer;  // room for any finite double in fixed notation
   auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
@@ -134,11 +134,10 @@ void AppendRowsExcept(std::string& out, VELL_TAB* tab, const std::vector<std::st
   }
 }
 
-
 // The row of key with the values; false when the key or a value would break
 // the row or start another one.
-bool MakeRow(const char* key, const std::vector<std::string>& values, const char* lineEnd,
-             std::string& row) {
+[[nodiscard]] bool MakeRow(const char* key, const std::vector<std::string>& values,
+                           const char* lineEnd, std::string& row) {
   if (!IsUsableKey(key)) return false;
   row = key;
   for (const std::string& value : values) {
@@ -152,7 +151,8 @@ bool MakeRow(const char* key, const std::vector<std::string>& values, const char
 
 // Rewrites the file with every row but those of the given keys, followed by
 // their new rows in order.
-int32_t ReplaceRows(const std::vector<std::string>& keys, const std::string& newRows) {
+[[nodiscard]] int32_t ReplaceRows(const std::vector<std::string>& keys,
+                                  const std::string& newRows) {
   std::lock_guard<std::mutex> lock(WriteMutex());
   std::string path;
   std::string text;
@@ -172,8 +172,8 @@ int32_t ReplaceRows(const std::vector<std::string>& keys, const std::string& new
   return 1;
 }
 
-int32_t WriteRow(const char* key, const std::vector<std::string>& values,
-                 const char* lineEnd = "\n") {
+[[nodiscard]] int32_t WriteRow(const char* key, const std::vector<std::string>& values,
+                               const char* lineEnd = "\n") {
   std::string row;
   if (!MakeRow(key, values, lineEnd, row)) {
     Vell_SystemErrorLog("[-1] PREF_Write[%s]\r\n", key ? key : "");

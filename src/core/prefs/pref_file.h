@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "core/prefs/pref_status.h"
 #include "core/util/vell_tab.h"
 
 struct VELL_ARY;
@@ -48,25 +49,25 @@ struct PREF_WINDOW_RECT {
 
 // "<config>/Kardinex", created when missing. 1, or 0 with dst empty when
 // there is no home or the folder cannot be made.
-int32_t PREF_GetPreferenceFolderPath(std::string& dst);
+[[nodiscard]] int32_t PREF_GetPreferenceFolderPath(std::string& dst);
 // "<config>/Kardinex/Preference.txt", creating the folder. 1, or 0 (dst empty).
-int32_t PREF_GetPreferenceFilePath(std::string& dst);
+[[nodiscard]] int32_t PREF_GetPreferenceFilePath(std::string& dst);
 
 // Integers: column 1, its first 15 bytes as decimal (a non-number is 0),
 // clamped to 32 bits.
 int32_t PREF_ReadInteger(const char* key, int32_t* value);
-int32_t PREF_WriteInteger(const char* key, int32_t value);
+[[nodiscard]] int32_t PREF_WriteInteger(const char* key, int32_t value);
 // Reals: written with six decimals, independent of the process locale.
 int32_t PREF_ReadDouble(const char* key, double* value);
-int32_t PREF_WriteDouble(const char* key, double value);
+[[nodiscard]] int32_t PREF_WriteDouble(const char* key, double value);
 // Column 1, cut to size - 1 bytes at a character boundary.
 int32_t PREF_ReadString(const char* key, int32_t size, char* dst);
-int32_t PREF_WriteString(const char* key, const char* value);
+[[nodiscard]] int32_t PREF_WriteString(const char* key, const char* value);
 // Column 1 whole: a remembered path is never cut.
 int32_t PREF_ReadFilePath(const char* key, std::string& dst);
-int32_t PREF_WriteFilePath(const char* key, const char* path);
+[[nodiscard]] int32_t PREF_WriteFilePath(const char* key, const char* path);
 int32_t PREF_ReadWindowRect(const char* key, PREF_WINDOW_RECT* rect);
-int32_t PREF_WriteWindowRect(const char* key, const PREF_WINDOW_RECT& rect);
+[[nodiscard]] int32_t PREF_WriteWindowRect(const char* key, const PREF_WINDOW_RECT& rect);
 // Width in column 1, height in column 2; 484 x 546 when missing.
 int32_t PREF_ReadWindowSize(const char* key, int32_t* width, int32_t* height);
 // Adds the extensions of "Extension" (columns 1, 2, ... to the first empty
@@ -74,31 +75,31 @@ int32_t PREF_ReadWindowSize(const char* key, int32_t* width, int32_t* height);
 // default extensions when the keyword is missing or lists none.
 int32_t PREF_ReadExtensionArray(VELL_ARY* array);
 // Refuses an empty extension too, which would end the list for the reader.
-int32_t PREF_WriteExtensionArray(const VELL_ARY* array);
+[[nodiscard]] int32_t PREF_WriteExtensionArray(const VELL_ARY* array);
 
 // Typed settings with their defaults.
 // 1024 when missing; kept within 128 .. kKdxMaxExpandSize.
-int32_t PREF_ReadExpandSize();
+[[nodiscard]] int32_t PREF_ReadExpandSize();
 int32_t PREF_ReadDefaultFontName(int32_t size, char* dst);
-int32_t PREF_WriteDefaultFontName(const char* name);
-double PREF_ReadDefaultFontSize();
-int32_t PREF_WriteDefaultFontSize(double size);
+[[nodiscard]] int32_t PREF_WriteDefaultFontName(const char* name);
+[[nodiscard]] double PREF_ReadDefaultFontSize();
+[[nodiscard]] int32_t PREF_WriteDefaultFontSize(double size);
 // "文章" when missing ("DefaultTitle").
 int32_t PREF_ReadDefaultTitle(int32_t size, char* dst);
 // 1 window width, 2 none, 3 document width (the default).
-int32_t PREF_ReadDefaultTurn();
+[[nodiscard]] int32_t PREF_ReadDefaultTurn();
 // Decimal text, "450" when missing; dst holds kPrefTurnWidthSize bytes.
 int32_t PREF_ReadDefaultTurnWidth(char* dst);
-int32_t PREF_ReadIsTitleConsecutiveNumber();
+[[nodiscard]] int32_t PREF_ReadIsTitleConsecutiveNumber();
 // 72, 90, 72, 90 points. Without "PrintBodyMarginBottom" all four are the
 // defaults whatever the others hold; the answer says whether it was found.
 int32_t PREF_ReadBodyMargin(double* left, double* top, double* right, double* bottom);
 // Writes the four in one replacement of the file.
-int32_t PREF_WriteBodyMargin(double left, double top, double right, double bottom);
+[[nodiscard]] int32_t PREF_WriteBodyMargin(double left, double top, double right, double bottom);
 
 // Helpers of the reader and writer.
 // Makes the first row whose column 0 equals key current; 1 found, else 0.
-int32_t PREF_FindKeyword(VELL_TAB* tab, const char* key);
+[[nodiscard]] int32_t PREF_FindKeyword(VELL_TAB* tab, const char* key);
 // Appends to out every row, each ended by LF, but those of key and those with
 // an empty column 0. Rows are copied whole, however long.
 void PREF_WriteExceptKeyword(std::string& out, VELL_TAB* tab, const char* key);

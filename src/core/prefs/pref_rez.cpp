@@ -31,13 +31,13 @@ struct ScopedArrays {
 
 // A table may be absent (CLAL until the search window saves it); anything else
 // that stops the load is damage.
-bool LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary) {
+[[nodiscard]] bool LoadTable(REZ_FILE* file, uint32_t tag, VELL_ARY* ary) {
   const int32_t status = REZ_ARY_Load(file, tag, ary->recordSize, ary);
-  return status == 0 || status == -1;
+  return status == 0 || status == REZ_ARY_ABSENT;
 }
 
 // Renames an existing container to the first free "Preference.rez[-N].bak".
-bool MoveAside(const std::string& path) {
+[[nodiscard]] bool MoveAside(const std::string& path) {
   std::error_code ec;
   const auto type = std::filesystem::symlink_status(path, ec).type();
   if (type == std::filesystem::file_type::not_found) return true;
@@ -165,17 +165,17 @@ int32_t KDX_ReadPrintData(const char* path, uint32_t tag, std::vector<uint8_t>& 
   data.clear();
   int32_t size = 0;
   // The stored size is checked against its member, so it never exceeds the file.
-  if (PI_GetDataSize(path, kPrintBlockId, tag, &size) != 0) return -1;
+  if (PI_GetDataSize(path, kPrintBlockId, tag, &size) != 0) return kPrefPrintMissing;
   try {
     data.resize(static_cast<size_t>(size));
   } catch (const std::exception&) {
     Vell_SystemErrorLog("[-2] KDX_ReadPrintData\r\n");
-    return -2;
+    return kPrefPrintNoMemory;
   }
   if (PI_Load(path, kPrintBlockId, tag, size, data.data()) != 0) {
     Vell_SystemErrorLog("[-3] KDX_ReadPrintData\r\n");
     data.clear();
-    return -3;
+    return kPrefPrintUnreadable;
   }
   return size;
 }

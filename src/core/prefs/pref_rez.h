@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/container/rez.h"
+#include "core/prefs/pref_status.h"  // kPrefPrint*
 
 struct VELL_ARY;
 
@@ -32,28 +33,28 @@ struct PREF_REZ_ARRAYS {
 };
 
 // "<config>/Kardinex/Preference.rez", creating the folder. 1, or 0 (dst empty).
-int32_t PREF_GetPreferenceREZFilePath(std::string& dst);
+[[nodiscard]] int32_t PREF_GetPreferenceREZFilePath(std::string& dst);
 // 1 when the container opens and its "pref_file_version" value is version.
-int32_t PREF_IsTheREZFile(const char* version);
+[[nodiscard]] int32_t PREF_IsTheREZFile(const char* version);
 // Moves any existing container aside (see above), then makes a new one holding
 // the initial counters and the version record. 1, or 0 when the old file could
 // not be moved aside or the new one not written (no half-made file is left).
-int32_t PREF_CreateREZFile(const char* version);
+[[nodiscard]] int32_t PREF_CreateREZFile(const char* version);
 // The check before the first use: keeps a container of this version, else
 // creates one. 1 when a usable container is in place.
-int32_t PREF_PrepareREZFile(const char* version);
+[[nodiscard]] int32_t PREF_PrepareREZFile(const char* version);
 
 // Creates the three empty arrays; 1, or 0 (nothing left allocated).
-int32_t PREF_InitREZ(PREF_REZ_ARRAYS* arrays);
+[[nodiscard]] int32_t PREF_InitREZ(PREF_REZ_ARRAYS* arrays);
 // Loads the three tables (a missing one stays empty). 1, or 0 when the file
 // cannot be opened or a table is damaged; the arrays are then left empty, so
 // that no partial table is saved back.
-int32_t PREF_LoadREZFile(const char* path, PREF_REZ_ARRAYS* arrays);
+[[nodiscard]] int32_t PREF_LoadREZFile(const char* path, PREF_REZ_ARRAYS* arrays);
 // Saves the three tables; 1, or 0 at the first failure.
-int32_t PREF_SaveREZFile(const char* path, const PREF_REZ_ARRAYS* arrays);
+[[nodiscard]] int32_t PREF_SaveREZFile(const char* path, const PREF_REZ_ARRAYS* arrays);
 void PREF_FreeREZ(PREF_REZ_ARRAYS* arrays);
 
 // The data of the print block under tag (PRHD, PRFT, PRIN) in data. The size
-// in bytes; -1 no block (or a damaged one, or no file), -2 no memory, -3 the
-// data could not be read. Write with KDX_WritePrintInfo and PREF_ReadExpandSize.
-int32_t KDX_ReadPrintData(const char* path, uint32_t tag, std::vector<uint8_t>& data);
+// in bytes, or kPrefPrintMissing, kPrefPrintNoMemory or kPrefPrintUnreadable.
+// Write with KDX_WritePrintInfo and PREF_ReadExpandSize.
+[[nodiscard]] int32_t KDX_ReadPrintData(const char* path, uint32_t tag, std::vector<uint8_t>& data);

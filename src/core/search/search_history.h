@@ -18,14 +18,16 @@ void HICOMM_FreeSearchHistory(VELL_ARY* history);
 // Appends the records stored under tag in the container at path to history.
 // When the file cannot be opened or its records cannot all be read, history
 // stays as it was. 0, or a negative container code.
-int32_t HICOMM_LoadSearchHistory(const char* path, uint32_t tag, VELL_ARY* history);
+[[nodiscard]] int32_t HICOMM_LoadSearchHistory(const char* path, uint32_t tag, VELL_ARY* history);
 // Replaces the records under tag with history; nothing is written when the
 // file cannot be opened. 0, or a negative container code.
-int32_t HICOMM_SaveSearchHistory(const char* path, uint32_t tag, const VELL_ARY* history);
+[[nodiscard]] int32_t HICOMM_SaveSearchHistory(const char* path, uint32_t tag, const VELL_ARY* history);
 
 // Puts word (cut to 127 bytes) at the top of the stored history: a record
 // holding exactly that word moves up with a fresh update date, otherwise a
-// new record is inserted. An empty word is ignored.
-void HICOMM_AddSearchWord(const char* word);
-// Stores an empty history.
-void HICOMM_ClearSearchWord();
+// new record is inserted. An empty word is ignored. 0, or a negative code
+// when the history could not be stored.
+[[nodiscard]] int32_t HICOMM_AddSearchWord(const char* word);
+// Stores an empty history; 0 (also when there is no preference container,
+// which holds no history), or a negative code.
+[[nodiscard]] int32_t HICOMM_ClearSearchWord();

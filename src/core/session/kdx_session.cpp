@@ -156,7 +156,8 @@ KdxChangeResult KdxSession::RemoveEntry(int32_t id) {
   const int32_t status = KDX_RemoveOneEntry(&data_, *entry);
   // The entries after it moved up one place.
   compareAll_ = true;
-  KDX_RebuildEntryHash(&data_);
+  // Without the hash (no memory) lookups fall back to a linear search.
+  static_cast<void>(KDX_RebuildEntryHash(&data_));
   return status == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
 }
 
@@ -167,7 +168,7 @@ KdxChangeResult KdxSession::SetEncrypted(int32_t id, bool encrypted) {
   const int32_t expand = PREF_ReadExpandSize();
   const int32_t status = encrypted ? KDX_SetEncrypt(&data_, &*entry, index, expand)
                                    : KDX_SetDecrypt(&data_, &*entry, index, expand);
-  if (status == -1) return KdxChangeResult::kUnchanged;
+  if (status == kKdxSwitchNotNeeded) return KdxChangeResult::kUnchanged;
   if (status == 0) {
     // The switch saved every table with a full comparison.
     ForgetChanges();
@@ -188,7 +189,7 @@ KdxChangeResult KdxSession::MarkUsed(int32_t id, KDX_ENTRY* entry) {
 }
 
 int32_t KdxSession::ReloadList(KdxCategorySelection* selection, const KDX_SORT_INFO* keys) {
-  if (!open_) return -1;
+  if (!open_) return kKdxFailed;
   // Sorting moves entries only when the keys say so; the order is compared so
   // that a list rebuild that changed nothing keeps the next save cheap.
   const std::vector<int32_t> before = EntryIds();

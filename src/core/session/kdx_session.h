@@ -84,7 +84,7 @@ class KdxSession {
   KdxSession& operator=(const KdxSession&) = delete;
 
   // Creates a new, empty document file (never over an existing file). 0, or
-  // -1000.
+  // kKdxErrFile.
   [[nodiscard]] static int32_t CreateFile(const std::string& path);
 
   // Opens path: takes the lock, loads every table, checks the file
@@ -108,11 +108,11 @@ class KdxSession {
 
   const KDX_DATA& data() const { return data_; }
   // The entry with identifier id, through the entry hash.
-  std::optional<KDX_ENTRY> FindEntry(int32_t id) const;
+  [[nodiscard]] std::optional<KDX_ENTRY> FindEntry(int32_t id) const;
   // Identifiers of every entry, in table order.
-  std::vector<int32_t> EntryIds() const;
+  [[nodiscard]] std::vector<int32_t> EntryIds() const;
   // The note of an entry as lists show it: decrypted, up to its first NUL.
-  KdxNoteReader NoteReader() const;
+  [[nodiscard]] KdxNoteReader NoteReader() const;
 
   // ---- Changing -------------------------------------------------------------
   // None of these saves the tables (but SetEncrypted, which must keep flags
@@ -144,7 +144,7 @@ class KdxSession {
   KDX_DATA* EditDirectly();
 
   // Writes the record tables: only what changed since the last load or save.
-  // 0, or -1000 (logged; the next save compares everything again).
+  // 0, or kKdxErrFile (logged; the next save compares everything again).
   [[nodiscard]] int32_t Save();
 
   // ---- A worker thread at work ----------------------------------------------

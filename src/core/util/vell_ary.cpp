@@ -8,6 +8,8 @@
 #include <limits>
 #include <optional>
 
+#include "core/util/vell_status.h"
+
 namespace {
 
 constexpr int32_t kDefaultRoom = 20;
@@ -36,7 +38,7 @@ uint8_t* RecordAt(const VELL_ARY* ary, int32_t index) {
 
 // Makes room for one more record. False (array unchanged) when memory is
 // exhausted or the new size would overflow.
-bool Reserve(VELL_ARY* ary) {
+[[nodiscard]] bool Reserve(VELL_ARY* ary) {
   if (ary->data == nullptr) {
     const auto bytes = StorageBytes(ary->initialCapacity, ary->recordSize);
     void* data = bytes ? std::malloc(*bytes) : nullptr;
@@ -97,7 +99,7 @@ void Vell_Ary_RemoveAll(VELL_ARY* ary) {
 }
 
 int32_t Vell_Ary_Insert(VELL_ARY* ary, int32_t index, const void* record) {
-  if (ary == nullptr || !Reserve(ary)) return -1;
+  if (ary == nullptr || !Reserve(ary)) return kVellFailed;
   if (index < 0) index = 0;
   if (index > ary->count) index = ary->count;
 
@@ -116,7 +118,7 @@ int32_t Vell_Ary_Insert(VELL_ARY* ary, int32_t index, const void* record) {
 }
 
 int32_t Vell_Ary_Add(VELL_ARY* ary, const void* record) {
-  if (ary == nullptr) return -1;
+  if (ary == nullptr) return kVellFailed;
   // An append. Insert would clamp count + 1 down to count; passing count itself
   // gives the same result without wrapping at INT32_MAX.
   return Vell_Ary_Insert(ary, ary->count, record);

@@ -29,7 +29,7 @@ int HexValue(char c) {
 
 // Exactly 32 hex digits. Stops at the first bad character (the NUL of a short
 // text included), so it never reads past the end of the text.
-bool ParseKey(const char* keyHex, Block& key) {
+[[nodiscard]] bool ParseKey(const char* keyHex, Block& key) {
   if (keyHex == nullptr) return false;
   for (int i = 0; i < 2 * kBlock; i += 2) {
     int high = HexValue(keyHex[i]);
@@ -64,7 +64,8 @@ const EVP_CIPHER* Aes128Cbc() {
 
 // A context that already holds the cipher keeps its provider state; only the
 // key and IV are set again, which for short values is most of the cost.
-bool InitCipher(EVP_CIPHER_CTX* ctx, const Block& key, const uint8_t* iv, int encrypt) {
+[[nodiscard]] bool InitCipher(EVP_CIPHER_CTX* ctx, const Block& key, const uint8_t* iv,
+                              int encrypt) {
   if (ctx == nullptr) return false;
   const EVP_CIPHER* cipher = EVP_CIPHER_CTX_get0_cipher(ctx) == nullptr ? Aes128Cbc() : nullptr;
   return EVP_CipherInit_ex(ctx, cipher, nullptr, key.data(), iv, encrypt) == 1 &&
@@ -72,13 +73,14 @@ bool InitCipher(EVP_CIPHER_CTX* ctx, const Block& key, const uint8_t* iv, int en
 }
 
 // A new IV for a context set up by InitCipher, keeping its key and direction.
-bool ResetIV(EVP_CIPHER_CTX* ctx, const uint8_t* iv) {
+[[nodiscard]] bool ResetIV(EVP_CIPHER_CTX* ctx, const uint8_t* iv) {
   return EVP_CipherInit_ex(ctx, nullptr, nullptr, nullptr, iv, -1) == 1 &&
          EVP_CIPHER_CTX_set_padding(ctx, 0) == 1;
 }
 
 // Whole blocks only; without padding the output is exactly as long as the input.
-bool CipherBlocks(EVP_CIPHER_CTX* ctx, const uint8_t* in, int32_t length, uint8_t* out) {
+[[nodiscard]] bool CipherBlocks(EVP_CIPHER_CTX* ctx, const uint8_t* in, int32_t length,
+                                uint8_t* out) {
   if (length == 0) return true;
   int written = 0;
   return EVP_CipherUpdate(ctx, out, &written, in, length) == 1 && written == length;
@@ -89,8 +91,8 @@ bool ValidPlainArgs(const uint8_t* plain, int32_t length, const uint8_t* out) {
          Vell_GetEncryptedDataLength(length) > 0;
 }
 
-int32_t EncryptWithIV(const uint8_t* plain, int32_t length, const Block& key, const uint8_t* iv,
-                      uint8_t* out) {
+[[nodiscard]] int32_t EncryptWithIV(const uint8_t* plain, int32_t length, const Block& key,
+                                    const uint8_t* iv, uint8_t* out) {
   std::memcpy(out, iv, kBlock);
   if (length == 0) return kBlock;
   int32_t whole = length - length % kBlock;
@@ -111,8 +113,8 @@ int32_t EncryptWithIV(const uint8_t* plain, int32_t length, const Block& key, co
 
 // The last block is deciphered first (its IV is the block before it), so the
 // plaintext length is known before anything is written to out.
-int32_t DecryptInto(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out,
-                    size_t outCapacity) {
+[[nodiscard]] int32_t DecryptInto(const uint8_t* data, int32_t length, const char* keyHex,
+                                  uint8_t* out, size_t outCapacity) {
   if (data == nullptr || length < kBlock || (length - kBlock) % kBlock != 0) {
     return kVellCryptBadLength;
   }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/util/vell_status.h"  // kVellCrypt*: the results of the wrapper
+
 // The one key all documents are enciphered with. It is a format constant of the
 // document file, not a secret: the document password only gates the user
 // interface. Changing it makes every enciphered document unreadable, since data
@@ -14,22 +16,18 @@
 inline constexpr char kKdxProgramKeyHex[] = "57BDAC08AEFEC1040DD3834E937B6A85";
 
 inline constexpr int32_t kVellCryptBlockSize = 16;
-// Results of the wrapper; every negative result is a failed step.
-inline constexpr int32_t kVellCryptBadLength = -8;  // bad length, arguments or padding
-inline constexpr int32_t kVellCryptBadKey = -10;    // key text not 32 hex digits
-inline constexpr int32_t kVellCryptBadIV = -11;     // no IV, or the cipher could not be set up
-inline constexpr int32_t kVellCryptOutputTooSmall = -12;  // Vell_DecryptBounded only
 
 // n - n % 16 + 32: the IV, the whole blocks of n and one block holding the rest
 // and the padding. kVellCryptBadLength for a negative n or when the result
 // does not fit in int32_t.
-int32_t Vell_GetEncryptedDataLength(int32_t n);
+[[nodiscard]] int32_t Vell_GetEncryptedDataLength(int32_t n);
 
 // Encrypts length bytes of plain under a fresh random IV. out must hold
 // Vell_GetEncryptedDataLength(length) bytes; that many are written and
 // returned, except that an empty plaintext writes only the IV and returns 16
 // (stored data contains such values, so both directions keep that form).
-int32_t Vell_Encrypt(const uint8_t* plain, int32_t length, const char* keyHex, uint8_t* out);
+[[nodiscard]] int32_t Vell_Encrypt(const uint8_t* plain, int32_t length, const char* keyHex,
+                                   uint8_t* out);
 
 // Decrypts data (IV followed by ciphertext) into out and returns the plaintext
 // length; out must hold length - 16 bytes. kVellCryptBadLength, with nothing
@@ -37,22 +35,25 @@ int32_t Vell_Encrypt(const uint8_t* plain, int32_t length, const char* keyHex, u
 // length 16 gives 0. When only the padding of the last block is invalid, every
 // block but the last has been written to out and kVellCryptBadLength is
 // returned, so a caller may still use what the undamaged blocks give.
-int32_t Vell_Decrypt(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out);
+[[nodiscard]] int32_t Vell_Decrypt(const uint8_t* data, int32_t length, const char* keyHex,
+                                   uint8_t* out);
 
 // Vell_Decrypt that never writes beyond outCapacity bytes: when the plaintext
 // (or, for a padding failure, the leading blocks) would not fit, nothing is
 // written and kVellCryptOutputTooSmall is returned.
-int32_t Vell_DecryptBounded(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out,
-                            size_t outCapacity);
+[[nodiscard]] int32_t Vell_DecryptBounded(const uint8_t* data, int32_t length, const char* keyHex,
+                                          uint8_t* out, size_t outCapacity);
 
 // Decrypts the whole blocks after the 16-byte IV with no padding removed or
 // checked: content blocks store their ciphertext without a padding block.
 // Returns length - 16 (out must hold that many bytes), or kVellCryptBadLength
 // with nothing written when length is below 16 or length - 16 is not a
 // multiple of 16.
-int32_t Vell_DecryptBlocks(const uint8_t* data, int32_t length, const char* keyHex, uint8_t* out);
+[[nodiscard]] int32_t Vell_DecryptBlocks(const uint8_t* data, int32_t length, const char* keyHex,
+                                         uint8_t* out);
 
 // For tests only: Vell_Encrypt with a chosen IV, so published vectors can be
 // checked. Never use a fixed IV for stored data.
-int32_t Vell_EncryptWithIVForTesting(const uint8_t* plain, int32_t length, const char* keyHex,
-                                     const uint8_t iv[16], uint8_t* out);
+[[nodiscard]] int32_t Vell_EncryptWithIVForTesting(const uint8_t* plain, int32_t length,
+                                                   const char* keyHex, const uint8_t iv[16],
+                                                   uint8_t* out);

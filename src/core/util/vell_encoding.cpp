@@ -261,7 +261,7 @@ struct Converter {
   ConverterPtr owned;
 };
 
-int32_t ResolveConverter(const char* name, Converter& out) {
+[[nodiscard]] int32_t ResolveConverter(const char* name, Converter& out) {
   if (name == nullptr) return kVellEncUnknownName;
   out.codec = CodecOf(name);
   if (out.codec != kOtherCodec) {
@@ -480,20 +480,20 @@ int32_t Vell_EncodeFromUTF8(std::string_view utf8, const char* encodingName, std
 
 int32_t Vell_ConvertUTF8ToSJIS(const char* utf8, size_t dstSize, char* dst) {
   if (dst != nullptr && dstSize > 0) dst[0] = '\0';
-  if (utf8 == nullptr) return -1;
+  if (utf8 == nullptr) return kVellEncInvalid;
   std::string sjis;
   int32_t r = Vell_EncodeFromUTF8(utf8, kVellEncodingSJIS, sjis);
-  if (r == kVellEncInvalid) return -1;
-  if (r != kVellEncOk || dst == nullptr || sjis.size() >= dstSize) return -2;
+  if (r == kVellEncInvalid) return kVellEncInvalid;
+  if (r != kVellEncOk || dst == nullptr || sjis.size() >= dstSize) return kVellEncUnmappable;
   std::memcpy(dst, sjis.data(), sjis.size());
   dst[sjis.size()] = '\0';
   return 0;
 }
 
 int32_t Vell_GetLength_UTF8ToSJIS(const char* utf8) {
-  if (utf8 == nullptr) return -1;
+  if (utf8 == nullptr) return kVellEncInvalid;
   std::string_view s(utf8);
-  if (!Vell_IsValidUtf8(s)) return -1;
+  if (!Vell_IsValidUtf8(s)) return kVellEncInvalid;
   if (s.empty()) return -2;
   // ASCII stays one byte; every other character is at most two bytes.
   uint64_t size = 1;
@@ -559,18 +559,18 @@ int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
                               int32_t* confidence) {
   charsetName.clear();
   if (confidence != nullptr) *confidence = 0;
-  if (bytes.empty()) return -1;
+  if (bytes.empty()) return kVellFailed;
   UErrorCode err = U_ZERO_ERROR;
   std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&err),
                                                                       &ucsdet_close);
-  if (U_FAILURE(err)) return -1;
+  if (U_FAILURE(err)) return kVellFailed;
   auto length = static_cast<int32_t>(std::min(bytes.size(), kDetectSampleBytes));
   ucsdet_setText(detector.get(), bytes.data(), length, &err);
   const UCharsetMatch* match = ucsdet_detect(detector.get(), &err);
-  if (U_FAILURE(err) || match == nullptr) return -1;
+  if (U_FAILURE(err) || match == nullptr) return kVellFailed;
   const char* name = ucsdet_getName(match, &err);
   int32_t conf = ucsdet_getConfidence(match, &err);
-  if (U_FAILURE(err) || name == nullptr) return -1;
+  if (U_FAILURE(err) || name == nullptr) return kVellFailed;
   charsetName = name;
   if (confidence != nullptr) *confidence = conf;
   return 0;

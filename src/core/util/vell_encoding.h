@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/util/vell_status.h"  // kVellEnc*: the results of the conversions
+
 // Encoding names as stored and passed around; compared exactly, case included.
 inline constexpr char kVellEncodingUTF8[] = "UTF-8";
 inline constexpr char kVellEncodingSJIS[] = "S-JIS";
@@ -20,18 +22,6 @@ inline constexpr char kVellEncodingASCII[] = "ASCII";
 inline constexpr char kVellEncodingUnknown[] = "Unknown";
 // Smallest buffer that holds every name above with its NUL.
 inline constexpr size_t kVellEncodingNameSize = 10;
-
-// Results of the conversion functions.
-inline constexpr int32_t kVellEncOk = 0;
-// The input is not valid in its encoding (for UTF-8 input: not well-formed).
-inline constexpr int32_t kVellEncInvalid = -1;
-// A character has no form in the target encoding, or the result does not fit
-// the caller's fixed buffer.
-inline constexpr int32_t kVellEncUnmappable = -2;
-// The encoding name is not one this function accepts.
-inline constexpr int32_t kVellEncUnknownName = -3;
-// ICU could not open a converter or ran out of memory.
-inline constexpr int32_t kVellEncFailed = -4;
 
 // Whether an encoding substitutes "?" for characters it cannot hold (exports
 // that tell the user afterwards) or fails on the first one.
@@ -49,25 +39,27 @@ int32_t Vell_GetTextEncoding(const uint8_t* bytes, size_t length, char* nameOut,
 // charset detection reports, such as "UTF-16LE"). A byte-order mark is kept.
 // Returns kVellEncOk, kVellEncInvalid for bytes that are not text in that
 // encoding, kVellEncUnknownName or kVellEncFailed; out is empty on failure.
-int32_t Vell_DecodeToUTF8(std::string_view bytes, const char* encodingName, std::string& out);
+[[nodiscard]] int32_t Vell_DecodeToUTF8(std::string_view bytes, const char* encodingName,
+                                        std::string& out);
 
 // Encodes UTF-8 text into encodingName (the names Vell_DecodeToUTF8 accepts).
 // Characters the encoding lacks make it fail with kVellEncUnmappable, or with
 // VellLossy::yes become "?"; either way their number goes to *unconvertible
 // when given. Invalid UTF-8 is kVellEncInvalid. out is empty on failure.
-int32_t Vell_EncodeFromUTF8(std::string_view utf8, const char* encodingName, std::string& out,
-                            VellLossy lossy = VellLossy::no, int32_t* unconvertible = nullptr);
+[[nodiscard]] int32_t Vell_EncodeFromUTF8(std::string_view utf8, const char* encodingName,
+                                          std::string& out, VellLossy lossy = VellLossy::no,
+                                          int32_t* unconvertible = nullptr);
 
 // Converts NUL-terminated UTF-8 text to Shift JIS in dst (dstSize bytes, NUL
-// included). Returns 0; -1 when the input is null or not valid UTF-8; -2 when a
-// character has no Shift JIS form or the result does not fit. dst is an empty
-// string on failure.
-int32_t Vell_ConvertUTF8ToSJIS(const char* utf8, size_t dstSize, char* dst);
+// included). Returns 0; kVellEncInvalid when the input is null or not valid
+// UTF-8; kVellEncUnmappable when a character has no Shift JIS form or the
+// result does not fit. dst is an empty string on failure.
+[[nodiscard]] int32_t Vell_ConvertUTF8ToSJIS(const char* utf8, size_t dstSize, char* dst);
 
 // The buffer size for Vell_ConvertUTF8ToSJIS: the largest Shift JIS size the
-// text can have, plus 1. -1 for a null or invalid input, -2 for an empty text,
-// -3 when the size does not fit in int32_t.
-int32_t Vell_GetLength_UTF8ToSJIS(const char* utf8);
+// text can have, plus 1. kVellEncInvalid for a null or invalid input, -2 for an
+// empty text, -3 when the size does not fit in int32_t.
+[[nodiscard]] int32_t Vell_GetLength_UTF8ToSJIS(const char* utf8);
 
 // Writes text typed by the user into a fixed field: keeps the first
 // (dstSize - 1) / 3 UTF-16 units of utf8 (never splitting a surrogate pair),
@@ -76,19 +68,20 @@ int32_t Vell_GetLength_UTF8ToSJIS(const char* utf8);
 // invalid UTF-8; kVellEncUnmappable when a character cannot be converted, when
 // ISO-2022-JP escapes make the result too long, or when dst is null or
 // dstSize 0. dst is an empty string on failure.
-int32_t Vell_CStringWithUTF8(std::string_view utf8, const char* encodingName, size_t dstSize,
-                             char* dst);
+[[nodiscard]] int32_t Vell_CStringWithUTF8(std::string_view utf8, const char* encodingName,
+                                           size_t dstSize, char* dst);
 
 // Text from a NUL-terminated byte string in "UTF-8", "S-JIS", "EUC" or
 // "ISO2022JP" (no other name). Returns 0, kVellEncInvalid for a null input or
 // bytes that are not valid in that encoding, kVellEncUnknownName for any other
 // name or kVellEncFailed. out is empty on failure.
-int32_t Vell_BytesToUTF8(const char* bytes, const char* encodingName, std::string& out);
+[[nodiscard]] int32_t Vell_BytesToUTF8(const char* bytes, const char* encodingName,
+                                       std::string& out);
 
 // Charset detection by ICU over (a prefix of) the bytes: the best match's name
-// and confidence (0-100). Returns 0, or -1 when ICU recognises nothing.
-int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
-                              int32_t* confidence);
+// and confidence (0-100). Returns 0, or kVellFailed when ICU recognises nothing.
+[[nodiscard]] int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
+                                            int32_t* confidence);
 
 // Decodes a text file's bytes for import. Vell_GetTextEncoding picks the order
 // in which "UTF-8", "S-JIS", "EUC" and "ISO2022JP" are tried (a UTF-8
@@ -99,5 +92,5 @@ int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
 // ICU charset name of another encoding; an empty input gives an empty text and
 // "S-JIS". Returns 0, or kVellEncInvalid (text empty, *encodingUsed the
 // detected name) when nothing decodes the bytes.
-int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
-                                 std::string* encodingUsed);
+[[nodiscard]] int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
+                                               std::string* encodingUsed);

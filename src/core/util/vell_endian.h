@@ -5,15 +5,15 @@
 
 #include <cstdint>
 
-inline uint16_t Vell_GetLE16(const uint8_t* at) {
+[[nodiscard]] inline uint16_t Vell_GetLE16(const uint8_t* at) {
   return static_cast<uint16_t>(at[0] | at[1] << 8);
 }
 
-inline uint32_t Vell_GetLE32(const uint8_t* at) {
+[[nodiscard]] inline uint32_t Vell_GetLE32(const uint8_t* at) {
   return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
 }
 
-inline int32_t Vell_GetLE32Signed(const uint8_t* at) {
+[[nodiscard]] inline int32_t Vell_GetLE32Signed(const uint8_t* at) {
   return static_cast<int32_t>(Vell_GetLE32(at));
 }
 

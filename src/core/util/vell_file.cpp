@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/util/vell_mem.h"
+#include "core/util/vell_status.h"
 #include "core/util/vell_utf8.h"
 
 namespace fs = std::filesystem;
@@ -47,7 +48,7 @@ constexpr long kMaxUniqueTries = 100000;
 
 bool HasNul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
 
-ssize_t ReadRetry(int fd, void* buf, size_t size) {
+[[nodiscard]] ssize_t ReadRetry(int fd, void* buf, size_t size) {
   ssize_t n;
   do {
     n = ::read(fd, buf, size);
@@ -57,7 +58,7 @@ ssize_t ReadRetry(int fd, void* buf, size_t size) {
 
 // Copies one regular file into a new file dst. followSrc 0 refuses a source
 // that has turned into a symlink since it was examined.
-bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
+[[nodiscard]] bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
   // O_NONBLOCK: a source swapped for a FIFO must not block the open.
   UniqueFd in(::open(src, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSrc ? 0 : O_NOFOLLOW)));
   if (!in.valid()) return false;
@@ -94,7 +95,7 @@ bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
 // Copies what the folder src holds into the folder dst that this copy has just
 // created. Entries are examined with lstat: symlinks become symlinks with the
 // same target, so nothing outside the tree is read.
-bool CopyFolderContents(const std::string& src, const std::string& dst) {
+[[nodiscard]] bool CopyFolderContents(const std::string& src, const std::string& dst) {
   std::error_code ec;
   fs::directory_iterator it(src, ec);
   if (ec) return false;
@@ -181,7 +182,7 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
   // A "/" in the name would place the file outside the folder.
   if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos ||
       ext.find('/') != std::string_view::npos || HasNul(folder) || HasNul(name) || HasNul(ext)) {
-    return -1;
+    return kVellFailed;
   }
   std::string_view base = name;
   std::string suffix;
@@ -196,35 +197,35 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
 
   for (long n = 0; n <= kMaxUniqueTries; ++n) {
     std::string tag = n == 0 ? std::string() : "-" + std::to_string(n);
-    if (tag.size() + suffix.size() > NAME_MAX) return -1;
+    if (tag.size() + suffix.size() > NAME_MAX) return kVellFailed;
     // Each candidate's own base is cut, so "-N" and the suffix always survive.
     size_t room = NAME_MAX - tag.size() - suffix.size();
     size_t baseLen = Vell_Utf8CutLength(base, room);
-    if (baseLen == 0 && !base.empty()) return -1;
+    if (baseLen == 0 && !base.empty()) return kVellFailed;
     std::string candidate = prefix;
     candidate.append(base.substr(0, baseLen)).append(tag).append(suffix);
-    if (candidate.size() + 1 > PATH_MAX) return -1;
+    if (candidate.size() + 1 > PATH_MAX) return kVellFailed;
 
     struct stat st {};
     if (::lstat(candidate.c_str(), &st) == 0) continue;
-    if (errno != ENOENT) return -1;
+    if (errno != ENOENT) return kVellFailed;
     if (mode == VellUniqueMode::kCreateFile) {
       int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd < 0) {
         if (errno == EEXIST) continue;
-        return -1;
+        return kVellFailed;
       }
       ::close(fd);
     } else if (mode == VellUniqueMode::kCreateFolder) {
       if (::mkdir(candidate.c_str(), 0777) != 0) {
         if (errno == EEXIST) continue;
-        return -1;
+        return kVellFailed;
       }
     }
     dst = std::move(candidate);
     return 0;
   }
-  return -1;
+  return kVellFailed;
 }
 
 int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive) {
@@ -244,21 +245,21 @@ int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive) {
 }
 
 int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
-  if (buffer == nullptr) return -1;
+  if (buffer == nullptr) return kVellReadCannotOpen;
   *buffer = nullptr;
-  if (path == nullptr || *path == '\0') return -1;
+  if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
   // O_NONBLOCK keeps a FIFO from blocking the open until a writer appears.
   UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.valid()) return -1;
+  if (!fd.valid()) return kVellReadCannotOpen;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) return -2;
-  if (S_ISDIR(st.st_mode)) return -1;
-  if (!S_ISREG(st.st_mode) || st.st_size < 0) return -2;
+  if (::fstat(fd.get(), &st) != 0) return kVellReadShort;
+  if (S_ISDIR(st.st_mode)) return kVellReadCannotOpen;
+  if (!S_ISREG(st.st_mode) || st.st_size < 0) return kVellReadShort;
   // The size goes back as int32_t, and size + 1 must be allocatable.
-  if (st.st_size > INT32_MAX) return -3;
+  if (st.st_size > INT32_MAX) return kVellReadTooLarge;
   const size_t size = static_cast<size_t>(st.st_size);
   char* data = static_cast<char*>(std::calloc(size + 1, 1));
-  if (data == nullptr) return -3;
+  if (data == nullptr) return kVellReadTooLarge;
 
   size_t got = 0;
   while (got < size) {
@@ -270,24 +271,24 @@ int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
   char extra;
   if (got != size || ReadRetry(fd.get(), &extra, 1) != 0) {
     Vell_MallocFree(data);
-    return -2;
+    return kVellReadShort;
   }
   *buffer = data;
   return static_cast<int32_t>(size);
 }
 
 int32_t Vell_IsBinaryFile(const char* path) {
-  if (path == nullptr || *path == '\0') return -1;
+  if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
   UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.valid()) return -1;
+  if (!fd.valid()) return kVellReadCannotOpen;
   // Only files are tested: a folder cannot be read, and a FIFO or a device
   // might never end.
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kVellReadCannotOpen;
   std::vector<unsigned char> buf(kChunkSize);
   for (;;) {
     ssize_t n = ReadRetry(fd.get(), buf.data(), buf.size());
-    if (n < 0) return -1;
+    if (n < 0) return kVellReadCannotOpen;
     if (n == 0) return 0;
     for (ssize_t i = 0; i < n; ++i) {
       if (buf[static_cast<size_t>(i)] >= 1 && buf[static_cast<size_t>(i)] <= 8) return 1;
@@ -305,9 +306,9 @@ bool Vell_WriteFully(int fd, std::string_view content) {
   return true;
 }
 
-bool Vell_ReplaceFileContents(const std::string& path, std::string_view content, mode_t mode,
-                              const std::function<bool(const std::string& tempPath)>&
-                                  beforeRename) {
+bool Vell_ReplaceFileContents(
+    const std::string& path, std::string_view content, mode_t mode,
+    const std::function<bool(const std::string& tempPath)>& beforeRename) {
   std::string target = path;
   std::error_code ec;
   if (fs::is_symlink(path, ec)) {

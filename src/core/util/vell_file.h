@@ -12,26 +12,28 @@
 #include <string>
 #include <string_view>
 
+#include "core/util/vell_status.h"
+
 // Longest extension Vell_GetExtension gives, in bytes.
 inline constexpr size_t kVellMaxExtensionBytes = 15;
 
 // The part after the last "/"; the whole string when there is none.
-std::string Vell_GetFileName(std::string_view path);
+[[nodiscard]] std::string Vell_GetFileName(std::string_view path);
 // Everything before the last "/", with the "/" when withSlash is 1; the whole
 // path when it holds no "/".
-std::string Vell_GetFolderPath(std::string_view path, int32_t withSlash);
+[[nodiscard]] std::string Vell_GetFolderPath(std::string_view path, int32_t withSlash);
 // Everything before the last "." of the string; the whole string when it holds
 // none. Meant for file names: a "." in a folder name of a full path counts too.
-std::string Vell_RemoveExtension(std::string_view name);
+[[nodiscard]] std::string Vell_RemoveExtension(std::string_view name);
 // The text after the last ".", cut to at most 15 bytes without splitting a
 // character; empty when there is no ".".
-std::string Vell_GetExtension(std::string_view name);
+[[nodiscard]] std::string Vell_GetExtension(std::string_view name);
 
 // 1 when something exists at the path (a file whatever its permissions, or a
 // folder such as an RTFD package), following symlinks; else 0.
-int32_t Vell_IsFileExists(const char* path);
+[[nodiscard]] int32_t Vell_IsFileExists(const char* path);
 // 1 when the path is a folder (following symlinks), else 0.
-int32_t Vell_IsFolder(const char* path);
+[[nodiscard]] int32_t Vell_IsFolder(const char* path);
 
 enum class VellUniqueMode {
   kTestOnly,      // only find a free name; the caller creates it (e.g. Vell_CopyFile)
@@ -46,35 +48,37 @@ enum class VellUniqueMode {
 // makes it taken. The base is cut at a character boundary so that each
 // candidate's name fits in NAME_MAX bytes. With a create mode the candidate is
 // created at once and a name taken meanwhile moves on to the next number.
-// Returns 0 with the path in dst, or -1 (dst empty) when the folder is empty,
+// Returns 0 with the path in dst, or kVellFailed (dst empty) when the folder is empty,
 // the name holds "/" or nothing usable, the path would exceed PATH_MAX, the
 // creation fails for another reason, or no number up to a bound is free.
-int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
-                                    std::string_view ext, std::string& dst, VellUniqueMode mode);
+[[nodiscard]] int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
+                                                  std::string_view ext, std::string& dst,
+                                                  VellUniqueMode mode);
 
 // Copies the file src to dst, or with recursive 1 also a folder tree such as an
 // RTFD package (symlinks inside it are copied as symlinks, never followed).
 // dst must not exist: an existing dst is left alone and the copy fails.
 // Returns 1 only when everything was copied in full; otherwise removes what it
 // wrote and returns 0. No shell is involved.
-int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive);
+[[nodiscard]] int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive);
 
 // Reads the whole file into a new zero-filled buffer of size + 1 bytes (freed
 // with Vell_MallocFree), so its content is NUL-terminated. Returns the size, or
-// -1 when the file cannot be opened (or is a folder), -2 when its size cannot
-// be determined or fewer bytes than that could be read, -3 when the buffer
-// cannot be allocated or the file is 2 GiB or larger. *buffer is null on every
-// failure.
-int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer);
+// kVellReadCannotOpen when the file cannot be opened (or is a folder),
+// kVellReadShort when its size cannot be determined or fewer bytes than that
+// could be read, kVellReadTooLarge when the buffer cannot be allocated or the
+// file is 2 GiB or larger. *buffer is null on every failure.
+[[nodiscard]] int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer);
 
 // The import's binary test: 1 when the file holds a byte of value 1 to 8, 0
-// when it does not (NUL bytes are ignored, so UTF-16 text is text), -1 when it
-// cannot be opened or read or is not a regular file.
-int32_t Vell_IsBinaryFile(const char* path);
+// when it does not (NUL bytes are ignored, so UTF-16 text is text),
+// kVellReadCannotOpen when it cannot be opened or read or is not a regular
+// file.
+[[nodiscard]] int32_t Vell_IsBinaryFile(const char* path);
 
 // Writes every byte of content to fd, going on after short writes and EINTR.
 // False on the first error (a full disk among them).
-bool Vell_WriteFully(int fd, std::string_view content);
+[[nodiscard]] bool Vell_WriteFully(int fd, std::string_view content);
 
 // Replaces the file at path by content through a temporary file in the same
 // folder, synced before it is renamed over path: after a failure or a crash at
@@ -82,6 +86,6 @@ bool Vell_WriteFully(int fd, std::string_view content);
 // symlink at path is written through, not replaced. The new file gets mode.
 // beforeRename, when given, runs on the finished temporary file and can refuse
 // (tests use it to fail at that point). True when the new content is in place.
-bool Vell_ReplaceFileContents(const std::string& path, std::string_view content, mode_t mode,
-                              const std::function<bool(const std::string& tempPath)>&
-                                  beforeRename = {});
+[[nodiscard]] bool Vell_ReplaceFileContents(
+    const std::string& path, std::string_view content, mode_t mode,
+    const std::function<bool(const std::string& tempPath)>& beforeRename = {});

@@ -12,4 +12,4 @@
 void Vell_SystemErrorLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The path the next record goes to.
-std::string Vell_GetLogFilePath();
+[[nodiscard]] std::string Vell_GetLogFilePath();

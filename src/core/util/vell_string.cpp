@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/util/vell_status.h"
 #include "core/util/vell_utf8.h"
 
 namespace {
@@ -52,10 +53,10 @@ bool AllBytesIn(const char* text, std::string_view allowed) {
   return true;
 }
 
-// Copies src into dst, cut at a character boundary; -1 when it had to be cut.
-int32_t CopyResult(char* dst, size_t dstSize, std::string_view src) {
-  if (dst == nullptr || dstSize == 0) return src.empty() ? 0 : -1;
-  return Vell_Utf8CopyCut(dst, dstSize, src) == src.size() ? 0 : -1;
+// Copies src into dst, cut at a character boundary; kVellFailed when it had to be cut.
+[[nodiscard]] int32_t CopyResult(char* dst, size_t dstSize, std::string_view src) {
+  if (dst == nullptr || dstSize == 0) return src.empty() ? 0 : kVellFailed;
+  return Vell_Utf8CopyCut(dst, dstSize, src) == src.size() ? 0 : kVellFailed;
 }
 
 }  // namespace
@@ -140,10 +141,10 @@ std::string Vell_ReplaceString(std::string_view text, std::string_view from, std
 int32_t Vell_ReplaceString(char* text, size_t textSize, const char* from, const char* to) {
   if (text == nullptr || from == nullptr || from[0] == '\0') return 0;
   size_t length = strnlen(text, textSize);
-  if (length == textSize) return -1;
+  if (length == textSize) return kVellFailed;
   if (length == 0) return 0;
   std::string result = Vell_ReplaceString(std::string_view(text, length), from, to ? to : "");
-  if (result.size() >= textSize) return -1;
+  if (result.size() >= textSize) return kVellFailed;
   std::memcpy(text, result.c_str(), result.size() + 1);
   return 0;
 }

@@ -21,16 +21,16 @@ inline constexpr int32_t kVellPlatformVersion = 1090;
 
 // The folder holding the running executable, ending in "/". Returns 1, or 0
 // with dst empty when it cannot be found. For read-only files only.
-int32_t Vell_GetAppDirectoryPath(std::string& dst);
+[[nodiscard]] int32_t Vell_GetAppDirectoryPath(std::string& dst);
 // The executable's file name, cut to 127 bytes at a character boundary.
 // Returns 1, or 0 with dst empty.
-int32_t Vell_GetAppName(std::string& dst);
+[[nodiscard]] int32_t Vell_GetAppName(std::string& dst);
 // $XDG_CONFIG_HOME (when absolute) or ~/.config, ending in "/". The folder
 // need not exist yet. Returns 1, or 0 with dst empty when there is no home.
-int32_t Vell_GetUserPreferencePath(std::string& dst);
+[[nodiscard]] int32_t Vell_GetUserPreferencePath(std::string& dst);
 // $HOME, or the password database's home folder when HOME is unset or not
 // absolute; empty when there is none.
-std::string Vell_GetHomeFolder();
+[[nodiscard]] std::string Vell_GetHomeFolder();
 
 // The system's name and version (os-release PRETTY_NAME, else uname's system
 // name and release), cut to min(size - 1, 63) bytes at a character boundary.
@@ -55,4 +55,4 @@ void Vell_SetLocalizedStringMap(std::unordered_map<std::string, std::string> tab
 // only when the key is null or not valid UTF-8. A returned translation stays
 // valid for the life of the process, so two results may be used together.
 // Safe to call from several threads.
-const char* Vell_LocalizedString(const char* keyUtf8);
+[[nodiscard]] const char* Vell_LocalizedString(const char* keyUtf8);

@@ -15,17 +15,17 @@ struct VELL_TAB {
 // Points tab at text (null allowed) and clears the current row.
 void Vell_TAB_Init(VELL_TAB* tab, const char* text);
 // 1 with the first row current; 0, with no current row, for a null or empty text.
-int32_t Vell_TAB_FirstRow(VELL_TAB* tab);
+[[nodiscard]] int32_t Vell_TAB_FirstRow(VELL_TAB* tab);
 // 1 when the current row has a line break after it, which makes the row after
 // the break current; 0, with no current row, otherwise. A text ending in a line
 // break thus has a last, empty row whose column 0 exists.
-int32_t Vell_TAB_NextRow(VELL_TAB* tab);
+[[nodiscard]] int32_t Vell_TAB_NextRow(VELL_TAB* tab);
 // Byte length of column (from 0) of the current row; 0 when there is none.
-int32_t Vell_TAB_GetFieldSize(const VELL_TAB* tab, int32_t column);
+[[nodiscard]] int32_t Vell_TAB_GetFieldSize(const VELL_TAB* tab, int32_t column);
 // Copies column of the current row into dst, at most size - 1 bytes (a raw byte
 // cut), and terminates it; dst is empty when there is no such column. Returns
 // the bytes copied. size <= 0 writes nothing and returns 0.
 int32_t Vell_TAB_GetFieldData(const VELL_TAB* tab, int32_t column, int32_t size, char* dst);
 // Rows from the start of the text, not counting the empty row after a final
 // line break.
-int32_t Vell_TAB_GetRowCount(const VELL_TAB* tab);
+[[nodiscard]] int32_t Vell_TAB_GetRowCount(const VELL_TAB* tab);

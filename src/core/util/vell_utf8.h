@@ -10,11 +10,11 @@
 // not end inside a multibyte character. Bytes that are not valid UTF-8 are
 // treated as one-byte characters, so the cut never backs off more than three
 // bytes.
-size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes);
+[[nodiscard]] size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes);
 
 // True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing
 // above U+10FFFF). The empty string is valid.
-bool Vell_IsValidUtf8(std::string_view s);
+[[nodiscard]] bool Vell_IsValidUtf8(std::string_view s);
 
 // Copies the longest prefix of src that fits in dstSize - 1 bytes without
 // splitting a character, then a NUL. Returns the bytes copied (without the

@@ -19,7 +19,7 @@ VellAryPtr Table(const Fills& fills) {
   VellAryPtr ary(Vell_Ary_Init(kSize, 0, 0));
   for (uint8_t f : fills) {
     std::vector<uint8_t> r(kSize, f);
-    Vell_Ary_Add(ary.get(), r.data());
+    EXPECT_EQ(Vell_Ary_Add(ary.get(), r.data()), 0);
   }
   return ary;
 }

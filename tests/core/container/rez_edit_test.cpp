@@ -285,8 +285,8 @@ TEST(RezEditFaults, AFailedEditLosesNothingElse) {
     ForEveryFailingWrite(
         [e](REZ_FILE* f) {
           if (e.op == 'a') return REZ_AddData(f, e.tag, 3, "new");
-          REZ_FirstMember(f, e.tag);
-          for (int i = 0; i < e.steps; ++i) REZ_NextMember(f);
+          EXPECT_EQ(REZ_FirstMember(f, e.tag), REZ_OK);
+          for (int i = 0; i < e.steps; ++i) EXPECT_EQ(REZ_NextMember(f), REZ_OK);
           return e.op == 'i' ? REZ_InsertData(f, 3, "new") : REZ_RemoveData(f);
         },
         [&](const Contents& c, bool ok) {

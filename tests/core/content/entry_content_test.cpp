@@ -108,7 +108,7 @@ TEST_F(EntryContent, EncryptedBlocksHaveNoPaddingAndLoadAsContentThenZeros) {
     seen.emplace_back(id, reinterpret_cast<char*>(buffer));
     Vell_MallocFree(buffer);
   }
-  REZ_Close(&file);
+  EXPECT_EQ(REZ_Close(&file), REZ_OK);
   EXPECT_EQ(seen, (std::vector<std::pair<int32_t, std::string>>{
                       {e.en_id, "text"}, {empty.en_id, ""}, {imported.en_id, "abc"}}));
 }
@@ -164,7 +164,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
   KDX_ENTRY e = doc.Add("switch me", kContent);
   ASSERT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), 0);
   const auto fileAfterFirst = kdx_test::ReadAll(path_);
-  EXPECT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), -1);
+  EXPECT_EQ(KDX_SetEncrypt(&doc.data, &e, 0, kExpand), kKdxSwitchNotNeeded);
   EXPECT_EQ(kdx_test::ReadAll(path_), fileAfterFirst);
   EXPECT_EQ(doc.Stored(e.en_id, Kind::kText).find("本文"), std::string::npos);
   {
@@ -310,7 +310,7 @@ TEST_F(EntryContent, RemovalWithAMissingNoteLogsItsStepsAndStillRemoves) {
   KDX_ENTRY e = doc.Add("gone", kContent);
   KDX_ENTRY keep = doc.Add("kept", kContent);
   std::strcpy(keep.en_use_date, "20000101000000000");
-  EN_SetData(doc.data.entryAry, keep);
+  ASSERT_EQ(EN_SetData(doc.data.entryAry, keep), 0);
   ASSERT_EQ(NO_RemoveContainer(doc.path(), e.en_id), 0);
   const size_t logBefore = kdx_test::ReadAll(Vell_GetLogFilePath()).size();
   EXPECT_EQ(KDX_RemoveOneEntry(&doc.data, e), 0);
@@ -343,7 +343,7 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   KDX_ENTRY c = doc.Add("c", {"cc", "c", ""});
   for (KDX_ENTRY* e : {&a, &c}) {
     e->en_is_select_entrylist = true;
-    EN_SetData(doc.data.entryAry, *e);
+    ASSERT_EQ(EN_SetData(doc.data.entryAry, *e), 0);
   }
   doc.data.showIDAry = {c.en_id, b.en_id, a.en_id};
   ASSERT_EQ(KDXCOMM_SetPassword(doc.data.envAry, doc.data.idCounterAry, "abc123"), 0);
@@ -372,6 +372,17 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   const std::string failed = dir_.File("failed.kdx");
   EXPECT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, failed.c_str(), kExpand), kKdxErrFile);
   EXPECT_FALSE(std::filesystem::exists(failed));
+}
+
+// A size that does not fit the field is shown as nothing, never cut into a
+// smaller number.
+TEST(DataSizeString, GroupsDigitsAndNeverShowsACutNumber) {
+  char dst[16];
+  KDX_GetDataSizeString(1234567, dst, sizeof dst);
+  EXPECT_STREQ(dst, "1,234,567");
+  char small[6];
+  KDX_GetDataSizeString(1234567, small, sizeof small);
+  EXPECT_STREQ(small, "");
 }
 
 }  // namespace

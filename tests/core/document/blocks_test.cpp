@@ -73,7 +73,7 @@ class Blocks : public ::testing::Test {
     if (!std::filesystem::exists(path)) {
       REZ_FILE file;
       ASSERT_EQ(REZ_Create(path.c_str(), &file), REZ_OK);
-      REZ_Close(&file);
+      ASSERT_EQ(REZ_Close(&file), REZ_OK);
     }
   }
   std::string Load(KdxBlockKind kind, int32_t entryId) {
@@ -149,7 +149,7 @@ TEST_F(Blocks, LoadResultsFollowEachKindsConvention) {
   EXPECT_EQ(NO_Load(path_.c_str(), 3, 4, buffer), 1);
   EXPECT_EQ(std::string(buffer, 4), "note");
   EXPECT_EQ(NO_GetContainerID(path_.c_str(), 3), 5);
-  EXPECT_EQ(NO_GetContainerSize(path_.c_str(), 4), -2);
+  EXPECT_EQ(NO_GetContainerSize(path_.c_str(), 4), kKdxLookupNoBlock);
   EXPECT_EQ(NO_GetContainrSize(path_.c_str(), 4), 0);
   EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 52), 1);
   EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 53), 0);
@@ -369,7 +369,7 @@ TEST_F(Blocks, FixedSizeBlocksMatchBothIdentifiers) {
   ASSERT_EQ(TH_CreateNewContainer(p, 1, 3, 2, "xy"), 0);
   ASSERT_EQ(AD_CreateNewContainer(p, 1, 2, 4, "data"), 0);
   EXPECT_EQ(TH_GetBlockSize(p, 1, 3), 2);
-  EXPECT_EQ(TH_GetBlockSize(p, 2, 1), -2);
+  EXPECT_EQ(TH_GetBlockSize(p, 2, 1), kKdxLookupNoBlock);
   char buffer[4] = {};
   EXPECT_EQ(TH_Load(p, 1, 3, 2, buffer), 0);
   EXPECT_EQ(std::string(buffer, 2), "xy");

@@ -31,7 +31,7 @@ TEST_F(DocumentTest, IdentifiersAreNeverReusedAfterRemoval) {
   EXPECT_EQ(AddEntry("y"), 1);
   EXPECT_EQ(EN_Remove(data_.entryAry, 1), 0);
   EXPECT_EQ(AddEntry("z"), 2);
-  EXPECT_EQ(EN_Remove(data_.entryAry, 1), -1001);
+  EXPECT_EQ(EN_Remove(data_.entryAry, 1), kKdxRecordMissing);
 }
 
 TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {
@@ -53,14 +53,14 @@ TEST_F(DocumentTest, SetDataOverwritesByIdAndReportsAbsence) {
   EN_GetData_ByIndex(data_.entryAry, 0, &e);
   EXPECT_STREQ(e.en_title, "new");
   e.en_id = 99;  // absent
-  EXPECT_EQ(EN_SetData(data_.entryAry, e), -1001);
+  EXPECT_EQ(EN_SetData(data_.entryAry, e), kKdxRecordMissing);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 2), 1);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 3), 0);
 }
 
 TEST_F(DocumentTest, HashFallsBackAfterRemovalAndHandlesNegativeIds) {
   for (const char* t : {"a", "b", "c"}) AddEntry(t);
-  EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash);
+  ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
   ASSERT_EQ(EN_Remove(data_.entryAry, 0), 0);  // hash now stale: entry 2 moved to index 1
   KDX_ENTRY e;
   EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, 2), -1);
@@ -75,7 +75,7 @@ TEST_F(DocumentTest, HashFallsBackAfterRemovalAndHandlesNegativeIds) {
   ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
   EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, -5), 2);
   EXPECT_EQ(EN_Hash_GetData(data_.entryAry, data_.entryHash, INT_MIN, &e), -1);
-  EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 7), -1001);
+  EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 7), kKdxRecordMissing);
   EXPECT_EQ(Vell_Ary_GetSize(data_.entryAry), 3);
   EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 2), 0);
   EXPECT_EQ(EN_FindIndex_ByID(data_.entryAry, 2), -1);

@@ -82,26 +82,26 @@ TEST(IdCounterWithoutCounters, RaisingALostTableGivesEachNewCounterItsOwnIdentif
 TEST_F(IdCounter, ExhaustedOrDamagedCountersRefuseAndStayAsTheyWere) {
   ASSERT_EQ(IC_RaiseAboveExisting(counters_.get(), kKdxTagENTR, "en_id", INT_MAX - 2), 0);
   EXPECT_EQ(Draw(kKdxTagENTR, "en_id"), INT_MAX - 1);
-  EXPECT_EQ(Draw(kKdxTagENTR, "en_id"), -1);  // INT_MAX would leave no next value
-  EXPECT_EQ(Draw(kKdxTagENTR, "en_id"), -1);
+  EXPECT_EQ(Draw(kKdxTagENTR, "en_id"), kKdxFailed);  // INT_MAX would leave no next value
+  EXPECT_EQ(Draw(kKdxTagENTR, "en_id"), kKdxFailed);
   ASSERT_EQ(IC_RaiseAboveExisting(counters_.get(), kKdxTagNORB, "no_id", INT_MAX), 0);
-  EXPECT_EQ(Draw(kKdxTagNORB, "no_id"), -1);
+  EXPECT_EQ(Draw(kKdxTagNORB, "no_id"), kKdxFailed);
 
   ASSERT_EQ(Draw(kKdxTagTEXT, "tx_id"), 0);
   const int32_t text = Vell_Ary_GetSize(counters_.get()) - 1;
   KDX_ID_COUNTER damaged = CounterAt(counters_.get(), text);
   damaged.ic_next_value = -5;  // only a damaged file holds this
   PutCounter(counters_.get(), text, damaged);
-  EXPECT_EQ(Draw(kKdxTagTEXT, "tx_id"), -1);
+  EXPECT_EQ(Draw(kKdxTagTEXT, "tx_id"), kKdxFailed);
   EXPECT_EQ(CounterAt(counters_.get(), text).ic_next_value, -5);
   ASSERT_EQ(IC_RaiseAboveExisting(counters_.get(), kKdxTagTEXT, "tx_id", 6), 0);  // repairs it
   EXPECT_EQ(Draw(kKdxTagTEXT, "tx_id"), 7);
 
   // A name that cannot be stored whole would be another counter's.
   const std::string tooLong(64, 'n');
-  EXPECT_EQ(Draw(kKdxTagENTR, tooLong.c_str()), -1);
-  EXPECT_EQ(IC_RaiseAboveExisting(counters_.get(), kKdxTagENTR, tooLong.c_str(), 1), -1);
-  EXPECT_EQ(IC_GetID_FromCounter(nullptr, kKdxTagENTR, "en_id"), -1);
+  EXPECT_EQ(Draw(kKdxTagENTR, tooLong.c_str()), kKdxFailed);
+  EXPECT_EQ(IC_RaiseAboveExisting(counters_.get(), kKdxTagENTR, tooLong.c_str(), 1), kKdxFailed);
+  EXPECT_EQ(IC_GetID_FromCounter(nullptr, kKdxTagENTR, "en_id"), kKdxFailed);
 }
 
 }  // namespace

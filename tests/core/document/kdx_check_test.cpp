@@ -179,6 +179,21 @@ TEST_F(KdxCheck, EachDamageIsReported) {
   }
 }
 
+// Counters that cannot be loaded are not counters at 0: the check says it
+// could not look at them rather than blaming each one for the identifiers.
+TEST_F(KdxCheck, UnreadableCountersAreNamedNotBlamed) {
+  Bytes bytes = sound_;
+  PutLe32(bytes, Members(bytes, kKdxTagIDCO)[1] + kLength, kKdxIdCounterSize - 1);
+  kdx_test::WriteAll(path_, bytes);
+  const std::vector<std::string> problems = Check();
+  bool named = false;
+  for (const std::string& line : problems) {
+    named |= line.find("counters (IDCO) cannot be read") != line.npos;
+    EXPECT_EQ(line.find("would hand out"), line.npos) << line;
+  }
+  EXPECT_TRUE(named);
+}
+
 TEST_F(KdxCheck, ALoopingChainIsNotWalkable) {
   Bytes bytes = sound_;
   kDamages[0].apply(bytes);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/container/rez.h"
@@ -32,7 +33,7 @@ struct Doc : KdxScopedData {
     KDX_ENTRY e;
     EN_InitData(&data, title, "仕事", "2026", "A", 1, "450", &e);
     e.en_encrypt = encrypt ? 1 : 0;
-    EN_AddData(data.entryAry, e);
+    EXPECT_EQ(EN_AddData(data.entryAry, e), 0);
     return e.en_id;
   }
   KDX_ENTRY Entry(int32_t index) {
@@ -144,7 +145,7 @@ TEST_F(KdxFile, IncrementalSavesWriteWhatAFullSaveWould) {
     std::strcpy(e.en_title, "changed");
     EN_SetData_ByIndex(d.data.entryAry, 2, e);
   });
-  both([](Doc& d) { EN_Remove(d.data.entryAry, 1); });
+  both([](Doc& d) { ASSERT_EQ(EN_Remove(d.data.entryAry, 1), 0); });
   auto a = ReadContents(kdx_test::ReadAll(path_)).value();
   auto b = ReadContents(kdx_test::ReadAll(fullPath)).value();
   a.erase(kKdxTagENVI);  // save dates differ
@@ -231,13 +232,37 @@ TEST_F(KdxFile, AFailedWriteIsReportedNotSwallowed) {
   EXPECT_EQ(reloaded.data.entryAry->count, 1);
 }
 
+// The file information is part of a save: a document that lost one of its
+// values and cannot have it written again must not be saved as if it had, or
+// the next open takes it for no Kardinex file at all.
+TEST_F(KdxFile, AFileInformationStampThatCannotBeMadeFailsTheSave) {
+  Doc doc;
+  ASSERT_EQ(doc.Load(path_), 0);
+  const int32_t createOs = EV_FindIndex_byKeyword(doc.data.envAry, "create_os");
+  ASSERT_GE(createOs, 0);
+  Vell_Ary_Remove(doc.data.envAry, createOs);
+  bool exhausted = false;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(doc.data.idCounterAry); ++i) {
+    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(doc.data.idCounterAry, i));
+    KDX_ID_COUNTER counter;
+    KDX_GetKdxIdCounter(stored, &counter);
+    if (counter.ic_tag != kKdxTagENVI) continue;
+    counter.ic_next_value = INT32_MAX;  // the new value could get no identifier
+    KDX_SetKdxIdCounter(counter, stored);
+    exhausted = true;
+  }
+  ASSERT_TRUE(exhausted);
+  EXPECT_EQ(doc.Save(), kKdxErrFile);
+}
+
 TEST_F(KdxFile, TheVersionDecidesWhatTheWindowDoes) {
   Doc doc;
   ASSERT_EQ(doc.Load(path_), 0);
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "2");
+  ASSERT_EQ(EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "2"), 0);
   EXPECT_EQ(KDX_CheckFileVersion(&doc.data, nullptr), KdxVersionCheck::kConvertFromV2);
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "4");
-  EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "update_app_version", "0410002");
+  ASSERT_EQ(EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "kdx_file_version", "4"), 0);
+  ASSERT_EQ(
+      EV_SetTextValue(doc.data.envAry, doc.data.idCounterAry, "update_app_version", "0410002"), 0);
   std::string version;
   EXPECT_EQ(KDX_CheckFileVersion(&doc.data, &version), KdxVersionCheck::kNewerVersion);
   EXPECT_EQ(version, "4.1.0");

@@ -52,8 +52,9 @@ TEST_F(TablesTest, CatsetSetDataComparesAllThreeLevels) {
 TEST_F(TablesTest, CatsetRemoveMatchesOnlyTheGivenLevel) {
   VellAryPtr sets = Table(kKdxCatsetSize);
   for (const char* names : {"xyz", "yxz", "zyx", "zzy", "qyq"})
-    CT_AddData(std::string(1, names[0]).c_str(), std::string(1, names[1]).c_str(),
-               std::string(1, names[2]).c_str(), counters_.get(), sets.get());
+    ASSERT_EQ(CT_AddData(std::string(1, names[0]).c_str(), std::string(1, names[1]).c_str(),
+                         std::string(1, names[2]).c_str(), counters_.get(), sets.get()),
+              0);
   EXPECT_EQ(CT_Remove(sets.get(), "y", 2), 3);
   EXPECT_EQ(CatsetNames(sets.get()), "yxz zzy ");
 }
@@ -75,15 +76,16 @@ TEST_F(TablesTest, EnvironmentValues) {
   uint8_t back[128] = {};
   EXPECT_EQ(EV_GetValue(env.get(), "X08", back), 1);
   EXPECT_EQ(0, std::memcmp(back, cipher, 128));
-  EXPECT_EQ(EV_SetTextValue(env.get(), counters_.get(), std::string(64, 'k').c_str(), "v"), -1);
+  EXPECT_EQ(EV_SetTextValue(env.get(), counters_.get(), std::string(64, 'k').c_str(), "v"),
+            kKdxFailed);
 }
 
 TEST_F(TablesTest, FileInfoKeepsCreationValuesAndRequiresAllSeven) {
   VellAryPtr env = Table(kKdxEnvironmentSize);
   KDX_FILE_INFO info;
   EXPECT_EQ(EV_GetFileInfo(env.get(), &info), 0);
-  EV_SetTextValue(env.get(), counters_.get(), "create_os", "OldOS");
-  EV_SetTextValue(env.get(), counters_.get(), "update_os", "OldOS");
+  ASSERT_EQ(EV_SetTextValue(env.get(), counters_.get(), "create_os", "OldOS"), 0);
+  ASSERT_EQ(EV_SetTextValue(env.get(), counters_.get(), "update_os", "OldOS"), 0);
   ASSERT_EQ(EV_SetFileInfo(env.get(), counters_.get()), 0);
   ASSERT_EQ(EV_GetFileInfo(env.get(), &info), 1);
   EXPECT_STREQ(info.createOS, "OldOS");
@@ -120,7 +122,7 @@ TEST_F(TablesTest, ColorLabelsAreFoundByNameAndColumnsBySortKey) {
   EXPECT_EQ(key.cl_id, 2);
   CLCOMM_SetFirstSortKey(-1, true, columns.get());  // only clears
   EXPECT_EQ(CL_FirstSortKeyColumnWidth(columns.get(), &key), 0);
-  EXPECT_EQ(CL_SetData(columns.get(), KDX_COLUMN{}), -1001);
+  EXPECT_EQ(CL_SetData(columns.get(), KDX_COLUMN{}), kKdxRecordMissing);
   EXPECT_EQ(Vell_Ary_GetSize(columns.get()), 20);
 }
 
@@ -131,14 +133,14 @@ TEST_F(TablesTest, FileTypeExtensionsAreCaseSensitive) {
   ASSERT_EQ(FT_AddData(types.get(), t), 0);
   EXPECT_EQ(FT_FindID_ByExt(types.get(), "txt"), t.ft_id);
   EXPECT_EQ(FT_FindID_ByExt(types.get(), "TXT"), -1);
-  EXPECT_EQ(FT_Remove(types.get(), t.ft_id + 1), -1001);
+  EXPECT_EQ(FT_Remove(types.get(), t.ft_id + 1), kKdxRecordMissing);
   EXPECT_EQ(FT_GetRawDataSize(108), 100);
 }
 
 TEST(History, NewestFirstAndMoveToTop) {
   VellAryPtr history(Vell_Ary_Init(kKdxSearchHistorySize, 0, 0));
-  HI_AddData(history.get(), "a");
-  HI_AddData(history.get(), "b");
+  ASSERT_EQ(HI_AddData(history.get(), "a"), 0);
+  ASSERT_EQ(HI_AddData(history.get(), "b"), 0);
   auto order = [&] {
     std::string out;
     for (int32_t i = 0; i < Vell_Ary_GetSize(history.get()); ++i) {

@@ -30,9 +30,9 @@ TEST(ValueCodec, LittleEndianByteByByteAndBoundsChecked) {
   EXPECT_EQ(KDX_GetInt16Value(buf, 5), 0x1234);
   EXPECT_TRUE(KDX_GetBoolValue(buf, 0));  // any non-zero byte
 
-  EXPECT_EQ(KDX_SetInt32Value(buf, 5, 1), -1);  // would end past the buffer
-  EXPECT_EQ(KDX_SetStringValue(buf, 6, 3, "ab"), -1);
-  EXPECT_EQ(KDX_SetInt32Value(buf, SIZE_MAX - 1, 1), -1);  // offset + width wraps
+  EXPECT_EQ(KDX_SetInt32Value(buf, 5, 1), kKdxFailed);  // would end past the buffer
+  EXPECT_EQ(KDX_SetStringValue(buf, 6, 3, "ab"), kKdxFailed);
+  EXPECT_EQ(KDX_SetInt32Value(buf, SIZE_MAX - 1, 1), kKdxFailed);  // offset + width wraps
   EXPECT_EQ(buf[7], 0xEE);
   EXPECT_EQ(KDX_GetInt32Value(buf, 6), 0);
 }

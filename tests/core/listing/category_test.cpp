@@ -34,12 +34,12 @@ TEST_F(ListingTest, ListsNarrowByTheOtherTwoSelectionsOnly) {
   EXPECT_EQ(Names(data_.cat1Ary), (Strings{"仕事", "個人", "その他"}));  // not by its own
   EXPECT_EQ(Names(data_.cat2Ary), (Strings{"2024", "2025"}));
   EXPECT_EQ(Names(data_.cat3Ary), (Strings{"A", "B"}));
-  KDXCOMM_MakeBrowserLists(&data_, Select("＜すべて＞", "2024", "＜すべて＞"));
+  ASSERT_EQ(KDXCOMM_MakeBrowserLists(&data_, Select("＜すべて＞", "2024", "＜すべて＞")), 0);
   EXPECT_EQ(Names(data_.cat1Ary), (Strings{"仕事", "個人"}));
   EXPECT_EQ(Names(data_.cat3Ary), (Strings{"A", "その他"}));
   // Only the stored form means All in queries.
   VellAryPtr out(Vell_Ary_Init(kKdxCatsetSize, 0, 0));
-  CT_QueryKdxCats_ByCat1("<All>", data_.catSetAry, out.get());
+  ASSERT_EQ(CT_QueryKdxCats_ByCat1("<All>", data_.catSetAry, out.get()), 0);
   EXPECT_EQ(Vell_Ary_GetSize(out.get()), 0);
   EXPECT_TRUE(KDXCOMM_isCategoryAll("<All>"));
 }
@@ -76,7 +76,7 @@ TEST_F(ListingTest, ReloadFallsBackToAllAndRestoresSavedSelection) {
   EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{a}));
   // New documents list the newest first.
   s = Select("＜すべて＞", "＜すべて＞", "＜すべて＞");
-  KDXCOMM_ReloadMainLists(&data_, &s, nullptr);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &s, nullptr), 0);
   EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{b, a}));
 }
 
@@ -116,12 +116,12 @@ TEST_F(ListingTest, RenameKeepsSetsOfEntriesThatAreNotShown) {
   EXPECT_EQ(CT_IsCatSetExists(data_.catSetAry, "仕事", "新", "A"), 1);
   EXPECT_EQ(CT_IsCatSetExists(data_.catSetAry, "仕事", "旧", "A"), 0);
   EXPECT_EQ(CT_IsCatSetExists(data_.catSetAry, "個人", "旧", "B"), 1);
-  KDXCOMM_ReloadMainLists(&data_, &sel, nullptr);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &sel, nullptr), 0);
   EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{shown}));
 }
 
 TEST_F(ListingTest, RenameWithNoShownEntryRenamesTheSelectedSets) {
-  CT_SetData(data_.catSetAry, data_.idCounterAry, "空", "X", "Y");
+  ASSERT_EQ(CT_SetData(data_.catSetAry, data_.idCounterAry, "空", "X", "Y"), 0);
   auto sel = Select("空", "＜すべて＞", "＜すべて＞");
   ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &sel, nullptr), 0);
   ASSERT_EQ(KDXCOMM_RenameCategory(&data_, 1, "満", &sel), R::kOk);

@@ -39,8 +39,8 @@ TEST_F(SortTest, EveryKindSortsAsItsComparisonSaysWithTiesByIdentifier) {
   std::mt19937 rng(5);
   // "20240131" is exactly as long as the sort's prefix and begins the two
   // longer texts: they must sort by the rest, not as equals.
-  const char* texts[] = {"",     "a",        "B",       "é", "z", "その他", "2024", "20240131",
-                         "20240131090507", "202401310905"};
+  const char* texts[] = {
+      "", "a", "B", "é", "z", "その他", "2024", "20240131", "20240131090507", "202401310905"};
   auto pick = [&] { return texts[rng() % std::size(texts)]; };
   for (int i = 0; i < 40; ++i) {
     const int32_t id = Add(pick(), pick(), pick(), [&](KDX_ENTRY& e) {
@@ -69,9 +69,9 @@ TEST_F(SortTest, BytesCompareUnsignedAndEmptyNoteIsABlank) {
   const int32_t z = Add("z", "x", "x");
   const int32_t tab = Add("x", "x", "x");
   notes_ = {{e, ""}, {z, "!"}, {tab, "\t"}};
-  KDXCOMM_SortEntries(Keys(3, true), data_.entryAry, reader_);  // first category
+  ASSERT_EQ(KDXCOMM_SortEntries(Keys(3, true), data_.entryAry, reader_), 0);  // first category
   EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{tab, z, e}));
-  KDXCOMM_SortEntries(Keys(14, true), data_.entryAry, reader_);  // note
+  ASSERT_EQ(KDXCOMM_SortEntries(Keys(14, true), data_.entryAry, reader_), 0);  // note
   EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{tab, e, z}));
 }
 
@@ -84,10 +84,10 @@ TEST_F(SortTest, ThreeKeysWithMixedDirectionsThenIdentifierAscending) {
   const int32_t e = Add("A", "y", "x", size(20));
   // Category 1 ascending, size descending, category 2 descending.
   const KDX_SORT_INFO info = Keys(3, true, 10, false, 4, false);
-  KDXCOMM_SortEntries(info, data_.entryAry, nullptr);
+  ASSERT_EQ(KDXCOMM_SortEntries(info, data_.entryAry, nullptr), 0);
   EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{e, c, d, b, a}));
   // All descending: equal entries still go by identifier ascending.
-  KDXCOMM_SortEntries(Keys(4, false, 3, false), data_.entryAry, nullptr);
+  ASSERT_EQ(KDXCOMM_SortEntries(Keys(4, false, 3, false), data_.entryAry, nullptr), 0);
   EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{e, a, b, c, d}));
 }
 
@@ -101,17 +101,21 @@ TEST_F(SortTest, HeaderClicksPushKeys) {
   EXPECT_EQ(keys(), (std::vector<int32_t>{1, 0, -1, 0, -1, 0}));           // new document
   EXPECT_TRUE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_id"));     // reverses the first key
   EXPECT_TRUE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_title"));  // its own flag
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", true);
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_cat1_name", false);
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", true), 1);
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_cat1_name", false), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{3, 0, 2, 1, 1, 0}));
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", false);  // second: keeps its direction
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", false),
+            1);  // second: keeps its direction
   EXPECT_EQ(keys(), (std::vector<int32_t>{2, 1, 3, 0, 1, 0}));
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_id", true);  // third: keeps its direction
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_id", true),
+            1);  // third: keeps its direction
   EXPECT_EQ(keys(), (std::vector<int32_t>{1, 0, 2, 1, 3, 0}));
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", true);  // old third dropped
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", true),
+            1);  // old third dropped
   EXPECT_EQ(keys(), (std::vector<int32_t>{7, 1, 1, 0, 2, 1}));
   EXPECT_FALSE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_update_date"));
-  KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", false);  // first: direction only
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", false),
+            1);  // first: direction only
   EXPECT_EQ(keys(), (std::vector<int32_t>{7, 0, 1, 0, 2, 1}));
   EXPECT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_nothing", true), 0);
   EXPECT_EQ(CLCOMM_GetSortColumns(data_.columnAry).front().identifier, "en_update_date");
@@ -119,14 +123,14 @@ TEST_F(SortTest, HeaderClicksPushKeys) {
 
 TEST_F(SortTest, ListOptionsRefuseRepeatedKeysAndStoreChoices) {
   KDX_CATEGORY_TITLE titles;
-  TI_GetData(data_.catTitleAry, &titles);
+  ASSERT_EQ(TI_GetData(data_.catTitleAry, &titles), 1);
   KdxListOptions o = KDXCOMM_InitListOptions(data_.columnAry, titles);
   ASSERT_EQ(o.columns.size(), 20u);
   EXPECT_EQ(o.keyTitle, (std::array<std::string, 3>{"ＩＤ", "＜指定しない＞", "＜指定しない＞"}));
-  EXPECT_EQ(KDXCOMM_CheckListOptions(o), 0);  // two "no key"s are fine
+  EXPECT_EQ(KDXCOMM_CheckListOptions(o), kKdxListOptionsOk);  // two "no key"s are fine
   KDXCOMM_ChooseListOptionKey(&o, titles, 1, "ＩＤ");
-  EXPECT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), 1);
-  EXPECT_EQ(KDXCOMM_ListOptionMessage(1).rfind("第１と第２", 0), 0u);
+  EXPECT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), kKdxListOptionsFirstIsSecond);
+  EXPECT_EQ(KDXCOMM_ListOptionMessage(kKdxListOptionsFirstIsSecond).rfind("第１と第２", 0), 0u);
   KDXCOMM_ChooseListOptionKey(&o, titles, 2, "文章名");
   KDXCOMM_ChooseListOptionKey(&o, titles, 1, "＜指定しない＞");  // clears the third
   EXPECT_EQ(o.keyTitle[2], "＜指定しない＞");
@@ -136,7 +140,7 @@ TEST_F(SortTest, ListOptionsRefuseRepeatedKeysAndStoreChoices) {
   KDXCOMM_ChooseListOptionKey(&o, titles, 1, "分類２");
   o.keyAscending = {false, false, false};
   o.columns[2].cl_shown = false;  // 文章名
-  ASSERT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), 0);
+  ASSERT_EQ(KDXCOMM_ApplyListOptions(o, titles, data_.columnAry), kKdxListOptionsOk);
   KDX_SORT_INFO info;
   CLCOMM_InitListInfo(data_.columnAry, &info);
   EXPECT_EQ(info.key[0], 15);
@@ -144,7 +148,7 @@ TEST_F(SortTest, ListOptionsRefuseRepeatedKeysAndStoreChoices) {
   EXPECT_EQ(info.key[2], -1);
   EXPECT_EQ(info.ascending[1], 0);
   KDX_COLUMN title;
-  CL_GetData_ByIdentifier(data_.columnAry, "en_title", &title);
+  ASSERT_EQ(CL_GetData_ByIdentifier(data_.columnAry, "en_title", &title), 1);
   EXPECT_FALSE(title.cl_shown);
 }
 

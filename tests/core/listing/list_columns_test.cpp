@@ -11,7 +11,7 @@ class ColumnsTest : public ListingTest {
  protected:
   KDX_CATEGORY_TITLE Titles() {
     KDX_CATEGORY_TITLE t;
-    TI_GetData(data_.catTitleAry, &t);
+    EXPECT_EQ(TI_GetData(data_.catTitleAry, &t), 1);
     return t;
   }
   std::string Cell(const KDX_ENTRY& e, const char* identifier) {
@@ -97,7 +97,7 @@ TEST_F(ColumnsTest, CellTexts) {
 
 TEST_F(ColumnsTest, LabelColoursScaleAndClamp) {
   KDX_COLOR_LABEL l;
-  CO_GetData(data_.colorLabelAry, 3, &l);
+  ASSERT_EQ(CO_GetData(data_.colorLabelAry, 3, &l), 1);
   l.co_red = 50000;
   l.co_green = 200000;
   CO_SetData(data_.colorLabelAry, 3, l);
@@ -121,9 +121,9 @@ TEST_F(ColumnsTest, WriteBackKeepsUserOrderAndHiddenPlaces) {
             (std::vector<std::string>{"en_title", "en_ft_id", "en_id", "en_cat1_name",
                                       "en_cat2_name", "en_cat3_name"}));
   KDX_COLUMN c;
-  CL_GetData_ByIdentifier(data_.columnAry, "en_title", &c);
+  ASSERT_EQ(CL_GetData_ByIdentifier(data_.columnAry, "en_title", &c), 1);
   EXPECT_EQ(c.cl_width, 150);
-  CL_GetData_ByIdentifier(data_.columnAry, "en_cat2_name", &c);
+  ASSERT_EQ(CL_GetData_ByIdentifier(data_.columnAry, "en_cat2_name", &c), 1);
   EXPECT_EQ(c.cl_width, 100);  // hidden: keeps its width
   // Moving the last shown column to the front.
   CLCOMM_UpdateColumnWidthArray({{"en_cat3_name", 90}, {"en_title", 150}}, data_.columnAry);

@@ -26,13 +26,13 @@ class ListingTest : public ::testing::Test {
     EN_InitData(&data_, "t", c1, c2, c3, 0, "80", &e);
     edit(e);
     EXPECT_EQ(EN_AddData(data_.entryAry, e), 0);
-    CT_SetData(data_.catSetAry, data_.idCounterAry, c1, c2, c3);
-    KDX_RebuildEntryHash(&data_);
+    EXPECT_GE(CT_SetData(data_.catSetAry, data_.idCounterAry, c1, c2, c3), 0);
+    EXPECT_EQ(KDX_RebuildEntryHash(&data_), 0);
     return e.en_id;
   }
   KDX_ENTRY Entry(int32_t id) {
     KDX_ENTRY e{};
-    EN_GetData(data_.entryAry, id, &e);
+    EXPECT_GE(EN_GetData(data_.entryAry, id, &e), 0) << id;
     return e;
   }
   static std::vector<std::string> Names(const VELL_ARY* names) {

@@ -38,7 +38,7 @@ class PrefTest : public ::testing::Test {
     for (const char* ext : extensions) {
       char record[kPrefExtensionSize] = {};
       std::strncpy(record, ext, sizeof record - 1);
-      Vell_Ary_Add(ary.get(), record);
+      EXPECT_EQ(Vell_Ary_Add(ary.get(), record), 0);
     }
     return ary;
   }
@@ -202,7 +202,8 @@ TEST_F(PrefTest, AnUnreadableFileIsNotReplacedByAWrite) {
 TEST_F(PrefTest, ConcurrentWritersLoseNoKey) {
   // Each write adds a new key, so one lost update leaves a key missing for good.
   auto writer = [](char prefix) {
-    for (int32_t i = 0; i < 12; ++i) PREF_WriteInteger((prefix + std::to_string(i)).c_str(), i);
+    for (int32_t i = 0; i < 12; ++i)
+      EXPECT_EQ(PREF_WriteInteger((prefix + std::to_string(i)).c_str(), i), 1);
   };
   std::thread a(writer, 'a');
   std::thread b(writer, 'b');

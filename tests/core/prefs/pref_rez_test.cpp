@@ -37,7 +37,7 @@ TEST_F(PrefRezTest, ContainerIsCreatedCheckedAndHoldsPrintTemplates) {
   EXPECT_EQ(Vell_Ary_GetSize(arrays.envAry), 1);
   EXPECT_EQ(Vell_Ary_GetSize(arrays.idCounterAry), 2);  // counters of counters and of ev_id
   EXPECT_EQ(Vell_Ary_GetSize(arrays.columnAry), 0);
-  Vell_Ary_Add(arrays.columnAry, nullptr);
+  ASSERT_EQ(Vell_Ary_Add(arrays.columnAry, nullptr), 0);
   ASSERT_EQ(PREF_SaveREZFile(RezPath().c_str(), &arrays), 1);
   PREF_FreeREZ(&arrays);
   ASSERT_EQ(PREF_InitREZ(&arrays), 1);

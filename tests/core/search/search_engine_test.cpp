@@ -124,11 +124,11 @@ TEST(SearchDamage, DamagedOrphanBlocksAndABrokenOrLoopingChainAreSkipped) {
   const int32_t after = doc.Add("apple after");
   doc.Patch("apple BAD SIZE", 8, 0x7FFFFFF0);  // data size beyond the member
   KDX_ENTRY e;
-  EN_GetData(doc.data.entryAry, badCipher, &e);
+  ASSERT_GE(EN_GetData(doc.data.entryAry, badCipher, &e), 0);
   e.en_bo_encrypt = 1;  // a plain 15-byte block read as ciphertext
-  EN_SetData(doc.data.entryAry, e);
-  EN_Remove(doc.data.entryAry, gone);
-  EN_Hash_MakeEntryTable(doc.data.entryAry, doc.data.entryHash);
+  ASSERT_EQ(EN_SetData(doc.data.entryAry, e), 0);
+  ASSERT_EQ(EN_Remove(doc.data.entryAry, gone), 0);
+  ASSERT_EQ(KDX_RebuildEntryHash(&doc.data), 0);
   KdxSearchStats stats;
   EXPECT_EQ(doc.Found("apple", kPhrase, &stats), (Ids{good, linked, after}));
   EXPECT_EQ(stats.blocksSearched, 3);
@@ -218,7 +218,7 @@ Rows ReferenceSearch(const Doc& doc, const std::string& text, int32_t mode) {
       if (contains(reinterpret_cast<const char*>(buffer), word)) temp.push_back({id, word, 0});
       Vell_MallocFree(buffer);
     }
-    REZ_Close(&file);
+    EXPECT_EQ(REZ_Close(&file), 0);
   }
   Rows out;
   for (const Row& r : temp) {

@@ -22,7 +22,8 @@ std::string PrefPath() {
 
 std::vector<KDX_SEARCH_HISTORY> Stored() {
   VellAryPtr history(HICOMM_InitSearchHistory());
-  HICOMM_LoadSearchHistory(PrefPath().c_str(), kPrefTagHIAL, history.get());
+  // An absent table (-1) reads as an empty history.
+  static_cast<void>(HICOMM_LoadSearchHistory(PrefPath().c_str(), kPrefTagHIAL, history.get()));
   std::vector<KDX_SEARCH_HISTORY> out(static_cast<size_t>(Vell_Ary_GetSize(history.get())));
   for (size_t i = 0; i < out.size(); ++i)
     HI_GetData(history.get(), static_cast<int32_t>(i), &out[i]);
@@ -46,30 +47,30 @@ class SearchHistory : public ::testing::Test {
 TEST_F(SearchHistory, NewestFirstAndARepeatedWordMovesUpKeepingItsRecord) {
   std::string longWord;
   for (int i = 0; i < 50; ++i) longWord += "語";
-  HICOMM_AddSearchWord(longWord.c_str());  // stored cut at a character, then recognised
-  HICOMM_AddSearchWord("apple pie");
-  HICOMM_AddSearchWord("");  // ignored
+  ASSERT_EQ(HICOMM_AddSearchWord(longWord.c_str()), 0);  // stored cut at a character
+  ASSERT_EQ(HICOMM_AddSearchWord("apple pie"), 0);
+  ASSERT_EQ(HICOMM_AddSearchWord(""), 0);  // ignored
   const KDX_SEARCH_HISTORY first = Stored()[1];
-  HICOMM_AddSearchWord(longWord.c_str());
+  ASSERT_EQ(HICOMM_AddSearchWord(longWord.c_str()), 0);  // recognised
   const KDX_SEARCH_HISTORY moved = Stored()[0];
   EXPECT_EQ(moved.hi_id, first.hi_id);
   EXPECT_STREQ(moved.hi_create_date, first.hi_create_date);
   // Byte comparison: another case is another word, with the next identifier.
-  HICOMM_AddSearchWord("Apple Pie");
+  ASSERT_EQ(HICOMM_AddSearchWord("Apple Pie"), 0);
   EXPECT_EQ(Words(), (std::vector<std::string>{"Apple Pie", longWord.substr(0, 126), "apple pie"}));
   EXPECT_EQ(Stored()[0].hi_id, 2);
 }
 
 TEST_F(SearchHistory, ClearingEmptiesItAndWithoutAContainerNothingIsCreated) {
-  HICOMM_AddSearchWord("a");
-  HICOMM_ClearSearchWord();
+  ASSERT_EQ(HICOMM_AddSearchWord("a"), 0);
+  ASSERT_EQ(HICOMM_ClearSearchWord(), 0);
   EXPECT_TRUE(Words().empty());
   std::filesystem::remove(PrefPath());
-  HICOMM_AddSearchWord("a");
-  HICOMM_ClearSearchWord();
+  EXPECT_NE(HICOMM_AddSearchWord("a"), 0);  // a failure the caller hears of
+  EXPECT_EQ(HICOMM_ClearSearchWord(), 0);   // no history is an empty one
   EXPECT_FALSE(std::filesystem::exists(PrefPath()));
   VellAryPtr history(HICOMM_InitSearchHistory());
-  HI_AddData(history.get(), "kept");
+  ASSERT_EQ(HI_AddData(history.get(), "kept"), 0);
   EXPECT_NE(HICOMM_LoadSearchHistory(PrefPath().c_str(), kPrefTagHIAL, history.get()), 0);
   EXPECT_EQ(Vell_Ary_GetSize(history.get()), 1);
 }

@@ -50,9 +50,9 @@ TEST(VellString, CommaStringsGroupIntegerDigitsOnly) {
   EXPECT_EQ(Commas("1000."), "1,000");
   EXPECT_EQ(Commas("12ab"), "12ab");
   char dst[32];
-  Vell_LongToCommaString(0, dst, sizeof(dst));
+  EXPECT_EQ(Vell_LongToCommaString(0, dst, sizeof(dst)), 0);
   EXPECT_STREQ(dst, "0");
-  Vell_LongToCommaString(INT64_MIN, dst, sizeof(dst));
+  EXPECT_EQ(Vell_LongToCommaString(INT64_MIN, dst, sizeof(dst)), 0);
   EXPECT_STREQ(dst, "-9,223,372,036,854,775,808");
 }
 

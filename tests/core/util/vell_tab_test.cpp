@@ -48,7 +48,7 @@ TEST(VellTab, RowsEndAtEachKindOfLineBreakAndColumnsAtTabs) {
 TEST(VellTab, FieldDataIsBoundedByBufferAndText) {
   VELL_TAB tab;
   Vell_TAB_Init(&tab, "abcdef\tx");
-  Vell_TAB_FirstRow(&tab);
+  ASSERT_EQ(Vell_TAB_FirstRow(&tab), 1);
   EXPECT_EQ(Vell_TAB_GetFieldSize(&tab, 2), 0);
   char buf[8] = "junk";
   EXPECT_EQ(Vell_TAB_GetFieldData(&tab, 0, 4, buf), 3);
@@ -62,7 +62,7 @@ TEST(VellTab, FieldDataIsBoundedByBufferAndText) {
   const char bytes[] = {'a', 'b', '\t', 'X', '\n', 'Y'};
   tab = {bytes, bytes + 2, nullptr};
   EXPECT_EQ(Vell_TAB_GetRowCount(&tab), 1);
-  Vell_TAB_FirstRow(&tab);
+  ASSERT_EQ(Vell_TAB_FirstRow(&tab), 1);
   EXPECT_EQ(Field(tab, 0), "ab");
   EXPECT_EQ(Vell_TAB_GetFieldSize(&tab, 1), 0);
   EXPECT_EQ(Vell_TAB_NextRow(&tab), 0);
