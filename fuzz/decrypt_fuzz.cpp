@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "core/util/vell_crypto.h"
 #include "core/content/password.h"
+#include "core/util/vell_crypto.h"
 
 namespace {
 

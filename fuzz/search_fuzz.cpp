@@ -30,9 +30,7 @@ struct Fixture {
     KDX_RebuildEntryHash(&data);
     data.kdxFilePath = "/tmp/kdx-search-fuzz-" + std::to_string(getpid()) + ".kdx";
   }
-  ~Fixture() {
-    std::remove(data.kdxFilePath.c_str());
-  }
+  ~Fixture() { std::remove(data.kdxFilePath.c_str()); }
 };
 
 }  // namespace

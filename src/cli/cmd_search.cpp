@@ -99,8 +99,8 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
                                : " damaged blocks skipped")
         << " (see the log)\n";
   }
-  if (o.remember && (PREF_PrepareREZFile(kPrefREZVersion) != 1 ||
-                     HICOMM_AddSearchWord(text.c_str()) != 0)) {
+  if (o.remember &&
+      (PREF_PrepareREZFile(kPrefREZVersion) != 1 || HICOMM_AddSearchWord(text.c_str()) != 0)) {
     err << "kdx: the search words could not be added to the search history\n";
     return kExitFailed;
   }

@@ -348,7 +348,6 @@ int32_t KDX_SortFoundResults(const KDX_DATA* data, const KDX_SORT_INFO& keys,
 
 void KDX_DropMissingFoundResults(const KDX_DATA* data, std::vector<KDX_FOUND_RESULT>& results) {
   if (data == nullptr) return;
-  std::erase_if(results, [data](const KDX_FOUND_RESULT& r) {
-    return KDX_FindEntry(data, r.en_id) < 0;
-  });
+  std::erase_if(results,
+                [data](const KDX_FOUND_RESULT& r) { return KDX_FindEntry(data, r.en_id) < 0; });
 }

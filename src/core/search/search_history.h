@@ -21,7 +21,8 @@ void HICOMM_FreeSearchHistory(VELL_ARY* history);
 [[nodiscard]] int32_t HICOMM_LoadSearchHistory(const char* path, uint32_t tag, VELL_ARY* history);
 // Replaces the records under tag with history; nothing is written when the
 // file cannot be opened. 0, or a negative container code.
-[[nodiscard]] int32_t HICOMM_SaveSearchHistory(const char* path, uint32_t tag, const VELL_ARY* history);
+[[nodiscard]] int32_t HICOMM_SaveSearchHistory(const char* path, uint32_t tag,
+                                               const VELL_ARY* history);
 
 // Puts word (cut to 127 bytes) at the top of the stored history: a record
 // holding exactly that word moves up with a fresh update date, otherwise a

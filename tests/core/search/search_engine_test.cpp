@@ -158,7 +158,8 @@ TEST(SearchDamage, AnUnreadableFileOrACancelIsAnErrorAndKeepsThePreviousResults)
   EXPECT_GT(done, 0);
   EXPECT_GE(total, done);
   kdx_test::WriteAll(doc.doc.dir().File("text.kdx"), std::string(2000, 'x'));
-  for (const std::string& path : {doc.doc.dir().File("absent.kdx"), doc.doc.dir().File("text.kdx")}) {
+  for (const std::string& path :
+       {doc.doc.dir().File("absent.kdx"), doc.doc.dir().File("text.kdx")}) {
     doc.data.kdxFilePath = path;
     EXPECT_EQ(KDX_SearchEntries(&doc.data, "apple", kPhrase, kBody, {}, results, nullptr),
               kKdxSearchCannotOpen);
