@@ -18,7 +18,6 @@
 #include "core/container/rez_io.h"
 #include "core/content/entry_content.h"
 #include "core/content/new_entry.h"
-#include "core/document/catset_table.h"
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_file.h"
