@@ -1,9 +1,13 @@
 // Steps shared by the container's reading, editing and record-array code.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <memory>
 
 #include "core/container/rez.h"
+#include "core/container/rez_io.h"
 
 namespace rez_internal {
 
@@ -34,5 +38,13 @@ namespace rez_internal {
                                   REZ_METADATA* added);
 
 [[nodiscard]] inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }
+
+
+// False once a test's write budget is spent (RezSetWriteBudgetForTesting):
+// the write is then to be dropped unseen, as a killed process would.
+[[nodiscard]] bool MayWrite();
+// The stream of a file a transaction is open on goes through it (rez_journal).
+[[nodiscard]] std::unique_ptr<RezStream> UnderTransaction(std::unique_ptr<RezStream> stream,
+                                                          dev_t device, ino_t inode);
 
 }  // namespace rez_internal

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/container/rez_internal.h"
 #include "core/util/vell_log.h"
 
 namespace {
@@ -76,6 +77,7 @@ bool PosixRezStream::ReadAt(uint64_t pos, void* buffer, size_t count) {
 }
 
 bool PosixRezStream::WriteAt(uint64_t pos, const void* buffer, size_t count) {
+  if (!rez_internal::MayWrite()) return true;
   const auto* in = static_cast<const uint8_t*>(buffer);
   size_t done = 0;
   bool ok = true;
@@ -204,9 +206,11 @@ std::unique_ptr<RezStream> RezOpenPathStream(const std::string& path, int32_t mo
     return nullptr;
   }
   std::unique_ptr<RezStream> stream = std::make_unique<PosixRezStream>(fd);
-  std::lock_guard<std::mutex> lock(g_wrapperMutex);
-  if (g_wrapper) stream = g_wrapper(std::move(stream));
-  return stream;
+  {
+    std::lock_guard<std::mutex> lock(g_wrapperMutex);
+    if (g_wrapper) stream = g_wrapper(std::move(stream));
+  }
+  return rez_internal::UnderTransaction(std::move(stream), st.st_dev, st.st_ino);
 }
 
 void RezSetStreamWrapperForTesting(RezStreamWrapper wrapper) {

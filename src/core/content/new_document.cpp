@@ -1,6 +1,8 @@
 // Writing a new document of listed entries.
 #include "core/content/new_document.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "core/document/entry_table.h"
 #include "core/document/env_table.h"
 #include "core/document/kdx_file.h"
+#include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_system.h"
 
@@ -144,18 +147,27 @@ int32_t KDX_NewSaveNote(const char* srcPath, const KDX_ENTRY& entry, const char*
 
 int32_t KDX_NewSaveFile_ShowEntry(KDX_DATA* data, const KDX_NEW_SAVE_OPTIONS& options,
                                   const char* path, int32_t expandSize) {
+  if (path == nullptr || Vell_IsFileExists(path)) {
+    Vell_SystemErrorLog("[-1] KDX_NewSaveFile_ShowEntry\r\n");
+    return kKdxErrFile;
+  }
+  // Written under a private name and linked into place whole: a killed
+  // process never leaves a document missing entries under the name asked for.
+  const std::string partial = std::string(path) + ".partial-" + std::to_string(::getpid());
+  static_cast<void>(::unlink(partial.c_str()));  // left by an earlier run with this process id
   RezFileHandle file;
-  if (path == nullptr || file.Create(path) != REZ_OK) {
+  if (file.Create(partial.c_str()) != REZ_OK) {
     Vell_SystemErrorLog("[-1] KDX_NewSaveFile_ShowEntry\r\n");
     return kKdxErrFile;
   }
   int32_t status = file.Close();
-  if (status == 0) status = WriteNewDocument(data, options, path, expandSize);
+  if (status == 0) status = WriteNewDocument(data, options, partial.c_str(), expandSize);
+  // link refuses a file that appeared at path meanwhile.
+  if (status == 0 && ::link(partial.c_str(), path) != 0) status = kKdxErrFile;
+  static_cast<void>(::unlink(partial.c_str()));
+  if (status == 0 && !Vell_SyncFolderOf(path)) status = kKdxErrFile;
   if (status != 0) {
     Vell_SystemErrorLog("[-2] KDX_NewSaveFile_ShowEntry[%d]\r\n", status);
-    // The file did not exist before: a partial copy is not left behind.
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
     return kKdxErrFile;
   }
   return 0;

@@ -1,22 +1,56 @@
 #include "core/session/kdx_session.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
 #include <utility>
 
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
 #include "core/content/password.h"
 #include "core/content/password_store.h"
+#include "core/container/rez_journal.h"
+#include "core/document/block_index.h"
 #include "core/document/entry_table.h"
 #include "core/document/kdx_file.h"
 #include "core/listing/entry_list.h"
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_file.h"
+#include "core/util/vell_log.h"
 
 KdxSession::KdxSession() = default;
 
 KdxSession::~KdxSession() { Close(); }
 
-int32_t KdxSession::CreateFile(const std::string& path) { return CreateKdxFile(path.c_str()); }
+int32_t KdxSession::CreateFile(const std::string& path) {
+  // Made under a private name and linked into place whole, so that a killed
+  // process never leaves a half-made document under the name (link also
+  // refuses a file that is there by now).
+  const std::string partial = path + ".partial-" + std::to_string(::getpid());
+  static_cast<void>(::unlink(partial.c_str()));  // left by an earlier run of this process id
+  int32_t status = CreateKdxFile(partial.c_str());
+  if (status == 0 && ::link(partial.c_str(), path.c_str()) != 0) status = kKdxErrFile;
+  static_cast<void>(::unlink(partial.c_str()));
+  if (status == 0 && !Vell_SyncFolderOf(path)) status = kKdxErrFile;
+  return status;
+}
+
+KdxOpenResult KdxSession::RecoverBeforeReading(const std::string& path, KdxAccess access) {
+  if (!Vell_IsFileExists(REZ_JournalPath(path).c_str())) return KdxOpenResult::kOk;
+  // A commit that did not finish: whoever can take the write lock rolls it
+  // back before anything is read. A writer holding the lock is finishing it.
+  KdxDocumentLock writer;
+  switch (writer.Acquire(path, true)) {
+    case KdxDocumentLock::Result::kLocked:
+      return REZ_RecoverJournal(path) >= 0 ? KdxOpenResult::kOk : KdxOpenResult::kCannotOpen;
+    case KdxDocumentLock::Result::kHeldElsewhere:
+      return access == KdxAccess::kInspect ? KdxOpenResult::kOk : KdxOpenResult::kHeldElsewhere;
+    case KdxDocumentLock::Result::kCannotOpen:
+      break;
+  }
+  return KdxOpenResult::kCannotOpen;
+}
 
 KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
                                const KdxPasswordPrompt& password) {
@@ -24,6 +58,10 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
   path_ = path;
   access_ = access;
   if (!Vell_IsFileExists(path.c_str())) return KdxOpenResult::kNoSuchFile;
+  if (access != KdxAccess::kWrite) {
+    const KdxOpenResult recovered = RecoverBeforeReading(path, access);
+    if (recovered != KdxOpenResult::kOk) return recovered;
+  }
   if (access != KdxAccess::kInspect) {
     switch (lock_.Acquire(path, access == KdxAccess::kWrite)) {
       case KdxDocumentLock::Result::kLocked:
@@ -39,6 +77,13 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
     Close();
     return result;
   };
+  if (access == KdxAccess::kWrite) {
+    // Every change from here on goes through the transaction (a journal left
+    // by a crash is rolled back first).
+    int32_t status;
+    transaction_ = RezTransaction::Begin(path, &status);
+    if (transaction_ == nullptr) return fail(KdxOpenResult::kCannotOpen);
+  }
   if (KDX_InitKdxData(&data_) != 0) return fail(KdxOpenResult::kNoMemory);
   dataMade_ = true;
   if (KDX_LoadAllData(path.c_str(), &data_, &loadWarnings_) != 0) {
@@ -79,6 +124,7 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
 }
 
 void KdxSession::Close() {
+  transaction_.reset();  // what was not saved is dropped
   if (dataMade_) KDX_FreeKdxData(&data_);
   dataMade_ = false;
   open_ = false;
@@ -170,11 +216,12 @@ KdxChangeResult KdxSession::SetEncrypted(int32_t id, bool encrypted) {
                                    : KDX_SetDecrypt(&data_, &*entry, index, expand);
   if (status == kKdxSwitchNotNeeded) return KdxChangeResult::kUnchanged;
   if (status == 0) {
-    // The switch saved every table with a full comparison.
+    // The switch saved every table with a full comparison; flags and blocks
+    // reach the file together.
     ForgetChanges();
-    return KdxChangeResult::kOk;
+    return Commit() == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
   }
-  compareAll_ = true;
+  DropUnsaved();
   return KdxChangeResult::kFailed;
 }
 
@@ -213,6 +260,39 @@ int32_t KdxSession::Save() {
     status = KDX_SaveAfterEntryChanges(path_.c_str(), &data_, changed);
   }
   ForgetChanges();
-  // A failed save forgets what the file holds, so the next one compares all.
-  return status;
+  if (status != 0) {
+    DropUnsaved();
+    return status;
+  }
+  return Commit();
+}
+
+int32_t KdxSession::Commit() {
+  struct stat before {};
+  const bool stamped = ::stat(path_.c_str(), &before) == 0;
+  if (transaction_->Commit() != REZ_OK) {
+    // The file is as the last save left it; so are the tables again.
+    Reload();
+    return kKdxErrFile;
+  }
+  // The held bytes are where the block index already knew them to be.
+  if (stamped) block_index::KeepAcrossOtherWrite(path_.c_str(), before);
+  return 0;
+}
+
+void KdxSession::DropUnsaved() {
+  transaction_->Abort();
+  Reload();
+}
+
+void KdxSession::Reload() {
+  ForgetChanges();
+  KDX_FreeKdxData(&data_);
+  dataMade_ = KDX_InitKdxData(&data_) == 0;
+  loadWarnings_.clear();
+  if (!dataMade_ || KDX_LoadAllData(path_.c_str(), &data_, &loadWarnings_) != 0) {
+    // Nothing to work on: the session closes rather than save empty tables.
+    Vell_SystemErrorLog("[-1] KdxSession::Reload\r\n");
+    Close();
+  }
 }

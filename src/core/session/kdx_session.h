@@ -28,6 +28,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/container/rez_journal.h"
 #include "core/content/new_entry.h"
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_lock.h"
@@ -127,8 +128,9 @@ class KdxSession {
   [[nodiscard]] KdxChangeResult CopyEntry(int32_t id, KDX_ENTRY* copy = nullptr);
   // The entry, its body, text and note.
   [[nodiscard]] KdxChangeResult RemoveEntry(int32_t id);
-  // Enciphers or deciphers the entry's title, body, text and note; saves the
-  // tables at once.
+  // Enciphers or deciphers the entry's title, body, text and note, and saves
+  // at once. On failure everything since the last save is dropped, in the
+  // file and in the session.
   [[nodiscard]] KdxChangeResult SetEncrypted(int32_t id, bool encrypted);
   // Marks the entry as used now (en_use_date), as opening or exporting does.
   [[nodiscard]] KdxChangeResult MarkUsed(int32_t id, KDX_ENTRY* entry = nullptr);
@@ -143,8 +145,11 @@ class KdxSession {
   // compares every record with the file.
   KDX_DATA* EditDirectly();
 
-  // Writes the record tables: only what changed since the last load or save.
-  // 0, or kKdxErrFile (logged; the next save compares everything again).
+  // Writes the record tables (only what changed since the last load or save)
+  // and makes every change since the last save durable, all at once: after a
+  // crash the document reads as after this save or as after the one before,
+  // never in between. 0, or kKdxErrFile (logged): the document is then as the
+  // last save left it, and so are the session's tables.
   [[nodiscard]] int32_t Save();
 
   // ---- A worker thread at work ----------------------------------------------
@@ -167,10 +172,17 @@ class KdxSession {
  private:
   void MarkEntryChanged(int32_t index);
   void ForgetChanges();
+  KdxOpenResult RecoverBeforeReading(const std::string& path, KdxAccess access);
+  // The transaction's commit; on failure the tables are read again.
+  int32_t Commit();
+  // Drops what was not saved, in the file and in the tables.
+  void DropUnsaved();
+  void Reload();
 
   KDX_DATA data_{};
   bool dataMade_ = false;
   KdxDocumentLock lock_;
+  std::unique_ptr<RezTransaction> transaction_;  // while open for writing
   std::string path_;
   std::string versionText_;
   std::vector<std::string> loadWarnings_;

@@ -207,3 +207,9 @@ int32_t Vell_DecryptBlocks(const uint8_t* data, int32_t length, const char* keyH
   }
   return cipherLength;
 }
+
+bool Vell_Sha256(const void* data, size_t size, uint8_t out[kVellSha256Size]) {
+  unsigned int length = 0;
+  return EVP_Digest(data, size, out, &length, EVP_sha256(), nullptr) == 1 &&
+         length == kVellSha256Size;
+}

@@ -57,3 +57,8 @@ inline constexpr int32_t kVellCryptBlockSize = 16;
 [[nodiscard]] int32_t Vell_EncryptWithIVForTesting(const uint8_t* plain, int32_t length,
                                                    const char* keyHex, const uint8_t iv[16],
                                                    uint8_t* out);
+
+// SHA-256 of size bytes, for telling a whole file from a torn one (the
+// container's rollback journal). False when the digest could not be made.
+inline constexpr size_t kVellSha256Size = 32;
+[[nodiscard]] bool Vell_Sha256(const void* data, size_t size, uint8_t out[kVellSha256Size]);

@@ -328,10 +328,16 @@ bool Vell_ReplaceFileContents(
     return false;
   }
   // Make the rename itself durable; failing here does not undo it.
-  const int folder = ::open(fs::path(target).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
+  static_cast<void>(Vell_SyncFolderOf(target));
   return true;
+}
+
+bool Vell_SyncFolderOf(const std::string& path) {
+  std::string folder = fs::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
 }

@@ -80,6 +80,10 @@ enum class VellUniqueMode {
 // False on the first error (a full disk among them).
 [[nodiscard]] bool Vell_WriteFully(int fd, std::string_view content);
 
+// Makes the creation, renaming or removal of a file in the folder of path
+// durable (fsync of the folder). False when that cannot be done.
+[[nodiscard]] bool Vell_SyncFolderOf(const std::string& path);
+
 // Replaces the file at path by content through a temporary file in the same
 // folder, synced before it is renamed over path: after a failure or a crash at
 // any point the old file (or no file) is there, never a truncated one. A

@@ -22,6 +22,7 @@
 #include "core/util/vell_crypto.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
+#include "core/content/new_entry.h"
 #include "support/test_document.h"
 
 namespace {
@@ -30,12 +31,30 @@ using Kind = KdxBlockKind;
 constexpr Kind kKinds[] = {Kind::kBody, Kind::kText, Kind::kNote};
 constexpr int32_t kExpand = 64;
 
-// An open document on a file of its own.
-struct Doc : kdx_test::TestDocument {
-  explicit Doc(const std::string& path, KdxAccess access = KdxAccess::kWrite)
-      : TestDocument(path, access) {}
-  KDX_DATA& data = *TestDocument::data();
-  const char* path() const { return TestDocument::path().c_str(); }
+// A document on a file of its own, beneath the session: its tables loaded as
+// they are, every write going straight to the file, as the content layer
+// writes when no transaction holds it.
+struct Doc : KdxScopedData {
+  explicit Doc(const std::string& file) {
+    if (!std::filesystem::exists(file)) {
+      EXPECT_EQ(CreateKdxFile(file.c_str()), 0);
+    }
+    EXPECT_EQ(KDX_LoadAllData(file.c_str(), &data), 0);
+  }
+  const char* path() const { return data.kdxFilePath.c_str(); }
+  KDX_ENTRY Add(const std::string& title, const KdxEntryContent& content = {},
+                bool encrypted = false) {
+    KDX_ENTRY made{};
+    EXPECT_EQ(KDX_CreateEntry(&data, kdx_test::TestDocument::NewEntry(title, content, encrypted),
+                              kExpand, &made),
+              0);
+    return made;
+  }
+  KDX_ENTRY Entry(int32_t id) const {
+    KDX_ENTRY e{};
+    static_cast<void>(KDX_FindEntry(&data, id, &e));  // all zero when absent
+    return e;
+  }
   // The loaded form (data size bytes) through the container loaders, or
   // "<code>" for a failure.
   std::string Load(const KDX_ENTRY& e, Kind kind) {
@@ -168,7 +187,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
   EXPECT_EQ(kdx_test::ReadAll(path_), fileAfterFirst);
   EXPECT_EQ(doc.Stored(e.en_id, Kind::kText).find("本文"), std::string::npos);
   {
-    Doc reopened(path_, KdxAccess::kInspect);  // the flags reached the file with the blocks
+    Doc reopened(path_);  // the flags reached the file with the blocks
     KDX_ENTRY r = reopened.Entry(e.en_id);
     EXPECT_EQ(r.en_encrypt + r.en_bo_encrypt + r.en_no_encrypt, 3);
     EXPECT_STREQ(r.en_title, "switch me");
@@ -179,7 +198,7 @@ TEST_F(EntryContent, SwitchingEncryptionRoundTripsAndSavesTheFlagsAtOnce) {
     // Plain again, keeping the larger size: the content, then zeros.
     EXPECT_EQ(doc.Stored(e.en_id, kind), Padded(ContentOf(kind)));
   }
-  Doc reopened(path_, KdxAccess::kInspect);
+  Doc reopened(path_);
   EXPECT_EQ(reopened.Entry(e.en_id).en_bo_encrypt, 0);
 }
 
@@ -220,7 +239,7 @@ TEST_F(EntryContent, FailedSwitchLeavesFlagsAndBlocksAsTheyWere) {
       EXPECT_EQ(e.en_bo_encrypt, switched ? 1 : 0);
       EXPECT_EQ(doc.Entry(e.en_id).en_no_encrypt, switched ? 1 : 0);
       block_index::ClearForTesting();
-      Doc reopened(work, KdxAccess::kInspect);
+      Doc reopened(work);
       const KDX_ENTRY r = reopened.Entry(e.en_id);
       EXPECT_EQ(r.en_bo_encrypt + r.en_no_encrypt + r.en_encrypt, switched ? 3 : 0);
       for (Kind kind : kKinds) {
@@ -351,7 +370,7 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   const std::string copyPath = dir_.File("subset.kdx");
   ASSERT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, copyPath.c_str(), kExpand), 0);
 
-  Doc copy(copyPath, KdxAccess::kInspect);  // it has a password
+  Doc copy(copyPath);
   ASSERT_EQ(Vell_Ary_GetSize(copy.data.entryAry), 2);
   EXPECT_EQ(EN_FindIndex_ByID(copy.data.entryAry, c.en_id), 0);  // list order
   EXPECT_EQ(EN_FindIndex_ByID(copy.data.entryAry, b.en_id), -1);

@@ -46,7 +46,10 @@ struct Doc {
   KDX_DATA& data = *doc.data();
   int32_t Add(const std::string& text, bool encrypted = false, const std::string& title = "t",
               const std::string& note = "") {
-    return doc.Add(title, {"body", text, note}, encrypted).en_id;
+    // The search reads the file as last saved.
+    const int32_t id = doc.Add(title, {"body", text, note}, encrypted).en_id;
+    doc.Save();
+    return id;
   }
   Rows Search(const std::string& text, int32_t mode, uint32_t fields = kBody,
               KdxSearchStats* stats = nullptr) const {

@@ -1,0 +1,432 @@
+#include "core/container/rez_journal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "core/container/rez.h"
+#include "core/container/rez_internal.h"
+#include "core/container/rez_io.h"
+#include "core/util/vell_crypto.h"
+#include "core/util/vell_endian.h"
+#include "core/util/vell_file.h"
+#include "core/util/vell_log.h"
+
+// Journal layout (little-endian):
+//   0   8   "REZJRNL1"
+//   8   8   the file's size before the commit
+//   16  4   number of regions
+//   20  32  SHA-256 of every byte from 52 to the end
+//   52  ... regions: offset (8), length (4), the old bytes (length)
+// A journal whose first 52 bytes are zero, or whose digest does not match,
+// is not valid.
+namespace {
+
+constexpr char kMagic[8] = {'R', 'E', 'Z', 'J', 'R', 'N', 'L', '1'};
+constexpr size_t kHeadSize = 52;
+constexpr size_t kRegionHeadSize = 12;
+// Larger than any container can be, so a damaged size is refused before a read.
+constexpr uint64_t kMaxJournalSize = uint64_t{1} << 33;
+
+std::atomic<int64_t> g_writeBudget{-1};
+
+uint64_t GetLE64(const uint8_t* at) {
+  return uint64_t{Vell_GetLE32(at)} | uint64_t{Vell_GetLE32(at + 4)} << 32;
+}
+void PutLE64(uint8_t* at, uint64_t value) {
+  Vell_PutLE32(at, static_cast<uint32_t>(value));
+  Vell_PutLE32(at + 4, static_cast<uint32_t>(value >> 32));
+}
+
+bool WriteFully(int fd, uint64_t pos, const uint8_t* bytes, size_t count) {
+  if (!rez_internal::MayWrite()) return true;
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadFully(int fd, uint64_t pos, uint8_t* bytes, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd, bytes + done, count - done, static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool Truncate(int fd, uint64_t size) {
+  if (!rez_internal::MayWrite()) return true;
+  return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+}
+
+bool Unlink(const std::string& path) {
+  if (!rez_internal::MayWrite()) return true;
+  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// A file descriptor closed on every path.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+uint64_t SizeOf(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+struct Region {
+  uint64_t offset;
+  const uint8_t* bytes;
+  uint32_t length;
+};
+
+// Reads and checks the journal at jpath: false when it is not valid.
+bool ParseJournal(const std::vector<uint8_t>& journal, uint64_t* oldSize,
+                  std::vector<Region>* regions) {
+  if (journal.size() < kHeadSize || std::memcmp(journal.data(), kMagic, sizeof kMagic) != 0) {
+    return false;
+  }
+  uint8_t digest[kVellSha256Size];
+  if (!Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize, digest) ||
+      std::memcmp(digest, journal.data() + 20, kVellSha256Size) != 0) {
+    return false;
+  }
+  *oldSize = GetLE64(journal.data() + 8);
+  const uint32_t count = Vell_GetLE32(journal.data() + 16);
+  size_t at = kHeadSize;
+  regions->clear();
+  for (uint32_t i = 0; i < count; ++i) {
+    if (journal.size() - at < kRegionHeadSize) return false;
+    const uint64_t offset = GetLE64(journal.data() + at);
+    const uint32_t length = Vell_GetLE32(journal.data() + at + 8);
+    at += kRegionHeadSize;
+    if (journal.size() - at < length || offset > *oldSize || length > *oldSize - offset) {
+      return false;
+    }
+    regions->push_back({offset, journal.data() + at, length});
+    at += length;
+  }
+  return at == journal.size();
+}
+
+// Registry of the open transactions by file identity.
+std::mutex g_registryMutex;
+std::map<std::pair<dev_t, ino_t>, std::weak_ptr<RezTransaction::State>> g_registry;
+
+}  // namespace
+
+struct RezTransaction::State {
+  std::string path;
+  std::string journalPath;
+  std::pair<dev_t, ino_t> id;
+  std::mutex mutex;
+  uint64_t baseSize = 0;                           // the file's size at the last commit
+  std::map<uint64_t, std::vector<uint8_t>> held;  // bytes inside baseSize, by offset; disjoint
+  bool journalMade = false;                        // the journal file exists (invalid)
+
+  // Holds count bytes at pos (pos + count <= baseSize), over what was held.
+  void Hold(uint64_t pos, const uint8_t* bytes, size_t count) {
+    uint64_t begin = pos;
+    uint64_t end = pos + count;
+    // Regions touching [begin, end] are merged into one.
+    auto it = held.upper_bound(begin);
+    if (it != held.begin()) {
+      auto before = std::prev(it);
+      if (before->first + before->second.size() >= begin) it = before;
+    }
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> merged;
+    while (it != held.end() && it->first <= end) {
+      begin = std::min(begin, it->first);
+      end = std::max<uint64_t>(end, it->first + it->second.size());
+      merged.emplace_back(it->first, std::move(it->second));
+      it = held.erase(it);
+    }
+    std::vector<uint8_t> region(static_cast<size_t>(end - begin));
+    for (const auto& [offset, old] : merged) {
+      std::copy(old.begin(), old.end(), region.begin() + static_cast<ptrdiff_t>(offset - begin));
+    }
+    std::copy(bytes, bytes + count, region.begin() + static_cast<ptrdiff_t>(pos - begin));
+    held.emplace(begin, std::move(region));
+  }
+
+  // Lays what is held over the count bytes at pos read from the file.
+  void Overlay(uint64_t pos, uint8_t* bytes, size_t count) {
+    const uint64_t end = pos + count;
+    auto it = held.upper_bound(pos);
+    if (it != held.begin()) --it;
+    for (; it != held.end() && it->first < end; ++it) {
+      const uint64_t lo = std::max(pos, it->first);
+      const uint64_t hi = std::min<uint64_t>(end, it->first + it->second.size());
+      if (lo >= hi) continue;
+      std::memcpy(bytes + (lo - pos), it->second.data() + (lo - it->first),
+                  static_cast<size_t>(hi - lo));
+    }
+  }
+};
+
+namespace {
+
+// A stream opened on a file under a transaction: appends go to the file,
+// writes inside the committed size are held.
+class TransactionStream : public RezStream {
+ public:
+  TransactionStream(std::unique_ptr<RezStream> inner, std::shared_ptr<RezTransaction::State> state)
+      : inner_(std::move(inner)), state_(std::move(state)) {}
+
+  [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override {
+    if (!inner_->ReadAt(pos, buffer, count)) return false;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->Overlay(pos, static_cast<uint8_t*>(buffer), count);
+    return true;
+  }
+  [[nodiscard]] bool WriteAt(uint64_t pos, const void* buffer, size_t count) override {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    uint64_t base;
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      base = state_->baseSize;
+      if (pos < base) {
+        const size_t inside = static_cast<size_t>(std::min<uint64_t>(count, base - pos));
+        state_->Hold(pos, bytes, inside);
+        pos += inside;
+        bytes += inside;
+        count -= inside;
+      }
+    }
+    return count == 0 || inner_->WriteAt(pos, bytes, count);
+  }
+  [[nodiscard]] uint64_t Size() const override { return inner_->Size(); }
+  // The commit makes everything durable at once.
+  [[nodiscard]] bool Sync() override { return true; }
+  [[nodiscard]] bool Close() override { return inner_->Close(); }
+
+ private:
+  std::unique_ptr<RezStream> inner_;
+  std::shared_ptr<RezTransaction::State> state_;
+};
+
+}  // namespace
+
+namespace rez_internal {
+
+bool MayWrite() {
+  int64_t budget = g_writeBudget.load(std::memory_order_relaxed);
+  while (budget > 0 &&
+         !g_writeBudget.compare_exchange_weak(budget, budget - 1, std::memory_order_relaxed)) {
+  }
+  return budget != 0;
+}
+
+std::unique_ptr<RezStream> UnderTransaction(std::unique_ptr<RezStream> stream, dev_t device,
+                                            ino_t inode) {
+  std::shared_ptr<RezTransaction::State> state;
+  {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    auto it = g_registry.find({device, inode});
+    if (it != g_registry.end()) state = it->second.lock();
+  }
+  if (state == nullptr) return stream;
+  return std::make_unique<TransactionStream>(std::move(stream), std::move(state));
+}
+
+}  // namespace rez_internal
+
+void RezSetWriteBudgetForTesting(int64_t writes) { g_writeBudget.store(writes); }
+
+int64_t RezWriteBudgetForTesting() { return g_writeBudget.load(); }
+
+std::string REZ_JournalPath(const std::string& path) { return path + "-journal"; }
+
+int32_t REZ_RecoverJournal(const std::string& path) {
+  const std::string jpath = REZ_JournalPath(path);
+  Fd journalFd(::open(jpath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!journalFd.ok()) return errno == ENOENT ? 0 : REZ_ERR_IO;
+  const uint64_t journalSize = SizeOf(journalFd.get());
+  std::vector<uint8_t> journal;
+  uint64_t oldSize = 0;
+  std::vector<Region> regions;
+  bool valid = false;
+  if (journalSize >= kHeadSize && journalSize <= kMaxJournalSize) {
+    journal.resize(static_cast<size_t>(journalSize));
+    valid = ReadFully(journalFd.get(), 0, journal.data(), journal.size()) &&
+            ParseJournal(journal, &oldSize, &regions);
+  }
+  if (valid) {
+    Fd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!file.ok()) return REZ_ERR_IO;
+    for (const Region& r : regions) {
+      if (!WriteFully(file.get(), r.offset, r.bytes, r.length)) return REZ_ERR_IO;
+    }
+    if (SizeOf(file.get()) != oldSize && !Truncate(file.get(), oldSize)) return REZ_ERR_IO;
+    if (::fdatasync(file.get()) != 0) return REZ_ERR_IO;
+    Vell_SystemErrorLog("[0] REZ_RecoverJournal[%llu]\r\n", static_cast<unsigned long long>(oldSize));
+  }
+  // Rolled back, or torn before the file was touched: the journal is done.
+  if (!Unlink(jpath)) return REZ_ERR_IO;
+  static_cast<void>(Vell_SyncFolderOf(jpath));  // at worst the next open finds it again
+  return valid ? 1 : 0;
+}
+
+RezTransaction::RezTransaction(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+std::unique_ptr<RezTransaction> RezTransaction::Begin(const std::string& path, int32_t* status) {
+  *status = REZ_RecoverJournal(path);
+  if (*status < 0) return nullptr;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    *status = REZ_ERR_ARGUMENT;
+    return nullptr;
+  }
+  auto state = std::make_shared<State>();
+  state->path = path;
+  state->journalPath = REZ_JournalPath(path);
+  state->id = {st.st_dev, st.st_ino};
+  state->baseSize = static_cast<uint64_t>(st.st_size);
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  auto& slot = g_registry[state->id];
+  if (slot.lock() != nullptr) {  // one transaction per file
+    *status = REZ_ERR_ARGUMENT;
+    return nullptr;
+  }
+  slot = state;
+  *status = REZ_OK;
+  return std::unique_ptr<RezTransaction>(new RezTransaction(std::move(state)));
+}
+
+RezTransaction::~RezTransaction() {
+  Abort();
+  State& s = *state_;
+  if (s.journalMade) static_cast<void>(Unlink(s.journalPath));  // invalid since the last commit
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  auto it = g_registry.find(s.id);
+  if (it != g_registry.end() && it->second.lock() == state_) g_registry.erase(it);
+}
+
+bool RezTransaction::Clean() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->held.empty();
+}
+
+void RezTransaction::Abort() {
+  State& s = *state_;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.held.clear();
+  Fd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  // What was appended is unreachable; cutting it only gives the space back.
+  if (file.ok() && SizeOf(file.get()) > s.baseSize) {
+    static_cast<void>(Truncate(file.get(), s.baseSize));
+  }
+}
+
+int32_t RezTransaction::Commit() {
+  State& s = *state_;
+  std::unique_lock<std::mutex> lock(s.mutex);
+  Fd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  if (!file.ok()) {
+    lock.unlock();
+    Abort();
+    Vell_SystemErrorLog("[-1] REZ_Commit\r\n");
+    return REZ_ERR_IO;
+  }
+  if (s.held.empty()) {  // only appends, which nothing reaches until linked
+    if (::fdatasync(file.get()) != 0) {
+      lock.unlock();
+      Abort();
+      Vell_SystemErrorLog("[-2] REZ_Commit\r\n");
+      return REZ_ERR_IO;
+    }
+    s.baseSize = SizeOf(file.get());
+    return REZ_OK;
+  }
+
+  // 1. The journal: the old bytes of every held region.
+  size_t journalSize = kHeadSize;
+  for (const auto& [offset, bytes] : s.held) journalSize += kRegionHeadSize + bytes.size();
+  std::vector<uint8_t> journal(journalSize);
+  std::memcpy(journal.data(), kMagic, sizeof kMagic);
+  PutLE64(journal.data() + 8, s.baseSize);
+  Vell_PutLE32(journal.data() + 16, static_cast<uint32_t>(s.held.size()));
+  size_t at = kHeadSize;
+  bool ok = true;
+  for (const auto& [offset, bytes] : s.held) {
+    PutLE64(journal.data() + at, offset);
+    Vell_PutLE32(journal.data() + at + 8, static_cast<uint32_t>(bytes.size()));
+    at += kRegionHeadSize;
+    ok = ok && ReadFully(file.get(), offset, journal.data() + at, bytes.size());
+    at += bytes.size();
+  }
+  ok = ok && Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize,
+                         journal.data() + 20);
+  Fd journalFd(
+      ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1);
+  const bool made = journalFd.ok();
+  ok = ok && made && WriteFully(journalFd.get(), 0, journal.data(), journal.size()) &&
+       Truncate(journalFd.get(), journal.size()) && ::fdatasync(journalFd.get()) == 0 &&
+       (s.journalMade || Vell_SyncFolderOf(s.journalPath));
+  if (made) s.journalMade = true;
+  if (!ok) {
+    // Nothing inside the old size was touched: drop the torn journal.
+    if (made) static_cast<void>(Unlink(s.journalPath));
+    s.journalMade = false;
+    lock.unlock();
+    Abort();
+    Vell_SystemErrorLog("[-3] REZ_Commit\r\n");
+    return REZ_ERR_IO;
+  }
+
+  // 2. The held bytes into the file.
+  for (const auto& [offset, bytes] : s.held) {
+    ok = ok && WriteFully(file.get(), offset, bytes.data(), bytes.size());
+  }
+  ok = ok && ::fdatasync(file.get()) == 0;
+  if (!ok) {
+    Vell_SystemErrorLog("[-4] REZ_Commit\r\n");
+    s.held.clear();
+    s.journalMade = false;  // the recovery removes it
+    lock.unlock();
+    // The journal is on the disk: put the old bytes back now. When even that
+    // fails, the journal stays for the next open.
+    if (REZ_RecoverJournal(s.path) < 0) Vell_SystemErrorLog("[-5] REZ_Commit\r\n");
+    return REZ_ERR_IO;
+  }
+
+  // 3. The journal made invalid: the commit is done.
+  const uint8_t zeros[kHeadSize] = {};
+  if (!WriteFully(journalFd.get(), 0, zeros, sizeof zeros) || ::fdatasync(journalFd.get()) != 0) {
+    // A valid journal left behind would undo this commit at the next open.
+    if (!Unlink(s.journalPath) || !Vell_SyncFolderOf(s.journalPath)) {
+      Vell_SystemErrorLog("[-6] REZ_Commit\r\n");
+    }
+    s.journalMade = false;
+  }
+  s.held.clear();
+  s.baseSize = SizeOf(file.get());
+  return REZ_OK;
+}
