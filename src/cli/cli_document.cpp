@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/cli_output.h"
 #include "cli/kdx_cli.h"
 #include "core/listing/category.h"
 
@@ -41,6 +42,10 @@ bool CliReadPasswordFromTerminal(const char* prompt, std::string* password) {
 
 int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
                     const CliPasswordSource& password, std::ostream& err) {
+  if (const std::string notFile = CliNotAFileText(path); !notFile.empty()) {
+    err << "kdx: " << path << ": " << notFile << "\n";
+    return kExitFailed;
+  }
   // One try: kdx asks once and says so when the password is wrong.
   bool promptFailed = false;
   auto prompt = [&](int attempt) -> std::optional<std::string> {
@@ -48,7 +53,9 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
     std::string typed;
     if (!password.passwordFile.empty()) {
       if (!ReadPasswordFile(password.passwordFile, &typed)) {
-        err << "kdx: " << password.passwordFile << ": cannot be read\n";
+        const std::string why = CliUnreadableText(password.passwordFile);
+        err << "kdx: " << password.passwordFile << ": " << (why.empty() ? "cannot be read" : why)
+            << "\n";
         promptFailed = true;
         return std::nullopt;
       }
@@ -61,20 +68,29 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
   };
   const KdxOpenResult result = session.Open(path, access, prompt);
   const std::string name = "kdx: " + path + ": ";
+  // The session tells a file it cannot stat or open from one that is missing
+  // or damaged only by its result; the reason (permission denied) is asked here.
+  const std::string why = result == KdxOpenResult::kNoSuchFile ||
+                                  result == KdxOpenResult::kCannotOpen ||
+                                  result == KdxOpenResult::kDamaged
+                              ? CliUnreadableText(path)
+                              : std::string();
   switch (result) {
     case KdxOpenResult::kOk:
       return kExitOk;
     case KdxOpenResult::kNoSuchFile:
-      err << name << "no such file\n";
+      err << name << (why.empty() ? "no such file" : why) << "\n";
       break;
     case KdxOpenResult::kHeldElsewhere:
       err << name << "the document is open for writing in another program\n";
       break;
     case KdxOpenResult::kCannotOpen:
-      err << name << "cannot be opened\n";
+      err << name << (why.empty() ? "cannot be opened" : why) << "\n";
       break;
     case KdxOpenResult::kDamaged:
-      err << name << "not a Kardinex document, or damaged (kdx check tells more)\n";
+      err << name
+          << (why.empty() ? "not a Kardinex document, or damaged (kdx check tells more)" : why)
+          << "\n";
       break;
     case KdxOpenResult::kNotKardinexFile:
       err << name << "not a Kardinex document (its file information is missing)\n";

@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include "cli/cli_output.h"
 #include "cli/kdx_cli.h"
 
 namespace {
@@ -45,12 +46,17 @@ void CliEndProgress(std::ostream& err, bool isTerminal) {
 int CliReportTransfer(const KdxTransferResult& result, const std::string& verb, std::ostream& out,
                       std::ostream& err) {
   for (const KdxTransferFailure& f : result.failures) {
-    err << "kdx: " << f.item << ": " << f.reason << "\n";
+    err << "kdx: " << CliFlat(f.item) << ": " << f.reason << "\n";
+  }
+  for (const KdxTransferFailure& s : result.skippedItems) {
+    err << "kdx: skipped: " << CliFlat(s.item) << ": " << s.reason << "\n";
   }
   for (const KdxTransferFailure& w : result.warnings) {
-    err << "kdx: warning: " << w.item << ": " << w.reason << "\n";
+    err << "kdx: warning: " << CliFlat(w.item) << ": " << w.reason << "\n";
   }
   if (result.cancelled) err << "kdx: cancelled\n";
-  out << verb << " " << result.succeeded << ", failed " << result.failed << "\n";
+  out << verb << " " << result.succeeded << ", failed " << result.failed;
+  if (result.skipped > 0) out << ", skipped " << result.skipped;
+  out << "\n";
   return result.failed > 0 || result.cancelled ? kExitFailed : kExitOk;
 }

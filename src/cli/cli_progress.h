@@ -16,8 +16,10 @@
 // Clears the progress line, if one was drawn.
 void CliEndProgress(std::ostream& err, bool isTerminal);
 
-// The failures and warnings of a result, one per line ("kdx: PATH: REASON"),
-// then the summary "<verb> N, failed M". Returns the exit status: 1 when
-// anything failed, else 0.
+// The failures, skipped items and warnings of a result, one per line on err
+// ("kdx: PATH: REASON", "kdx: skipped: PATH: REASON", "kdx: warning: PATH:
+// REASON"), then the summary on out: "<verb> N, failed M", followed by ",
+// skipped K" when anything was skipped. Returns the exit status: 1 when
+// anything failed (or the work was cancelled), else 0; skipping is no failure.
 [[nodiscard]] int CliReportTransfer(const KdxTransferResult& result, const std::string& verb,
                                     std::ostream& out, std::ostream& err);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/util/vell_encoding.h"
@@ -32,18 +33,20 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
     int32_t size = binary < 0 ? -1 : Vell_ReadBuffer_fromFile(path.c_str(), &raw);
     std::unique_ptr<char, void (*)(void*)> buffer(raw, Vell_MallocFree);
     if (size < 0) {
-      err << "kdx: " << path << ": cannot be read\n";
+      std::string why = CliUnreadableText(path);
+      if (why.empty()) why = CliNotAFileText(path);
+      err << "kdx: " << path << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       status = kExitFailed;
       continue;
     }
     if (binary == 1) {
-      out << path << "\tbinary\n";
+      out << CliFlat(path) << "\tbinary\n";
       continue;
     }
     char name[16] = {};
     Vell_GetTextEncoding(reinterpret_cast<const uint8_t*>(raw), static_cast<size_t>(size), name,
                          sizeof name);
-    out << path << '\t' << name << '\n';
+    out << CliFlat(path) << '\t' << name << '\n';
     if (!options.decode) continue;
     std::string text, used;
     if (Vell_DecodeTextForImport(std::string_view(raw, static_cast<size_t>(size)), text, &used) !=

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/password.h"
@@ -43,7 +44,7 @@ int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
     err << "kdx: " << path << ": cannot be created\n";
     return kExitFailed;
   }
-  out << path << "\n";
+  out << CliFlat(path) << "\n";
   return kExitOk;
 }
 
@@ -114,23 +115,34 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// Damage lines as they always were ("PATH: PROBLEM"); leftovers on lines of
+// their own ("PATH: leftover: WHAT (harmless: WHY)") that a script can tell
+// apart. Only damage fails the check.
 int RunCheck(const std::string& path, std::ostream& out, std::ostream& err) {
-  if (!Vell_IsFileExists(path.c_str())) {
-    err << "kdx: " << path << ": no such file\n";
+  std::string why = CliUnreadableText(path);
+  if (why.empty()) why = CliNotAFileText(path);
+  if (!why.empty()) {
+    err << "kdx: " << path << ": " << why << "\n";
     return kExitFailed;
   }
-  std::vector<std::string> problems;
-  if (KDX_CheckDocument(path.c_str(), &problems) != 0) {
+  std::vector<std::string> problems, leftovers;
+  if (KDX_CheckDocument(path.c_str(), &problems, &leftovers) != 0) {
     err << "kdx: " << path << ": not a Kardinex document\n";
     return kExitFailed;
   }
-  for (const std::string& p : problems) out << path << ": " << p << "\n";
+  const std::string name = CliFlat(path);
+  for (const std::string& p : problems) out << name << ": " << p << "\n";
+  for (const std::string& l : leftovers) out << name << ": leftover: " << l << "\n";
   if (!problems.empty()) {
     err << "kdx: " << path << ": " << problems.size()
         << (problems.size() == 1 ? " problem\n" : " problems\n");
     return kExitFailed;
   }
-  out << path << ": sound\n";
+  out << name << ": sound";
+  if (!leftovers.empty()) {
+    out << " (" << leftovers.size() << (leftovers.size() == 1 ? " leftover)" : " leftovers)");
+  }
+  out << "\n";
   return kExitOk;
 }
 
@@ -152,4 +164,9 @@ void AddDocumentCommands(CLI::App& app, KdxAction* action) {
                  "Show a document's file information, counts, password state and size", RunInfo);
   AddFileCommand(app, action, "check",
                  "Check a document's structure: links, sizes, identifiers and blocks", RunCheck);
+  app.get_subcommand("check")->footer(
+      "Each piece of damage is one line \"FILE: PROBLEM\". Harmless leftovers (blocks of "
+      "entries that no longer exist, identifier counters the next save repairs) are lines "
+      "\"FILE: leftover: ...\". Exit status 0 when there is no damage (the last line is "
+      "\"FILE: sound\", with the number of leftovers), 1 when there is.");
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_output.h"
 #include "cli/cli_richtext.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
@@ -76,7 +77,8 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
     int32_t size = Vell_ReadBuffer_fromFile(o.rtfFile.c_str(), &raw);
     std::unique_ptr<char, void (*)(void*)> owned(raw, Vell_MallocFree);
     if (size < 0) {
-      err << "kdx: " << o.rtfFile << ": cannot be read\n";
+      const std::string why = CliUnreadableText(o.rtfFile);
+      err << "kdx: " << o.rtfFile << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       return kExitFailed;
     }
     std::optional<CliBody> made = CliBodyFromRtf(std::string(raw, static_cast<size_t>(size)));
@@ -140,7 +142,7 @@ struct ShowOptions {
 
 void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
   auto row = [&out](const char* name, const std::string& value) {
-    out << name << '\t' << value << '\n';
+    out << name << '\t' << CliFlat(value) << '\n';
   };
   auto num = [](int32_t v) { return std::to_string(v); };
   row("en_id", num(e.en_id));
@@ -330,12 +332,13 @@ int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ost
   // one in place of a damaged table); without it the titles are empty.
   KDX_CATEGORY_TITLE titles;
   static_cast<void>(TI_GetData(data->catTitleAry, &titles));
-  out << titles.ti_cat1_title << '\t' << titles.ti_cat2_title << '\t' << titles.ti_cat3_title
-      << '\n';
+  out << CliFlat(titles.ti_cat1_title) << '\t' << CliFlat(titles.ti_cat2_title) << '\t'
+      << CliFlat(titles.ti_cat3_title) << '\n';
   for (int32_t i = 0; i < data->catSetAry->count; ++i) {
     KDX_CATSET set;
     CT_GetData_ByIndex(data->catSetAry, i, &set);
-    out << set.ct_cat1_name << '\t' << set.ct_cat2_name << '\t' << set.ct_cat3_name << '\n';
+    out << CliFlat(set.ct_cat1_name) << '\t' << CliFlat(set.ct_cat2_name) << '\t'
+        << CliFlat(set.ct_cat3_name) << '\n';
   }
   return kExitOk;
 }
@@ -369,7 +372,7 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
     err << "kdx: " << o.target << ": the new document could not be written\n";
     return kExitFailed;
   }
-  out << o.target << '\t' << ids.size() << (ids.size() == 1 ? " entry\n" : " entries\n");
+  out << CliFlat(o.target) << '\t' << ids.size() << (ids.size() == 1 ? " entry\n" : " entries\n");
   return kExitOk;
 }
 

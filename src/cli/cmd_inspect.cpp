@@ -5,17 +5,19 @@
 #include <ostream>
 #include <string>
 
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/container/rez.h"
 #include "core/document/kdx_check.h"
-#include "core/util/vell_file.h"
 
 namespace {
 
 int RunInspect(const std::string& path, std::ostream& out, std::ostream& err) {
-  if (!Vell_IsFileExists(path.c_str())) {
-    err << "kdx: " << path << ": no such file\n";
+  std::string why = CliUnreadableText(path);
+  if (why.empty()) why = CliNotAFileText(path);
+  if (!why.empty()) {
+    err << "kdx: " << path << ": " << why << "\n";
     return kExitFailed;
   }
   KdxContainerSummary summary;

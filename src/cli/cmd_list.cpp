@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/entry_content.h"
@@ -24,14 +25,6 @@ struct ListOptions {
   std::vector<std::string> columns;
   std::vector<std::string> sort;
 };
-
-// A cell on one line of a tab-separated file.
-std::string Flat(std::string text) {
-  for (char& c : text) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
 
 // "COLUMN" or "COLUMN:asc" / "COLUMN:desc" into a kind and a direction.
 bool ParseSortKey(const std::string& text, int32_t* kind, int32_t* ascending) {
@@ -95,7 +88,7 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   for (size_t c = 0; c < identifiers.size(); ++c) {
     std::string title;
     static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, identifiers[c], &title));
-    line += (c > 0 ? "\t" : "") + Flat(title);
+    line += (c > 0 ? "\t" : "") + CliFlat(title);
   }
   out << line << '\n';
   int missing = 0;
@@ -108,7 +101,7 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
     line.clear();
     for (size_t c = 0; c < identifiers.size(); ++c) {
       if (c > 0) line += '\t';
-      line += Flat(KDX_GetEntryListViewItem(*data, entry, identifiers[c], notes).text);
+      line += CliFlat(KDX_GetEntryListViewItem(*data, entry, identifiers[c], notes).text);
     }
     out << line << '\n';
   }

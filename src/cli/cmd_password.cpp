@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli_document.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/password.h"
@@ -28,7 +29,9 @@ int RunPasswd(const PasswdOptions& options, const CliPasswordSource& password, s
     if (!options.newPasswordFile.empty()) {
       std::ifstream in(options.newPasswordFile);
       if (!in) {
-        err << "kdx: " << options.newPasswordFile << ": cannot be read\n";
+        const std::string why = CliUnreadableText(options.newPasswordFile);
+        err << "kdx: " << options.newPasswordFile << ": " << (why.empty() ? "cannot be read" : why)
+            << "\n";
         return kExitFailed;
       }
       std::getline(in, typed);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/kdx_cli.h"
 #include "core/content/entry_content.h"
@@ -24,14 +25,6 @@ struct SearchOptions {
   std::vector<std::string> words;
   bool remember = false;
 };
-
-// A title on one line of tab-separated output.
-std::string Flat(std::string text) {
-  for (char& c : text) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
 
 // The field names into kKdxSearch* bits; 0 when one is unknown.
 uint32_t ParseFields(const std::vector<std::string>& names) {
@@ -90,7 +83,7 @@ int RunSearch(const SearchOptions& o, const CliPasswordSource& pw, std::ostream&
   KDX_ENTRY entry;
   for (const KDX_FOUND_RESULT& r : results) {
     if (KDX_FindEntry(data, r.en_id, &entry) < 0) continue;
-    out << entry.en_id << '\t' << Flat(entry.en_title) << '\n';
+    out << entry.en_id << '\t' << CliFlat(entry.en_title) << '\n';
   }
   err << results.size() << " entries found\n";
   if (stats.blocksSkipped > 0 || stats.chainDamaged) {

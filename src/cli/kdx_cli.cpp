@@ -22,7 +22,11 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   CLI::App app{"kdx: work with Kardinex documents (.kdx) from the command line.", "kdx"};
   app.set_version_flag("--version", VersionText(), "Print the version and exit");
   app.require_subcommand(0, 1);
-  app.footer("Exit status: 0 success, 1 the operation failed, 2 bad usage.");
+  app.footer(
+      "Where kdx prints a value inside a line (a cell of tab-separated output, a title, a "
+      "path), a tab, CR or LF in it is printed as a space, so that it cannot split the cell "
+      "or the line; the document keeps the value as it is.\n"
+      "Exit status: 0 success, 1 the operation failed, 2 bad usage.");
 
   CliPasswordSource password;
   app.add_option("--password-file", password.passwordFile,

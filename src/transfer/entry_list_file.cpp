@@ -135,7 +135,9 @@ KdxTransferResult KDX_WriteEntryList_ShowEntry(const KDX_DATA& data, int32_t rec
 
 int32_t KDX_WriteAppendToTextFile(std::string* out, const KDX_DATA& data, const KDX_ENTRY& entry) {
   std::string title;
-  if (!ToShiftJis(entry.en_title, &title, kSeparatorTitleBytes)) title.clear();
+  // A title from a file name may hold a line break, which would split the
+  // separator line.
+  if (!ToShiftJis(CellText(entry.en_title), &title, kSeparatorTitleBytes)) title.clear();
   *out += title.empty() ? std::string("----------\r\n") : "-----" + title + "-----\r\n";
 
   std::string text;

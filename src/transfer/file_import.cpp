@@ -1,5 +1,6 @@
 #include "transfer/file_import.h"
 
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <QByteArray>
@@ -24,6 +25,7 @@
 #include "core/util/vell_mem.h"
 #include "core/util/vell_utf8.h"
 #include "richtext/body_format.h"
+#include "transfer/file_access.h"
 #include "transfer/file_types.h"
 #include "transfer/folder_walk.h"
 #include "transfer/kdz_file.h"
@@ -91,8 +93,24 @@ bool NeedsReadBack(const QString& text) {
   return static_cast<int32_t>(rtf.size());
 }
 
+// The file whose reading decides whether an item can be read at all.
+std::string FileToRead(const std::string& plainPath) {
+  return KDX_IsRtfdFile(plainPath) == 1 ? plainPath + "/TXT.rtf" : plainPath;
+}
+
+// Words for a failed file; for one that cannot be read, why not.
+std::string FailureText(const std::string& plainPath, int32_t status) {
+  if (status == kKdxImportUnreadable) {
+    if (const int error = KDX_ReadError(FileToRead(plainPath)); error != 0) {
+      return "cannot be read: " + KDX_FileErrorText(error);
+    }
+  }
+  return KDX_ImportFailureText(status);
+}
+
 // An RTFD package folder as a body.
 [[nodiscard]] int32_t ImportRtfdPackage(const std::string& path, KdxImportedBody* out) {
+  if (KDX_ReadError(FileToRead(path)) != 0) return kKdxImportUnreadable;
   std::optional<QByteArray> body =
       kdx_richtext::KDXCOMM_ReadRTFDFromFile(QString::fromStdString(path));
   if (!body || !FillPlainText(*body, out)) return kKdxImportUndecodable;
@@ -290,7 +308,7 @@ void ImportList(KDX_DATA* data, const std::vector<std::string>& files,
     const int32_t status = StoreConverted(data, KDX_WithoutTrailingSlash(path), &entry, converted,
                                           settings.expandSize);
     if (status < 0) {
-      result->Fail(path, KDX_ImportFailureText(status));
+      result->Fail(path, FailureText(KDX_WithoutTrailingSlash(path), status));
       continue;
     }
     ++result->succeeded;
@@ -398,17 +416,24 @@ KdxTransferResult KDX_ImportFiles(KDX_DATA* data, const std::vector<std::string>
   for (const std::string& path : paths) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-      result.Fail(path, "no such file or folder");
+      result.Fail(path, errno == ENOENT ? std::string("no such file or folder")
+                                        : "cannot be read: " + KDX_FileErrorText(errno));
     } else if (KDX_IsRtfdFile(path) == 1) {
       files.push_back(path);
     } else if (S_ISDIR(st.st_mode)) {
       // A folder that cannot be opened is counted in result as failed.
       static_cast<void>(ListUpFilesWithExt(KDX_WithoutTrailingSlash(path), settings.extensions,
                                            settings.importAll, progress, &files, &result));
+    } else if (!S_ISREG(st.st_mode)) {
+      result.Skip(path, std::string("a ") + KDX_SpecialFileKind(st.st_mode) + ", not a file");
+    } else if (const int error = KDX_ReadError(path); error != 0) {
+      // Not to be taken for a binary file, which is what the target test
+      // makes of a file it cannot open.
+      result.Fail(path, "cannot be read: " + KDX_FileErrorText(error));
     } else if (IsImportTargetFilePath(path, settings.importAll, settings.extensions) == 1) {
       files.push_back(path);
     } else {
-      result.Warn(path, "skipped: not a text or RTF file with an import extension");
+      result.Skip(path, "not a text or RTF file with an import extension");
     }
     if (result.cancelled) return result;
   }

@@ -76,9 +76,11 @@ void KDX_PrepareImportEntry(KDX_DATA* data, const std::string& path, const std::
 
 // Imports files with the given categories ("＜すべて＞" becoming "その他"): RTFD
 // packages as one file, folders through the folder walk (their files keep
-// these categories), other files when they are import targets (the others are
-// listed as warnings). Failures are counted with their reasons; cancelling is
-// polled between files. *importedIds, when given, gets the new entries' ids.
+// these categories), other files when they are import targets (the others,
+// and FIFOs, sockets and devices, are counted as skipped). Failures are
+// counted with their reasons (a file that cannot be read says why: permission
+// denied, ...); cancelling is polled between files. *importedIds, when given,
+// gets the new entries' ids.
 [[nodiscard]] KdxTransferResult KDX_ImportFiles(
     KDX_DATA* data, const std::vector<std::string>& paths, const std::string& cat1,
     const std::string& cat2, const std::string& cat3, const KdxImportSettings& settings,
@@ -87,7 +89,7 @@ void KDX_PrepareImportEntry(KDX_DATA* data, const std::string& path, const std::
 // Imports the import targets of a folder tree, each with the categories of its
 // path below folder (KDXCOMM_GetCats_ByFilePath; a relative folder is taken
 // from the current folder, so "." is named after it). Folders that cannot be
-// searched count as failed.
+// searched count as failed, and what the walk passes over as skipped.
 [[nodiscard]] KdxTransferResult KDX_ImportFolder(KDX_DATA* data, const std::string& folder,
                                                  const KdxImportSettings& settings,
                                                  const KdxTransferProgress& progress,

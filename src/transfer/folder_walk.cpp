@@ -16,6 +16,7 @@
 #include "core/util/vell_ary.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
+#include "transfer/file_access.h"
 
 namespace {
 
@@ -37,6 +38,25 @@ struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
+// With importAll 0, whether the name's extension is one of extensions; never
+// an entry export file (kdz). The half of the import target test that needs
+// no reading.
+bool WantedByName(const std::string& path, int32_t importAll,
+                  const std::vector<std::string>& extensions) {
+  const std::string ext = WholeExtension(path);
+  if (SameIgnoringCase(ext, "kdz")) return false;
+  if (importAll == 1) return true;
+  if (ext.empty() || ext.size() > kKdxMaxImportExtensionBytes) return false;
+  for (const std::string& candidate : extensions) {
+    if (SameIgnoringCase(ext, candidate.c_str())) return true;
+  }
+  return false;
+}
+
+std::string FolderErrorText(int error) {
+  return "the folder cannot be opened: " + KDX_FileErrorText(error);
+}
+
 // One walk: the folders seen so far and where its findings go.
 struct Walk {
   const std::vector<std::string>& extensions;
@@ -46,18 +66,18 @@ struct Walk {
   KdxTransferResult* result;
   std::set<std::pair<dev_t, ino_t>> visited;
 
-  // Walks one folder; false when it could not be opened.
-  bool Folder(const std::string& folder, int32_t depth) {
+  // Walks one folder; 0, or the errno when it could not be opened.
+  int Folder(const std::string& folder, int32_t depth) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) return false;
+    if (!dir) return errno != 0 ? errno : EIO;
     struct stat self {};
     if (fstat(dirfd(dir.get()), &self) != 0 || !visited.insert({self.st_dev, self.st_ino}).second) {
-      return true;  // already walked through another path
+      return 0;  // already walked through another path
     }
     while (const dirent* item = readdir(dir.get())) {
       if (progress.IsCancelled()) {
         result->cancelled = true;
-        return true;
+        return 0;
       }
       const char* name = item->d_name;
       const std::string path = JoinPath(folder, name);
@@ -67,39 +87,69 @@ struct Walk {
         if (errno != ENOENT) Unusable(path, "cannot be examined (path too long?)");
         continue;
       }
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
       if (S_ISLNK(st.st_mode)) {
-        // A link to a file is that file; a link to a folder is never entered.
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-      }
-      if (S_ISREG(st.st_mode)) {
-        if (name[0] == '.') continue;
-        progress.Item(name, static_cast<int64_t>(fileList->size()), 0);
-        if (IsImportTargetFilePath(path, importAll, extensions) == 1) fileList->push_back(path);
+        // A link to a file is that file. What else a link leads to is named
+        // as skipped, unless its name alone would have kept it out.
+        const bool leads = stat(path.c_str(), &st) == 0;
+        if (leads && S_ISREG(st.st_mode)) {
+          File(path, name);
+        } else if (leads && S_ISDIR(st.st_mode)) {
+          if (WholeExtension(path) != "app") {
+            result->Skip(path, "a link to a folder (links to folders are not followed)");
+          }
+        } else if (name[0] != '.' && WantedByName(path, importAll, extensions)) {
+          result->Skip(path, leads ? std::string("a link to a ") + KDX_SpecialFileKind(st.st_mode) +
+                                         ", not to a file"
+                                   : std::string("a link that leads nowhere"));
+        }
         continue;
       }
-      if (!S_ISDIR(st.st_mode)) continue;
-      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (S_ISREG(st.st_mode)) {
+        File(path, name);
+        continue;
+      }
+      if (!S_ISDIR(st.st_mode)) {
+        if (name[0] != '.' && WantedByName(path, importAll, extensions)) {
+          result->Skip(path, std::string("a ") + KDX_SpecialFileKind(st.st_mode) + ", not a file");
+        }
+        continue;
+      }
       if (KDX_IsRtfdFile(path) == 1) {
         fileList->push_back(path);
         continue;
       }
       if (WholeExtension(path) == "app") continue;
       Subfolder(path, depth + 1);
-      if (result->cancelled) return true;
+      if (result->cancelled) return 0;
     }
-    return true;
+    return 0;
+  }
+
+  // A regular file (or a link to one): listed when it is an import target. A
+  // file the import would take by its name but cannot read counts as failed,
+  // rather than being taken for a binary file.
+  void File(const std::string& path, const char* name) {
+    if (name[0] == '.') return;
+    progress.Item(name, static_cast<int64_t>(fileList->size()), 0);
+    if (!WantedByName(path, importAll, extensions)) return;
+    if (const int error = KDX_ReadError(path); error != 0) {
+      Unusable(path, "cannot be read: " + KDX_FileErrorText(error));
+      return;
+    }
+    if (IsImportTargetFilePath(path, importAll, extensions) == 1) fileList->push_back(path);
   }
 
   // A subfolder that cannot be walked is logged and counted, not the end.
   void Subfolder(const std::string& folder, int32_t depth) {
     if (depth > kKdxMaxFolderDepth) {
       Unusable(folder, "the folder lies too deep and was not searched");
-    } else if (!Folder(folder, depth)) {
-      Unusable(folder, "the folder cannot be opened");
+    } else if (const int error = Folder(folder, depth); error != 0) {
+      Unusable(folder, FolderErrorText(error));
     }
   }
 
-  void Unusable(const std::string& path, const char* reason) {
+  void Unusable(const std::string& path, const std::string& reason) {
     Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n", path.c_str());
     result->Fail(path, reason);
   }
@@ -152,19 +202,7 @@ int32_t KDX_IsRtfdFile(const std::string& path) {
 int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
                                const std::vector<std::string>& extensions) {
   // The tests are independent, so the ones that need no reading come first.
-  const std::string ext = WholeExtension(path);
-  if (SameIgnoringCase(ext, "kdz")) return 0;
-  if (importAll != 1) {
-    if (ext.empty() || ext.size() > kKdxMaxImportExtensionBytes) return 0;
-    bool listed = false;
-    for (const std::string& candidate : extensions) {
-      if (SameIgnoringCase(ext, candidate.c_str())) {
-        listed = true;
-        break;
-      }
-    }
-    if (!listed) return 0;
-  }
+  if (!WantedByName(path, importAll, extensions)) return 0;
   if (Vell_IsBinaryFile(path.c_str()) != 0 && IsRtfFile(path) != 1) return 0;
   return 1;
 }
@@ -173,9 +211,8 @@ int32_t ListUpFilesWithExt(const std::string& folder, const std::vector<std::str
                            int32_t importAll, const KdxTransferProgress& progress,
                            std::vector<std::string>* fileList, KdxTransferResult* result) {
   Walk walk{extensions, importAll, progress, fileList, result, {}};
-  if (!walk.Folder(folder, 0)) {
-    Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n", folder.c_str());
-    result->Fail(folder, "the folder cannot be opened");
+  if (const int error = walk.Folder(folder, 0); error != 0) {
+    walk.Unusable(folder, FolderErrorText(error));
     return 1;
   }
   return 0;

@@ -41,11 +41,15 @@ inline constexpr size_t kKdxMaxImportExtensionBytes = 15;
 // (names starting with "." skipped) and every RTFD package (as one item).
 // Folders named "*.app" are skipped; hidden folders are walked. A symbolic
 // link to a folder is never followed and no folder is walked twice (by device
-// and inode). A subfolder that cannot be opened or lies deeper than
-// kKdxMaxFolderDepth, and an item that cannot be examined (a path too long),
-// is logged, counted in result->failed and skipped; the walk goes on. progress gets each file name
-// and is polled for cancelling (result->cancelled). Returns 0, or 1 when folder itself cannot be
-// opened (also counted in result).
+// and inode). What the walk passes over although its name would have been
+// taken (a FIFO, socket or device, a link to a folder, to one of those or to
+// nothing) is counted in result->skipped with the reason. A subfolder that
+// cannot be opened or lies deeper than kKdxMaxFolderDepth, a file with an
+// import extension that cannot be read, and an item that cannot be examined
+// (a path too long) are logged, counted in result->failed with the reason
+// (permission denied, ...) and passed over; the walk goes on. progress gets
+// each file name and is polled for cancelling (result->cancelled). Returns 0,
+// or 1 when folder itself cannot be opened (also counted in result).
 [[nodiscard]] int32_t ListUpFilesWithExt(const std::string& folder,
                                          const std::vector<std::string>& extensions,
                                          int32_t importAll, const KdxTransferProgress& progress,

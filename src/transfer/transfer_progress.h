@@ -36,8 +36,12 @@ struct KdxTransferFailure {
 struct [[nodiscard]] KdxTransferResult {
   int64_t succeeded = 0;  // files imported, entries exported
   int64_t failed = 0;     // items that could not be done; failures lists them
+  int64_t skipped = 0;    // items passed over on purpose; skippedItems lists them
   bool cancelled = false;
   std::vector<KdxTransferFailure> failures;
+  // Met but not taken, and why: what an import does not read (a FIFO, a
+  // device, a link to a folder), a file named that is not an import target.
+  std::vector<KdxTransferFailure> skippedItems;
   // Done, but with something the user should know (characters replaced by a
   // substitute in an export, an entry list row skipped).
   std::vector<KdxTransferFailure> warnings;
@@ -46,6 +50,10 @@ struct [[nodiscard]] KdxTransferResult {
     ++failed;
     failures.push_back({what, reason});
   }
+  void Skip(const std::string& what, const std::string& reason) {
+    ++skipped;
+    skippedItems.push_back({what, reason});
+  }
   void Warn(const std::string& what, const std::string& reason) {
     warnings.push_back({what, reason});
   }
@@ -53,8 +61,10 @@ struct [[nodiscard]] KdxTransferResult {
   void Absorb(const KdxTransferResult& other) {
     succeeded += other.succeeded;
     failed += other.failed;
+    skipped += other.skipped;
     cancelled = cancelled || other.cancelled;
     failures.insert(failures.end(), other.failures.begin(), other.failures.end());
+    skippedItems.insert(skippedItems.end(), other.skippedItems.begin(), other.skippedItems.end());
     warnings.insert(warnings.end(), other.warnings.begin(), other.warnings.end());
   }
 };

@@ -1,6 +1,7 @@
 // kdx import as a script sees it: the summary line, the exit status, the
-// failures named on standard error, and the entries that land.
+// failures and skipped items named on standard error, and the entries that land.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -39,6 +40,19 @@ TEST(KdxImport, SummaryExitStatusAndWhatLands) {
   r = Kdx({"import", doc, "--v2", dir.File("Notes")});
   EXPECT_EQ(r.status, kExitFailed);
   EXPECT_EQ(r.out, "imported 0, failed 2\n") << r.err;
+
+  // What a folder import passes over is named and counted, and is no failure.
+  ASSERT_EQ(mkfifo(dir.File("Notes/pipe.txt").c_str(), 0600), 0);
+  r = Kdx({"import", doc, dir.File("Notes")});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "imported 1, failed 0, skipped 1\n");
+  EXPECT_EQ(r.err, "kdx: skipped: " + dir.File("Notes/pipe.txt") + ": a FIFO, not a file\n");
+  // A name with a line break stays on its one line.
+  WriteAll(dir.File("two\nlines.txt"), std::string("\x80"));
+  r = Kdx({"import", doc, dir.File("two\nlines.txt")});
+  EXPECT_EQ(r.status, kExitFailed);
+  EXPECT_EQ(r.err.find("\n"), r.err.size() - 1) << r.err;
+  EXPECT_NE(r.err.find("two lines.txt: "), std::string::npos) << r.err;
 
   EXPECT_EQ(Kdx({"import", doc}).status, kExitUsage);
   EXPECT_EQ(Kdx({"import", doc, dir.File("single.txt"), "--v2", dir.File("Notes")}).status,

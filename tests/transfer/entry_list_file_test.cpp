@@ -118,7 +118,7 @@ TEST(JoinedTextFile, SeparatorsTextsAndLeftOutEntries) {
   ImportDoc doc;
   KDX_ENTRY meeting = doc.Add("会議", {"", "一行目\n二行目", ""}, /*encrypted=*/true);
   KDX_ENTRY untitled = doc.Add("", {"", "x", ""});
-  KDX_ENTRY empty = doc.Add("e", {"", "", ""});
+  KDX_ENTRY empty = doc.Add("e\r\n", {"", "", ""});  // a file name's line break
   KDX_ENTRY emoji = doc.Add("f", {"", "smile 😀", ""});
   const std::string usedBefore = doc.Entry(meeting.en_id).en_use_date;
 

@@ -2,6 +2,7 @@
 // a file, and the files that must count as failed without leaving anything.
 #include "transfer/file_import.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "core/util/vell_encoding.h"
 #include "richtext/rtfd_package.h"
+#include "support/file_permissions.h"
 #include "support/test_support.h"
 #include "transfer/import_doc.h"
 
@@ -89,6 +91,39 @@ TEST(FileImportText, UndecodableTooLargeAndMissingFilesFailAndAddNothing) {
   EXPECT_EQ(r.succeeded, 0);
   EXPECT_EQ(r.failed, 3);
   EXPECT_EQ(doc.Count(), before);
+}
+
+// Each file named that is not imported says why: missing, not readable (and
+// why, rather than being taken for a binary file), not a file at all, or not
+// an import target; only the first two are failures.
+TEST(FileImportText, NamedFilesThatAreNotImportedSayWhy) {
+  kdx_test::TempDir dir;
+  fs::create_directories(dir.File("closed"));
+  WriteAll(dir.File("closed/in.txt"), "x");
+  WriteAll(dir.File("secret.txt"), "x");
+  WriteAll(dir.File("notes.md"), "x");
+  ASSERT_EQ(mkfifo(dir.File("pipe.txt").c_str(), 0600), 0);
+  fs::permissions(dir.File("secret.txt"), fs::perms::none);
+  fs::permissions(dir.File("closed"), fs::perms::owner_read);  // listed, not searched
+  kdx_test::ImportDoc doc;
+  KdxTransferResult r;
+  {
+    kdx_test::FileModesEnforced modes;
+    if (!modes.enforced()) GTEST_SKIP() << "file modes cannot be enforced here";
+    r = Import(doc, {dir.File("gone.txt"), dir.File("secret.txt"), dir.File("closed/in.txt"),
+                     dir.File("pipe.txt"), dir.File("notes.md")});
+  }
+  fs::permissions(dir.File("closed"), fs::perms::owner_all);
+  EXPECT_EQ(r.succeeded, 0);
+  ASSERT_EQ(r.failed, 3);
+  EXPECT_EQ(r.failures[0].reason, "no such file or folder");
+  EXPECT_EQ(r.failures[1].reason, "cannot be read: permission denied");
+  EXPECT_EQ(r.failures[2].reason, "cannot be read: permission denied");
+  ASSERT_EQ(r.skipped, 2);
+  EXPECT_EQ(r.skippedItems[0].item, dir.File("pipe.txt"));
+  EXPECT_EQ(r.skippedItems[0].reason, "a FIFO, not a file");
+  EXPECT_EQ(r.skippedItems[1].reason, "not a text or RTF file with an import extension");
+  EXPECT_TRUE(r.warnings.empty());
 }
 
 TEST(FileImportRichText, RtfFilesAndPackagesKeepTheirText) {

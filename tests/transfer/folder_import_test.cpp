@@ -7,7 +7,9 @@
 #include <array>
 #include <filesystem>
 #include <tuple>
+#include <utility>
 
+#include "support/file_permissions.h"
 #include "support/test_support.h"
 #include "transfer/file_import.h"
 #include "transfer/folder_walk.h"
@@ -94,17 +96,65 @@ TEST(FolderImportWalk, SymlinkLoopsAreNotFollowed) {
   EXPECT_EQ(Walk(r, 0, &result), (std::vector<std::string>{"A/f.txt", "link.txt"}));
 }
 
-TEST(FolderImportWalk, UnreadableFolderIsCountedAndTheWalkGoesOn) {
-  if (geteuid() == 0) GTEST_SKIP() << "root opens any folder";
+// What the walk passes over although its name would have been taken is named
+// with the reason; the rest of the tree is walked as before.
+TEST(FolderImportWalk, SpecialFilesAndLinksNotFollowedAreNamedAsSkipped) {
+  kdx_test::TempDir dir;
+  const fs::path r = dir.path() / "root";
+  fs::create_directories(r / "A");
+  fs::create_directories(dir.path() / "outside");
+  WriteAll((r / "A" / "f.txt").string(), "f");
+  ASSERT_EQ(mkfifo((r / "pipe.txt").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((r / "pipe.md").c_str(), 0600), 0);    // not an import extension
+  ASSERT_EQ(mkfifo((r / ".pipe.txt").c_str(), 0600), 0);  // hidden, as hidden files are
+  fs::create_directory_symlink(dir.path() / "outside", r / "out");
+  fs::create_symlink(r / "pipe.txt", r / "to-pipe.txt");
+  fs::create_symlink(r / "gone.txt", r / "dangling.txt");
+  KdxTransferResult result;
+  EXPECT_EQ(Walk(r, 0, &result), (std::vector<std::string>{"A/f.txt"}));
+  EXPECT_EQ(result.failed, 0);
+  EXPECT_EQ(result.skipped, 4);
+  std::vector<std::pair<std::string, std::string>> skipped;
+  for (const KdxTransferFailure& s : result.skippedItems) {
+    skipped.emplace_back(fs::path(s.item).lexically_relative(r).string(), s.reason);
+  }
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (std::vector<std::pair<std::string, std::string>>{
+                         {"dangling.txt", "a link that leads nowhere"},
+                         {"out", "a link to a folder (links to folders are not followed)"},
+                         {"pipe.txt", "a FIFO, not a file"},
+                         {"to-pipe.txt", "a link to a FIFO, not to a file"}}));
+}
+
+// A folder or a file with an import extension that cannot be read is a
+// failure that says why, never a file taken for binary and passed over.
+TEST(FolderImportWalk, UnreadableFoldersAndFilesAreCountedAndTheWalkGoesOn) {
   kdx_test::TempDir dir;
   const fs::path r = dir.path();
   for (const char* sub : {"locked", "open"}) fs::create_directories(r / sub);
-  for (const char* f : {"locked/l.txt", "open/o.txt", "z.txt"}) WriteAll((r / f).string(), "x");
+  for (const char* f : {"locked/l.txt", "open/o.txt", "z.txt", "secret.txt", "secret.bin"}) {
+    WriteAll((r / f).string(), "x");
+  }
   fs::permissions(r / "locked", fs::perms::none);
+  fs::permissions(r / "secret.txt", fs::perms::none);
+  fs::permissions(r / "secret.bin", fs::perms::none);  // not wanted by its name
   KdxTransferResult result;
-  EXPECT_EQ(Walk(r, 0, &result), (std::vector<std::string>{"open/o.txt", "z.txt"}));
-  ASSERT_EQ(result.failed, 1);
-  EXPECT_EQ(result.failures[0].item, (r / "locked").string());
+  std::vector<std::string> found;
+  {
+    kdx_test::FileModesEnforced modes;
+    if (!modes.enforced()) GTEST_SKIP() << "file modes cannot be enforced here";
+    found = Walk(r, 0, &result);
+  }
+  fs::permissions(r / "locked", fs::perms::owner_all);
+  EXPECT_EQ(found, (std::vector<std::string>{"open/o.txt", "z.txt"}));
+  ASSERT_EQ(result.failed, 2);
+  std::vector<std::pair<std::string, std::string>> failures;
+  for (const KdxTransferFailure& f : result.failures) failures.emplace_back(f.item, f.reason);
+  std::sort(failures.begin(), failures.end());
+  EXPECT_EQ(failures,
+            (std::vector<std::pair<std::string, std::string>>{
+                {(r / "locked").string(), "the folder cannot be opened: permission denied"},
+                {(r / "secret.txt").string(), "cannot be read: permission denied"}}));
 }
 
 // Too deep a tree, and a folder below PATH_MAX (which cannot be opened by its

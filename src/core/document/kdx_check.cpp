@@ -113,13 +113,17 @@ int32_t NextValue(const VELL_ARY* counters, uint32_t tag, const char* name) {
   return index >= 0 ? c.ic_next_value : -1;
 }
 
+// A counter behind the identifiers in use hands out nothing twice: opening the
+// document raises it above them, and the next save stores the raised value.
 void CheckCounter(const VELL_ARY* counters, uint32_t tag, const char* name, int32_t maxId,
-                  std::vector<std::string>* problems) {
-  if (maxId < 0) return;
+                  std::vector<std::string>* leftovers) {
+  if (maxId < 0 || leftovers == nullptr) return;
   int32_t next = NextValue(counters, tag, name);
   if (next <= maxId) {
-    problems->push_back(Format("identifiers: counter %s would hand out %d, but %d is already used",
-                               name, next < 0 ? 0 : next, maxId));
+    leftovers->push_back(
+        Format("identifiers: counter %s would hand out %d, but %d is already used (harmless: "
+               "raised on opening, repaired in the file by the next save)",
+               name, next < 0 ? 0 : next, maxId));
   }
 }
 
@@ -132,7 +136,8 @@ int32_t KDX_SummarizeContainer(const char* path, KdxContainerSummary* summary) {
   return 0;
 }
 
-int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) {
+int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems,
+                          std::vector<std::string>* leftovers) {
   RezFileHandle file;
   if (path == nullptr || file.Open(path, 1) != REZ_OK) return kKdxErrFile;
   KdxContainerSummary summary;
@@ -177,9 +182,9 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
     }
     maxEntry = std::max(maxEntry, id);
   }
-  if (countersKnown) CheckCounter(counters, kKdxTagENTR, "en_id", maxEntry, problems);
+  if (countersKnown) CheckCounter(counters, kKdxTagENTR, "en_id", maxEntry, leftovers);
 
-  // Content blocks: a readable head, a size that fits, an owner, one per entry.
+  // Content blocks: a readable head, a size that fits, one per entry.
   struct Kind {
     uint32_t tag;
     const char* name;
@@ -207,16 +212,23 @@ int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems) 
             Format("blocks: %s block of entry %d says %d bytes but holds at most %u", kind.name,
                    eid, size, length - 12));
       }
+      // Blocks of an entry that does not exist are what an interrupted import
+      // or copy leaves (and older versions and other programs): no entry reads
+      // them, and a new entry given that number removes them first.
       if (entriesKnown && entryIds.count(eid) == 0) {
-        problems->push_back(
-            Format("blocks: %s block at %u belongs to entry %d, which does not exist", kind.name,
-                   file->current.position, eid));
+        if (leftovers != nullptr) {
+          leftovers->push_back(Format(
+              "blocks: %s block at %u belongs to entry %d, which does not exist (harmless: no "
+              "entry reads it)",
+              kind.name, file->current.position, eid));
+        }
+        continue;
       }
       if (++perEntry[eid] == 2) {
         problems->push_back(Format("blocks: entry %d has more than one %s block", eid, kind.name));
       }
     }
-    if (countersKnown) CheckCounter(counters, kind.tag, kind.counter, maxBlock, problems);
+    if (countersKnown) CheckCounter(counters, kind.tag, kind.counter, maxBlock, leftovers);
   }
   return 0;
 }

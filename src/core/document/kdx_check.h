@@ -8,10 +8,16 @@
 
 #include "core/document/kdx_status.h"
 
-// Checks the document at path without changing it. Each problem found is one
-// line of text in *problems. 0 when the file could be checked (whether or not
-// problems were found), kKdxErrFile when it cannot be opened as a container.
-[[nodiscard]] int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems);
+// Checks the document at path without changing it. Each piece of damage found
+// is one line of text in *problems. Harmless traces go to *leftovers when it
+// is given, each line saying why it is harmless: blocks of entries that do
+// not exist (left by an interrupted import or copy, or by other programs; no
+// entry reads them) and identifier counters behind the identifiers in use
+// (opening raises them and the next save stores them). 0 when the file could
+// be checked (whether or not anything was found), kKdxErrFile when it cannot
+// be opened as a container.
+[[nodiscard]] int32_t KDX_CheckDocument(const char* path, std::vector<std::string>* problems,
+                                        std::vector<std::string>* leftovers = nullptr);
 
 // Counts and facts for a summary of a document.
 struct KdxContainerSummary {
