@@ -288,8 +288,9 @@ void ImportList(KDX_DATA* data, const std::vector<std::string>& files,
   // The blocks count only once the caller saves the tables, so the document
   // file is flushed once at the end rather than after every block.
   RezDeferSync deferSync;
+  KdxCheckpointedImport stored(progress, result, importedIds);
   const auto total = static_cast<int64_t>(files.size());
-  for (int64_t i = 0; i < total; ++i) {
+  for (int64_t i = 0; i < total && !result->cancelled; ++i) {
     if (progress.IsCancelled()) {
       result->cancelled = true;
       break;
@@ -311,12 +312,12 @@ void ImportList(KDX_DATA* data, const std::vector<std::string>& files,
       result->Fail(path, FailureText(KDX_WithoutTrailingSlash(path), status));
       continue;
     }
-    ++result->succeeded;
-    if (importedIds != nullptr) importedIds->push_back(entry.en_id);
+    if (!stored.Stored(path, entry.en_id)) break;
   }
   if (!deferSync.Flush()) {
     result->Fail(data->kdxFilePath, "the document file could not be written to the disk");
   }
+  stored.Finish();
 }
 
 }  // namespace

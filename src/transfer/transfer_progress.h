@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// What a checkpoint of an import came to.
+enum class KdxCheckpoint {
+  kLater,   // nothing done yet: the items wait for a later checkpoint
+  kSaved,   // everything stored so far is durable
+  kFailed,  // the save failed: what was stored since the last kSaved is gone
+};
+
 struct KdxTransferProgress {
   // A phase begins ("ファイルを検索しています...", "ファイルを保存しています...").
   std::function<void(const std::string& message)> phase;
@@ -16,6 +23,12 @@ struct KdxTransferProgress {
   std::function<void(const std::string& item, int64_t done, int64_t total)> item;
   // Polled between items; true ends the work after the current item.
   std::function<bool()> cancelled;
+  // Imports call it after each item stored in the document, and once more
+  // with last true at the end: the caller makes what was stored durable now
+  // and then (it saves). On kFailed what was stored since the last kSaved is
+  // not in the document, and the import ends. Without it the caller saves
+  // once afterwards.
+  std::function<KdxCheckpoint(bool last)> checkpoint;
 
   void Phase(const std::string& message) const {
     if (phase) phase(message);
@@ -24,6 +37,9 @@ struct KdxTransferProgress {
     if (item) item(name, done, total);
   }
   [[nodiscard]] bool IsCancelled() const { return cancelled && cancelled(); }
+  [[nodiscard]] KdxCheckpoint Checkpoint(bool last) const {
+    return checkpoint ? checkpoint(last) : KdxCheckpoint::kLater;
+  }
 };
 
 // One item that did not make it, and why, in words for the user.
@@ -67,4 +83,27 @@ struct [[nodiscard]] KdxTransferResult {
     skippedItems.insert(skippedItems.end(), other.skippedItems.begin(), other.skippedItems.end());
     warnings.insert(warnings.end(), other.warnings.begin(), other.warnings.end());
   }
+};
+
+// The items an import stored since its caller's last checkpoint. Should a
+// checkpoint fail, they are not in the document after all: they move from
+// succeeded to failed, so that "imported N" is what the document holds.
+class KdxCheckpointedImport {
+ public:
+  KdxCheckpointedImport(const KdxTransferProgress& progress, KdxTransferResult* result,
+                        std::vector<int32_t>* importedIds)
+      : progress_(progress), result_(result), importedIds_(importedIds) {}
+  // One item stored under id: counted, then a checkpoint. False when the
+  // checkpoint failed; the import must stop.
+  [[nodiscard]] bool Stored(const std::string& item, int32_t id);
+  // The last checkpoint, when anything is left to make durable.
+  void Finish();
+
+ private:
+  void Lost();
+
+  const KdxTransferProgress& progress_;
+  KdxTransferResult* result_;
+  std::vector<int32_t>* importedIds_;
+  std::vector<std::string> pending_;  // stored since the last checkpoint
 };

@@ -265,8 +265,9 @@ KdxTransferResult KDX_ImportV2Folder(KDX_DATA* data, const std::string& folder,
   RezDeferSync deferSync;  // one flush at the end, as in the file import
   KdxImportSettings resolved = settings;
   resolved.fontName = KDX_UsableFontName(settings.fontName);
+  KdxCheckpointedImport stored(progress, &result, importedIds);
   const auto total = static_cast<int64_t>(files.size());
-  for (int64_t i = 0; i < total; ++i) {
+  for (int64_t i = 0; i < total && !result.cancelled; ++i) {
     if (progress.IsCancelled()) {
       result.cancelled = true;
       break;
@@ -280,11 +281,11 @@ KdxTransferResult KDX_ImportV2Folder(KDX_DATA* data, const std::string& folder,
       result.Fail(path, "not a version-2 export file, or damaged (the log says why)");
       continue;
     }
-    ++result.succeeded;
-    if (importedIds != nullptr) importedIds->push_back(id);
+    if (!stored.Stored(path, id)) break;
   }
   if (!deferSync.Flush()) {
     result.Fail(data->kdxFilePath, "the document file could not be written to the disk");
   }
+  stored.Finish();
   return result;
 }

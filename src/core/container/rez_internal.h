@@ -39,7 +39,6 @@ namespace rez_internal {
 
 [[nodiscard]] inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }
 
-
 // False once a test's write budget is spent (RezSetWriteBudgetForTesting):
 // the write is then to be dropped unseen, as a killed process would.
 [[nodiscard]] bool MayWrite();

@@ -147,9 +147,9 @@ struct RezTransaction::State {
   std::string journalPath;
   std::pair<dev_t, ino_t> id;
   std::mutex mutex;
-  uint64_t baseSize = 0;                           // the file's size at the last commit
+  uint64_t baseSize = 0;                          // the file's size at the last commit
   std::map<uint64_t, std::vector<uint8_t>> held;  // bytes inside baseSize, by offset; disjoint
-  bool journalMade = false;                        // the journal file exists (invalid)
+  bool journalMade = false;                       // the journal file exists (invalid)
 
   // Holds count bytes at pos (pos + count <= baseSize), over what was held.
   void Hold(uint64_t pos, const uint8_t* bytes, size_t count) {
@@ -286,7 +286,8 @@ int32_t REZ_RecoverJournal(const std::string& path) {
     }
     if (SizeOf(file.get()) != oldSize && !Truncate(file.get(), oldSize)) return REZ_ERR_IO;
     if (::fdatasync(file.get()) != 0) return REZ_ERR_IO;
-    Vell_SystemErrorLog("[0] REZ_RecoverJournal[%llu]\r\n", static_cast<unsigned long long>(oldSize));
+    Vell_SystemErrorLog("[0] REZ_RecoverJournal[%llu]\r\n",
+                        static_cast<unsigned long long>(oldSize));
   }
   // Rolled back, or torn before the file was touched: the journal is done.
   if (!Unlink(jpath)) return REZ_ERR_IO;
@@ -382,10 +383,9 @@ int32_t RezTransaction::Commit() {
     ok = ok && ReadFully(file.get(), offset, journal.data() + at, bytes.size());
     at += bytes.size();
   }
-  ok = ok && Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize,
-                         journal.data() + 20);
-  Fd journalFd(
-      ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1);
+  ok = ok &&
+       Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize, journal.data() + 20);
+  Fd journalFd(ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1);
   const bool made = journalFd.ok();
   ok = ok && made && WriteFully(journalFd.get(), 0, journal.data(), journal.size()) &&
        Truncate(journalFd.get(), journal.size()) && ::fdatasync(journalFd.get()) == 0 &&

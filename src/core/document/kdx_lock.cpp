@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +11,15 @@ KdxDocumentLock::Result KdxDocumentLock::Acquire(const std::string& path, bool e
   Release();
   // flock belongs to this open file description: the per-operation opens of the
   // container do not disturb it, while another process's lock conflicts.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: opening a FIFO must not wait for a writer. Only regular
+  // files are documents.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Result::kCannotOpen;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Result::kCannotOpen;
+  }
   int rc;
   do {
     rc = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);

@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
+#include "core/container/rez_journal.h"
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
 #include "core/content/password.h"
 #include "core/content/password_store.h"
-#include "core/container/rez_journal.h"
 #include "core/document/block_index.h"
 #include "core/document/entry_table.h"
 #include "core/document/kdx_file.h"

@@ -18,6 +18,12 @@
 // functions of the content, listing and transfer layers) takes EditDirectly(),
 // after which the next Save() compares every record, as KDX_SaveAllData does.
 // Either way the file ends up exactly as a full rewrite would leave it.
+//
+// Saving is all or nothing. A write session holds a transaction on its file
+// (container/rez_journal.h): nothing it changes inside the file's old end
+// reaches the file before Save() commits, and a crash leaves the document as
+// the last save left it. The full-text search maps the file and so reads it
+// as last saved: save before searching.
 #pragma once
 
 #include <atomic>

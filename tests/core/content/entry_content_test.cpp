@@ -13,6 +13,7 @@
 #include "core/container/rez_test_util.h"
 #include "core/content/entry_copy.h"
 #include "core/content/new_document.h"
+#include "core/content/new_entry.h"
 #include "core/content/password_store.h"
 #include "core/document/block_index.h"
 #include "core/document/entry_table.h"
@@ -22,7 +23,6 @@
 #include "core/util/vell_crypto.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
-#include "core/content/new_entry.h"
 #include "support/test_document.h"
 
 namespace {
