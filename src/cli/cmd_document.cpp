@@ -40,7 +40,7 @@ int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
     err << "kdx: " << path << ": exists already (kdx new never overwrites a file)\n";
     return kExitFailed;
   }
-  if (CreateKdxFile(path.c_str()) != 0) {
+  if (KdxSession::CreateFile(path) != 0) {
     err << "kdx: " << path << ": cannot be created\n";
     return kExitFailed;
   }
