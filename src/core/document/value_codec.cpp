@@ -32,7 +32,13 @@ T TakeChecked(std::span<const uint8_t> buffer, size_t offset) {
 
 int32_t KDX_SetStringValue(std::span<uint8_t> buffer, size_t offset, size_t length,
                            const char* text) {
-  return KDX_SetBinaryValue(buffer, offset, length, text);
+  if (!Fits(buffer.size(), offset, length) || (text == nullptr && length > 0)) return kKdxFailed;
+  // Whatever a field held after its NUL (a longer value it had before, bytes
+  // never cleared) is not stored: other readers of the file see zeros there.
+  const size_t used = length > 0 ? strnlen(text, length) : 0;
+  if (used > 0) std::memcpy(buffer.data() + offset, text, used);
+  if (length > used) std::memset(buffer.data() + offset + used, 0, length - used);
+  return 0;
 }
 
 int32_t KDX_GetStringValue(std::span<const uint8_t> buffer, size_t offset, size_t length,

@@ -11,7 +11,8 @@
 
 #include "core/document/kdx_status.h"
 
-// Copies `length` bytes of text as they are (its NUL and whatever follows it).
+// Stores text in a field of `length` bytes: the text up to its first NUL,
+// then zeros to the field's end.
 [[nodiscard]] int32_t KDX_SetStringValue(std::span<uint8_t> buffer, size_t offset, size_t length,
                                          const char* text);
 [[nodiscard]] int32_t KDX_GetStringValue(std::span<const uint8_t> buffer, size_t offset,

@@ -37,6 +37,22 @@ TEST(ValueCodec, LittleEndianByteByByteAndBoundsChecked) {
   EXPECT_EQ(KDX_GetInt32Value(buf, 6), 0);
 }
 
+TEST(ValueCodec, TextFieldsAreZeroAfterTheirNul) {
+  // A field that held "S-JIS" and was overwritten with "EUC" keeps "IS" in
+  // memory after the NUL; the stored field must not.
+  KDX_ENTRY e{};
+  std::memcpy(e.en_encode, "S-JIS", 6);
+  std::memcpy(e.en_encode, "EUC", 4);
+  std::memset(e.en_title, 'x', sizeof e.en_title);
+  e.en_title[3] = '\0';
+  std::vector<uint8_t> stored(kKdxEntrySize, 0xEE);
+  KDX_SetKdxEntry(e, stored.data());
+  EXPECT_EQ(std::vector<uint8_t>(stored.begin() + 2093, stored.begin() + 2093 + 32),
+            (std::vector<uint8_t>{'E', 'U', 'C', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                  0,   0,   0,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  for (size_t i = 76 + 3; i < 76 + 512; ++i) ASSERT_EQ(stored[i], 0) << i;
+}
+
 // Every field of the entry: stored offset (and width), and the member. Text
 // fields are filled to their full width, so a wrong width shows.
 constexpr size_t kIntAt[] = {0,    972,  976,  980,  984,  988,  992,  996,  1000, 1004,
