@@ -16,7 +16,7 @@ int32_t KDXCOMM_SetPassword(VELL_ARY* envAry, VELL_ARY* idCounterAry, const char
   uint8_t value[kKdxPasswordValueSize];
   int32_t status = KDX_EncryptPasswordValue(password, value);
   if (status != 0) {
-    Vell_SystemErrorLog("[-1] PasswordSetting(%d) \r\n", status);
+    Vell_SystemErrorLog("[-1] PasswordSetting(%d) \n", status);
     return status;
   }
   if (EV_SetValue(envAry, idCounterAry, kKdxPasswordKeyword, value) != 0) {

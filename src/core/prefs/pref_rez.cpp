@@ -173,7 +173,7 @@ int32_t KDX_ReadPrintData(const char* path, uint32_t tag, std::vector<uint8_t>& 
     return kPrefPrintNoMemory;
   }
   if (PI_Load(path, kPrintBlockId, tag, size, data.data()) != 0) {
-    Vell_SystemErrorLog("[-3] KDX_ReadPrintData\r\n");
+    Vell_SystemErrorLog("[-2] KDX_ReadPrintData\r\n");
     data.clear();
     return kPrefPrintUnreadable;
   }
