@@ -39,7 +39,7 @@ const char* TitleKey(const ColumnKind& kind, const KDX_CATEGORY_TITLE& titles) {
 }
 
 std::string DateCell(std::string_view dateChars) {
-  if (dateChars.empty()) return {};  // never opened or used: show nothing, not a template
+  // An empty value (never opened or used) shows the template's letters.
   char view[kVellViewDateSize];
   const std::string chars(dateChars);
   Vell_GetViewDateStringFromDataChars(chars.c_str(), view);

@@ -59,7 +59,7 @@ TEST_F(ColumnsTest, CellTexts) {
   });
   KDX_ENTRY e = Entry(id);
   EXPECT_EQ(Cell(e, "en_update_date"), "2024/01/31 09:05");
-  EXPECT_EQ(Cell(e, "en_use_date"), "");  // never used
+  EXPECT_EQ(Cell(e, "en_use_date"), "YYYY/MM/DD HH:MM");  // never used: the template
   EXPECT_EQ(Cell(e, "en_bo_block_size"), "1,234,567");
   EXPECT_EQ(Cell(e, "en_encrpyt"), "する");
   EXPECT_EQ(Cell(e, "en_co_id"), "重要");
