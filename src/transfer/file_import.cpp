@@ -185,9 +185,17 @@ struct ConvertedFile {
   if (!kdzPath.empty() && KDX_ReadNote_FromKdzFile(kdzPath, &note) != 1) note.clear();
   entry->en_ft_id = KDX_SetFileType(data->kdxFilePath, ext, data->idCounterAry, data->fileTypeAry);
   if (entry->en_ft_id < 0) return kKdxImportNotStored;
+  // Stored as imports store them: the text with its NUL; a rich-text file's
+  // body with one zero byte after its data, recorded at the data's size; a
+  // text file's body recorded at the size of the file read.
   const KdxImportedBody& content = converted.content;
-  if (KDX_StoreNewEntry(data, entry, expandSize,
-                        KdxEntryContent{content.body, content.text, note}) != 0) {
+  const bool richText = converted.kind != FileKind::text;
+  const std::string text = KDX_WithTrailingZero(content.text);
+  const std::string body = richText ? KDX_WithTrailingZero(content.body) : content.body;
+  const auto bodySize = static_cast<int32_t>(content.body.size());
+  if (KDX_StoreNewEntry(
+          data, entry, expandSize,
+          KdxEntryContent{body, text, note, richText ? bodySize : converted.status}) != 0) {
     return kKdxImportNotStored;
   }
   return entry->en_bo_block_size;

@@ -65,8 +65,10 @@ void KDX_PrepareImportEntry(KDX_DATA* data, const std::string& path, const std::
 // Imports one file or RTFD package into the prepared entry and adds it to the
 // document: body, text and note blocks (encrypted as its flags say), the file
 // type, the encoding, the record and its category set. All or nothing: on
-// failure no block or record is left. Returns the body size, or one of the
-// kKdxImport failures.
+// failure no block or record is left. The text block ends in its NUL; the
+// body of an RTF file or package is its data and one zero byte. Returns
+// en_bo_block_size (the bytes read from a text file, the body data's size
+// for rich text), or one of the kKdxImport failures.
 [[nodiscard]] int32_t KDX_ImportOneFile(KDX_DATA* data, const std::string& path, KDX_ENTRY* entry,
                                         const std::string& fontName, double fontSize,
                                         int32_t expandSize);

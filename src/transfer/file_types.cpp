@@ -21,11 +21,17 @@ namespace {
                                   const char* caller) {
   const auto iconSize = static_cast<int32_t>(kKdxDefaultFileTypeIcon_size);
   KDX_FILE_TYPE type;
-  const int32_t iconId = IC_GetID_FromCounter(idCounterAry, kKdxTagFIIC, "fi_id");
-  if (iconId < 0 || FT_MakeRecord(idCounterAry, ext.c_str(), iconId, iconSize, &type) != 0) {
+  // The type's identifier is drawn before its icon's, as a new document draws them.
+  if (FT_MakeRecord(idCounterAry, ext.c_str(), 0, iconSize, &type) != 0) {
     Vell_SystemErrorLog("[-1] %s\r\n", caller);
     return kKdxFileTypeNoIdentifier;
   }
+  const int32_t iconId = IC_GetID_FromCounter(idCounterAry, kKdxTagFIIC, "fi_id");
+  if (iconId < 0) {
+    Vell_SystemErrorLog("[-1] %s\r\n", caller);
+    return kKdxFileTypeNoIdentifier;
+  }
+  type.ft_fi_id = iconId;
   if (FI_CreateNewData(path.c_str(), iconId, kKdxDefaultFileTypeIcon, iconSize) != 0 ||
       FT_AddData(fileTypeAry, type) != 0) {
     Vell_SystemErrorLog("[-2] %s\r\n", caller);

@@ -220,16 +220,16 @@ int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path, const st
                                                    QString::fromStdString(fontName), fontSize);
   }
   const std::string_view bodyBytes(body.constData(), static_cast<size_t>(body.size()));
-  if (KDX_StoreNewEntry(data, entry, expandSize, KdxEntryContent{bodyBytes, v2.body, v2.note}) !=
-      0) {
+  // The text keeps its NUL as imported texts do; the size a version-2 entry
+  // shows is that of its text; the blocks are made text, note, body.
+  const std::string text = KDX_WithTrailingZero(v2.body);
+  if (KDX_StoreNewEntry(
+          data, entry, expandSize,
+          KdxEntryContent{bodyBytes, text, v2.note, static_cast<int32_t>(v2.body.size()),
+                          KdxBlockOrder::kTextNoteBody}) != 0) {
     Vell_SystemErrorLog("[-4] KDX_ImportV2ExportFile\r\n");
     return 0;
   }
-  // The size a version-2 entry shows is that of its text.
-  entry->en_bo_block_size = static_cast<int32_t>(v2.body.size());
-  // The entry is stored; only the size its list shows would be the body's.
-  if (EN_SetData(data->entryAry, *entry) != 0)
-    Vell_SystemErrorLog("[-5] KDX_ImportV2ExportFile\r\n");
   return 1;
 }
 

@@ -48,9 +48,10 @@ enum class KdxV2Parse {
 [[nodiscard]] int32_t KDX_IsV2ExportFile(const std::string& path);
 
 // Parses the file into the prepared entry and adds it to the document with
-// its text block (the body as written), note block and body block (the body
-// laid out in the font), unencrypted; en_bo_block_size is the body text's
-// length. All or nothing. 1, or 0 with the reason logged.
+// its text block (the body as written, and its NUL), note block and body
+// block (the body laid out in the font), made in that order, unencrypted;
+// en_bo_block_size is the body text's length. All or nothing. 1, or 0 with
+// the reason logged.
 [[nodiscard]] int32_t KDX_ImportV2ExportFile(KDX_DATA* data, const std::string& path,
                                              const std::string& fontName, double fontSize,
                                              int32_t expandSize, KDX_ENTRY* entry);

@@ -12,6 +12,7 @@
 #include "richtext/rtfd_package.h"
 #include "support/file_permissions.h"
 #include "support/test_support.h"
+#include "transfer/file_types.h"
 #include "transfer/import_doc.h"
 
 namespace fs = std::filesystem;
@@ -153,6 +154,48 @@ TEST(FileImportRichText, RtfFilesAndPackagesKeepTheirText) {
   const std::string body = doc.Body(doc.Titled("p.rtfd"));
   EXPECT_NE(body.find("png bytes"), std::string::npos);
   EXPECT_EQ(body.find("SECRET-OUTSIDE"), std::string::npos);
+}
+
+TEST(FileImportStoredForm, TextsKeepTheirNulAndRichBodiesOneZeroByte) {
+  kdx_test::TempDir dir;
+  const std::string file = "first line\nsecond line\n";
+  WriteAll(dir.File("a.txt"), file);
+  WriteAll(dir.File("r.rtf"), "{\\rtf1\\ansi rich}");
+  WriteAll(dir.File("empty.txt"), "");
+  kdx_test::ImportDoc doc;
+  ASSERT_EQ(Import(doc, {dir.File("a.txt"), dir.File("r.rtf"), dir.File("empty.txt")}).succeeded,
+            3);
+  using K = KdxBlockKind;
+  const KDX_ENTRY text = doc.Titled("a.txt");
+  EXPECT_EQ(doc.Stored(K::kText, text), doc.Text(text) + std::string(1, '\0'));
+  EXPECT_EQ(text.en_bo_block_size, static_cast<int32_t>(file.size()));  // the bytes read
+  EXPECT_NE(doc.Stored(K::kBody, text).back(), '\0');                   // the body as made
+
+  const KDX_ENTRY rich = doc.Titled("r.rtf");
+  const std::string body = doc.Stored(K::kBody, rich);
+  ASSERT_EQ(body.size(), static_cast<size_t>(rich.en_bo_block_size) + 1);
+  EXPECT_EQ(body.back(), '\0');
+  EXPECT_EQ(doc.Stored(K::kText, rich), "rich" + std::string(1, '\0'));
+  EXPECT_EQ(doc.BodyPlainText(rich), "rich");  // the extra byte reads back as nothing
+
+  const KDX_ENTRY empty = doc.Titled("empty.txt");
+  EXPECT_EQ(doc.Stored(K::kText, empty) + doc.Stored(K::kBody, empty), "");
+}
+
+TEST(FileImportFileTypes, NewTypeDrawsItsIdentifierBeforeItsIconIdentifier) {
+  // Counters drawn for the first time are added to the counter table in the
+  // order drawn, so the table shows which came first.
+  kdx_test::ImportDoc doc;
+  KDX_DATA* d = doc.data();
+  Vell_Ary_RemoveAll(d->idCounterAry);
+  ASSERT_GE(KDX_SetFileType(d->kdxFilePath, "md", d->idCounterAry, d->fileTypeAry), 0);
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(d->idCounterAry); ++i) {
+    KDX_ID_COUNTER c;
+    Vell_Ary_GetData(d->idCounterAry, i, &c);
+    names.emplace_back(c.ic_name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"ft_id", "fi_id"}));
 }
 
 TEST(FileImportKdz, ExportFileBesideTakesTitleCategoriesNoteAndFlags) {

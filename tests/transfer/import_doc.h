@@ -60,6 +60,12 @@ class ImportDoc : public TestDocument {
               kdx_richtext::BodyStatus::unreadable);
     return plain.toStdString();
   }
+  // The block's data exactly as stored.
+  std::string Stored(KdxBlockKind kind, const KDX_ENTRY& e) const {
+    std::vector<uint8_t> out;
+    if (KDX_LoadBlockData(path().c_str(), kind, e.en_id, out) != 0) return "(missing)";
+    return std::string(out.begin(), out.end());
+  }
   std::string FileTypeExt(const KDX_ENTRY& e) const {
     KDX_FILE_TYPE type{};
     if (FT_GetData(view().fileTypeAry, e.en_ft_id, &type) < 0) return "(none)";

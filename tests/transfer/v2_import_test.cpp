@@ -2,6 +2,8 @@
 // and the folder import that counts the refusals.
 #include "transfer/v2_import.h"
 
+#include "core/container/rez_handle.h"
+#include "core/document/blocks.h"
 #include "core/util/vell_encoding.h"
 #include "support/test_support.h"
 #include "transfer/file_types.h"
@@ -113,6 +115,30 @@ TEST(V2Import, FileBecomesEntryWithBlocksAsWritten) {
   KDX_ENTRY empty = doc.Titled("空");
   EXPECT_EQ(doc.Text(empty) + doc.Body(empty), "");
   EXPECT_EQ(empty.en_ft_id, e.en_ft_id);  // one "v2filetype" record
+
+  // The text keeps its NUL (an empty one has none), and the blocks were made
+  // text, note, body: in that order in the file.
+  EXPECT_EQ(doc.Stored(KdxBlockKind::kText, e), "本文\r二行目" + std::string(1, '\0'));
+  EXPECT_EQ(doc.Stored(KdxBlockKind::kText, empty), "");
+  EXPECT_EQ(doc.Stored(KdxBlockKind::kNote, e), "ノート1\rノート2");
+  doc.Save();
+  RezFileHandle file;
+  ASSERT_EQ(file.Open(doc.path().c_str(), 1), REZ_OK);
+  auto position = [&](uint32_t tag) {
+    uint32_t at = 0;
+    for (int32_t s = REZ_FirstMember(file.get(), tag); s == REZ_OK;
+         s = REZ_NextMember(file.get())) {
+      uint8_t head[8];
+      if (REZ_GetSubdata(file.get(), 0, 8, head) == REZ_OK &&
+          static_cast<int32_t>(head[4] | head[5] << 8 | head[6] << 16 | head[7] << 24) == e.en_id)
+        at = file->current.position;
+    }
+    return at;
+  };
+  const uint32_t text = position(kKdxTagTEXT), note = position(kKdxTagNORB),
+                 body = position(kKdxTagBORB);
+  EXPECT_LT(text, note);
+  EXPECT_LT(note, body);
 }
 
 TEST(V2Import, FolderCountsRefusedFilesAndAddsNothingForThem) {

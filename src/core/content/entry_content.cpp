@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <span>
 #include <string>
 
@@ -435,7 +436,7 @@ int32_t KDX_CreateStoredBlock(const char* path, KdxBlockKind kind, int32_t expan
 }
 
 int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t expandSize,
-                               const KdxStoredBlocks& blocks) {
+                               const KdxStoredBlocks& blocks, KdxBlockOrder order) {
   const char* path = data->kdxFilePath.c_str();
   const int32_t id = entry.en_id;
   if (id < 0) return REZ_ERR_ARGUMENT;
@@ -443,8 +444,11 @@ int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t e
   // after a crash) would otherwise be found before the new ones.
   int32_t status = KDX_RemoveOrphanBlocks(path, id);
   if (status > 0) Vell_SystemErrorLog("[0] KDX_AddEntryWithBlocks orphans[%d %d]\r\n", id, status);
-  for (const KindOps& ops : kKinds) {
+  constexpr KdxBlockKind kTextFirst[] = {KdxBlockKind::kText, KdxBlockKind::kNote,
+                                         KdxBlockKind::kBody};
+  for (size_t k = 0; k < std::size(kKinds); ++k) {
     if (status < 0) break;
+    const KindOps& ops = order == KdxBlockOrder::kTextNoteBody ? OpsOf(kTextFirst[k]) : kKinds[k];
     const auto& stored = blocks[static_cast<size_t>(ops.kind)];
     if (!stored.has_value()) continue;
     const int32_t containerId = KDX_DrawBlockId(data, ops.tag, ops.counterName);
@@ -469,26 +473,60 @@ int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry, int32_t e
   return 0;
 }
 
+std::string KDX_WithTrailingZero(std::string_view bytes) {
+  std::string out;
+  if (bytes.empty()) return out;
+  out.reserve(bytes.size() + 1);
+  out.append(bytes);
+  out.push_back('\0');
+  return out;
+}
+
+int32_t KDX_MakeStoredForm(std::string_view content, bool encrypted, std::vector<uint8_t>& out) {
+  out.clear();
+  if (content.size() > static_cast<size_t>(INT32_MAX - 64)) return REZ_ERR_ARGUMENT;
+  if (encrypted) return Encipher(content.data(), static_cast<int32_t>(content.size()), out);
+  if (!Allocate(out, content.size())) return kKdxBlockNoMemory;
+  std::copy(content.begin(), content.end(), out.begin());
+  return 0;
+}
+
+int32_t KDX_ReencipherStoredForm(const std::vector<uint8_t>& stored, bool encrypted,
+                                 std::vector<uint8_t>& out) {
+  out.clear();
+  if (!encrypted) {
+    if (!Allocate(out, stored.size())) return kKdxBlockNoMemory;
+    std::copy(stored.begin(), stored.end(), out.begin());
+    return 0;
+  }
+  if (!ValidEncryptedSize(stored.size()) || stored.size() > INT32_MAX) return kKdxBlockDamaged;
+  std::vector<uint8_t> plain;
+  if (!Allocate(plain, stored.size() - 16)) return kKdxBlockNoMemory;
+  if (const int32_t status = Decipher(stored, plain.data()); status != 0) return status;
+  if (plain.empty()) {
+    // The form of an empty content that is only an IV: a fresh IV alone.
+    if (!Allocate(out, 16)) return kKdxBlockNoMemory;
+    return Vell_Encrypt(nullptr, 0, kKdxProgramKeyHex, out.data()) == 16 ? 0 : kKdxEncryptFailed;
+  }
+  // Enciphering n bytes zero-extends them to the block after n: without its
+  // last (zero) byte the content is extended back to exactly these bytes.
+  const auto size = static_cast<int32_t>(plain.size());
+  return Encipher(plain.data(), plain.back() == 0 ? size - 1 : size, out);
+}
+
 int32_t KDX_AddNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
                         const KdxEntryContent& content) {
   const std::string_view parts[] = {content.body, content.text, content.note};
   KdxStoredBlocks blocks;
   for (const KindOps& ops : kKinds) {
     const std::string_view part = parts[static_cast<size_t>(ops.kind)];
-    if (part.size() > static_cast<size_t>(INT32_MAX - 64)) return REZ_ERR_ARGUMENT;
-    auto& stored = blocks[static_cast<size_t>(ops.kind)].emplace();
-    int32_t status = 0;
-    if (IsEncrypted(*entry, ops.kind)) {
-      status = Encipher(part.data(), static_cast<int32_t>(part.size()), stored);
-    } else if (!Allocate(stored, part.size())) {
-      status = kKdxBlockNoMemory;
-    } else {
-      std::copy(part.begin(), part.end(), stored.begin());
-    }
+    const int32_t status = KDX_MakeStoredForm(part, IsEncrypted(*entry, ops.kind),
+                                              blocks[static_cast<size_t>(ops.kind)].emplace());
     if (status != 0) return status;
   }
-  entry->en_bo_block_size = static_cast<int32_t>(content.body.size());
-  return KDX_AddEntryWithBlocks(data, *entry, expandSize, blocks);
+  entry->en_bo_block_size =
+      content.bodyBlockSize.value_or(static_cast<int32_t>(content.body.size()));
+  return KDX_AddEntryWithBlocks(data, *entry, expandSize, blocks, content.order);
 }
 
 int32_t KDX_ConvertEncryptBody(KDX_DATA* data, int32_t entryId, int32_t expandSize) {

@@ -90,6 +90,19 @@
 
 // ---- New blocks --------------------------------------------------------------
 
+// The stored form of content: its bytes, or enciphered when encrypted is set.
+// 0, kKdxBlockNoMemory or kKdxEncryptFailed.
+[[nodiscard]] int32_t KDX_MakeStoredForm(std::string_view content, bool encrypted,
+                                         std::vector<uint8_t>& out);
+
+// A stored form for a copy of a block: a plain form as it is; an encrypted
+// one deciphered and enciphered again under a fresh IV, so that no IV is
+// stored twice, keeping its size when its last deciphered byte is zero (as
+// every encrypted form made here ends). 0, kKdxBlockDamaged for an encrypted
+// size off the 16 + 16k rule, or another negative code.
+[[nodiscard]] int32_t KDX_ReencipherStoredForm(const std::vector<uint8_t>& stored, bool encrypted,
+                                               std::vector<uint8_t>& out);
+
 // Appends a block for the entry, encrypted when encrypt is 1. 0, or a negative
 // code with nothing created (an enciphering failure is logged).
 [[nodiscard]] int32_t KDX_BO_CreateNewContainer(const char* path, int32_t expandSize,
@@ -110,22 +123,40 @@
 // optional makes no block of that kind.
 using KdxStoredBlocks = std::array<std::optional<std::vector<uint8_t>>, 3>;
 
+// The order in which a new entry's blocks are appended; each draws its
+// container identifier from its kind's counter as it is made.
+enum class KdxBlockOrder {
+  kBodyTextNote,  // entries made in the windows, copies
+  kTextNoteBody,  // version-2 imports
+};
+
 // Appends entry (its en_id freshly drawn) to the entry table and the entry
 // hash, with the given blocks under new container identifiers. Blocks an
 // earlier program run may have left under the same en_id are removed first.
 // All or nothing: on failure the blocks made are removed again and the table
 // is unchanged. 0 or a negative code. The caller saves the tables.
 [[nodiscard]] int32_t KDX_AddEntryWithBlocks(KDX_DATA* data, const KDX_ENTRY& entry,
-                                             int32_t expandSize, const KdxStoredBlocks& blocks);
+                                             int32_t expandSize, const KdxStoredBlocks& blocks,
+                                             KdxBlockOrder order = KdxBlockOrder::kBodyTextNote);
 
 // The content of a new entry; each kind gets a block, empty ones included.
+// The bytes are stored as given: an import passes its text with the NUL it
+// keeps, and a rich-text file's body with its extra zero byte.
 struct KdxEntryContent {
   std::string_view body;  // opaque bytes of the rich-text body
   std::string_view text;  // UTF-8 plain text of the body
   std::string_view note;  // UTF-8 note
+  // en_bo_block_size when an import records its own value; else the body's length.
+  std::optional<int32_t> bodyBlockSize = std::nullopt;
+  KdxBlockOrder order = KdxBlockOrder::kBodyTextNote;
 };
+// What an import stores: a text block made by an import ends in its NUL, and
+// the body of a rich-text file or package is its data and one zero byte. The
+// bytes followed by one zero byte; nothing for no bytes (an empty block).
+[[nodiscard]] std::string KDX_WithTrailingZero(std::string_view bytes);
+
 // KDX_AddEntryWithBlocks with the content in the form the entry's flags ask
-// for; sets en_bo_block_size to the body's length.
+// for; sets en_bo_block_size (see bodyBlockSize).
 [[nodiscard]] int32_t KDX_AddNewEntry(KDX_DATA* data, KDX_ENTRY* entry, int32_t expandSize,
                                       const KdxEntryContent& content);
 

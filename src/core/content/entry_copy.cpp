@@ -50,16 +50,26 @@ int32_t KDX_CopyOneEntry(KDX_DATA* data, const KDX_ENTRY& source, int32_t expand
   const char* path = data->kdxFilePath.c_str();
   // Read everything first: a source block that cannot be read fails the copy
   // before anything is written, instead of giving a copy with empty content.
+  // A block the source lacks is made empty; an encrypted one is enciphered
+  // again, so that the copy shares no IV with its source.
   KdxStoredBlocks blocks;
   for (KdxBlockKind kind : {KdxBlockKind::kBody, KdxBlockKind::kText, KdxBlockKind::kNote}) {
+    const bool encrypted =
+        (kind == KdxBlockKind::kNote ? source.en_no_encrypt : source.en_bo_encrypt) == 1;
     std::vector<uint8_t> stored;
-    const int32_t status = KDX_LoadStoredForm(path, kind, source, stored);
-    if (status == kKdxBlockMissing) continue;
+    int32_t status = KDX_LoadStoredForm(path, kind, source, stored);
+    if (status != 0 && kind == KdxBlockKind::kText) Vell_SystemErrorLog("[-1] CopyOneText\r\n");
+    if (status != 0 && kind == KdxBlockKind::kNote) Vell_SystemErrorLog("[-1] CopyOneNote\r\n");
+    auto& made = blocks[static_cast<size_t>(kind)].emplace();
+    if (status == kKdxBlockMissing) {
+      status = KDX_MakeStoredForm({}, encrypted, made);
+    } else if (status == 0) {
+      status = KDX_ReencipherStoredForm(stored, encrypted, made);
+    }
     if (status != 0) {
       Vell_SystemErrorLog("[-1] KDX_CopyOneEntry[%d %d]\r\n", source.en_id, status);
       return status;
     }
-    blocks[static_cast<size_t>(kind)] = std::move(stored);
   }
   KDX_ENTRY made = source;
   made.en_id = IC_GetID_FromCounter(data->idCounterAry, kKdxTagENTR, "en_id");

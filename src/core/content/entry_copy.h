@@ -28,9 +28,10 @@ inline constexpr char kKdxMsgCopyTitleTooLong[] =
 [[nodiscard]] int32_t KDX_GetCopyEntryTitle(const char* title, char* dst, size_t dstSize);
 
 // Adds a copy of source to the document: every field kept but a new en_id, the
-// copy title and en_update_date now; its blocks copied in their stored form,
-// so an encrypted entry gives an encrypted copy. A block the source lacks is
-// not made. *copy receives the new record. KDX_GetCopyEntryTitle's result, or
+// copy title and en_update_date now; its blocks copied with the same content
+// in the same form, an encrypted block enciphered again under a fresh IV. A
+// block the source lacks is made empty (its loss logged as the copy of the
+// text or note). *copy receives the new record. KDX_GetCopyEntryTitle's result, or
 // a negative code when a block could not be read or written, in which case no
 // copy is left behind. The caller saves the tables.
 [[nodiscard]] int32_t KDX_CopyOneEntry(KDX_DATA* data, const KDX_ENTRY& source, int32_t expandSize,

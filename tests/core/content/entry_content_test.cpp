@@ -315,6 +315,11 @@ TEST_F(EntryContent, CopiesOfAnEncryptedEntryAreEncryptedAndIndependent) {
   EXPECT_STREQ(second.en_title, "秘密のコピー1");
   EXPECT_EQ(copy.en_bo_encrypt + copy.en_no_encrypt, 2);
   EXPECT_STREQ(copy.en_create_date, source.en_create_date);
+  for (Kind kind : kKinds) {  // enciphered again: a fresh IV, the same size
+    const std::string from = doc.Stored(source.en_id, kind), made = doc.Stored(copy.en_id, kind);
+    EXPECT_EQ(made.size(), from.size());
+    EXPECT_NE(made.substr(0, 16), from.substr(0, 16));
+  }
   ASSERT_EQ(KDX_RemoveOneEntry(&doc.data, source), 0);
   for (Kind kind : kKinds) {
     EXPECT_EQ(doc.Stored(source.en_id, kind), "<missing>");
@@ -322,6 +327,28 @@ TEST_F(EntryContent, CopiesOfAnEncryptedEntryAreEncryptedAndIndependent) {
     EXPECT_EQ(doc.Load(second, kind), Padded(ContentOf(kind)));
   }
   EXPECT_EQ(EN_FindIndex_ByID(doc.data.entryAry, source.en_id), -1);
+}
+
+TEST_F(EntryContent, CopyMakesTheBlocksItsSourceLacksEmptyAndLogsThem) {
+  Doc doc(path_);
+  for (bool encrypted : {false, true}) {
+    KDX_ENTRY source = doc.Add("lacking", kContent, encrypted);
+    ASSERT_EQ(TX_RemoveContainer(doc.path(), source.en_id), 0);
+    ASSERT_EQ(NO_RemoveContainer(doc.path(), source.en_id), 0);
+    const size_t logBefore = kdx_test::ReadAll(Vell_GetLogFilePath()).size();
+    KDX_ENTRY copy;
+    ASSERT_EQ(KDX_CopyOneEntry(&doc.data, source, kExpand, &copy), 1);
+    const auto log = kdx_test::ReadAll(Vell_GetLogFilePath());
+    const std::string added(log.begin() + static_cast<std::ptrdiff_t>(logBefore), log.end());
+    EXPECT_NE(added.find("[-1] CopyOneText\r\n"), std::string::npos);
+    EXPECT_NE(added.find("[-1] CopyOneNote\r\n"), std::string::npos);
+    EXPECT_EQ(doc.Load(copy, Kind::kBody), encrypted ? Padded(kBody) : kBody);
+    for (Kind kind : {Kind::kText, Kind::kNote}) {
+      // Made empty, in the entry's form: 32 bytes of IV and zeros when encrypted.
+      EXPECT_EQ(doc.Stored(copy.en_id, kind).size(), encrypted ? 32u : 0u);
+      EXPECT_EQ(doc.Load(copy, kind), encrypted ? std::string(32, '\0') : "");
+    }
+  }
 }
 
 TEST_F(EntryContent, RemovalWithAMissingNoteLogsItsStepsAndStillRemoves) {
