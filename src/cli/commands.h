@@ -23,3 +23,4 @@ void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
 void AddExportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddCompactCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

@@ -45,6 +45,7 @@ int KdxMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   AddListFileCommands(app, &action, &password);
   AddSearchCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);
+  AddCompactCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);
 

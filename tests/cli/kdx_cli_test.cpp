@@ -13,6 +13,7 @@
 
 #include "cli/cli_test_util.h"
 #include "core/container/rez.h"
+#include "core/session/kdx_session.h"
 #include "support/file_permissions.h"
 #include "support/test_support.h"
 
@@ -102,6 +103,36 @@ TEST(KdxCliDocument, NewInfoAndCheckOnAFreshDocument) {
   EXPECT_NE(info.out.find("password       none"), std::string::npos) << info.out;
   KdxRun check = Kdx({"check", path});
   EXPECT_EQ(check.status, kExitOk) << check.out;
+}
+
+TEST(KdxCliDocument, CompactReclaimsWhatInfoShowsUnusedAndKeepsTheEntries) {
+  kdx_test::TempDir dir;
+  const std::string path = dir.File("used.kdx");
+  ASSERT_EQ(Kdx({"new", path}).status, kExitOk);
+  for (const char* title : {"一", "二", "三"}) {
+    ASSERT_EQ(
+        kdx_test::KdxWithInput(std::string(3000, 'x'), {"add", path, "--title", title}).status,
+        kExitOk);
+  }
+  ASSERT_EQ(Kdx({"rm", path, "1"}).status, kExitOk);
+  const std::string listed = Kdx({"list", path}).out;
+  const std::string shown = Kdx({"show", path, "2"}).out;
+  KdxRun compact = Kdx({"compact", path});
+  EXPECT_EQ(compact.status, kExitOk) << compact.err;
+  EXPECT_NE(compact.out.find(" bytes reclaimed"), std::string::npos) << compact.out;
+  EXPECT_EQ(compact.out.find(": 0 bytes reclaimed"), std::string::npos) << compact.out;
+  EXPECT_NE(Kdx({"info", path}).out.find(", 0 no longer in use"), std::string::npos);
+  EXPECT_EQ(Kdx({"check", path}).out, path + ": sound\n");
+  EXPECT_EQ(Kdx({"list", path}).out, listed);
+  EXPECT_EQ(Kdx({"show", path, "2"}).out, shown);
+  EXPECT_NE(Kdx({"compact", path}).out.find(": 0 bytes reclaimed"), std::string::npos);
+
+  KdxSession writer;  // another program has it open for writing
+  ASSERT_EQ(writer.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
+  const auto bytes = kdx_test::ReadAll(path);
+  EXPECT_EQ(Kdx({"compact", path}).status, kExitFailed);
+  EXPECT_EQ(kdx_test::ReadAll(path), bytes);
+  EXPECT_NE(Kdx({"--help"}).out.find("compact"), std::string::npos);
 }
 
 // The lines of text, without their line ends.

@@ -10,9 +10,7 @@
 #include "core/util/vell_endian.h"
 #include "core/util/vell_log.h"
 
-namespace {
-
-constexpr char kMagic[3] = {'R', 'E', 'Z'};
+namespace rez_internal {
 
 void EncodeHeader(const REZ_METADATA& h, uint8_t out[kRezHeaderSize]) {
   std::memset(out, 0, kRezHeaderSize);
@@ -35,6 +33,15 @@ void DecodeHeader(const uint8_t in[kRezHeaderSize], REZ_METADATA* h) {
   h->prevTag = Vell_GetLE32(in + 20);
   h->nextTag = Vell_GetLE32(in + 24);
 }
+
+}  // namespace rez_internal
+
+using rez_internal::DecodeHeader;
+using rez_internal::EncodeHeader;
+
+namespace {
+
+constexpr char kMagic[3] = {'R', 'E', 'Z'};
 
 // The value whose bytes in memory are value's bytes in the file's order, and back.
 template <typename T, void (*Put)(uint8_t*, T)>

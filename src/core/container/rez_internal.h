@@ -11,6 +11,10 @@
 
 namespace rez_internal {
 
+// A header in its 36 stored bytes (reserved bytes zero), and back.
+void EncodeHeader(const REZ_METADATA& h, uint8_t out[kRezHeaderSize]);
+void DecodeHeader(const uint8_t in[kRezHeaderSize], REZ_METADATA* h);
+
 // Reads and checks the header at pos: it must lie wholly in the file, name
 // itself as pos, keep its data inside the file and link only to places a
 // header can be. -2 when it cannot be read or fails a check.

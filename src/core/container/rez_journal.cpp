@@ -332,7 +332,11 @@ RezTransaction::~RezTransaction() {
 
 bool RezTransaction::Clean() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
-  return state_->held.empty();
+  if (!state_->held.empty()) return false;
+  // Appends go to the file at once: a file longer than at the commit holds some.
+  struct stat st {};
+  return ::stat(state_->path.c_str(), &st) == 0 &&
+         static_cast<uint64_t>(st.st_size) == state_->baseSize;
 }
 
 void RezTransaction::Abort() {

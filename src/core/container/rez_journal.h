@@ -60,7 +60,7 @@ class RezTransaction {
   // Drops the held bytes and cuts the file back to its size at the last
   // commit: the file is as it was then.
   void Abort();
-  // True when nothing was written since the last commit.
+  // True when nothing was written since the last commit (held or appended).
   [[nodiscard]] bool Clean() const;
 
   struct State;  // shared with the streams opened under the transaction

@@ -8,6 +8,25 @@
 #include <cerrno>
 
 KdxDocumentLock::Result KdxDocumentLock::Acquire(const std::string& path, bool exclusive) {
+  // A document can be replaced by a new file under its name (compaction
+  // renames its copy over it while holding the lock): a lock taken on the
+  // file that was there before would guard nothing. Take it again on the
+  // file the name now names.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const Result result = AcquireOnce(path, exclusive);
+    if (result != Result::kLocked) return result;
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      return Result::kLocked;
+    }
+    Release();
+  }
+  return Result::kCannotOpen;
+}
+
+KdxDocumentLock::Result KdxDocumentLock::AcquireOnce(const std::string& path, bool exclusive) {
   Release();
   // flock belongs to this open file description: the per-operation opens of the
   // container do not disturb it, while another process's lock conflicts.

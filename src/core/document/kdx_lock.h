@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 class KdxDocumentLock {
  public:
@@ -18,7 +19,12 @@ class KdxDocumentLock {
   [[nodiscard]] Result Acquire(const std::string& path, bool exclusive);
   void Release();
   [[nodiscard]] bool held() const { return fd_ >= 0; }
+  // Trades locks with other (a document replaced by a new file under its
+  // name keeps being held without a moment unlocked).
+  void Swap(KdxDocumentLock& other) noexcept { std::swap(fd_, other.fd_); }
 
  private:
+  [[nodiscard]] Result AcquireOnce(const std::string& path, bool exclusive);
+
   int fd_ = -1;
 };

@@ -267,6 +267,31 @@ int32_t KdxSession::Save() {
   return Commit();
 }
 
+KdxCompactResult KdxSession::Compact(KdxCompactReport* report, const KdxCompactHook& hook) {
+  *report = KdxCompactReport{};
+  if (!writable()) return KdxCompactResult::kNotWritable;
+  if (compareAll_ || !changedIndices_.empty() || !transaction_->Clean())
+    return KdxCompactResult::kUnsaved;
+  // No transaction may follow the file across the rename; a new one begins
+  // on whichever file the name holds afterwards.
+  transaction_.reset();
+  KdxDocumentLock newLock;
+  const KdxCompactResult result = KDX_CompactDocument(path_, data_, &newLock, report, hook);
+  if (result == KdxCompactResult::kOk) lock_.Swap(newLock);
+  int32_t status;
+  transaction_ = RezTransaction::Begin(path_, &status);
+  if (transaction_ == nullptr) {
+    Close();
+    return KdxCompactResult::kReopenFailed;
+  }
+  if (result == KdxCompactResult::kOk) {
+    // Every member moved: the tables are read again from the new file.
+    Reload();
+    if (!open_) return KdxCompactResult::kReopenFailed;
+  }
+  return result;
+}
+
 int32_t KdxSession::Commit() {
   struct stat before {};
   const bool stamped = ::stat(path_.c_str(), &before) == 0;

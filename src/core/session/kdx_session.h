@@ -42,6 +42,7 @@
 #include "core/listing/category.h"
 #include "core/listing/entry_sort.h"
 #include "core/listing/note_reader.h"
+#include "core/session/kdx_compact.h"
 
 // How a document is opened.
 enum class KdxAccess {
@@ -157,6 +158,15 @@ class KdxSession {
   // never in between. 0, or kKdxErrFile (logged): the document is then as the
   // last save left it, and so are the session's tables.
   [[nodiscard]] int32_t Save();
+
+  // ---- Compaction ---------------------------------------------------------------
+
+  // Writes the document afresh without its dead space and puts the copy in
+  // place of the file (see kdx_compact.h); the session then goes on with the
+  // new file, its lock held throughout. Only a saved document is compacted
+  // (kUnsaved otherwise). On anything but kOk and kReopenFailed the file and
+  // the session are as they were; on kReopenFailed the session is closed.
+  [[nodiscard]] KdxCompactResult Compact(KdxCompactReport* report, const KdxCompactHook& hook = {});
 
   // ---- A worker thread at work ----------------------------------------------
 

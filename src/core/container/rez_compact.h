@@ -1,0 +1,61 @@
+// A fresh copy of a container holding only chosen members: the way a file
+// that has grown by dead space (unlinked members, wiped blocks) gets it back.
+//
+// The copy keeps the source's file header, its tags in tag-list order and,
+// within each tag, the chosen members in chain order, laid out one after
+// another from the first member position with no gap, linked as appends
+// would link them. A tag none of whose members is chosen is left out.
+//
+// Memory stays bounded whatever the file's size: the source is read with
+// plain positioned reads (no map, no page cache of its own), the copy is
+// written through one fixed buffer, and what is kept in memory is the
+// position and length of each chosen member.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/container/rez.h"
+#include "core/container/rez_io.h"
+
+// The first bytes of a member's data that a choice may look at.
+inline constexpr size_t kRezCopyHeadBytes = 12;
+
+// Whether the copy keeps a member of tag; head holds the first
+// min(kRezCopyHeadBytes, data length) bytes of its data.
+using RezKeepMember = std::function<bool(uint32_t tag, std::span<const uint8_t> head)>;
+
+// What a copy holds, member by member: enough to compare it with its source.
+struct RezCopyPlan {
+  struct Member {
+    uint32_t source;  // header position in the source
+    uint32_t length;  // data length
+  };
+  struct Tag {
+    uint32_t tag;
+    std::vector<Member> members;
+  };
+  std::vector<Tag> tags;
+  uint64_t sourceSize = 0;
+  uint64_t copySize = 0;
+  uint64_t membersDropped = 0;  // linked members of the source left out
+};
+
+// Writes the copy of the container at sourcePath to out, which must be empty.
+// REZ_OK; REZ_ERR_ARGUMENT when the source cannot be opened or is not a
+// container; REZ_ERR_NO_TAG / REZ_ERR_NO_MEMBER when its tag list or a chain
+// cannot be walked to the end (nothing is copied from a damaged file);
+// REZ_ERR_IO when a read or write fails. out is neither synced nor closed.
+[[nodiscard]] int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out,
+                                    const RezKeepMember& keep, RezCopyPlan* plan);
+
+// Checks that the container at copyPath holds exactly what plan says: the same
+// tags in order, each with as many members, and every member's data equal,
+// byte for byte, to its source member's in the file at sourcePath; and that
+// the copy has no byte outside its members. REZ_OK, REZ_ERR_ARGUMENT when it
+// differs, or another container code when either cannot be read.
+[[nodiscard]] int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPath,
+                                      const RezCopyPlan& plan);

@@ -1,0 +1,216 @@
+// Compaction: a document with dead space written afresh keeps every entry,
+// block, identifier and the password, and ends with nothing unused; a failure
+// at any step leaves the file byte for byte as it was.
+#include "core/session/kdx_compact.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/container/rez_journal.h"
+#include "core/container/rez_test_util.h"
+#include "core/content/entry_content.h"
+#include "core/content/password_store.h"
+#include "core/document/kdx_check.h"
+#include "core/prefs/pref_file.h"
+#include "support/test_document.h"
+
+namespace {
+
+using kdx_test::TestDocument;
+
+// What a reader sees of an entry: its record and its three blocks as loaded.
+struct Seen {
+  std::vector<uint8_t> record;
+  std::string body, text, note;
+  bool operator==(const Seen&) const = default;
+};
+
+std::string Loaded(const std::string& path, const KDX_ENTRY& e, KdxBlockKind kind) {
+  uint8_t* buffer = nullptr;
+  const int32_t size = kind == KdxBlockKind::kBody ? KDX_LoadBOContainer(path.c_str(), e, &buffer)
+                       : kind == KdxBlockKind::kText
+                           ? KDX_LoadTXContainer(path.c_str(), e, &buffer)
+                           : KDX_LoadNOContainer(path.c_str(), e, &buffer);
+  std::string out = size < 0
+                        ? "(unreadable)"
+                        : std::string(reinterpret_cast<char*>(buffer), static_cast<size_t>(size));
+  std::free(buffer);
+  return out;
+}
+
+std::map<int32_t, Seen> Everything(TestDocument& doc) {
+  std::map<int32_t, Seen> all;
+  for (int32_t i = 0; i < doc.Count(); ++i) {
+    const KDX_ENTRY e = doc.At(i);
+    const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(doc.view().entryAry, i));
+    all[e.en_id] =
+        Seen{std::vector<uint8_t>(stored, stored + kKdxEntrySize),
+             Loaded(doc.path(), e, KdxBlockKind::kBody), Loaded(doc.path(), e, KdxBlockKind::kText),
+             Loaded(doc.path(), e, KdxBlockKind::kNote)};
+  }
+  return all;
+}
+
+std::vector<std::vector<uint8_t>> Records(const VELL_ARY* table) {
+  std::vector<std::vector<uint8_t>> out;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(table); ++i) {
+    const auto* r = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(table, i));
+    out.emplace_back(r, r + table->recordSize);
+  }
+  return out;
+}
+
+uint64_t Unused(const std::string& path) {
+  KdxContainerSummary summary;
+  EXPECT_EQ(KDX_SummarizeContainer(path.c_str(), &summary), 0);
+  EXPECT_TRUE(summary.walkable);
+  return summary.fileSize - summary.usedBytes;
+}
+
+// A saved document with dead space of every kind: bodies grown past their
+// room (the old blocks wiped and unlinked), a removed entry, a copy, plain
+// and encrypted entries, a password.
+void MakeUsedDocument(TestDocument& doc) {
+  const int32_t expand = PREF_ReadExpandSize();
+  std::vector<KDX_ENTRY> made;
+  for (int i = 0; i < 6; ++i) {
+    const std::string n = std::to_string(i);
+    made.push_back(doc.Add("題名" + n, {"body " + n, "text " + n, i % 2 ? "note " + n : ""},
+                           /*encrypted=*/i % 3 == 0));
+  }
+  for (const KDX_ENTRY& e : made) {
+    const std::string longer(static_cast<size_t>(expand) * 2,
+                             static_cast<char>('a' + e.en_id % 26));
+    ASSERT_EQ(
+        KDX_BO_Save(doc.data(), e, expand, static_cast<int32_t>(longer.size()), longer.data()), 0);
+    ASSERT_EQ(
+        KDX_TX_Save(doc.data(), e, expand, static_cast<int32_t>(longer.size()), longer.data()), 0);
+  }
+  ASSERT_EQ(doc.session().RemoveEntry(made[1].en_id), KdxChangeResult::kOk);
+  ASSERT_EQ(doc.session().CopyEntry(made[3].en_id), KdxChangeResult::kOk);
+  KDX_DATA* data = doc.data();
+  ASSERT_EQ(KDXCOMM_SetPassword(data->envAry, data->idCounterAry, "secret21"), 0);
+  doc.Save();
+}
+
+class Compaction : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    RezSetStreamWrapperForTesting(nullptr);
+    RezSetWriteBudgetForTesting(-1);
+  }
+};
+
+TEST_F(Compaction, KeepsEveryEntryIdentifierAndPasswordAndLeavesNothingUnused) {
+  TestDocument doc;
+  MakeUsedDocument(doc);
+  const auto before = Everything(doc);
+  const auto counters = Records(doc.view().idCounterAry);
+  const auto environment = Records(doc.view().envAry);
+  const uint64_t unused = Unused(doc.path());
+  ASSERT_GT(unused, 0u);
+
+  KdxCompactReport report;
+  ASSERT_EQ(doc.session().Compact(&report), KdxCompactResult::kOk);
+  EXPECT_EQ(report.reclaimed(), unused);
+  EXPECT_EQ(report.sizeAfter, std::filesystem::file_size(doc.path()));
+  EXPECT_EQ(report.entries, 6);
+  EXPECT_EQ(Unused(doc.path()), 0u);
+  std::vector<std::string> problems, leftovers;
+  ASSERT_EQ(KDX_CheckDocument(doc.path().c_str(), &problems, &leftovers), 0);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  EXPECT_TRUE(leftovers.empty()) << leftovers.front();
+  EXPECT_EQ(std::filesystem::directory_iterator(doc.dir().path())->path().filename(), "doc.kdx")
+      << "nothing left beside the document";
+
+  // The session goes on with the new file, and the file reads as before.
+  EXPECT_EQ(Everything(doc), before);
+  EXPECT_EQ(Records(doc.view().idCounterAry), counters);
+  EXPECT_EQ(Records(doc.view().envAry), environment);  // the password's value with it
+  KdxSession fresh;
+  EXPECT_EQ(fresh.Open(doc.path(), KdxAccess::kRead), KdxOpenResult::kHeldElsewhere)
+      << "the lock is held on the new file";
+  const KDX_ENTRY added = doc.Add("後から", {"b", "t", "n"});
+  doc.Save();
+  EXPECT_EQ(Loaded(doc.path(), added, KdxBlockKind::kNote), "n");
+}
+
+TEST_F(Compaction, RefusesUnsavedChangesAndFilesItCannotReplaceWhole) {
+  TestDocument doc;
+  doc.Add("unsaved");
+  KdxCompactReport report;
+  EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kUnsaved);
+  doc.Save();
+  const std::string other = doc.dir().File("other-link.kdx");
+  std::filesystem::create_hard_link(doc.path(), other);
+  EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kOtherLinks);
+  std::filesystem::remove(other);
+  EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kOk);
+
+  TestDocument reader(doc.path(), KdxAccess::kInspect);
+  EXPECT_EQ(reader.session().Compact(&report), KdxCompactResult::kNotWritable);
+}
+
+TEST_F(Compaction, FailureAtAnyStepLeavesTheFileAsItWas) {
+  TestDocument doc;
+  MakeUsedDocument(doc);
+  const auto bytes = kdx_test::ReadAll(doc.path());
+  const auto before = Everything(doc);
+  auto expectUntouched = [&](const std::string& what) {
+    EXPECT_EQ(kdx_test::ReadAll(doc.path()), bytes) << what;
+    size_t files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(doc.dir().path())) {
+      static_cast<void>(f);
+      ++files;
+    }
+    EXPECT_EQ(files, 1u) << what << ": the copy is removed";
+    EXPECT_EQ(Everything(doc), before) << what;
+  };
+  KdxCompactReport report;
+
+  // Each step failing as it would on its own.
+  for (KdxCompactStep failing : {KdxCompactStep::kWriteCopy, KdxCompactStep::kCheckCopy,
+                                 KdxCompactStep::kSyncCopy, KdxCompactStep::kReplace}) {
+    const KdxCompactResult result = doc.session().Compact(
+        &report, [failing](KdxCompactStep step, const std::string&) { return step != failing; });
+    EXPECT_NE(result, KdxCompactResult::kOk);
+    expectUntouched("step " + std::to_string(static_cast<int>(failing)));
+  }
+  // A write of the copy failing, or cut short as on a full disk.
+  for (bool shortWrite : {false, true}) {
+    RezSetStreamWrapperForTesting([shortWrite](std::unique_ptr<RezStream> inner) {
+      return std::make_unique<rez_test::FailingStream>(std::move(inner), 1, shortWrite);
+    });
+    EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kCannotWrite);
+    RezSetStreamWrapperForTesting(nullptr);
+    expectUntouched(shortWrite ? "short write" : "failed write");
+  }
+  // The process "killed" while writing the copy: its bytes never arrive,
+  // which the check must notice.
+  RezSetWriteBudgetForTesting(0);
+  EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kCopyDiffers);
+  RezSetWriteBudgetForTesting(-1);
+  expectUntouched("killed while writing");
+  // One byte of one block changed in the copy before it is checked.
+  EXPECT_EQ(doc.session().Compact(&report,
+                                  [](KdxCompactStep step, const std::string& copy) {
+                                    if (step != KdxCompactStep::kCheckCopy) return true;
+                                    auto b = kdx_test::ReadAll(copy);
+                                    b[b.size() - 1] ^= 1;
+                                    kdx_test::WriteAll(copy, b);
+                                    return true;
+                                  }),
+            KdxCompactResult::kCopyDiffers);
+  expectUntouched("a copy that differs");
+
+  // And after all that, it still compacts.
+  EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kOk);
+  EXPECT_EQ(Everything(doc), before);
+}
+
+}  // namespace
