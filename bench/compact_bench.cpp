@@ -1,0 +1,161 @@
+// Compaction beside cp: the time to write a document afresh (with its checks,
+// syncs and rename) against copying the same file with cp, and the peak
+// memory of each, measured in a child process of its own.
+//
+//   compact_bench [ENTRIES [DOCUMENT]]
+//
+// Writes a sample document of ENTRIES entries (100,000 by default) into the
+// temporary folder, or uses DOCUMENT when given (it is compacted in place).
+// Before timing, a tenth of the entries get a text that outgrows its block,
+// so that the file carries dead space as a used document does.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/content/entry_content.h"
+#include "core/document/kdx_check.h"
+#include "core/session/kdx_session.h"
+#include "sample_document.h"
+
+namespace {
+
+struct Run {
+  double seconds = 0;
+  long peakKiB = 0;
+  bool ok = false;
+};
+
+// Runs work in a child process: its wall time and peak resident set.
+Run InChild(const std::function<bool()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(work() ? 0 : 1);
+  int status = 0;
+  rusage usage{};
+  Run run;
+  if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.peakKiB = usage.ru_maxrss;
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return run;
+}
+
+bool Exec(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execvp(argv[0], argv.data());
+  return false;
+}
+
+bool Compact(const std::string& path, uint64_t* reclaimed) {
+  KdxSession session;
+  if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return false;
+  KdxCompactReport report;
+  const bool ok = session.Compact(&report) == KdxCompactResult::kOk;
+  *reclaimed = report.reclaimed();
+  return ok;
+}
+
+// Grows the text of every tenth entry past its block, leaving the old block
+// behind as dead space.
+bool AddDeadSpace(const std::string& path) {
+  KdxSession session;
+  if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return false;
+  const std::vector<int32_t> ids = session.EntryIds();
+  for (size_t i = 0; i < ids.size(); i += 10) {
+    const KDX_ENTRY entry = *session.FindEntry(ids[i]);
+    std::string text;
+    if (KDX_LoadBlockText(path.c_str(), entry, KdxBlockKind::kText, &text) < 0) return false;
+    text += std::string(2048, 'x');
+    if (KDX_TX_Save(session.EditDirectly(), entry, 1024, static_cast<int32_t>(text.size()),
+                    text.data()) != 0) {
+      return false;
+    }
+  }
+  return session.Save() == 0;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long entries = argc >= 2 ? std::strtol(argv[1], nullptr, 10) : 100000;
+  std::string path;
+  if (argc >= 3) {
+    path = argv[2];
+  } else {
+    path = (std::filesystem::temp_directory_path() /
+            ("kdx-compact-bench-" + std::to_string(getpid()) + ".kdx"))
+               .string();
+    std::printf("writing a sample document of %ld entries...\n", entries);
+    if (KdxWriteSampleDocument(path, static_cast<int32_t>(entries)) != 0 || !AddDeadSpace(path)) {
+      std::fprintf(stderr, "cannot write the sample document %s\n", path.c_str());
+      return 1;
+    }
+  }
+  const std::string copy = path + ".cp";
+  KdxContainerSummary summary;
+  if (KDX_SummarizeContainer(path.c_str(), &summary) != 0) return 1;
+  std::printf("document: %s, %.1f MB, %.1f MB no longer in use\n", path.c_str(),
+              static_cast<double>(summary.fileSize) / 1e6,
+              static_cast<double>(summary.fileSize - summary.usedBytes) / 1e6);
+
+  // Three rounds each, the file in the page cache for all of them (the first
+  // cp reads it in). Each compaction after the first has nothing to reclaim
+  // but copies, checks and syncs everything the same.
+  std::vector<double> cpTimes, cpSyncTimes, compactTimes;
+  long cpPeak = 0, compactPeak = 0;
+  uint64_t reclaimed = 0;
+  std::filesystem::remove(copy);
+  InChild([&] { return Exec({"cp", path, copy}); });
+  for (int round = 0; round < 3; ++round) {
+    std::filesystem::remove(copy);
+    Run cp = InChild([&] { return Exec({"cp", path, copy}); });
+    std::filesystem::remove(copy);
+    Run cpSync = InChild([&] {
+      return Exec({"sh", "-c", "cp \"$0\" \"$1\" && sync \"$1\"", path, copy});
+    });
+    uint64_t got = 0;
+    Run compact = InChild([&] { return Compact(path, &got); });
+    if (!cp.ok || !cpSync.ok || !compact.ok) {
+      std::fprintf(stderr, "round %d failed (cp %d, cp+sync %d, compact %d)\n", round, cp.ok,
+                   cpSync.ok, compact.ok);
+      return 1;
+    }
+    cpTimes.push_back(cp.seconds);
+    cpSyncTimes.push_back(cpSync.seconds);
+    compactTimes.push_back(compact.seconds);
+    cpPeak = std::max(cpPeak, cp.peakKiB);
+    compactPeak = std::max(compactPeak, compact.peakKiB);
+  }
+  std::filesystem::remove(copy);
+  if (KDX_SummarizeContainer(path.c_str(), &summary) != 0) return 1;
+  reclaimed = summary.fileSize - summary.usedBytes;  // 0 once compacted
+  const double cp = Median(cpTimes), cpSync = Median(cpSyncTimes), compact = Median(compactTimes);
+  std::printf("%-22s %10s %12s\n", "", "seconds", "peak RSS MB");
+  std::printf("%-22s %10.3f %12.1f\n", "cp", cp, static_cast<double>(cpPeak) / 1024);
+  std::printf("%-22s %10.3f %12s\n", "cp + sync", cpSync, "");
+  std::printf("%-22s %10.3f %12.1f\n", "kdx compaction", compact,
+              static_cast<double>(compactPeak) / 1024);
+  std::printf("compaction / cp: %.2f (target at most 3); / (cp + sync): %.2f\n", compact / cp,
+              compact / cpSync);
+  std::printf("no longer in use afterwards: %llu bytes\n",
+              static_cast<unsigned long long>(reclaimed));
+  if (argc < 3) std::filesystem::remove(path);
+  return 0;
+}
