@@ -30,6 +30,7 @@ namespace {
 
 struct Run {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system time: what the run cost whatever else the machine does
   long peakKiB = 0;
   bool ok = false;
 };
@@ -37,14 +38,23 @@ struct Run {
 // Runs work in a child process: its wall time and peak resident set.
 Run InChild(const std::function<bool()>& work) {
   const auto start = std::chrono::steady_clock::now();
+  std::fflush(stdout);
   const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(work() ? 0 : 1);
+  if (pid == 0) {
+    const bool ok = work();
+    std::fflush(stdout);
+    ::_exit(ok ? 0 : 1);
+  }
   int status = 0;
   rusage usage{};
   Run run;
   if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.peakKiB = usage.ru_maxrss;
+    auto secondsOf = [](const timeval& t) {
+      return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
   }
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return run;
@@ -58,11 +68,28 @@ bool Exec(std::vector<std::string> args) {
   return false;
 }
 
-bool Compact(const std::string& path, uint64_t* reclaimed) {
+// Compacts the document, printing how long each step took when breakdown is set.
+bool Compact(const std::string& path, uint64_t* reclaimed, bool breakdown) {
+  using Clock = std::chrono::steady_clock;
+  auto last = Clock::now();
+  auto lap = [&](const char* what) {
+    const auto now = Clock::now();
+    if (breakdown)
+      std::printf("  %-28s %8.3f s\n", what, std::chrono::duration<double>(now - last).count());
+    last = now;
+  };
   KdxSession session;
   if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return false;
+  lap("opening the document");
   KdxCompactReport report;
-  const bool ok = session.Compact(&report) == KdxCompactResult::kOk;
+  // The hook is asked before each step: each lap is the step before it.
+  const char* names[] = {"preparing", "planning and writing", "checking the copy",
+                         "syncing the copy"};
+  const bool ok = session.Compact(&report, [&](KdxCompactStep step, const std::string&) {
+    lap(names[static_cast<int>(step)]);
+    return true;
+  }) == KdxCompactResult::kOk;
+  lap("renaming, reopening");
   *reclaimed = report.reclaimed();
   return ok;
 }
@@ -118,44 +145,50 @@ int main(int argc, char** argv) {
   // Three rounds each, the file in the page cache for all of them (the first
   // cp reads it in). Each compaction after the first has nothing to reclaim
   // but copies, checks and syncs everything the same.
-  std::vector<double> cpTimes, cpSyncTimes, compactTimes;
-  long cpPeak = 0, compactPeak = 0;
-  uint64_t reclaimed = 0;
+  std::vector<Run> cps, cpSyncs, compacts;
   std::filesystem::remove(copy);
   InChild([&] { return Exec({"cp", path, copy}); });
   for (int round = 0; round < 3; ++round) {
     std::filesystem::remove(copy);
-    Run cp = InChild([&] { return Exec({"cp", path, copy}); });
+    cps.push_back(InChild([&] { return Exec({"cp", path, copy}); }));
     std::filesystem::remove(copy);
-    Run cpSync = InChild([&] {
+    cpSyncs.push_back(InChild([&] {
       return Exec({"sh", "-c", "cp \"$0\" \"$1\" && sync \"$1\"", path, copy});
-    });
+    }));
+    if (round == 0) std::printf("compaction, step by step:\n");
     uint64_t got = 0;
-    Run compact = InChild([&] { return Compact(path, &got); });
-    if (!cp.ok || !cpSync.ok || !compact.ok) {
-      std::fprintf(stderr, "round %d failed (cp %d, cp+sync %d, compact %d)\n", round, cp.ok,
-                   cpSync.ok, compact.ok);
+    compacts.push_back(InChild([&] { return Compact(path, &got, round == 0); }));
+    if (!cps.back().ok || !cpSyncs.back().ok || !compacts.back().ok) {
+      std::fprintf(stderr, "round %d failed\n", round);
       return 1;
     }
-    cpTimes.push_back(cp.seconds);
-    cpSyncTimes.push_back(cpSync.seconds);
-    compactTimes.push_back(compact.seconds);
-    cpPeak = std::max(cpPeak, cp.peakKiB);
-    compactPeak = std::max(compactPeak, compact.peakKiB);
   }
   std::filesystem::remove(copy);
   if (KDX_SummarizeContainer(path.c_str(), &summary) != 0) return 1;
-  reclaimed = summary.fileSize - summary.usedBytes;  // 0 once compacted
-  const double cp = Median(cpTimes), cpSync = Median(cpSyncTimes), compact = Median(compactTimes);
-  std::printf("%-22s %10s %12s\n", "", "seconds", "peak RSS MB");
-  std::printf("%-22s %10.3f %12.1f\n", "cp", cp, static_cast<double>(cpPeak) / 1024);
-  std::printf("%-22s %10.3f %12s\n", "cp + sync", cpSync, "");
-  std::printf("%-22s %10.3f %12.1f\n", "kdx compaction", compact,
-              static_cast<double>(compactPeak) / 1024);
-  std::printf("compaction / cp: %.2f (target at most 3); / (cp + sync): %.2f\n", compact / cp,
-              compact / cpSync);
+  auto median = [](const std::vector<Run>& runs, double Run::*field) {
+    std::vector<double> v;
+    for (const Run& r : runs) v.push_back(r.*field);
+    return Median(v);
+  };
+  auto peak = [](const std::vector<Run>& runs) {
+    long most = 0;
+    for (const Run& r : runs) most = std::max(most, r.peakKiB);
+    return static_cast<double>(most) / 1024;
+  };
+  std::printf("%-16s %12s %12s %12s\n", "(median of 3)", "wall s", "CPU s", "peak RSS MB");
+  const std::pair<const char*, const std::vector<Run>*> rows[] = {
+      {"cp", &cps}, {"cp + sync", &cpSyncs}, {"kdx compaction", &compacts}};
+  for (const auto& [name, runs] : rows) {
+    std::printf("%-16s %12.3f %12.3f %12.1f\n", name, median(*runs, &Run::seconds),
+                median(*runs, &Run::cpuSeconds), peak(*runs));
+  }
+  std::printf(
+      "compaction / cp, wall: %.2f (target at most 3), CPU: %.2f; / (cp + sync), wall: %.2f\n",
+      median(compacts, &Run::seconds) / median(cps, &Run::seconds),
+      median(compacts, &Run::cpuSeconds) / median(cps, &Run::cpuSeconds),
+      median(compacts, &Run::seconds) / median(cpSyncs, &Run::seconds));
   std::printf("no longer in use afterwards: %llu bytes\n",
-              static_cast<unsigned long long>(reclaimed));
+              static_cast<unsigned long long>(summary.fileSize - summary.usedBytes));
   if (argc < 3) std::filesystem::remove(path);
   return 0;
 }

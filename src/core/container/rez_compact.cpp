@@ -49,7 +49,9 @@ class PreadStream : public RezStream {
   uint64_t size_;
 };
 
-[[nodiscard]] int32_t OpenForReading(const std::string& path, REZ_FILE* file) {
+}  // namespace
+
+int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return REZ_ERR_ARGUMENT;
   struct stat st {};
@@ -60,6 +62,8 @@ class PreadStream : public RezStream {
   return REZ_OpenStream(std::make_unique<PreadStream>(fd, static_cast<uint64_t>(st.st_size)), 1,
                         file);
 }
+
+namespace {
 
 struct ReadOnlyFile {
   REZ_FILE file;
@@ -157,7 +161,7 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
   *plan = RezCopyPlan{};
   if (out == nullptr || out->Size() != 0) return REZ_ERR_ARGUMENT;
   ReadOnlyFile source;
-  int32_t status = OpenForReading(sourcePath, &source.file);
+  int32_t status = REZ_OpenForScanning(sourcePath, &source.file);
   if (status != REZ_OK) return status;
   REZ_FILE* file = &source.file;
   plan->sourceSize = file->stream->Size();
@@ -237,8 +241,8 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
 int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPath,
                         const RezCopyPlan& plan) {
   ReadOnlyFile source, copy;
-  int32_t status = OpenForReading(sourcePath, &source.file);
-  if (status == REZ_OK) status = OpenForReading(copyPath, &copy.file);
+  int32_t status = REZ_OpenForScanning(sourcePath, &source.file);
+  if (status == REZ_OK) status = REZ_OpenForScanning(copyPath, &copy.file);
   if (status != REZ_OK) return status;
   REZ_FILE* file = &copy.file;
   if (file->stream->Size() != plan.copySize) return REZ_ERR_ARGUMENT;

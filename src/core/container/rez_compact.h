@@ -21,6 +21,12 @@
 #include "core/container/rez.h"
 #include "core/container/rez_io.h"
 
+// Opens the container at path read-only for one pass over a large file: every
+// read is a positioned read straight into the caller's buffer, with no pages
+// cached, so that walking the headers of a file of gigabytes reads only them.
+// REZ_OK, REZ_ERR_ARGUMENT when it cannot be opened, or REZ_OpenStream's code.
+[[nodiscard]] int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file);
+
 // The first bytes of a member's data that a choice may look at.
 inline constexpr size_t kRezCopyHeadBytes = 12;
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
+#include <utility>
 
 #include "core/container/rez_compact.h"
 #include "core/document/blocks.h"
@@ -77,29 +78,32 @@ class LiveBlocks {
   uint64_t dropped_ = 0;
 };
 
-// The copy's checks beyond its bytes: it opens as a document, the structural
-// check finds nothing, and its counts are the document's.
-bool CopyChecksOut(const std::string& copyPath, const KDX_DATA& data, KdxCompactReport* report) {
-  {
-    KdxScopedData copy;
-    if (!copy.ok || KDX_LoadAllData(copyPath.c_str(), &copy.data) != 0) {
-      report->problems.push_back("the copy does not open");
-      return false;
-    }
-    if (Vell_Ary_GetSize(copy.data.entryAry) != Vell_Ary_GetSize(data.entryAry) ||
-        Vell_Ary_GetSize(copy.data.catSetAry) != Vell_Ary_GetSize(data.catSetAry) ||
-        Vell_Ary_GetSize(copy.data.fileTypeAry) != Vell_Ary_GetSize(data.fileTypeAry)) {
-      report->problems.push_back("the copy's entry, category or file type counts differ");
-      return false;
-    }
-  }
+// The copy's checks beyond its bytes: the structural check finds nothing, it
+// opens as a document (its tables loaded into *tables), and its counts are
+// the document's. The check runs before the load, so that only one extra
+// copy of the entry table is in memory at a time.
+bool CopyChecksOut(const std::string& copyPath, const KDX_DATA& data, KDX_DATA* tables,
+                   std::vector<std::string>* warnings, KdxCompactReport* report) {
   std::vector<std::string> problems;
   if (KDX_CheckDocument(copyPath.c_str(), &problems) != 0) {
     report->problems.push_back("the copy cannot be checked");
     return false;
   }
-  report->problems.insert(report->problems.end(), problems.begin(), problems.end());
-  return problems.empty();
+  if (!problems.empty()) {
+    report->problems = std::move(problems);
+    return false;
+  }
+  if (KDX_LoadAllData(copyPath.c_str(), tables, warnings) != 0) {
+    report->problems.push_back("the copy does not open");
+    return false;
+  }
+  if (Vell_Ary_GetSize(tables->entryAry) != Vell_Ary_GetSize(data.entryAry) ||
+      Vell_Ary_GetSize(tables->catSetAry) != Vell_Ary_GetSize(data.catSetAry) ||
+      Vell_Ary_GetSize(tables->fileTypeAry) != Vell_Ary_GetSize(data.fileTypeAry)) {
+    report->problems.push_back("the copy's entry, category set or file type counts differ");
+    return false;
+  }
+  return true;
 }
 
 // Gives the copy the document's permissions and, where allowed, its owner.
@@ -140,7 +144,7 @@ const char* KDX_CompactResultText(KdxCompactResult result) {
 
 KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& data,
                                      KdxDocumentLock* newLock, KdxCompactReport* report,
-                                     const KdxCompactHook& hook) {
+                                     const KdxCompactHook& hook, KdxCompactTables* tables) {
   *report = KdxCompactReport{};
   auto step = [&hook](KdxCompactStep s, const std::string& copy) { return !hook || hook(s, copy); };
   // The file a link names is the one replaced, in its own folder.
@@ -181,8 +185,11 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& da
   report->categorySets = Vell_Ary_GetSize(data.catSetAry);
 
   // Checked as it will be read: through the file, not the bytes just written.
-  if (!step(KdxCompactStep::kCheckCopy, copyPath) ||
-      REZ_CompareCopy(target, copyPath, plan) != REZ_OK || !CopyChecksOut(copyPath, data, report)) {
+  KdxScopedData copy;
+  std::vector<std::string> warnings;
+  if (!copy.ok || !step(KdxCompactStep::kCheckCopy, copyPath) ||
+      REZ_CompareCopy(target, copyPath, plan) != REZ_OK ||
+      !CopyChecksOut(copyPath, data, &copy.data, &warnings, report)) {
     Vell_SystemErrorLog("[-3] KDX_CompactDocument\r\n");
     return KdxCompactResult::kCopyDiffers;
   }
@@ -207,5 +214,10 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& da
   // folder reaches the disk leaves the old one, as before the command.
   if (!Vell_SyncFolderOf(target)) Vell_SystemErrorLog("[-6] KDX_CompactDocument\r\n");
   newLock->Swap(copyLock);
+  if (tables != nullptr) {
+    std::swap(tables->data, copy.data);
+    tables->data.kdxFilePath = path;
+    tables->warnings = std::move(warnings);
+  }
   return KdxCompactResult::kOk;
 }

@@ -58,12 +58,20 @@ struct KdxCompactReport {
 enum class KdxCompactStep { kWriteCopy, kCheckCopy, kSyncCopy, kReplace };
 using KdxCompactHook = std::function<bool(KdxCompactStep step, const std::string& copyPath)>;
 
+// The tables of the compacted file as its check loaded them: what opening it
+// would load, so that the caller need not read them again.
+struct KdxCompactTables {
+  KDX_DATA& data;                     // swapped with the loaded tables on kOk
+  std::vector<std::string> warnings;  // tables that fell back to their defaults
+};
+
 // Compacts the document at path, whose tables data holds as the file holds
 // them. The caller holds the document's lock for writing, has nothing
 // unsaved, and no transaction open on the file. On kOk *newLock holds the
 // lock for writing on the file now at path (the caller's lock is on the file
-// that was replaced).
+// that was replaced), and tables, when given, the new file's tables.
 [[nodiscard]] KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& data,
                                                    KdxDocumentLock* newLock,
                                                    KdxCompactReport* report,
-                                                   const KdxCompactHook& hook = {});
+                                                   const KdxCompactHook& hook = {},
+                                                   KdxCompactTables* tables = nullptr);

@@ -276,18 +276,20 @@ KdxCompactResult KdxSession::Compact(KdxCompactReport* report, const KdxCompactH
   // on whichever file the name holds afterwards.
   transaction_.reset();
   KdxDocumentLock newLock;
-  const KdxCompactResult result = KDX_CompactDocument(path_, data_, &newLock, report, hook);
-  if (result == KdxCompactResult::kOk) lock_.Swap(newLock);
+  // Every member moves: the session goes on with the tables as the copy's
+  // check loaded them from the new file (the old ones are freed with them).
+  KdxCompactTables tables{data_, {}};
+  const KdxCompactResult result =
+      KDX_CompactDocument(path_, data_, &newLock, report, hook, &tables);
+  if (result == KdxCompactResult::kOk) {
+    lock_.Swap(newLock);
+    loadWarnings_ = std::move(tables.warnings);
+  }
   int32_t status;
   transaction_ = RezTransaction::Begin(path_, &status);
   if (transaction_ == nullptr) {
     Close();
     return KdxCompactResult::kReopenFailed;
-  }
-  if (result == KdxCompactResult::kOk) {
-    // Every member moved: the tables are read again from the new file.
-    Reload();
-    if (!open_) return KdxCompactResult::kReopenFailed;
   }
   return result;
 }
