@@ -156,6 +156,44 @@ TEST_F(Compaction, RefusesUnsavedChangesAndFilesItCannotReplaceWhole) {
   EXPECT_EQ(reader.session().Compact(&report), KdxCompactResult::kNotWritable);
 }
 
+TEST_F(Compaction, ACommitLeftUnfinishedIsRolledBackBeforeTheCopyIsMade) {
+  kdx_test::TempDir dir;
+  const std::string path = dir.File("doc.kdx");
+  {
+    TestDocument doc(path);
+    doc.Add("kept", {"b", "t", "n"});
+    doc.Save();
+  }
+  const auto saved = kdx_test::ReadAll(path);
+  // A save that dies with its journal on the disk and the file half written:
+  // the journal is kept aside while the session that wrote it goes away.
+  std::vector<uint8_t> journal;
+  for (int64_t writes = 1; writes < 16 && journal.empty(); ++writes) {
+    KdxSession session;
+    ASSERT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
+    KDX_ENTRY e = *session.FindEntry(0);
+    std::strcpy(e.en_title, "changed");
+    ASSERT_EQ(session.UpdateEntry(e), KdxChangeResult::kOk);
+    RezSetWriteBudgetForTesting(writes);
+    static_cast<void>(session.Save());
+    RezSetWriteBudgetForTesting(-1);
+    if (std::filesystem::exists(REZ_JournalPath(path)) && kdx_test::ReadAll(path) != saved)
+      journal = kdx_test::ReadAll(REZ_JournalPath(path));
+  }
+  ASSERT_FALSE(journal.empty());
+  kdx_test::WriteAll(REZ_JournalPath(path), journal);
+
+  KdxSession session;
+  ASSERT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
+  KdxCompactReport report;
+  ASSERT_EQ(session.Compact(&report), KdxCompactResult::kOk);
+  EXPECT_STREQ(session.FindEntry(0)->en_title, "kept");
+  EXPECT_FALSE(std::filesystem::exists(REZ_JournalPath(path)));
+  std::vector<std::string> problems;
+  ASSERT_EQ(KDX_CheckDocument(path.c_str(), &problems), 0);
+  EXPECT_TRUE(problems.empty());
+}
+
 TEST_F(Compaction, FailureAtAnyStepLeavesTheFileAsItWas) {
   TestDocument doc;
   MakeUsedDocument(doc);
