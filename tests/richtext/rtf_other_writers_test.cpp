@@ -42,6 +42,13 @@ const Fixture kFixtures[] = {
                              "{\\rtlch\\fcs1 \\af3 \\ltrch\\fcs0 \\loch\\af2\\hich\\af2\\dbch\\af1 "
                              "abc}\\par}",
      "日本abc\n"},
+    // A run that names only the right-to-left associated font keeps the
+    // paragraph's double-byte font.
+    {"word-rtl-font",
+     "{\\rtf1\\ansi\\ansicpg1252\\deff0" WORD_FONTS("128", "MS Mincho")
+     "\\pard\\plain \\loch\\af2\\hich\\af2\\dbch\\af1 "
+     "{\\rtlch\\fcs1 \\af3 \\ltrch\\fcs0 \\'93\\'fa\\'96\\'7b}}",
+     "日本"},
     // The same in a document whose code page is Western.
     {"word-japanese-ansi",
      "{\\rtf1\\ansi\\ansicpg1252\\deff0" WORD_FONTS(
