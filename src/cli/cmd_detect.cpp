@@ -13,6 +13,7 @@
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_mem.h"
+#include "transfer/folder_walk.h"
 
 namespace {
 
@@ -30,6 +31,10 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
       continue;
     }
     int32_t binary = Vell_IsBinaryFile(path.c_str());
+    if (binary >= 0 && IsRtfFile(path) == 1) {
+      out << CliFlat(path) << "\tRTF\n";  // read as rich text, whatever its bytes
+      continue;
+    }
     char* raw = nullptr;
     int32_t size = binary < 0 ? -1 : Vell_ReadBuffer_fromFile(path.c_str(), &raw);
     std::unique_ptr<char, void (*)(void*)> buffer(raw, Vell_MallocFree);
@@ -66,7 +71,7 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
 void AddDetectCommand(CLI::App& app, KdxAction* action) {
   auto options = std::make_shared<DetectOptions>();
   auto* cmd = app.add_subcommand(
-      "detect", "Show the text encoding the import reads each file in (or \"binary\")");
+      "detect", "Show the text encoding the import reads each file in (or \"RTF\" or \"binary\")");
   cmd->add_option("FILE", options->files, "Files to examine")->required();
   cmd->add_flag("--decode", options->decode,
                 "Also print each text as UTF-8, as the import reads it");

@@ -218,11 +218,14 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   // café in UTF-8 scores as EUC-JP; the import reads it as UTF-8, and so
   // does detect. Plain ASCII is imported as UTF-8 too.
   kdx_test::WriteAll(dir.File("cafe.txt"), std::string("caf\xC3\xA9"));
-  KdxRun r = Kdx({"detect", dir.File("sjis.txt"), dir.File("euc.txt"), dir.File("utf8.txt"),
-                  dir.File("ascii.txt"), dir.File("bin.dat"), dir.File("cafe.txt")});
+  kdx_test::WriteAll(dir.File("doc.RTF"), std::string("{\\rtf1 \x01}"));
+  KdxRun r =
+      Kdx({"detect", dir.File("sjis.txt"), dir.File("euc.txt"), dir.File("utf8.txt"),
+           dir.File("ascii.txt"), dir.File("bin.dat"), dir.File("cafe.txt"), dir.File("doc.RTF")});
   EXPECT_EQ(r.status, kExitOk) << r.err;
-  for (const char* expected : {"sjis.txt\tS-JIS\n", "euc.txt\tEUC\n", "utf8.txt\tUTF-8\n",
-                               "ascii.txt\tUTF-8\n", "bin.dat\tbinary\n", "cafe.txt\tUTF-8\n"}) {
+  for (const char* expected :
+       {"sjis.txt\tS-JIS\n", "euc.txt\tEUC\n", "utf8.txt\tUTF-8\n", "ascii.txt\tUTF-8\n",
+        "bin.dat\tbinary\n", "cafe.txt\tUTF-8\n", "doc.RTF\tRTF\n"}) {
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
   }
   const std::string doc = dir.File("d.kdx");

@@ -651,6 +651,8 @@ bool IsPlainUtf8(std::string_view bytes) {
 // Japanese reading with hardly any kana; with private-use characters in that
 // reading, less is enough.
 constexpr int32_t kIcuSureConfidence = 50;
+// A reading is judged by its start; the rest of a long file says the same.
+constexpr size_t kReadingSampleBytes = size_t{1} << 20;
 constexpr int32_t kIcuLikelyConfidence = 30;
 
 }  // namespace
@@ -689,17 +691,23 @@ int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
   // practice, even where the scores favour Shift JIS or EUC-JP (é, ¥ and ±
   // are two bytes that both read as a kanji there).
   if (!jis && IsPlainUtf8(bytes)) {
-    static_cast<void>(Vell_DecodeToUTF8(bytes, kVellEncodingUTF8, utf8Out));
+    utf8Out.assign(bytes);  // validated just now
     return finish(kVellEncodingUTF8);
   }
 
+  // ICU's detector, asked only when needed: it costs more than the rest.
   std::string charset;
   int32_t confidence = 0;
-  const bool icuNamed = Vell_DetectCharsetICU(bytes, charset, &confidence) == 0;
+  bool icuAsked = false, icuNamed = false;
+  auto askIcu = [&] {
+    if (!icuAsked) icuNamed = Vell_DetectCharsetICU(bytes, charset, &confidence) == 0;
+    icuAsked = true;
+    return icuNamed;
+  };
   // ICU's choice when it is another encoding than the four and reads the bytes.
   std::string other;
   auto otherReading = [&](int32_t atLeast) {
-    return icuNamed && confidence >= atLeast && CodecOf(charset.c_str()) == kOtherCodec &&
+    return askIcu() && confidence >= atLeast && CodecOf(charset.c_str()) == kOtherCodec &&
            Vell_DecodeToUTF8(bytes, charset.c_str(), other) == kVellEncOk;
   };
 
@@ -707,7 +715,8 @@ int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
     for (const char* name : OrderFor(detected)) {
       if (Vell_DecodeToUTF8(bytes, name, utf8Out) != kVellEncOk) continue;
       if (name != kVellEncodingSJIS && name != kVellEncodingEUC) return finish(name);
-      const ReadingCounts counts = CountReading(utf8Out);
+      const ReadingCounts counts =
+          CountReading(std::string_view(utf8Out).substr(0, kReadingSampleBytes));
       const bool fewKana = counts.kana * 8 < counts.nonAscii && counts.nonAscii >= 4;
       if (!fewKana) return finish(name);
       if (otherReading(counts.privateUse > 0 ? kIcuLikelyConfidence : kIcuSureConfidence)) {
@@ -725,7 +734,7 @@ int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
 
   // Anything ICU recognises (Latin-1, GB18030, ...) is used, under our name
   // when it is one of the four.
-  if (icuNamed && confidence >= kMinIcuConfidence &&
+  if (askIcu() && confidence >= kMinIcuConfidence &&
       Vell_DecodeToUTF8(bytes, charset.c_str(), utf8Out) == kVellEncOk) {
     int codec = CodecOf(charset.c_str());
     return finish(codec != kOtherCodec ? kCodecNames[codec].name : charset);
