@@ -324,7 +324,12 @@ void Builder::Symbol(char c) {
       break;
     case '\r':
     case '\n':
-      Paragraph();
+      if (Top().dest == Dest::kFootnote) {
+        EmitChar(u' ');
+      } else {
+        EmitFootnotes();
+        Paragraph();
+      }
       break;
     default:
       break;  // \: \| and unknown symbols

@@ -45,9 +45,9 @@ const Fixture kFixtures[] = {
     // A run that names only the right-to-left associated font keeps the
     // paragraph's double-byte font.
     {"word-rtl-font",
-     "{\\rtf1\\ansi\\ansicpg1252\\deff0" WORD_FONTS("128", "MS Mincho")
-     "\\pard\\plain \\loch\\af2\\hich\\af2\\dbch\\af1 "
-     "{\\rtlch\\fcs1 \\af3 \\ltrch\\fcs0 \\'93\\'fa\\'96\\'7b}}",
+     "{\\rtf1\\ansi\\ansicpg1252\\deff0" WORD_FONTS(
+         "128", "MS Mincho") "\\pard\\plain \\loch\\af2\\hich\\af2\\dbch\\af1 "
+                             "{\\rtlch\\fcs1 \\af3 \\ltrch\\fcs0 \\'93\\'fa\\'96\\'7b}}",
      "日本"},
     // The same in a document whose code page is Western.
     {"word-japanese-ansi",
@@ -82,7 +82,7 @@ const Fixture kFixtures[] = {
     // Word's footnote: the mark in the text, the note in its own group.
     {"footnote",
      "{\\rtf1\\ansi Text{\\super\\chftn}{\\footnote\\pard\\plain {\\super\\chftn} Note "
-     "\\'e9\\par here.} goes on.\\par Next}",
+     "\\'e9\\\n here.} goes on.\\par Next}",
      "Text1 goes on. [footnote 1: Note é here.]\nNext"},
     // A nested table and the text Word writes for readers without them.
     {"nested-table",
