@@ -587,9 +587,15 @@ const char* Vell_Utf16ByteOrder(std::string_view bytes) {
   // or a lone surrogate. Japanese in Shift JIS, EUC-JP or UTF-8 has no zero
   // bytes at all.
   size_t zeros[2] = {0, 0};
-  for (size_t i = 0; i < n; ++i) zeros[i & 1] += p[i] == 0 ? 1 : 0;
+  bool high = false;
+  for (size_t i = 0; i < n; ++i) {
+    zeros[i & 1] += p[i] == 0 ? 1 : 0;
+    high = high || p[i] >= 0x80;
+  }
   if ((zeros[0] == 0) == (zeros[1] == 0)) return nullptr;
   const bool little = zeros[1] != 0;
+  // Only 7-bit bytes: ASCII text with a stray NUL, unless every unit is ASCII.
+  if (!high && zeros[little ? 1 : 0] != n / 2) return nullptr;
   bool pendingLead = false;
   for (size_t i = 0; i < n; i += 2) {
     const unsigned unit = little ? p[i] | (p[i + 1] << 8) : (p[i] << 8) | p[i + 1];
@@ -651,9 +657,9 @@ bool IsPlainUtf8(std::string_view bytes) {
 // Japanese reading with hardly any kana; with private-use characters in that
 // reading, less is enough.
 constexpr int32_t kIcuSureConfidence = 50;
+constexpr int32_t kIcuLikelyConfidence = 30;
 // A reading is judged by its start; the rest of a long file says the same.
 constexpr size_t kReadingSampleBytes = size_t{1} << 20;
-constexpr int32_t kIcuLikelyConfidence = 30;
 
 }  // namespace
 

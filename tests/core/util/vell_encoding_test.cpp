@@ -341,6 +341,9 @@ TEST(VellEncodingImport, PlainUtf16IsReadWithOrWithoutAMark) {
   EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\0b", 4)), nullptr);
   EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\x01\0", 4)), nullptr);
   EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\x00\xDC", 4)), nullptr);
+  // ASCII with a stray NUL stays ASCII; ASCII in UTF-16 is UTF-16.
+  EXPECT_EQ(Vell_Utf16ByteOrder(std::string("abc\0", 4)), nullptr);
+  EXPECT_STREQ(Vell_Utf16ByteOrder(std::string("a\0b\0", 4)), "UTF-16LE");
 }
 
 }  // namespace
