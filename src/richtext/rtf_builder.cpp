@@ -550,7 +550,6 @@ void Builder::FontTableWord(Keyword keyword, int param) {
         fonts_[fontTableCurrent_].explicitCodePage = true;
       }
       break;
-
     default:
       break;
   }
