@@ -18,3 +18,12 @@
 // file"), which it never opens as a document: the open would wait for a
 // writer that never comes. Empty for anything else.
 [[nodiscard]] std::string CliNotAFileText(const std::string& path);
+
+// What kdx says of a folder it is to write into, when it cannot: "no such
+// folder", "not a folder", "cannot be written: permission denied". Empty when
+// a file can be made in it.
+[[nodiscard]] std::string CliUnwritableFolderText(const std::string& folder);
+
+// Why a new file cannot be made at path, in the system's words ("cannot be
+// created: no such file or folder", "...: permission denied").
+[[nodiscard]] std::string CliCannotCreateText(const std::string& path);

@@ -41,7 +41,7 @@ int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   if (KdxSession::CreateFile(path) != 0) {
-    err << "kdx: " << path << ": cannot be created\n";
+    err << "kdx: " << path << ": " << CliCannotCreateText(path) << "\n";
     return kExitFailed;
   }
   out << CliFlat(path) << "\n";

@@ -29,21 +29,6 @@
 
 namespace {
 
-// The entries named on the command line, in the order given. Fails (one line
-// to err) when any is missing, before anything is changed.
-bool FindEntries(const KdxSession& doc, const std::vector<int32_t>& ids,
-                 std::vector<KDX_ENTRY>* out, std::ostream& err) {
-  for (int32_t id : ids) {
-    std::optional<KDX_ENTRY> entry = doc.FindEntry(id);
-    if (!entry) {
-      err << "kdx: " << doc.path() << ": no entry " << id << "; nothing was changed\n";
-      return false;
-    }
-    out->push_back(*entry);
-  }
-  return true;
-}
-
 struct IdsOptions {
   std::string path;
   std::vector<int32_t> ids;
@@ -54,24 +39,24 @@ int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, KdxAccess 
                     KdxSession& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
   int status = CliOpenDocument(doc, o.path, access, pw, err);
   if (status != kExitOk) return status;
-  return FindEntries(doc, o.ids, entries, err) ? kExitOk : kExitFailed;
+  return CliFindEntries(doc, o.ids, access == KdxAccess::kWrite, entries, err) ? kExitOk
+                                                                               : kExitFailed;
 }
 
 // ---- add --------------------------------------------------------------------
 
 struct AddOptions {
   std::string path, title, cat1 = "その他", cat2 = "その他", cat3 = "その他", note, rtfFile;
-  int32_t label = 0;
+  std::string label = "0";
   bool encrypt = false;
 };
 
-int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, std::ostream& out,
-           std::ostream& err) {
+int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::ostream& out, std::ostream& err) {
   if (!Vell_IsValidUtf8(o.title) || !Vell_IsValidUtf8(o.note)) {
     err << "kdx: the title and note must be UTF-8 text\n";
     return kExitUsage;
   }
-  CliBody body;
+  std::optional<std::string> rtf;
   if (!o.rtfFile.empty()) {
     char* raw = nullptr;
     int32_t size = Vell_ReadBuffer_fromFile(o.rtfFile.c_str(), &raw);
@@ -81,13 +66,28 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
       err << "kdx: " << o.rtfFile << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       return kExitFailed;
     }
-    std::optional<CliBody> made = CliBodyFromRtf(std::string(raw, static_cast<size_t>(size)));
+    rtf = std::string(raw, static_cast<size_t>(size));
+  }
+  // The password is asked for before the body is read: both may come from
+  // the terminal, and the body may be long.
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
+  if (status != kExitOk) return status;
+  const int32_t label = CliFindLabel(doc.data(), o.label, err);
+  if (label < 0) return kExitUsage;
+  CliBody body;
+  if (rtf) {
+    std::optional<CliBody> made = CliBodyFromRtf(*rtf);
     if (!made) {
       err << "kdx: " << o.rtfFile << ": not RTF that can be read\n";
       return kExitFailed;
     }
     body = *made;
   } else {
+    std::istream& in = *pw.console->in;
+    if (pw.console->inIsTerminal) {
+      err << "kdx: type the text; end it with Ctrl+D at the start of a line\n";
+    }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!Vell_IsValidUtf8(text)) {
       err << "kdx: the body must be UTF-8 text\n";
@@ -95,9 +95,6 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
     }
     body = CliBodyFromText(text);
   }
-  KdxSession doc;
-  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
-  if (status != kExitOk) return status;
   KdxNewEntry fields;
   fields.title = o.title;
   if (fields.title.empty()) {
@@ -108,7 +105,7 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
   fields.cat1 = o.cat1;
   fields.cat2 = o.cat2;
   fields.cat3 = o.cat3;
-  fields.label = o.label;
+  fields.label = label;
   fields.encrypted = o.encrypt;
   if (!o.rtfFile.empty()) fields.encoding = "RTF";
   fields.turn = PREF_ReadDefaultTurn();
@@ -187,7 +184,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
   int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, {o.id}, &entries, err)) return kExitFailed;
+  if (!CliFindEntries(doc, {o.id}, false, &entries, err)) return kExitFailed;
   const KDX_ENTRY& entry = entries[0];
   if (o.fields) {
     PrintFields(entry, out);
@@ -273,25 +270,10 @@ int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, 
   KdxSession doc;
   int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
-  const KDX_DATA* data = &doc.data();
-  int32_t label = -1;
-  if (!o.label.empty() && std::all_of(o.label.begin(), o.label.end(), ::isdigit)) {
-    label = std::stoi(o.label.size() > 2 ? "99" : o.label);
-  } else {
-    for (int32_t i = 0; i < data->colorLabelAry->count && label < 0; ++i) {
-      KDX_COLOR_LABEL record;
-      KDX_GetKdxColorLabel(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->colorLabelAry, i)),
-                           &record);
-      if (o.label == record.co_name) label = record.co_id;
-    }
-  }
-  KDX_COLOR_LABEL record;
-  if (label < 0 || CO_GetData(data->colorLabelAry, label, &record) != 1) {
-    err << "kdx: no label \"" << o.label << "\" (give 0 to 7 or a label's name)\n";
-    return kExitUsage;
-  }
+  const int32_t label = CliFindLabel(doc.data(), o.label, err);
+  if (label < 0) return kExitUsage;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  if (!CliFindEntries(doc, o.ids, true, &entries, err)) return kExitFailed;
   for (KDX_ENTRY& entry : entries) {
     entry.en_co_id = label;
     if (doc.UpdateEntry(entry) != KdxChangeResult::kOk) return kExitFailed;
@@ -309,8 +291,8 @@ int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, st
   for (const KDX_ENTRY& entry : entries) {
     const KdxChangeResult switched = doc.SetEncrypted(entry.en_id, encrypt);
     if (switched == KdxChangeResult::kUnchanged) {
-      err << "kdx: entry " << entry.en_id << " is " << (encrypt ? "encrypted" : "not encrypted")
-          << " already\n";
+      err << "kdx: entry " << entry.en_id
+          << (encrypt ? " is encrypted already" : " is not encrypted") << "; nothing to do\n";
     } else if (switched != KdxChangeResult::kOk) {
       err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be "
           << (encrypt ? "encrypted" : "decrypted") << "; it is left as it was\n";
@@ -359,7 +341,9 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
   if (status != kExitOk) return status;
   std::vector<int32_t> ids = o.ids.empty() ? doc.EntryIds() : o.ids;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, ids, &entries, err)) return kExitFailed;
+  if (!CliFindEntries(doc, ids, false, &entries, err)) return kExitFailed;
+  ids.clear();
+  for (const KDX_ENTRY& entry : entries) ids.push_back(entry.en_id);
   // Only the list in memory changes: the session is read-only.
   KDX_DATA* data = doc.EditDirectly();
   data->showIDAry = ids;
@@ -369,7 +353,7 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
   options.isCatTitle = 1;
   options.isColorLabel = 1;
   if (KDX_NewSaveFile_ShowEntry(data, options, o.target.c_str(), PREF_ReadExpandSize()) != 0) {
-    err << "kdx: " << o.target << ": the new document could not be written\n";
+    err << "kdx: " << o.target << ": " << CliCannotCreateText(o.target) << "\n";
     return kExitFailed;
   }
   out << CliFlat(o.target) << '\t' << ids.size() << (ids.size() == 1 ? " entry\n" : " entries\n");
@@ -401,19 +385,24 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     auto o = std::make_shared<AddOptions>();
     auto* cmd =
         app.add_subcommand("add", "Add an entry whose body is read from standard input (UTF-8)");
+    cmd->footer(
+        "When the document has a password, it is asked for at the terminal first; then the "
+        "body is read. Typing the body at the terminal, end it with Ctrl+D at the start of a "
+        "line.");
     cmd->add_option("FILE", o->path, "The document file")->required();
     cmd->add_option("--title", o->title, "The title (default: the preference's default title)");
     cmd->add_option("--cat1", o->cat1, "Category of level 1")->capture_default_str();
     cmd->add_option("--cat2", o->cat2, "Category of level 2")->capture_default_str();
     cmd->add_option("--cat3", o->cat3, "Category of level 3")->capture_default_str();
-    cmd->add_option("--label", o->label, "Colour label, 0 to 7")->check(CLI::Range(0, 7));
+    cmd->add_option("--label", o->label, "Colour label: 0 to 7, or a label's name (kdx labels)")
+        ->type_name("LABEL");
     cmd->add_option("--note", o->note, "The note");
     cmd->add_flag("--encrypt", o->encrypt, "Store the entry encrypted");
     cmd->add_option("--rtf", o->rtfFile,
                     "Take the body from this RTF file instead of standard input")
         ->type_name("FILE");
     Register(cmd, action, o, [pw](const AddOptions& opt, std::ostream& out, std::ostream& err) {
-      return RunAdd(opt, *pw, std::cin, out, err);
+      return RunAdd(opt, *pw, out, err);
     });
   }
   {
@@ -458,9 +447,17 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
   for (bool encrypt : {true, false}) {
     auto o = std::make_shared<IdsOptions>();
     auto* cmd = IdsCommand(app, encrypt ? "encrypt" : "decrypt",
-                           encrypt ? "Store entries encrypted (title, body, text and note)"
-                                   : "Store encrypted entries in plain form again",
+                           encrypt ? "Store entries enciphered (title, body, text and note)"
+                                   : "Store enciphered entries in plain form again",
                            o.get());
+    cmd->footer(
+        "What encryption protects against: an enciphered entry cannot be read in the file "
+        "itself, by another program, a search of the disk or a look at a copy. It does not "
+        "keep it from anyone who has Kardinex or kdx: the key is one built into the program, "
+        "the same in every copy, and no password is needed to read the entry (the document "
+        "password of kdx passwd is a gate in the program, not a key).\n"
+        "An entry already in the state asked for is left as it is, with a note; that is no "
+        "failure.");
     Register(cmd, action, o,
              [pw, encrypt](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
                return RunSwitch(opt, encrypt, *pw, out, err);
@@ -480,7 +477,7 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
         "save-as", "Write entries (all, or those given) to a new document with their content");
     cmd->add_option("FILE", o->path, "The document file")->required();
     cmd->add_option("NEW", o->target, "The new document (must not exist)")->required();
-    cmd->add_option("--ids", o->ids, "Entry identifiers, comma-separated")->delimiter(',');
+    AddListOption(cmd, "--ids", &o->ids, "Only these entries", "ID,...");
     Register(cmd, action, o, [pw](const SaveAsOptions& opt, std::ostream& out, std::ostream& err) {
       return RunSaveAs(opt, *pw, out, err);
     });

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_interrupt.h"
+#include "cli/cli_output.h"
 #include "cli/cli_progress.h"
 #include "cli/cli_richtext.h"
 #include "cli/commands.h"
@@ -40,8 +42,8 @@ int RunExport(const ExportOptions& o, const CliPasswordSource& pw, std::ostream&
         << "\" is not a format (auto, rtf, rtfd, sjis, euc, utf8, backup)\n";
     return kExitUsage;
   }
-  if (Vell_IsFolder(o.folder.c_str()) != 1) {
-    err << "kdx: " << o.folder << ": not a folder\n";
+  if (const std::string why = CliUnwritableFolderText(o.folder); !why.empty()) {
+    err << "kdx: " << o.folder << ": " << why << "\n";
     return kExitFailed;
   }
   KdxSession doc;
@@ -56,13 +58,17 @@ int RunExport(const ExportOptions& o, const CliPasswordSource& pw, std::ostream&
   }
   CliEnsureGuiApplication();
   const bool terminal = CliStderrIsTerminal();
-  const KdxTransferResult result = KDX_ExportEntries(
-      doc.EditDirectly(), ids, o.folder, format->second, CliMakeProgress(err, terminal));
+  KdxTransferProgress progress = CliMakeProgress(err, terminal);
+  const CliInterruption interruption;
+  progress.cancelled = interruption.poll();
+  const KdxTransferResult result =
+      KDX_ExportEntries(doc.EditDirectly(), ids, o.folder, format->second, progress);
   CliEndProgress(err, terminal);
   // The use dates changed, also of entries that failed.
   status = CliSaveDocument(doc, err);
   const int reported = CliReportTransfer(result, "exported", out, err);
-  return status != kExitOk ? status : reported;
+  return interruption.Report(status != kExitOk ? status : reported,
+                             "the files written so far are kept", err);
 }
 
 }  // namespace
@@ -72,8 +78,7 @@ void AddExportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
   auto* cmd = app.add_subcommand("export", "Write entries out as files into a folder");
   cmd->add_option("FILE", o->path, "The document file")->required();
   cmd->add_option("DIR", o->folder, "The folder to write into; it must exist")->required();
-  cmd->add_option("--ids", o->ids, "Export only these entries, by identifier: ID,...")
-      ->delimiter(',');
+  AddListOption(cmd, "--ids", &o->ids, "Export only these entries, by identifier", "ID,...");
   cmd->add_option("--format", o->format,
                   "auto (each entry as its file type suggests), rtf, rtfd, sjis, euc, utf8, or "
                   "backup (RTF with the entry export file beside it)");

@@ -70,7 +70,11 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
 
   std::vector<std::string> cats;
   if (!o.cat1.empty()) cats = {o.cat1, o.cat2, o.cat3};
+  // An unknown category would list nothing, or (for the document's stored
+  // selection) everything: a script piping the list into kdx rm must hear of it.
+  if (!cats.empty() && !CliHasCategories(doc, cats, err)) return kExitFailed;
   status = CliReloadList(doc, err, cats, o.sort.empty() ? nullptr : &keys);
+
   if (status != kExitOk) return status;
   KdxNoteReader notes = doc.NoteReader();
 
@@ -122,15 +126,14 @@ void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* p
   auto* cat1 = cmd->add_option("--cat1", o->cat1, "Show only this category of level 1");
   auto* cat2 = cmd->add_option("--cat2", o->cat2, "... and of level 2")->needs(cat1);
   cmd->add_option("--cat3", o->cat3, "... and of level 3")->needs(cat2);
-  cmd->add_option("--columns", o->columns,
-                  "Columns to print, by identifier: en_ft_id en_id en_title en_cat1_name "
-                  "en_cat2_name en_cat3_name en_create_date en_update_date en_last_opened_date "
-                  "en_use_date en_bo_block_size en_encoding en_encrpyt en_file_path en_note "
-                  "en_co_id en_create_os en_update_os en_create_machine_name "
-                  "en_update_machine_name")
-      ->delimiter(',');
-  cmd->add_option("--sort", o->sort, "Up to three sort keys, COLUMN[:asc|desc],...")
-      ->delimiter(',');
+  AddListOption(cmd, "--columns", &o->columns,
+                "Columns to print, by identifier: en_ft_id en_id en_title en_cat1_name "
+                "en_cat2_name en_cat3_name en_create_date en_update_date en_last_opened_date "
+                "en_use_date en_bo_block_size en_encoding en_encrpyt en_file_path en_note "
+                "en_co_id en_create_os en_update_os en_create_machine_name "
+                "en_update_machine_name",
+                "COLUMN,...");
+  AddListOption(cmd, "--sort", &o->sort, "Up to three sort keys", "COLUMN[:asc|desc],...");
   cmd->callback([action, o, pw] {
     *action = [o, pw](std::ostream& out, std::ostream& err) { return RunList(*o, *pw, out, err); };
   });

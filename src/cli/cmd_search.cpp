@@ -113,9 +113,8 @@ void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
   cmd->add_option("--mode", o->mode,
                   "phrase: the words as one text (default); all: every word; any: any word")
       ->check(CLI::IsMember({"phrase", "all", "any"}));
-  cmd->add_option("--in", o->fields,
-                  "Where to search: body (default), note, title, comma-separated")
-      ->delimiter(',');
+  AddListOption(cmd, "--in", &o->fields, "Where to search: body (default), note, title",
+                "FIELD,...");
   cmd->add_flag("--remember", o->remember, "Add the search text to the search history");
   cmd->callback([action, o, pw] {
     *action = [o, pw](std::ostream& out, std::ostream& err) {

@@ -4,11 +4,24 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 // What a subcommand runs once the arguments are parsed; returns the exit status.
 using KdxAction = std::function<int(std::ostream& out, std::ostream& err)>;
 
 struct CliPasswordSource;
+
+// A list option: one argument, its items separated by commas (--in body,note),
+// so that it never takes the words after it; given again, the items add up.
+template <typename T>
+CLI::Option* AddListOption(CLI::App* cmd, const std::string& name, std::vector<T>* values,
+                           const std::string& help, const std::string& typeName) {
+  return cmd->add_option(name, *values, help)
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->type_name(typeName);
+}
 
 // Each adds one subcommand to app; *action is set when it is chosen. Commands
 // that open a document for its entries honour its password through *password,
