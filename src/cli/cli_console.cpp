@@ -48,7 +48,7 @@ bool AskAtTerminal(const std::string& prompt, std::string* typed) {
   if (restore) {
     termios quiet = old;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(tty.get(), TCSAFLUSH, &quiet);
+    tcsetattr(tty.get(), TCSANOW, &quiet);
   }
   typed->clear();
   constexpr size_t kMaxLine = 4096;
@@ -60,7 +60,7 @@ bool AskAtTerminal(const std::string& prompt, std::string* typed) {
     typed->push_back(c);
   }
   if (!typed->empty() && typed->back() == '\r') typed->pop_back();
-  if (restore) tcsetattr(tty.get(), TCSAFLUSH, &old);
+  if (restore) tcsetattr(tty.get(), TCSANOW, &old);
   WriteAll(tty.get(), "\n");
   return true;
 }

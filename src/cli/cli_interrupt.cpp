@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <ostream>
+#include <utility>
 
 namespace {
 
@@ -22,8 +23,11 @@ CliInterruption::CliInterruption() {
   // The first signal asks the work to stop; the handler then goes, so that a
   // second one ends the process.
   action.sa_flags = SA_RESETHAND | SA_RESTART;
-  sigaction(SIGINT, &action, &g_oldInt);
-  sigaction(SIGTERM, &action, &g_oldTerm);
+  // A signal the caller ignores (a background job of a script) stays ignored.
+  for (auto [number, old] : {std::pair{SIGINT, &g_oldInt}, std::pair{SIGTERM, &g_oldTerm}}) {
+    sigaction(number, nullptr, old);
+    if (old->sa_handler != SIG_IGN) sigaction(number, &action, nullptr);
+  }
 }
 
 CliInterruption::~CliInterruption() {
