@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "transfer/file_access.h"
@@ -61,4 +62,48 @@ std::string CliCannotCreateText(const std::string& path) {
   int error = stat(folder.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
   if (error == 0) error = CreateError(folder);
   return error == 0 ? "cannot be created" : "cannot be created: " + KDX_FileErrorText(error);
+}
+
+std::string CliJsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        json += "\\\"";
+        break;
+      case '\\':
+        json += "\\\\";
+        break;
+      case '\n':
+        json += "\\n";
+        break;
+      case '\r':
+        json += "\\r";
+        break;
+      case '\t':
+        json += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          json += escaped;
+        } else {
+          json += c;
+        }
+    }
+  }
+  return json + "\"";
+}
+
+CliJsonObject& CliJsonObject::Add(std::string_view name, const std::string& json) {
+  if (!fields_.empty()) fields_ += ", ";
+  fields_ += CliJsonString(name) + ": " + json;
+  return *this;
+}
+
+std::string CliJsonArray(const std::vector<std::string>& values) {
+  std::string json = "[";
+  for (size_t i = 0; i < values.size(); ++i) json += (i > 0 ? ",\n  " : "\n  ") + values[i];
+  return json + (values.empty() ? "]\n" : "\n]\n");
 }

@@ -23,6 +23,13 @@ CLI::Option* AddListOption(CLI::App* cmd, const std::string& name, std::vector<T
       ->type_name(typeName);
 }
 
+// --json (a JSON array of objects instead of tab-separated lines) and
+// --no-header (the tab-separated lines without their header line).
+inline void CliAddOutputFlags(CLI::App* cmd, bool* json, bool* noHeader) {
+  auto* j = cmd->add_flag("--json", *json, "Print a JSON array of objects, one per line");
+  cmd->add_flag("--no-header", *noHeader, "Leave out the header line")->excludes(j);
+}
+
 // Each adds one subcommand to app; *action is set when it is chosen. Commands
 // that open a document for its entries honour its password through *password,
 // filled by the time the action runs.
@@ -31,6 +38,8 @@ void AddDetectCommand(CLI::App& app, KdxAction* action);
 void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddSetCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddLabelsCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddExportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

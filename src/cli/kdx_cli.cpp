@@ -89,6 +89,8 @@ int KdxMain(const std::vector<std::string>& args, const KdxConsole& console, std
   KdxAction action;
   AddDocumentCommands(app, &action);
   AddEntryCommands(app, &action, &password);
+  AddSetCommands(app, &action, &password);
+  AddLabelsCommand(app, &action, &password);
   AddListCommand(app, &action, &password);
   AddImportCommand(app, &action, &password);
   AddExportCommand(app, &action, &password);
