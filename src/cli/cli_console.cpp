@@ -71,6 +71,7 @@ KdxConsole KdxProcessConsole() {
   KdxConsole console;
   console.in = &std::cin;
   console.inIsTerminal = isatty(STDIN_FILENO) == 1;
+  console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
   console.askPassword = AskAtTerminal;
   return console;
 }

@@ -15,6 +15,7 @@ inline constexpr int kExitUsage = 2;   // bad usage
 struct KdxConsole {
   std::istream* in = nullptr;  // standard input: the body of kdx add
   bool inIsTerminal = false;   // a person types the body, and is told how to end it
+  bool outIsTerminal = false;  // a person reads the output: found words are highlighted
   // Asks a person for a password without echo (the prompt shown first); false
   // when there is nobody to ask. Empty: never asks.
   std::function<bool(const std::string& prompt, std::string* typed)> askPassword;
