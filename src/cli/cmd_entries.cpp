@@ -134,48 +134,55 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::ostream& out, 
 struct ShowOptions {
   std::string path;
   int32_t id = 0;
-  bool text = false, note = false, fields = false, rtf = false;
+  bool text = false, note = false, fields = false, rtf = false, json = false;
 };
 
-void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
-  auto row = [&out](const char* name, const std::string& value) {
-    out << name << '\t' << CliFlat(value) << '\n';
+// Every field, "NAME<tab>VALUE" a line, or one JSON object (numbers as numbers).
+void PrintFields(const KDX_ENTRY& e, bool json, std::ostream& out) {
+  CliJsonObject object;
+  auto row = [&](const char* name, const std::string& value, bool number = false) {
+    if (json) {
+      object.Add(name, number ? value : CliJsonString(value));
+    } else {
+      out << name << '\t' << CliFlat(value) << '\n';
+    }
   };
   auto num = [](int32_t v) { return std::to_string(v); };
-  row("en_id", num(e.en_id));
+  row("en_id", num(e.en_id), true);
   row("en_title", e.en_title);
   row("en_cat1_name", e.en_cat1_name);
   row("en_cat2_name", e.en_cat2_name);
   row("en_cat3_name", e.en_cat3_name);
-  row("en_co_id", num(e.en_co_id));
+  row("en_co_id", num(e.en_co_id), true);
   row("en_create_date", e.en_create_date);
   row("en_update_date", e.en_update_date);
   row("en_last_opened_date", e.en_last_opened_date);
   row("en_use_date", e.en_use_date);
-  row("en_bo_block_size", num(e.en_bo_block_size));
+  row("en_bo_block_size", num(e.en_bo_block_size), true);
   row("en_encode", e.en_encode);
-  row("en_encrypt", num(e.en_encrypt));
-  row("en_bo_encrypt", num(e.en_bo_encrypt));
-  row("en_no_encrypt", num(e.en_no_encrypt));
-  row("en_ft_id", num(e.en_ft_id));
-  row("en_pr_id", num(e.en_pr_id));
+  row("en_encrypt", num(e.en_encrypt), true);
+  row("en_bo_encrypt", num(e.en_bo_encrypt), true);
+  row("en_no_encrypt", num(e.en_no_encrypt), true);
+  row("en_ft_id", num(e.en_ft_id), true);
+  row("en_pr_id", num(e.en_pr_id), true);
   row("en_file_path", e.en_file_path);
-  row("en_turn", num(e.en_turn));
+  row("en_turn", num(e.en_turn), true);
   row("en_turn_width", e.en_turn_width);
-  row("en_detail_toggle", num(e.en_detail_toggle));
+  row("en_detail_toggle", num(e.en_detail_toggle), true);
   row("en_window_position", num(e.en_window_position_left) + "," + num(e.en_window_position_top) +
                                 "," + num(e.en_window_position_right) + "," +
                                 num(e.en_window_position_bottom));
-  row("en_window_z_index", num(e.en_window_z_index));
-  row("en_focus_item", num(e.en_focus_item));
-  row("en_body_scroll_position", num(e.en_body_scroll_position));
-  row("en_body_caret_position", num(e.en_body_caret_position));
+  row("en_window_z_index", num(e.en_window_z_index), true);
+  row("en_focus_item", num(e.en_focus_item), true);
+  row("en_body_scroll_position", num(e.en_body_scroll_position), true);
+  row("en_body_caret_position", num(e.en_body_caret_position), true);
   row("en_body_selection", num(e.en_body_selection_start) + "," + num(e.en_body_selection_end));
-  row("en_is_select_entrylist", num(e.en_is_select_entrylist ? 1 : 0));
+  row("en_is_select_entrylist", num(e.en_is_select_entrylist ? 1 : 0), true);
   row("en_create_os", e.en_create_os);
   row("en_update_os", e.en_update_os);
   row("en_create_machine_name", e.en_create_machine_name);
   row("en_update_machine_name", e.en_update_machine_name);
+  if (json) out << object.str() << '\n';
 }
 
 int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out,
@@ -187,7 +194,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
   if (!CliFindEntries(doc, {o.id}, false, &entries, err)) return kExitFailed;
   const KDX_ENTRY& entry = entries[0];
   if (o.fields) {
-    PrintFields(entry, out);
+    PrintFields(entry, o.json, out);
     return kExitOk;
   }
   if (o.rtf) {
@@ -304,24 +311,42 @@ int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, st
 
 // ---- categories, save-as ----------------------------------------------------------
 
-int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ostream& out,
+struct CategoriesOptions {
+  std::string path;
+  bool json = false, noHeader = false;
+};
+
+// The titles of the three levels on the first line, then one set a line; or
+// JSON: {"titles": [...], "sets": [[...], ...]}.
+int RunCategories(const CategoriesOptions& o, const CliPasswordSource& pw, std::ostream& out,
                   std::ostream& err) {
   KdxSession doc;
-  int status = CliOpenDocument(doc, path, KdxAccess::kRead, pw, err);
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
   const KDX_DATA* data = &doc.data();
   // An open document always has its title record (the load makes the default
   // one in place of a damaged table); without it the titles are empty.
   KDX_CATEGORY_TITLE titles;
   static_cast<void>(TI_GetData(data->catTitleAry, &titles));
-  out << CliFlat(titles.ti_cat1_title) << '\t' << CliFlat(titles.ti_cat2_title) << '\t'
-      << CliFlat(titles.ti_cat3_title) << '\n';
+  auto line = [&o](const char* a, const char* b, const char* c) {
+    return o.json ? "[" + CliJsonString(a) + ", " + CliJsonString(b) + ", " + CliJsonString(c) + "]"
+                  : CliFlat(a) + '\t' + CliFlat(b) + '\t' + CliFlat(c) + '\n';
+  };
+  std::vector<std::string> sets;
   for (int32_t i = 0; i < data->catSetAry->count; ++i) {
     KDX_CATSET set;
     CT_GetData_ByIndex(data->catSetAry, i, &set);
-    out << CliFlat(set.ct_cat1_name) << '\t' << CliFlat(set.ct_cat2_name) << '\t'
-        << CliFlat(set.ct_cat3_name) << '\n';
+    sets.push_back(line(set.ct_cat1_name, set.ct_cat2_name, set.ct_cat3_name));
   }
+  const std::string header = line(titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title);
+  if (o.json) {
+    std::string array = CliJsonArray(sets);
+    array.pop_back();  // its line end
+    out << "{\"titles\": " << header << ", \"sets\": " << array << "}\n";
+    return kExitOk;
+  }
+  if (!o.noHeader) out << header;
+  for (const std::string& set : sets) out << set;
   return kExitOk;
 }
 
@@ -414,6 +439,7 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     auto* note = cmd->add_flag("--note", o->note, "The note");
     auto* fields = cmd->add_flag("--fields", o->fields, "Every field of the entry record");
     auto* rtf = cmd->add_flag("--rtf", o->rtf, "The body as RTF, pictures embedded");
+    cmd->add_flag("--json", o->json, "With --fields: one JSON object")->needs(fields);
     text->excludes(note)->excludes(fields)->excludes(rtf);
     note->excludes(fields)->excludes(rtf);
     fields->excludes(rtf);
@@ -464,12 +490,16 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
              });
   }
   {
-    auto o = std::make_shared<std::string>();
-    auto* cmd = app.add_subcommand("categories", "List the category sets, one per line");
-    cmd->add_option("FILE", *o, "The document file")->required();
-    Register(cmd, action, o, [pw](const std::string& path, std::ostream& out, std::ostream& err) {
-      return RunCategories(path, *pw, out, err);
-    });
+    auto o = std::make_shared<CategoriesOptions>();
+    auto* cmd = app.add_subcommand(
+        "categories",
+        "List the category sets, one per line, after a line with the titles of the levels");
+    cmd->add_option("FILE", o->path, "The document file")->required();
+    CliAddOutputFlags(cmd, &o->json, &o->noHeader);
+    Register(cmd, action, o,
+             [pw](const CategoriesOptions& opt, std::ostream& out, std::ostream& err) {
+               return RunCategories(opt, *pw, out, err);
+             });
   }
   {
     auto o = std::make_shared<SaveAsOptions>();
