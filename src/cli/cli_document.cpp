@@ -10,6 +10,7 @@
 #include "cli/kdx_cli.h"
 #include "core/document/catset_table.h"
 #include "core/document/color_label.h"
+#include "core/document/entry_table.h"
 #include "core/listing/category.h"
 #include "core/util/vell_ary.h"
 
@@ -189,4 +190,34 @@ bool CliHasCategories(const KdxSession& doc, const std::vector<std::string>& cat
   err << "kdx: " << doc.path() << ": no such category: " << named
       << " (kdx categories lists them)\n";
   return false;
+}
+
+bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
+                      std::vector<int32_t>* ids, std::ostream& err) {
+  if (!selection.given()) return true;
+  const KDX_DATA& data = doc.data();
+  bool any = false;
+  for (int32_t i = 0; i < data.entryAry->count; ++i) {
+    KDX_ENTRY entry;
+    EN_GetData_ByIndex(data.entryAry, i, &entry);
+    const char* names[3] = {entry.en_cat1_name, entry.en_cat2_name, entry.en_cat3_name};
+    bool picked = selection.title.empty() || selection.title == entry.en_title;
+    for (size_t level = 0; level < 3 && picked; ++level) {
+      picked = selection.cats[level].empty() || selection.cats[level] == names[level];
+    }
+    if (!picked) continue;
+    any = true;
+    if (std::find(ids->begin(), ids->end(), entry.en_id) == ids->end()) ids->push_back(entry.en_id);
+  }
+  if (!any) {
+    err << "kdx: " << doc.path() << ": no entry has";
+    if (!selection.title.empty()) err << " the title \"" << CliFlat(selection.title) << "\"";
+    for (size_t level = 0; level < 3; ++level) {
+      if (!selection.cats[level].empty()) {
+        err << " category " << level + 1 << " \"" << CliFlat(selection.cats[level]) << "\"";
+      }
+    }
+    err << "\n";
+  }
+  return any;
 }

@@ -4,6 +4,7 @@
 // document has one. Each failure is one line on standard error.
 #pragma once
 
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -38,6 +39,21 @@ struct CliPasswordSource {
 [[nodiscard]] bool CliFindEntries(const KdxSession& doc, const std::vector<int32_t>& ids,
                                   bool changing, std::vector<KDX_ENTRY>* entries,
                                   std::ostream& err);
+
+// Entries picked by title and categories (--title, --cat1 to --cat3) where
+// identifiers are taken.
+struct CliSelection {
+  std::string title;                // the whole title, exactly
+  std::array<std::string, 3> cats;  // empty: any
+  [[nodiscard]] bool given() const {
+    return !title.empty() || !cats[0].empty() || !cats[1].empty() || !cats[2].empty();
+  }
+};
+
+// ids, then every entry selection picks (in table order) that ids lacks;
+// fails with one line to err when a selection was given and picks nothing.
+[[nodiscard]] bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
+                                    std::vector<int32_t>* ids, std::ostream& err);
 
 // The label given as its number (0 to 7) or its name; -1 when there is none
 // such, after one line to err.

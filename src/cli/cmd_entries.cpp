@@ -32,15 +32,41 @@ namespace {
 struct IdsOptions {
   std::string path;
   std::vector<int32_t> ids;
+  CliSelection selection;
+  std::string command;  // for the help it points to
 };
+
+struct RemoveOptions : IdsOptions {
+  bool yes = false;
+};
+
+// The entries o names by identifier and picks by title and categories, in
+// the open document; an exit status.
+int FindNamedEntries(const IdsOptions& o, KdxSession& doc, bool changing,
+                     std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  std::vector<int32_t> ids = o.ids;
+  if (!CliSelectEntries(doc, o.selection, &ids, err)) return kExitFailed;
+  return CliFindEntries(doc, ids, changing, entries, err) ? kExitOk : kExitFailed;
+}
 
 // Opens the document of o and finds every entry it names; an exit status.
 int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, KdxAccess access,
                     KdxSession& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  if (o.ids.empty() && !o.selection.given()) {
+    err << "kdx: give entry identifiers, or --title or --cat1 to --cat3 (see kdx " << o.command
+        << " --help)\n";
+    return kExitUsage;
+  }
   int status = CliOpenDocument(doc, o.path, access, pw, err);
   if (status != kExitOk) return status;
-  return CliFindEntries(doc, o.ids, access == KdxAccess::kWrite, entries, err) ? kExitOk
-                                                                               : kExitFailed;
+  return FindNamedEntries(o, doc, access == KdxAccess::kWrite, entries, err);
+}
+
+// Lists entries on err, one "  ID<tab>TITLE" a line.
+void ListEntries(const std::vector<KDX_ENTRY>& entries, std::ostream& err) {
+  for (const KDX_ENTRY& entry : entries) {
+    err << "  " << entry.en_id << '\t' << CliFlat(entry.en_title) << '\n';
+  }
 }
 
 // ---- add --------------------------------------------------------------------
@@ -131,9 +157,7 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::ostream& out, 
 
 // ---- show -------------------------------------------------------------------
 
-struct ShowOptions {
-  std::string path;
-  int32_t id = 0;
+struct ShowOptions : IdsOptions {
   bool text = false, note = false, fields = false, rtf = false, json = false;
 };
 
@@ -188,11 +212,17 @@ void PrintFields(const KDX_ENTRY& e, bool json, std::ostream& out) {
 int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
   KdxSession doc;
-  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
-  if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!CliFindEntries(doc, {o.id}, false, &entries, err)) return kExitFailed;
+  int status = OpenWithEntries(o, pw, KdxAccess::kRead, doc, &entries, err);
+  if (status != kExitOk) return status;
+  if (entries.size() > 1) {
+    err << "kdx: " << o.path << ": " << entries.size()
+        << " entries match; show takes one (give its identifier):\n";
+    ListEntries(entries, err);
+    return kExitFailed;
+  }
   const KDX_ENTRY& entry = entries[0];
+  const int32_t id = entry.en_id;
   if (o.fields) {
     PrintFields(entry, o.json, out);
     return kExitOk;
@@ -208,7 +238,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
                              : std::string());
     }
     if (!rtf) {
-      err << "kdx: " << o.path << ": the body of entry " << o.id << " cannot be read\n";
+      err << "kdx: " << o.path << ": the body of entry " << id << " cannot be read\n";
       return kExitFailed;
     }
     out << *rtf;
@@ -218,7 +248,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
   const int32_t size = KDX_LoadBlockText(o.path.c_str(), entry,
                                          o.note ? KdxBlockKind::kNote : KdxBlockKind::kText, &text);
   if (size < 0 && size != kKdxLoadMissing) {
-    err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << o.id
+    err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << id
         << " cannot be read\n";
     return kExitFailed;
   }
@@ -253,11 +283,19 @@ int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
   return status != kExitOk ? status : result;
 }
 
-int RunRemove(const IdsOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
+int RunRemove(const RemoveOptions& o, const CliPasswordSource& pw, std::ostream&,
+              std::ostream& err) {
   KdxSession doc;
   std::vector<KDX_ENTRY> entries;
   int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
+  // Entries picked by title or category may be more than meant.
+  if (o.selection.given() && entries.size() > 1 && !o.yes) {
+    err << "kdx: " << o.path << ": " << entries.size()
+        << " entries match; nothing was removed (--yes removes them all):\n";
+    ListEntries(entries, err);
+    return kExitFailed;
+  }
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
     if (doc.RemoveEntry(entry.en_id) != KdxChangeResult::kOk) {
@@ -280,7 +318,7 @@ int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, 
   const int32_t label = CliFindLabel(doc.data(), o.label, err);
   if (label < 0) return kExitUsage;
   std::vector<KDX_ENTRY> entries;
-  if (!CliFindEntries(doc, o.ids, true, &entries, err)) return kExitFailed;
+  if (FindNamedEntries(o, doc, true, &entries, err) != kExitOk) return kExitFailed;
   for (KDX_ENTRY& entry : entries) {
     entry.en_co_id = label;
     if (doc.UpdateEntry(entry) != KdxChangeResult::kOk) return kExitFailed;
@@ -398,8 +436,10 @@ void Register(CLI::App* cmd, KdxAction* action, std::shared_ptr<Options> options
 
 CLI::App* IdsCommand(CLI::App& app, const char* name, const char* help, IdsOptions* o) {
   auto* cmd = app.add_subcommand(name, help);
+  o->command = name;
   cmd->add_option("FILE", o->path, "The document file")->required();
-  cmd->add_option("ID", o->ids, "Entry identifiers")->required();
+  cmd->add_option("ID", o->ids, "Entry identifiers (or pick entries with --title, --cat1...)");
+  CliAddSelectionOptions(cmd, &o->selection);
   return cmd;
 }
 
@@ -432,9 +472,9 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
   }
   {
     auto o = std::make_shared<ShowOptions>();
-    auto* cmd = app.add_subcommand("show", "Print an entry's plain text, its note or its fields");
-    cmd->add_option("FILE", o->path, "The document file")->required();
-    cmd->add_option("ID", o->id, "Entry identifier")->required();
+    auto* cmd =
+        IdsCommand(app, "show", "Print an entry's plain text, its note or its fields", o.get());
+    cmd->get_option("ID")->expected(0, 1);
     auto* text = cmd->add_flag("--text", o->text, "The plain text of the body (the default)");
     auto* note = cmd->add_flag("--note", o->note, "The note");
     auto* fields = cmd->add_flag("--fields", o->fields, "Every field of the entry record");
@@ -456,9 +496,10 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     });
   }
   {
-    auto o = std::make_shared<IdsOptions>();
+    auto o = std::make_shared<RemoveOptions>();
     auto* cmd = IdsCommand(app, "rm", "Delete entries with their body, text and note", o.get());
-    Register(cmd, action, o, [pw](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
+    cmd->add_flag("--yes", o->yes, "Remove every entry --title or --cat1... picks, however many");
+    Register(cmd, action, o, [pw](const RemoveOptions& opt, std::ostream& out, std::ostream& err) {
       return RunRemove(opt, *pw, out, err);
     });
   }
@@ -511,5 +552,18 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     Register(cmd, action, o, [pw](const SaveAsOptions& opt, std::ostream& out, std::ostream& err) {
       return RunSaveAs(opt, *pw, out, err);
     });
+  }
+}
+
+void CliAddSelectionOptions(CLI::App* cmd, CliSelection* selection) {
+  cmd->add_option("--title", selection->title, "Also the entries with exactly this title")
+      ->type_name("TITLE");
+  for (size_t level = 0; level < 3; ++level) {
+    const std::string name = "--cat" + std::to_string(level + 1);
+    cmd->add_option(name, selection->cats[level],
+                    level == 0 ? "Also the entries of this category of level 1 (with --title: "
+                                 "both must match)"
+                               : "... of level " + std::to_string(level + 1))
+        ->type_name("NAME");
   }
 }

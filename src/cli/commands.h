@@ -11,6 +11,11 @@
 using KdxAction = std::function<int(std::ostream& out, std::ostream& err)>;
 
 struct CliPasswordSource;
+struct CliSelection;
+
+// --title and --cat1 to --cat3, picking entries besides (or instead of) the
+// identifiers given.
+void CliAddSelectionOptions(CLI::App* cmd, CliSelection* selection);
 
 // A list option: one argument, its items separated by commas (--in body,note),
 // so that it never takes the words after it; given again, the items add up.

@@ -19,7 +19,7 @@ mkdir -p "$HOME" "$work/bin" "$work/docs"
 cd "$work/docs" || exit 1
 
 # What the examples name.
-mkdir -p "$HOME/メモ/仕事" "$HOME/メモ/English" "$HOME/old-export" "$HOME/out" "$HOME/backup"
+mkdir -p "$HOME/メモ/仕事" "$HOME/メモ/English" "$HOME/old-export" "$HOME/out" "$HOME/backup" "$HOME/tree"
 printf '会議の議事録です。\n要確認の件。\n' | iconv -t SHIFT_JIS >"$HOME/メモ/仕事/会議.txt"
 printf 'Minutes of the meeting.\n' >"$HOME/メモ/English/minutes.txt"
 printf '議事録のメモ\n' >a.txt

@@ -197,3 +197,34 @@ TEST_F(UsageCli, NewPasswordsAreKeptWholeOrRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Entries picked by title or category where identifiers are taken; a removal
+// of more than one picked entry wants --yes.
+TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
+  ASSERT_EQ(KdxWithInput("dup", {"add", doc, "--title", "other", "--cat1", "仕事"}).status,
+            kExitOk);
+  EXPECT_EQ(Kdx({"show", doc, "--title", "議事録"}).out, "会議の議事録です。\n");
+  KdxRun two = Kdx({"show", doc, "--title", "other"});
+  EXPECT_EQ(two.status, kExitFailed);
+  EXPECT_NE(two.err.find("2 entries match"), std::string::npos) << two.err;
+  EXPECT_EQ(Kdx({"show", doc, "--title", "other", "--cat1", "仕事"}).out, "dup\n");
+  KdxRun none = Kdx({"show", doc, "--title", "nothing"});
+  EXPECT_EQ(none.err, "kdx: " + doc + ": no entry has the title \"nothing\"\n");
+
+  kdx_test::TempDir out;
+  EXPECT_EQ(Kdx({"export", doc, out.path().string(), "--cat1", "仕事", "--format", "utf8"}).out,
+            "exported 2, failed 0\n");
+
+  KdxRun refused = Kdx({"rm", doc, "--cat1", "仕事"});
+  EXPECT_EQ(refused.status, kExitFailed);
+  EXPECT_NE(refused.err.find("nothing was removed (--yes removes them all)"), std::string::npos);
+  EXPECT_EQ(Kdx({"show", doc, "0"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"rm", doc, "--title", "議事録"}).status, kExitOk);  // one: no question
+  EXPECT_EQ(Kdx({"rm", doc, "--cat1", "仕事", "--yes"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"list", doc, "--columns", "id", "--no-header"}).out, "1\n");
+  EXPECT_EQ(Kdx({"rm", doc}).status, kExitUsage);
+}
+
+}  // namespace
