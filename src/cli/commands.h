@@ -39,6 +39,8 @@ inline void CliAddOutputFlags(CLI::App* cmd, bool* json, bool* noHeader) {
 // that open a document for its entries honour its password through *password,
 // filled by the time the action runs.
 void AddInspectCommand(CLI::App& app, KdxAction* action);
+// Hidden commands for the build: shell completion and the manual page.
+void AddManualCommands(CLI::App& app, KdxAction* action);
 void AddDetectCommand(CLI::App& app, KdxAction* action);
 void AddDocumentCommands(CLI::App& app, KdxAction* action);
 void AddPasswordCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

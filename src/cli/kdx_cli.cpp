@@ -99,6 +99,7 @@ int KdxMain(const std::vector<std::string>& args, const KdxConsole& console, std
   AddPasswordCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);
+  AddManualCommands(app, &action);
 
   if (args.empty()) {
     err << app.help();

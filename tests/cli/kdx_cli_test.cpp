@@ -326,3 +326,25 @@ TEST(KdxCliEntries, BodiesAreRichTextWhoseTextIsStoredBesideThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The completion scripts and the manual come from the definitions behind
+// --help: every command is in them with its options.
+TEST(KdxCli, CompletionAndManualNameEveryCommand) {
+  const std::string bash = Kdx({"completion", "bash"}).out;
+  const std::string manual = Kdx({"manual"}).out;
+  for (const char* command :
+       {"new", "add", "set", "edit", "labels", "search", "export", "passwd"}) {
+    EXPECT_NE(bash.find(std::string("    ") + command + ") opts=\""), std::string::npos) << command;
+    EXPECT_NE(manual.find(std::string(".SS \"kdx ") + command), std::string::npos) << command;
+  }
+  EXPECT_NE(bash.find("--none-ok"), std::string::npos);
+  EXPECT_NE(manual.find(".B \\-\\-context"), std::string::npos);
+  EXPECT_EQ(Kdx({"--help"}).out.find("completion"), std::string::npos);  // for the build only
+  kdx_test::TempDir dir;
+  kdx_test::WriteAll(dir.File("kdx.bash"), bash);
+  EXPECT_EQ(std::system(("bash -n " + dir.File("kdx.bash")).c_str()), 0);
+}
+
+}  // namespace
