@@ -231,7 +231,7 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   const std::string doc = dir.File("d.kdx");
   ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
   ASSERT_EQ(Kdx({"import", doc, dir.File("cafe.txt")}).status, kExitOk);
-  EXPECT_NE(Kdx({"list", doc, "--columns", "en_title", "en_encoding"}).out.find("cafe.txt\tUTF-8"),
+  EXPECT_NE(Kdx({"list", doc, "--columns", "en_title,en_encoding"}).out.find("cafe.txt\tUTF-8"),
             std::string::npos);
   // What the import would refuse, detect names as Unknown and fails on.
   kdx_test::WriteAll(dir.File("pua.txt"), std::string("\xF0\x40\xF1\x80\xF2\x90\xF3\xA0"));
