@@ -42,8 +42,11 @@ fi
 check=$("$kdx" check doc.kdx)
 [[ $check == "doc.kdx: sound" ]] || fail "after the interrupted import: $check"
 
-# SIGTERM once the first file is written.
-"$kdx" export doc.kdx out --format utf8 >export.out 2>export.err &
+# SIGTERM once the first file is written, from a document of every file so
+# that the export is long whenever the import was stopped.
+"$kdx" new all.kdx >/dev/null && "$kdx" import all.kdx in >/dev/null || exit 1
+listed=2000
+"$kdx" export all.kdx out --format utf8 >export.out 2>export.err &
 pid=$!
 while kill -0 "$pid" 2>/dev/null && [[ -z $(ls out) ]]; do sleep 0.01; done
 kill -TERM "$pid"
@@ -56,8 +59,8 @@ written=$(find out -type f | wc -l)
 if [[ -z $exported ]] || ((exported == listed || exported != written)); then
   fail "export reported '$(cat export.out)' and wrote $written files of $listed"
 fi
-check=$("$kdx" check doc.kdx)
-[[ $check == "doc.kdx: sound" ]] || fail "after the interrupted export: $check"
+check=$("$kdx" check all.kdx)
+[[ $check == "all.kdx: sound" ]] || fail "after the interrupted export: $check"
 
 echo "import stopped after $imported files, export after $exported; $failures failures"
 exit $((failures > 0))
