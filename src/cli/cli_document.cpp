@@ -1,8 +1,6 @@
 #include "cli/cli_document.h"
 
-#include <termios.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -10,7 +8,11 @@
 
 #include "cli/cli_output.h"
 #include "cli/kdx_cli.h"
+#include "core/document/catset_table.h"
+#include "core/document/color_label.h"
+#include "core/document/entry_table.h"
 #include "core/listing/category.h"
+#include "core/util/vell_ary.h"
 
 namespace {
 
@@ -24,20 +26,10 @@ bool ReadPasswordFile(const std::string& path, std::string* password) {
 
 }  // namespace
 
-bool CliReadPasswordFromTerminal(const char* prompt, std::string* password) {
-  if (!isatty(STDIN_FILENO)) return false;
-  std::cerr << prompt << std::flush;
-  termios old{};
-  bool restore = tcgetattr(STDIN_FILENO, &old) == 0;
-  if (restore) {
-    termios quiet = old;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-  }
-  std::getline(std::cin, *password);
-  if (restore) tcsetattr(STDIN_FILENO, TCSANOW, &old);
-  std::cerr << "\n";
-  return true;
+bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
+                    std::string* password) {
+  return source.console != nullptr && source.console->askPassword &&
+         source.console->askPassword(prompt, password);
 }
 
 int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
@@ -59,8 +51,10 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
         promptFailed = true;
         return std::nullopt;
       }
-    } else if (!CliReadPasswordFromTerminal("Password: ", &typed)) {
-      err << "kdx: " << path << ": the document has a password; give it with --password-file\n";
+    } else if (!CliAskPassword(password, "Password for " + path + ": ", &typed)) {
+      err << "kdx: " << path
+          << ": the document has a password, and there is no terminal to ask it at; give it "
+             "with --password-file\n";
       promptFailed = true;
       return std::nullopt;
     }
@@ -140,4 +134,90 @@ int CliReloadList(KdxSession& session, std::ostream& err, const std::vector<std:
     return kExitFailed;
   }
   return kExitOk;
+}
+
+bool CliFindEntries(const KdxSession& doc, const std::vector<int32_t>& ids, bool changing,
+                    std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  std::vector<int32_t> seen;
+  for (int32_t id : ids) {
+    if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
+    seen.push_back(id);
+    std::optional<KDX_ENTRY> entry = doc.FindEntry(id);
+    if (!entry) {
+      err << "kdx: " << doc.path() << ": no entry " << id
+          << (changing ? "; nothing was changed\n" : "\n");
+      return false;
+    }
+    entries->push_back(*entry);
+  }
+  return true;
+}
+
+int32_t CliFindLabel(const KDX_DATA& data, const std::string& label, std::ostream& err) {
+  KDX_COLOR_LABEL record;
+  if (label.size() == 1 && label[0] >= '0' && label[0] <= '7') {
+    if (CO_GetData(data.colorLabelAry, label[0] - '0', &record) == 1) return record.co_id;
+  } else if (!label.empty()) {
+    for (int32_t i = 0; i < data.colorLabelAry->count; ++i) {
+      CO_GetData_ByIndex(data.colorLabelAry, i, &record);
+      if (label == record.co_name) return record.co_id;
+    }
+  }
+  err << "kdx: no label \"" << CliFlat(label)
+      << "\" (give 0 to 7 or a label's name; kdx labels lists them)\n";
+  return -1;
+}
+
+bool CliHasCategories(const KdxSession& doc, const std::vector<std::string>& cats,
+                      std::ostream& err) {
+  auto matches = [&cats](size_t level, const char* name) {
+    return level >= cats.size() || cats[level].empty() ||
+           KDXCOMM_isCategoryAll(cats[level].c_str()) || cats[level] == name;
+  };
+  const VELL_ARY* sets = doc.data().catSetAry;
+  for (int32_t i = 0; i < sets->count; ++i) {
+    KDX_CATSET set;
+    CT_GetData_ByIndex(sets, i, &set);
+    if (matches(0, set.ct_cat1_name) && matches(1, set.ct_cat2_name) &&
+        matches(2, set.ct_cat3_name)) {
+      return true;
+    }
+  }
+  std::string named;
+  for (const std::string& cat : cats) {
+    if (!cat.empty()) named += (named.empty() ? "" : " / ") + CliFlat(cat);
+  }
+  err << "kdx: " << doc.path() << ": no such category: " << named
+      << " (kdx categories lists them)\n";
+  return false;
+}
+
+bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
+                      std::vector<int32_t>* ids, std::ostream& err) {
+  if (!selection.given()) return true;
+  const KDX_DATA& data = doc.data();
+  bool any = false;
+  for (int32_t i = 0; i < data.entryAry->count; ++i) {
+    KDX_ENTRY entry;
+    EN_GetData_ByIndex(data.entryAry, i, &entry);
+    const char* names[3] = {entry.en_cat1_name, entry.en_cat2_name, entry.en_cat3_name};
+    bool picked = selection.title.empty() || selection.title == entry.en_title;
+    for (size_t level = 0; level < 3 && picked; ++level) {
+      picked = selection.cats[level].empty() || selection.cats[level] == names[level];
+    }
+    if (!picked) continue;
+    any = true;
+    if (std::find(ids->begin(), ids->end(), entry.en_id) == ids->end()) ids->push_back(entry.en_id);
+  }
+  if (!any) {
+    err << "kdx: " << doc.path() << ": no entry has";
+    if (!selection.title.empty()) err << " the title \"" << CliFlat(selection.title) << "\"";
+    for (size_t level = 0; level < 3; ++level) {
+      if (!selection.cats[level].empty()) {
+        err << " category " << level + 1 << " \"" << CliFlat(selection.cats[level]) << "\"";
+      }
+    }
+    err << "\n";
+  }
+  return any;
 }

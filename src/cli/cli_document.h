@@ -4,6 +4,7 @@
 // document has one. Each failure is one line on standard error.
 #pragma once
 
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -11,9 +12,12 @@
 #include "core/listing/entry_sort.h"
 #include "core/session/kdx_session.h"
 
-// Where kdx finds the document password when it is not typed at the terminal.
+struct KdxConsole;
+
+// Where kdx finds the document password: a file, or a person asked at the console.
 struct CliPasswordSource {
-  std::string passwordFile;  // --password-file: the first line of this file
+  std::string passwordFile;             // --password-file: the first line of this file
+  const KdxConsole* console = nullptr;  // standard input and the terminal
 };
 
 // Opens path in session; an exit status.
@@ -29,6 +33,38 @@ struct CliPasswordSource {
                                 const std::vector<std::string>& cats = {},
                                 const KDX_SORT_INFO* keys = nullptr);
 
-// Reads a password typed at the terminal without echo, after prompt on stderr.
-// False when standard input is not a terminal.
-[[nodiscard]] bool CliReadPasswordFromTerminal(const char* prompt, std::string* password);
+// The entries named, each once, in the order first given. Fails (one line to
+// err: "no entry N", with "; nothing was changed" when changing) when any is
+// missing, before anything is changed.
+[[nodiscard]] bool CliFindEntries(const KdxSession& doc, const std::vector<int32_t>& ids,
+                                  bool changing, std::vector<KDX_ENTRY>* entries,
+                                  std::ostream& err);
+
+// Entries picked by title and categories (--title, --cat1 to --cat3) where
+// identifiers are taken.
+struct CliSelection {
+  std::string title;                // the whole title, exactly
+  std::array<std::string, 3> cats;  // empty: any
+  [[nodiscard]] bool given() const {
+    return !title.empty() || !cats[0].empty() || !cats[1].empty() || !cats[2].empty();
+  }
+};
+
+// ids, then every entry selection picks (in table order) that ids lacks;
+// fails with one line to err when a selection was given and picks nothing.
+[[nodiscard]] bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
+                                    std::vector<int32_t>* ids, std::ostream& err);
+
+// The label given as its number (0 to 7) or its name; -1 when there is none
+// such, after one line to err.
+[[nodiscard]] int32_t CliFindLabel(const KDX_DATA& data, const std::string& label,
+                                   std::ostream& err);
+
+// True when a category set has these names (empty or All matching any);
+// otherwise one line to err ("no such category") first.
+[[nodiscard]] bool CliHasCategories(const KdxSession& doc, const std::vector<std::string>& cats,
+                                    std::ostream& err);
+
+// Asks for a password at the console's terminal; false when there is nobody to ask.
+[[nodiscard]] bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
+                                  std::string* password);

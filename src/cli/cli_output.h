@@ -2,7 +2,10 @@
 // file it cannot read.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // A value on one line of kdx's output (a cell of tab-separated output, a name
 // in a report line): tab, CR and LF become a space, so that no value can
@@ -18,3 +21,38 @@
 // file"), which it never opens as a document: the open would wait for a
 // writer that never comes. Empty for anything else.
 [[nodiscard]] std::string CliNotAFileText(const std::string& path);
+
+// What kdx says of a folder it is to write into, when it cannot: "no such
+// folder", "not a folder", "cannot be written: permission denied". Empty when
+// a file can be made in it.
+[[nodiscard]] std::string CliUnwritableFolderText(const std::string& folder);
+
+// Why a new file cannot be made at path, in the system's words ("cannot be
+// created: no such file or folder", "...: permission denied").
+[[nodiscard]] std::string CliCannotCreateText(const std::string& path);
+
+// ---- JSON for scripts -------------------------------------------------------
+
+// text as a JSON string, quoted, with quotes, backslashes and control
+// characters escaped (text is UTF-8).
+[[nodiscard]] std::string CliJsonString(std::string_view text);
+
+// One JSON object a line at a time: fields in the order added, values already
+// written out as JSON (CliJsonString, a number).
+class CliJsonObject {
+ public:
+  CliJsonObject& Add(std::string_view name, const std::string& json);
+  CliJsonObject& AddText(std::string_view name, std::string_view text) {
+    return Add(name, CliJsonString(text));
+  }
+  CliJsonObject& AddNumber(std::string_view name, int64_t value) {
+    return Add(name, std::to_string(value));
+  }
+  [[nodiscard]] std::string str() const { return "{" + fields_ + "}"; }
+
+ private:
+  std::string fields_;
+};
+
+// Values as a JSON array, one per line: "[\n  V,\n  V\n]\n".
+[[nodiscard]] std::string CliJsonArray(const std::vector<std::string>& values);

@@ -54,7 +54,6 @@ int CliReportTransfer(const KdxTransferResult& result, const std::string& verb, 
   for (const KdxTransferFailure& w : result.warnings) {
     err << "kdx: warning: " << CliFlat(w.item) << ": " << w.reason << "\n";
   }
-  if (result.cancelled) err << "kdx: cancelled\n";
   out << verb << " " << result.succeeded << ", failed " << result.failed;
   if (result.skipped > 0) out << ", skipped " << result.skipped;
   out << "\n";

@@ -9,7 +9,6 @@
 #include "transfer/transfer_progress.h"
 
 // A progress that draws on err when it is a terminal, or does nothing.
-// Ctrl-C is not caught: an interrupted import saves nothing.
 [[nodiscard]] KdxTransferProgress CliMakeProgress(std::ostream& err, bool isTerminal);
 // True when the process's standard error is a terminal.
 [[nodiscard]] bool CliStderrIsTerminal();
@@ -21,5 +20,6 @@ void CliEndProgress(std::ostream& err, bool isTerminal);
 // REASON"), then the summary on out: "<verb> N, failed M", followed by ",
 // skipped K" when anything was skipped. Returns the exit status: 1 when
 // anything failed (or the work was cancelled), else 0; skipping is no failure.
+// Who cancelled says why (cli_interrupt.h).
 [[nodiscard]] int CliReportTransfer(const KdxTransferResult& result, const std::string& verb,
                                     std::ostream& out, std::ostream& err);

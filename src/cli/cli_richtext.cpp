@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QString>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <cstdio>
 #include <memory>
 
@@ -68,6 +70,32 @@ std::optional<std::string> CliBodyToRtf(const std::string& body) {
     return std::nullopt;
   }
   return ToStd(rtf);
+}
+
+bool CliBodyIsPlain(const std::string& body) {
+  EnsureGuiApplication();
+  const QByteArray bytes(body.data(), static_cast<qsizetype>(body.size()));
+  kdx_richtext::RtfdPackage package;
+  const kdx_richtext::BodyStatus unpacked = kdx_richtext::UnpackBody(bytes, &package);
+  if (unpacked == kdx_richtext::BodyStatus::empty) return true;
+  if (unpacked == kdx_richtext::BodyStatus::unreadable || !package.attachments.isEmpty()) {
+    return false;
+  }
+  QTextDocument document;
+  if (kdx_richtext::BodyToDocument(bytes, &document) != kdx_richtext::BodyStatus::ok) return false;
+  std::optional<QTextCharFormat> first;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextCharFormat format = it.fragment().charFormat();
+      if (format.isImageFormat()) return false;
+      if (!first) {
+        first = format;
+      } else if (format != *first) {
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 void CliEnsureGuiApplication() { EnsureGuiApplication(); }

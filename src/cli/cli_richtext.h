@@ -19,5 +19,10 @@ struct CliBody {
 // The body as one RTF file, pictures embedded; std::nullopt when unreadable.
 [[nodiscard]] std::optional<std::string> CliBodyToRtf(const std::string& body);
 
+// True when the body holds nothing plain text would lose: one character
+// format throughout, no attachments, no pictures. An empty body is plain; an
+// unreadable one is not.
+[[nodiscard]] bool CliBodyIsPlain(const std::string& body);
+
 // Makes the offscreen QGuiApplication the rich-text layer needs, once.
 void CliEnsureGuiApplication();

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_document.h"
@@ -41,14 +42,14 @@ int RunNew(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   if (KdxSession::CreateFile(path) != 0) {
-    err << "kdx: " << path << ": cannot be created\n";
+    err << "kdx: " << path << ": " << CliCannotCreateText(path) << "\n";
     return kExitFailed;
   }
   out << CliFlat(path) << "\n";
   return kExitOk;
 }
 
-int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
+int RunInfo(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
   // Inspecting takes no lock and asks no password: info describes a file
   // whatever state it is in.
   KdxSession session;
@@ -87,6 +88,30 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& err) {
   std::string version;
   KdxVersionCheck check = KDX_CheckFileVersion(&data, &version);
 
+  if (json) {
+    out << CliJsonObject()
+               .AddText("path", path)
+               .AddText("format", info.kdxFileVersion)
+               .AddText("format_state", check == KdxVersionCheck::kOpen            ? "current"
+                                        : check == KdxVersionCheck::kConvertFromV2 ? "older"
+                                                                                   : "newer")
+               .AddText("created", ViewDate(info.createFileDate))
+               .AddText("created_os", info.createOS)
+               .AddText("last_saved", ViewDate(info.updateFileDate))
+               .AddText("last_saved_os", info.updateOS)
+               .AddNumber("entries", data.entryAry->count)
+               .AddNumber("encrypted_entries", encrypted)
+               .AddNumber("category_sets", data.catSetAry->count)
+               .AddNumber("body_blocks", static_cast<int64_t>(members(kKdxTagBORB)))
+               .AddNumber("text_blocks", static_cast<int64_t>(members(kKdxTagTEXT)))
+               .AddNumber("note_blocks", static_cast<int64_t>(members(kKdxTagNORB)))
+               .AddNumber("icon_blocks", static_cast<int64_t>(members(kKdxTagFIIC)))
+               .AddText("password", password)
+               .AddNumber("file_size", static_cast<int64_t>(summary.fileSize))
+               .str()
+        << "\n";
+    return kExitOk;
+  }
   auto row = [&out](const char* label) -> std::ostream& {
     return out << "  " << std::left << std::setw(15) << label << std::right;
   };
@@ -160,8 +185,18 @@ void AddFileCommand(CLI::App& app, KdxAction* action, const char* name, const ch
 
 void AddDocumentCommands(CLI::App& app, KdxAction* action) {
   AddFileCommand(app, action, "new", "Create an empty document (never overwrites a file)", RunNew);
-  AddFileCommand(app, action, "info",
-                 "Show a document's file information, counts, password state and size", RunInfo);
+  {
+    auto* cmd = app.add_subcommand(
+        "info", "Show a document's file information, counts, password state and size");
+    auto o = std::make_shared<std::pair<std::string, bool>>();
+    cmd->add_option("FILE", o->first, "The document file")->required();
+    cmd->add_flag("--json", o->second, "Print one JSON object");
+    cmd->callback([action, o] {
+      *action = [o](std::ostream& out, std::ostream& err) {
+        return RunInfo(o->first, o->second, out, err);
+      };
+    });
+  }
   AddFileCommand(app, action, "check",
                  "Check a document's structure: links, sizes, identifiers and blocks", RunCheck);
   app.get_subcommand("check")->footer(

@@ -29,49 +29,60 @@
 
 namespace {
 
-// The entries named on the command line, in the order given. Fails (one line
-// to err) when any is missing, before anything is changed.
-bool FindEntries(const KdxSession& doc, const std::vector<int32_t>& ids,
-                 std::vector<KDX_ENTRY>* out, std::ostream& err) {
-  for (int32_t id : ids) {
-    std::optional<KDX_ENTRY> entry = doc.FindEntry(id);
-    if (!entry) {
-      err << "kdx: " << doc.path() << ": no entry " << id << "; nothing was changed\n";
-      return false;
-    }
-    out->push_back(*entry);
-  }
-  return true;
-}
-
 struct IdsOptions {
   std::string path;
   std::vector<int32_t> ids;
+  CliSelection selection;
+  std::string command;  // for the help it points to
 };
+
+struct RemoveOptions : IdsOptions {
+  bool yes = false;
+};
+
+// The entries o names by identifier and picks by title and categories, in
+// the open document; an exit status.
+int FindNamedEntries(const IdsOptions& o, KdxSession& doc, bool changing,
+                     std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  std::vector<int32_t> ids = o.ids;
+  if (!CliSelectEntries(doc, o.selection, &ids, err)) return kExitFailed;
+  return CliFindEntries(doc, ids, changing, entries, err) ? kExitOk : kExitFailed;
+}
 
 // Opens the document of o and finds every entry it names; an exit status.
 int OpenWithEntries(const IdsOptions& o, const CliPasswordSource& pw, KdxAccess access,
                     KdxSession& doc, std::vector<KDX_ENTRY>* entries, std::ostream& err) {
+  if (o.ids.empty() && !o.selection.given()) {
+    err << "kdx: give entry identifiers, or --title or --cat1 to --cat3 (see kdx " << o.command
+        << " --help)\n";
+    return kExitUsage;
+  }
   int status = CliOpenDocument(doc, o.path, access, pw, err);
   if (status != kExitOk) return status;
-  return FindEntries(doc, o.ids, entries, err) ? kExitOk : kExitFailed;
+  return FindNamedEntries(o, doc, access == KdxAccess::kWrite, entries, err);
+}
+
+// Lists entries on err, one "  ID<tab>TITLE" a line.
+void ListEntries(const std::vector<KDX_ENTRY>& entries, std::ostream& err) {
+  for (const KDX_ENTRY& entry : entries) {
+    err << "  " << entry.en_id << '\t' << CliFlat(entry.en_title) << '\n';
+  }
 }
 
 // ---- add --------------------------------------------------------------------
 
 struct AddOptions {
   std::string path, title, cat1 = "その他", cat2 = "その他", cat3 = "その他", note, rtfFile;
-  int32_t label = 0;
+  std::string label = "0";
   bool encrypt = false;
 };
 
-int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, std::ostream& out,
-           std::ostream& err) {
+int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::ostream& out, std::ostream& err) {
   if (!Vell_IsValidUtf8(o.title) || !Vell_IsValidUtf8(o.note)) {
     err << "kdx: the title and note must be UTF-8 text\n";
     return kExitUsage;
   }
-  CliBody body;
+  std::optional<std::string> rtf;
   if (!o.rtfFile.empty()) {
     char* raw = nullptr;
     int32_t size = Vell_ReadBuffer_fromFile(o.rtfFile.c_str(), &raw);
@@ -81,13 +92,28 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
       err << "kdx: " << o.rtfFile << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       return kExitFailed;
     }
-    std::optional<CliBody> made = CliBodyFromRtf(std::string(raw, static_cast<size_t>(size)));
+    rtf = std::string(raw, static_cast<size_t>(size));
+  }
+  // The password is asked for before the body is read: both may come from
+  // the terminal, and the body may be long.
+  KdxSession doc;
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
+  if (status != kExitOk) return status;
+  const int32_t label = CliFindLabel(doc.data(), o.label, err);
+  if (label < 0) return kExitUsage;
+  CliBody body;
+  if (rtf) {
+    std::optional<CliBody> made = CliBodyFromRtf(*rtf);
     if (!made) {
       err << "kdx: " << o.rtfFile << ": not RTF that can be read\n";
       return kExitFailed;
     }
     body = *made;
   } else {
+    std::istream& in = *pw.console->in;
+    if (pw.console->inIsTerminal) {
+      err << "kdx: type the text; end it with Ctrl+D at the start of a line\n";
+    }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!Vell_IsValidUtf8(text)) {
       err << "kdx: the body must be UTF-8 text\n";
@@ -95,9 +121,6 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
     }
     body = CliBodyFromText(text);
   }
-  KdxSession doc;
-  int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
-  if (status != kExitOk) return status;
   KdxNewEntry fields;
   fields.title = o.title;
   if (fields.title.empty()) {
@@ -108,7 +131,7 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
   fields.cat1 = o.cat1;
   fields.cat2 = o.cat2;
   fields.cat3 = o.cat3;
-  fields.label = o.label;
+  fields.label = label;
   fields.encrypted = o.encrypt;
   if (!o.rtfFile.empty()) fields.encoding = "RTF";
   fields.turn = PREF_ReadDefaultTurn();
@@ -134,63 +157,74 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::istream& in, s
 
 // ---- show -------------------------------------------------------------------
 
-struct ShowOptions {
-  std::string path;
-  int32_t id = 0;
-  bool text = false, note = false, fields = false, rtf = false;
+struct ShowOptions : IdsOptions {
+  bool text = false, note = false, fields = false, rtf = false, json = false;
 };
 
-void PrintFields(const KDX_ENTRY& e, std::ostream& out) {
-  auto row = [&out](const char* name, const std::string& value) {
-    out << name << '\t' << CliFlat(value) << '\n';
+// Every field, "NAME<tab>VALUE" a line, or one JSON object (numbers as numbers).
+void PrintFields(const KDX_ENTRY& e, bool json, std::ostream& out) {
+  CliJsonObject object;
+  auto row = [&](const char* name, const std::string& value, bool number = false) {
+    if (json) {
+      object.Add(name, number ? value : CliJsonString(value));
+    } else {
+      out << name << '\t' << CliFlat(value) << '\n';
+    }
   };
   auto num = [](int32_t v) { return std::to_string(v); };
-  row("en_id", num(e.en_id));
+  row("en_id", num(e.en_id), true);
   row("en_title", e.en_title);
   row("en_cat1_name", e.en_cat1_name);
   row("en_cat2_name", e.en_cat2_name);
   row("en_cat3_name", e.en_cat3_name);
-  row("en_co_id", num(e.en_co_id));
+  row("en_co_id", num(e.en_co_id), true);
   row("en_create_date", e.en_create_date);
   row("en_update_date", e.en_update_date);
   row("en_last_opened_date", e.en_last_opened_date);
   row("en_use_date", e.en_use_date);
-  row("en_bo_block_size", num(e.en_bo_block_size));
+  row("en_bo_block_size", num(e.en_bo_block_size), true);
   row("en_encode", e.en_encode);
-  row("en_encrypt", num(e.en_encrypt));
-  row("en_bo_encrypt", num(e.en_bo_encrypt));
-  row("en_no_encrypt", num(e.en_no_encrypt));
-  row("en_ft_id", num(e.en_ft_id));
-  row("en_pr_id", num(e.en_pr_id));
+  row("en_encrypt", num(e.en_encrypt), true);
+  row("en_bo_encrypt", num(e.en_bo_encrypt), true);
+  row("en_no_encrypt", num(e.en_no_encrypt), true);
+  row("en_ft_id", num(e.en_ft_id), true);
+  row("en_pr_id", num(e.en_pr_id), true);
   row("en_file_path", e.en_file_path);
-  row("en_turn", num(e.en_turn));
+  row("en_turn", num(e.en_turn), true);
   row("en_turn_width", e.en_turn_width);
-  row("en_detail_toggle", num(e.en_detail_toggle));
+  row("en_detail_toggle", num(e.en_detail_toggle), true);
   row("en_window_position", num(e.en_window_position_left) + "," + num(e.en_window_position_top) +
                                 "," + num(e.en_window_position_right) + "," +
                                 num(e.en_window_position_bottom));
-  row("en_window_z_index", num(e.en_window_z_index));
-  row("en_focus_item", num(e.en_focus_item));
-  row("en_body_scroll_position", num(e.en_body_scroll_position));
-  row("en_body_caret_position", num(e.en_body_caret_position));
+  row("en_window_z_index", num(e.en_window_z_index), true);
+  row("en_focus_item", num(e.en_focus_item), true);
+  row("en_body_scroll_position", num(e.en_body_scroll_position), true);
+  row("en_body_caret_position", num(e.en_body_caret_position), true);
   row("en_body_selection", num(e.en_body_selection_start) + "," + num(e.en_body_selection_end));
-  row("en_is_select_entrylist", num(e.en_is_select_entrylist ? 1 : 0));
+  row("en_is_select_entrylist", num(e.en_is_select_entrylist ? 1 : 0), true);
   row("en_create_os", e.en_create_os);
   row("en_update_os", e.en_update_os);
   row("en_create_machine_name", e.en_create_machine_name);
   row("en_update_machine_name", e.en_update_machine_name);
+  if (json) out << object.str() << '\n';
 }
 
 int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out,
             std::ostream& err) {
   KdxSession doc;
-  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
-  if (status != kExitOk) return status;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, {o.id}, &entries, err)) return kExitFailed;
+  int status = OpenWithEntries(o, pw, KdxAccess::kRead, doc, &entries, err);
+  if (status != kExitOk) return status;
+  if (entries.size() > 1) {
+    err << "kdx: " << o.path << ": " << entries.size()
+        << " entries match; show takes one (give its identifier):\n";
+    ListEntries(entries, err);
+    return kExitFailed;
+  }
   const KDX_ENTRY& entry = entries[0];
+  const int32_t id = entry.en_id;
   if (o.fields) {
-    PrintFields(entry, out);
+    PrintFields(entry, o.json, out);
     return kExitOk;
   }
   if (o.rtf) {
@@ -204,7 +238,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
                              : std::string());
     }
     if (!rtf) {
-      err << "kdx: " << o.path << ": the body of entry " << o.id << " cannot be read\n";
+      err << "kdx: " << o.path << ": the body of entry " << id << " cannot be read\n";
       return kExitFailed;
     }
     out << *rtf;
@@ -214,7 +248,7 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
   const int32_t size = KDX_LoadBlockText(o.path.c_str(), entry,
                                          o.note ? KdxBlockKind::kNote : KdxBlockKind::kText, &text);
   if (size < 0 && size != kKdxLoadMissing) {
-    err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << o.id
+    err << "kdx: " << o.path << ": the " << (o.note ? "note" : "text") << " of entry " << id
         << " cannot be read\n";
     return kExitFailed;
   }
@@ -249,11 +283,19 @@ int RunCopy(const IdsOptions& o, const CliPasswordSource& pw, std::ostream& out,
   return status != kExitOk ? status : result;
 }
 
-int RunRemove(const IdsOptions& o, const CliPasswordSource& pw, std::ostream&, std::ostream& err) {
+int RunRemove(const RemoveOptions& o, const CliPasswordSource& pw, std::ostream&,
+              std::ostream& err) {
   KdxSession doc;
   std::vector<KDX_ENTRY> entries;
   int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
+  // Entries picked by title or category may be more than meant.
+  if (o.selection.given() && entries.size() > 1 && !o.yes) {
+    err << "kdx: " << o.path << ": " << entries.size()
+        << " entries match; nothing was removed (--yes removes them all):\n";
+    ListEntries(entries, err);
+    return kExitFailed;
+  }
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
     if (doc.RemoveEntry(entry.en_id) != KdxChangeResult::kOk) {
@@ -273,25 +315,10 @@ int RunLabel(const LabelOptions& o, const CliPasswordSource& pw, std::ostream&, 
   KdxSession doc;
   int status = CliOpenDocument(doc, o.path, KdxAccess::kWrite, pw, err);
   if (status != kExitOk) return status;
-  const KDX_DATA* data = &doc.data();
-  int32_t label = -1;
-  if (!o.label.empty() && std::all_of(o.label.begin(), o.label.end(), ::isdigit)) {
-    label = std::stoi(o.label.size() > 2 ? "99" : o.label);
-  } else {
-    for (int32_t i = 0; i < data->colorLabelAry->count && label < 0; ++i) {
-      KDX_COLOR_LABEL record;
-      KDX_GetKdxColorLabel(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data->colorLabelAry, i)),
-                           &record);
-      if (o.label == record.co_name) label = record.co_id;
-    }
-  }
-  KDX_COLOR_LABEL record;
-  if (label < 0 || CO_GetData(data->colorLabelAry, label, &record) != 1) {
-    err << "kdx: no label \"" << o.label << "\" (give 0 to 7 or a label's name)\n";
-    return kExitUsage;
-  }
+  const int32_t label = CliFindLabel(doc.data(), o.label, err);
+  if (label < 0) return kExitUsage;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, o.ids, &entries, err)) return kExitFailed;
+  if (FindNamedEntries(o, doc, true, &entries, err) != kExitOk) return kExitFailed;
   for (KDX_ENTRY& entry : entries) {
     entry.en_co_id = label;
     if (doc.UpdateEntry(entry) != KdxChangeResult::kOk) return kExitFailed;
@@ -309,8 +336,8 @@ int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, st
   for (const KDX_ENTRY& entry : entries) {
     const KdxChangeResult switched = doc.SetEncrypted(entry.en_id, encrypt);
     if (switched == KdxChangeResult::kUnchanged) {
-      err << "kdx: entry " << entry.en_id << " is " << (encrypt ? "encrypted" : "not encrypted")
-          << " already\n";
+      err << "kdx: entry " << entry.en_id
+          << (encrypt ? " is encrypted already" : " is not encrypted") << "; nothing to do\n";
     } else if (switched != KdxChangeResult::kOk) {
       err << "kdx: " << o.path << ": entry " << entry.en_id << " could not be "
           << (encrypt ? "encrypted" : "decrypted") << "; it is left as it was\n";
@@ -322,24 +349,42 @@ int RunSwitch(const IdsOptions& o, bool encrypt, const CliPasswordSource& pw, st
 
 // ---- categories, save-as ----------------------------------------------------------
 
-int RunCategories(const std::string& path, const CliPasswordSource& pw, std::ostream& out,
+struct CategoriesOptions {
+  std::string path;
+  bool json = false, noHeader = false;
+};
+
+// The titles of the three levels on the first line, then one set a line; or
+// JSON: {"titles": [...], "sets": [[...], ...]}.
+int RunCategories(const CategoriesOptions& o, const CliPasswordSource& pw, std::ostream& out,
                   std::ostream& err) {
   KdxSession doc;
-  int status = CliOpenDocument(doc, path, KdxAccess::kRead, pw, err);
+  int status = CliOpenDocument(doc, o.path, KdxAccess::kRead, pw, err);
   if (status != kExitOk) return status;
   const KDX_DATA* data = &doc.data();
   // An open document always has its title record (the load makes the default
   // one in place of a damaged table); without it the titles are empty.
   KDX_CATEGORY_TITLE titles;
   static_cast<void>(TI_GetData(data->catTitleAry, &titles));
-  out << CliFlat(titles.ti_cat1_title) << '\t' << CliFlat(titles.ti_cat2_title) << '\t'
-      << CliFlat(titles.ti_cat3_title) << '\n';
+  auto line = [&o](const char* a, const char* b, const char* c) {
+    return o.json ? "[" + CliJsonString(a) + ", " + CliJsonString(b) + ", " + CliJsonString(c) + "]"
+                  : CliFlat(a) + '\t' + CliFlat(b) + '\t' + CliFlat(c) + '\n';
+  };
+  std::vector<std::string> sets;
   for (int32_t i = 0; i < data->catSetAry->count; ++i) {
     KDX_CATSET set;
     CT_GetData_ByIndex(data->catSetAry, i, &set);
-    out << CliFlat(set.ct_cat1_name) << '\t' << CliFlat(set.ct_cat2_name) << '\t'
-        << CliFlat(set.ct_cat3_name) << '\n';
+    sets.push_back(line(set.ct_cat1_name, set.ct_cat2_name, set.ct_cat3_name));
   }
+  const std::string header = line(titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title);
+  if (o.json) {
+    std::string array = CliJsonArray(sets);
+    array.pop_back();  // its line end
+    out << "{\"titles\": " << header << ", \"sets\": " << array << "}\n";
+    return kExitOk;
+  }
+  if (!o.noHeader) out << header;
+  for (const std::string& set : sets) out << set;
   return kExitOk;
 }
 
@@ -359,7 +404,9 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
   if (status != kExitOk) return status;
   std::vector<int32_t> ids = o.ids.empty() ? doc.EntryIds() : o.ids;
   std::vector<KDX_ENTRY> entries;
-  if (!FindEntries(doc, ids, &entries, err)) return kExitFailed;
+  if (!CliFindEntries(doc, ids, false, &entries, err)) return kExitFailed;
+  ids.clear();
+  for (const KDX_ENTRY& entry : entries) ids.push_back(entry.en_id);
   // Only the list in memory changes: the session is read-only.
   KDX_DATA* data = doc.EditDirectly();
   data->showIDAry = ids;
@@ -369,7 +416,7 @@ int RunSaveAs(const SaveAsOptions& o, const CliPasswordSource& pw, std::ostream&
   options.isCatTitle = 1;
   options.isColorLabel = 1;
   if (KDX_NewSaveFile_ShowEntry(data, options, o.target.c_str(), PREF_ReadExpandSize()) != 0) {
-    err << "kdx: " << o.target << ": the new document could not be written\n";
+    err << "kdx: " << o.target << ": " << CliCannotCreateText(o.target) << "\n";
     return kExitFailed;
   }
   out << CliFlat(o.target) << '\t' << ids.size() << (ids.size() == 1 ? " entry\n" : " entries\n");
@@ -389,8 +436,10 @@ void Register(CLI::App* cmd, KdxAction* action, std::shared_ptr<Options> options
 
 CLI::App* IdsCommand(CLI::App& app, const char* name, const char* help, IdsOptions* o) {
   auto* cmd = app.add_subcommand(name, help);
+  o->command = name;
   cmd->add_option("FILE", o->path, "The document file")->required();
-  cmd->add_option("ID", o->ids, "Entry identifiers")->required();
+  cmd->add_option("ID", o->ids, "Entry identifiers (or pick entries with --title, --cat1...)");
+  CliAddSelectionOptions(cmd, &o->selection);
   return cmd;
 }
 
@@ -401,30 +450,36 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     auto o = std::make_shared<AddOptions>();
     auto* cmd =
         app.add_subcommand("add", "Add an entry whose body is read from standard input (UTF-8)");
+    cmd->footer(
+        "When the document has a password, it is asked for at the terminal first; then the "
+        "body is read. Typing the body at the terminal, end it with Ctrl+D at the start of a "
+        "line.");
     cmd->add_option("FILE", o->path, "The document file")->required();
     cmd->add_option("--title", o->title, "The title (default: the preference's default title)");
     cmd->add_option("--cat1", o->cat1, "Category of level 1")->capture_default_str();
     cmd->add_option("--cat2", o->cat2, "Category of level 2")->capture_default_str();
     cmd->add_option("--cat3", o->cat3, "Category of level 3")->capture_default_str();
-    cmd->add_option("--label", o->label, "Colour label, 0 to 7")->check(CLI::Range(0, 7));
+    cmd->add_option("--label", o->label, "Colour label: 0 to 7, or a label's name (kdx labels)")
+        ->type_name("LABEL");
     cmd->add_option("--note", o->note, "The note");
     cmd->add_flag("--encrypt", o->encrypt, "Store the entry encrypted");
     cmd->add_option("--rtf", o->rtfFile,
                     "Take the body from this RTF file instead of standard input")
         ->type_name("FILE");
     Register(cmd, action, o, [pw](const AddOptions& opt, std::ostream& out, std::ostream& err) {
-      return RunAdd(opt, *pw, std::cin, out, err);
+      return RunAdd(opt, *pw, out, err);
     });
   }
   {
     auto o = std::make_shared<ShowOptions>();
-    auto* cmd = app.add_subcommand("show", "Print an entry's plain text, its note or its fields");
-    cmd->add_option("FILE", o->path, "The document file")->required();
-    cmd->add_option("ID", o->id, "Entry identifier")->required();
+    auto* cmd =
+        IdsCommand(app, "show", "Print an entry's plain text, its note or its fields", o.get());
+    cmd->get_option("ID")->expected(0, 1);
     auto* text = cmd->add_flag("--text", o->text, "The plain text of the body (the default)");
     auto* note = cmd->add_flag("--note", o->note, "The note");
     auto* fields = cmd->add_flag("--fields", o->fields, "Every field of the entry record");
     auto* rtf = cmd->add_flag("--rtf", o->rtf, "The body as RTF, pictures embedded");
+    cmd->add_flag("--json", o->json, "With --fields: one JSON object")->needs(fields);
     text->excludes(note)->excludes(fields)->excludes(rtf);
     note->excludes(fields)->excludes(rtf);
     fields->excludes(rtf);
@@ -441,9 +496,10 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
     });
   }
   {
-    auto o = std::make_shared<IdsOptions>();
+    auto o = std::make_shared<RemoveOptions>();
     auto* cmd = IdsCommand(app, "rm", "Delete entries with their body, text and note", o.get());
-    Register(cmd, action, o, [pw](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
+    cmd->add_flag("--yes", o->yes, "Remove every entry --title or --cat1... picks, however many");
+    Register(cmd, action, o, [pw](const RemoveOptions& opt, std::ostream& out, std::ostream& err) {
       return RunRemove(opt, *pw, out, err);
     });
   }
@@ -458,21 +514,33 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
   for (bool encrypt : {true, false}) {
     auto o = std::make_shared<IdsOptions>();
     auto* cmd = IdsCommand(app, encrypt ? "encrypt" : "decrypt",
-                           encrypt ? "Store entries encrypted (title, body, text and note)"
-                                   : "Store encrypted entries in plain form again",
+                           encrypt ? "Store entries enciphered (title, body, text and note)"
+                                   : "Store enciphered entries in plain form again",
                            o.get());
+    cmd->footer(
+        "What encryption protects against: an enciphered entry cannot be read in the file "
+        "itself, by another program, a search of the disk or a look at a copy. It does not "
+        "keep it from anyone who has Kardinex or kdx: the key is one built into the program, "
+        "the same in every copy, and no password is needed to read the entry (the document "
+        "password of kdx passwd is a gate in the program, not a key).\n"
+        "An entry already in the state asked for is left as it is, with a note; that is no "
+        "failure.");
     Register(cmd, action, o,
              [pw, encrypt](const IdsOptions& opt, std::ostream& out, std::ostream& err) {
                return RunSwitch(opt, encrypt, *pw, out, err);
              });
   }
   {
-    auto o = std::make_shared<std::string>();
-    auto* cmd = app.add_subcommand("categories", "List the category sets, one per line");
-    cmd->add_option("FILE", *o, "The document file")->required();
-    Register(cmd, action, o, [pw](const std::string& path, std::ostream& out, std::ostream& err) {
-      return RunCategories(path, *pw, out, err);
-    });
+    auto o = std::make_shared<CategoriesOptions>();
+    auto* cmd = app.add_subcommand(
+        "categories",
+        "List the category sets, one per line, after a line with the titles of the levels");
+    cmd->add_option("FILE", o->path, "The document file")->required();
+    CliAddOutputFlags(cmd, &o->json, &o->noHeader);
+    Register(cmd, action, o,
+             [pw](const CategoriesOptions& opt, std::ostream& out, std::ostream& err) {
+               return RunCategories(opt, *pw, out, err);
+             });
   }
   {
     auto o = std::make_shared<SaveAsOptions>();
@@ -480,9 +548,22 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
         "save-as", "Write entries (all, or those given) to a new document with their content");
     cmd->add_option("FILE", o->path, "The document file")->required();
     cmd->add_option("NEW", o->target, "The new document (must not exist)")->required();
-    cmd->add_option("--ids", o->ids, "Entry identifiers, comma-separated")->delimiter(',');
+    AddListOption(cmd, "--ids", &o->ids, "Only these entries", "ID,...");
     Register(cmd, action, o, [pw](const SaveAsOptions& opt, std::ostream& out, std::ostream& err) {
       return RunSaveAs(opt, *pw, out, err);
     });
+  }
+}
+
+void CliAddSelectionOptions(CLI::App* cmd, CliSelection* selection) {
+  cmd->add_option("--title", selection->title, "Also the entries with exactly this title")
+      ->type_name("TITLE");
+  for (size_t level = 0; level < 3; ++level) {
+    const std::string name = "--cat" + std::to_string(level + 1);
+    cmd->add_option(name, selection->cats[level],
+                    level == 0 ? "Also the entries of this category of level 1 (with --title: "
+                                 "both must match)"
+                               : "... of level " + std::to_string(level + 1))
+        ->type_name("NAME");
   }
 }

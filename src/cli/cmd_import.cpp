@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/cli_document.h"
+#include "cli/cli_interrupt.h"
+#include "cli/cli_output.h"
 #include "cli/cli_progress.h"
 #include "cli/cli_richtext.h"
 #include "cli/commands.h"
@@ -33,7 +35,12 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
     return kExitUsage;
   }
   if (!o.v2Folder.empty() && !KDX_IsPlainFolder(o.v2Folder)) {
-    err << "kdx: " << o.v2Folder << ": not a folder\n";
+    const std::string why = CliUnreadableText(o.v2Folder);
+    err << "kdx: " << o.v2Folder << ": "
+        << (why == "no such file" ? "no such folder"
+            : why.empty()         ? "not a folder"
+                                  : why)
+        << "\n";
     return kExitFailed;
   }
   KdxSession doc;
@@ -46,6 +53,8 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
   if (!o.extensions.empty()) settings.extensions = o.extensions;
   const bool terminal = CliStderrIsTerminal();
   KdxTransferProgress progress = CliMakeProgress(err, terminal);
+  const CliInterruption interruption;
+  progress.cancelled = interruption.poll();
   // The document is saved every kSaveEvery files and at the end: a killed
   // kdx keeps the files saved before, and "imported N" counts only files
   // the document holds.
@@ -69,7 +78,10 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
     status = kExitFailed;
   }
   const int reported = CliReportTransfer(result, "imported", out, err);
-  return status != kExitOk ? status : reported;
+  return interruption.Report(status != kExitOk ? status : reported,
+                             saveFailed ? "the files imported since the last save are not kept"
+                                        : "the files imported so far are saved",
+                             err);
 }
 
 }  // namespace
@@ -87,9 +99,8 @@ void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
   cmd->add_option("--cat3", o->cat3, "Category of level 3 for files")->capture_default_str();
   cmd->add_flag("--all-files", o->allFiles,
                 "Import every text file in folders, whatever its extension");
-  cmd->add_option("--ext", o->extensions,
-                  "Extensions imported from folders instead of the preference's: txt,text,...")
-      ->delimiter(',');
+  AddListOption(cmd, "--ext", &o->extensions,
+                "Extensions imported from folders instead of the preference's", "EXT,...");
   cmd->add_option("--v2", o->v2Folder, "Import the version-2 export files of this folder")
       ->type_name("FOLDER");
   cmd->callback([action, o, pw] {

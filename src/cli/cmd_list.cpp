@@ -1,6 +1,7 @@
 // kdx list FILE: the entry list as the document window shows it, with its
 // category filter, its sort keys and its shown columns unless overridden;
-// tab-separated with a header line.
+// tab-separated with a header line, or JSON.
+#include <array>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "cli/kdx_cli.h"
 #include "core/content/entry_content.h"
 #include "core/document/catset_table.h"
+#include "core/document/column_table.h"
 #include "core/document/entry_table.h"
 #include "core/document/records.h"
 #include "core/listing/category.h"
@@ -20,10 +22,26 @@
 
 namespace {
 
+// The short names kdx accepts besides the stored identifiers, by column kind;
+// --json uses them as keys.
+constexpr std::array<const char*, kKdxColumnKindCount> kColumnNames = {
+    "type",    "id",     "title",      "cat1",       "cat2",       "cat3",      "created",
+    "updated", "opened", "used",       "size",       "encoding",   "encrypted", "path",
+    "note",    "label",  "created-os", "updated-os", "created-on", "updated-on"};
+
+// The kind a short name or an identifier names, else -1.
+int32_t ColumnKind(const std::string& name) {
+  for (size_t kind = 0; kind < kColumnNames.size(); ++kind) {
+    if (name == kColumnNames[kind]) return static_cast<int32_t>(kind);
+  }
+  return KDXCOMM_GetColumnKind(name);
+}
+
 struct ListOptions {
   std::string path, cat1, cat2, cat3;
   std::vector<std::string> columns;
   std::vector<std::string> sort;
+  bool json = false, noHeader = false;
 };
 
 // "COLUMN" or "COLUMN:asc" / "COLUMN:desc" into a kind and a direction.
@@ -40,7 +58,7 @@ bool ParseSortKey(const std::string& text, int32_t* kind, int32_t* ascending) {
       return false;
     }
   }
-  *kind = KDXCOMM_GetColumnKind(name);
+  *kind = ColumnKind(name);
   return *kind >= 0;
 }
 
@@ -48,7 +66,7 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
             std::ostream& err) {
   KDX_SORT_INFO keys{{1, -1, -1}, {0, 0, 0}};
   if (o.sort.size() > 3) {
-    err << "kdx: at most three sort keys\n";
+    err << "kdx: at most three sort keys (see kdx list --help)\n";
     return kExitUsage;
   }
   for (size_t i = 0; i < o.sort.size(); ++i) {
@@ -57,8 +75,10 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
       return kExitUsage;
     }
   }
+  std::vector<int32_t> kinds;
   for (const std::string& column : o.columns) {
-    if (KDXCOMM_GetColumnKind(column) < 0) {
+    kinds.push_back(ColumnKind(column));
+    if (kinds.back() < 0) {
       err << "kdx: \"" << column << "\" is not a column (see kdx list --help)\n";
       return kExitUsage;
     }
@@ -70,6 +90,9 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
 
   std::vector<std::string> cats;
   if (!o.cat1.empty()) cats = {o.cat1, o.cat2, o.cat3};
+  // An unknown category would list nothing, or (for the document's stored
+  // selection) everything: a script piping the list into kdx rm must hear of it.
+  if (!cats.empty() && !CliHasCategories(doc, cats, err)) return kExitFailed;
   status = CliReloadList(doc, err, cats, o.sort.empty() ? nullptr : &keys);
   if (status != kExitOk) return status;
   KdxNoteReader notes = doc.NoteReader();
@@ -78,20 +101,24 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
   // as is the title of an unknown column.
   KDX_CATEGORY_TITLE titles;
   static_cast<void>(TI_GetData(data->catTitleAry, &titles));
-  std::vector<std::string> identifiers = o.columns;
-  if (identifiers.empty()) {
+  if (kinds.empty()) {
     for (const KdxListColumn& column : CLCOMM_GetShownColumns(data->columnAry, titles)) {
-      identifiers.push_back(column.identifier);
+      kinds.push_back(KDXCOMM_GetColumnKind(column.identifier));
     }
   }
+  std::vector<std::string> identifiers;
+  for (int32_t kind : kinds) identifiers.emplace_back(KDXCOMM_GetColumnKindIdentifier(kind));
   std::string line;
-  for (size_t c = 0; c < identifiers.size(); ++c) {
-    std::string title;
-    static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, identifiers[c], &title));
-    line += (c > 0 ? "\t" : "") + CliFlat(title);
+  if (!o.json && !o.noHeader) {
+    for (size_t c = 0; c < identifiers.size(); ++c) {
+      std::string title;
+      static_cast<void>(CLCOMM_GetColumnHeaderTitle(titles, identifiers[c], &title));
+      line += (c > 0 ? "\t" : "") + CliFlat(title);
+    }
+    out << line << '\n';
   }
-  out << line << '\n';
   int missing = 0;
+  std::vector<std::string> objects;
   for (int32_t id : data->showIDAry) {
     KDX_ENTRY entry;
     if (KDX_FindEntry(data, id, &entry) < 0) {
@@ -99,12 +126,27 @@ int RunList(const ListOptions& o, const CliPasswordSource& pw, std::ostream& out
       continue;
     }
     line.clear();
+    CliJsonObject object;
     for (size_t c = 0; c < identifiers.size(); ++c) {
-      if (c > 0) line += '\t';
-      line += CliFlat(KDX_GetEntryListViewItem(*data, entry, identifiers[c], notes).text);
+      const std::string cell = KDX_GetEntryListViewItem(*data, entry, identifiers[c], notes).text;
+      if (o.json) {
+        const char* name = kColumnNames[static_cast<size_t>(kinds[c])];
+        if (identifiers[c] == "en_id") {
+          object.AddNumber(name, entry.en_id);
+        } else {
+          object.AddText(name, cell);
+        }
+      } else {
+        line += (c > 0 ? "\t" : "") + CliFlat(cell);
+      }
     }
-    out << line << '\n';
+    if (o.json) {
+      objects.push_back(object.str());
+    } else {
+      out << line << '\n';
+    }
   }
+  if (o.json) out << CliJsonArray(objects);
   if (missing > 0) {
     err << "kdx: " << o.path << ": some listed entries could not be found (see the log)\n";
     return kExitFailed;
@@ -122,15 +164,20 @@ void AddListCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* p
   auto* cat1 = cmd->add_option("--cat1", o->cat1, "Show only this category of level 1");
   auto* cat2 = cmd->add_option("--cat2", o->cat2, "... and of level 2")->needs(cat1);
   cmd->add_option("--cat3", o->cat3, "... and of level 3")->needs(cat2);
-  cmd->add_option("--columns", o->columns,
-                  "Columns to print, by identifier: en_ft_id en_id en_title en_cat1_name "
-                  "en_cat2_name en_cat3_name en_create_date en_update_date en_last_opened_date "
-                  "en_use_date en_bo_block_size en_encoding en_encrpyt en_file_path en_note "
-                  "en_co_id en_create_os en_update_os en_create_machine_name "
-                  "en_update_machine_name")
-      ->delimiter(',');
-  cmd->add_option("--sort", o->sort, "Up to three sort keys, COLUMN[:asc|desc],...")
-      ->delimiter(',');
+  AddListOption(cmd, "--columns", &o->columns,
+                "Columns to print (default: those the document window shows), by name or "
+                "stored identifier: type (en_ft_id), id (en_id), title (en_title), cat1 "
+                "(en_cat1_name), cat2, cat3, created (en_create_date), updated "
+                "(en_update_date), opened (en_last_opened_date), used (en_use_date), size "
+                "(en_bo_block_size), encoding (en_encoding), encrypted (en_encrpyt), path "
+                "(en_file_path), note (en_note), label (en_co_id), created-os (en_create_os), "
+                "updated-os, created-on (en_create_machine_name), updated-on",
+                "COLUMN,...");
+  AddListOption(cmd, "--sort", &o->sort, "Up to three sort keys", "COLUMN[:asc|desc],...");
+  CliAddOutputFlags(cmd, &o->json, &o->noHeader);
+  cmd->footer(
+      "--json prints one object per entry with the columns' names as keys (id a number, the "
+      "rest text as the columns show it, tabs and line breaks kept).");
   cmd->callback([action, o, pw] {
     *action = [o, pw](std::ostream& out, std::ostream& err) { return RunList(*o, *pw, out, err); };
   });

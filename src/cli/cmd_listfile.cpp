@@ -81,8 +81,8 @@ void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSour
   join->add_option("FILE", o->path, "The document file")->required();
   join->add_option("OUT", o->target, "The text file to write (replaced when it exists)")
       ->required();
-  join->add_option("--ids", o->ids, "Entries to join, in this order (default: every listed entry)")
-      ->delimiter(',');
+  AddListOption(join, "--ids", &o->ids,
+                "Entries to join, in this order (default: every listed entry)", "ID,...");
   join->callback([action, o, pw] {
     *action = [o, pw](std::ostream& out, std::ostream& err) { return RunJoin(*o, *pw, out, err); };
   });

@@ -1,6 +1,7 @@
 // The command-line tool kdx: the same core as the application, for users and scripts.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -10,6 +11,20 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // the operation failed
 inline constexpr int kExitUsage = 2;   // bad usage
 
+// Where kdx reads what its arguments do not hold.
+struct KdxConsole {
+  std::istream* in = nullptr;  // standard input: the body of kdx add
+  bool inIsTerminal = false;   // a person types the body, and is told how to end it
+  bool outIsTerminal = false;  // a person reads the output: found words are highlighted
+  // Asks a person for a password without echo (the prompt shown first); false
+  // when there is nobody to ask. Empty: never asks.
+  std::function<bool(const std::string& prompt, std::string* typed)> askPassword;
+};
+
+// The process's console: std::cin, and passwords asked at the controlling
+// terminal (/dev/tty), so that the body may come through a pipe.
+[[nodiscard]] KdxConsole KdxProcessConsole();
+
 // Runs kdx with args (without the program name), writing to out and err.
-[[nodiscard]] int KdxMain(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err);
+[[nodiscard]] int KdxMain(const std::vector<std::string>& args, const KdxConsole& console,
+                          std::ostream& out, std::ostream& err);

@@ -1,7 +1,6 @@
 // Running kdx inside a test: its exit status and both output streams.
 #pragma once
 
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,19 +15,24 @@ struct KdxRun {
   std::string err;
 };
 
-inline KdxRun Kdx(std::vector<std::string> args) {
+// Runs kdx on console; standard input is empty and nobody answers a password
+// prompt unless console says otherwise.
+inline KdxRun KdxOn(KdxConsole console, std::vector<std::string> args) {
+  std::istringstream none;
+  if (console.in == nullptr) console.in = &none;
   std::ostringstream out, err;
-  int status = KdxMain(args, out, err);
+  int status = KdxMain(args, console, out, err);
   return {status, out.str(), err.str()};
 }
+
+inline KdxRun Kdx(std::vector<std::string> args) { return KdxOn({}, std::move(args)); }
 
 // Runs kdx with input on standard input (kdx add reads the body there).
 inline KdxRun KdxWithInput(const std::string& input, std::vector<std::string> args) {
   std::istringstream in(input);
-  std::streambuf* old = std::cin.rdbuf(in.rdbuf());
-  KdxRun run = Kdx(std::move(args));
-  std::cin.rdbuf(old);
-  return run;
+  KdxConsole console;
+  console.in = &in;
+  return KdxOn(console, std::move(args));
 }
 
 }  // namespace kdx_test

@@ -262,7 +262,7 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   const std::string doc = dir.File("d.kdx");
   ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
   ASSERT_EQ(Kdx({"import", doc, dir.File("cafe.txt")}).status, kExitOk);
-  EXPECT_NE(Kdx({"list", doc, "--columns", "en_title", "en_encoding"}).out.find("cafe.txt\tUTF-8"),
+  EXPECT_NE(Kdx({"list", doc, "--columns", "en_title,en_encoding"}).out.find("cafe.txt\tUTF-8"),
             std::string::npos);
   // What the import would refuse, detect names as Unknown and fails on.
   kdx_test::WriteAll(dir.File("pua.txt"), std::string("\xF0\x40\xF1\x80\xF2\x90\xF3\xA0"));
@@ -371,6 +371,28 @@ TEST(KdxCliEntries, BodiesAreRichTextWhoseTextIsStoredBesideThem) {
   EXPECT_EQ(bad.status, kExitFailed);
   EXPECT_EQ(Lines(bad.err), 1) << bad.err;
   EXPECT_EQ(Kdx({"check", doc}).status, kExitOk);
+}
+
+}  // namespace
+
+namespace {
+
+// The completion scripts and the manual come from the definitions behind
+// --help: every command is in them with its options.
+TEST(KdxCli, CompletionAndManualNameEveryCommand) {
+  const std::string bash = Kdx({"completion", "bash"}).out;
+  const std::string manual = Kdx({"manual"}).out;
+  for (const char* command :
+       {"new", "add", "set", "edit", "labels", "search", "export", "passwd"}) {
+    EXPECT_NE(bash.find(std::string("    ") + command + ") opts=\""), std::string::npos) << command;
+    EXPECT_NE(manual.find(std::string(".SS \"kdx ") + command), std::string::npos) << command;
+  }
+  EXPECT_NE(bash.find("--none-ok"), std::string::npos);
+  EXPECT_NE(manual.find(".B \\-\\-context"), std::string::npos);
+  EXPECT_EQ(Kdx({"--help"}).out.find("completion"), std::string::npos);  // for the build only
+  kdx_test::TempDir dir;
+  kdx_test::WriteAll(dir.File("kdx.bash"), bash);
+  EXPECT_EQ(std::system(("bash -n " + dir.File("kdx.bash")).c_str()), 0);
 }
 
 }  // namespace

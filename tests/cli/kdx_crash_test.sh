@@ -37,8 +37,8 @@ done
 # its text), then the password state; "unreadable" when it cannot be opened.
 dump() {
   local doc=$1 id row text
-  if ! "$kdx" --password-file pw.txt list "$doc" --columns en_id en_title en_cat1_name \
-    en_bo_block_size en_encrpyt en_note en_co_id en_encoding --sort en_id:asc >list.txt 2>/dev/null; then
+  if ! "$kdx" --password-file pw.txt list "$doc" --columns en_id,en_title,en_cat1_name,en_bo_block_size,en_encrpyt,en_note,en_co_id,en_encoding \
+    --sort en_id:asc >list.txt 2>/dev/null; then
     echo unreadable
     return
   fi

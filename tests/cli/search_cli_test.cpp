@@ -2,6 +2,9 @@
 // standard error and the exit statuses.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <sstream>
 
@@ -59,9 +62,12 @@ TEST_F(SearchCli, ModesFieldsAndStatuses) {
   EXPECT_EQ(Found({"search", doc, "apple", "pie"}), (Ids{"0", "4"}));
   EXPECT_EQ(Found({"search", doc, "--mode", "any", "pie", "ａｐｐｌｅ"}), (Ids{"0", "2", "4"}));
   EXPECT_EQ(Found({"search", doc, "--in", "note,title", "議事録"}), Ids{"4"});
+  // Nothing found is exit 1, as grep has it, unless the script says otherwise.
   kdx_test::KdxRun none = Kdx({"search", doc, "--mode", "all", "apple", "banana"});
-  EXPECT_EQ(none.status, kExitOk);
+  EXPECT_EQ(none.status, kExitFailed);
   EXPECT_EQ(none.out + none.err, "0 entries found\n");
+  EXPECT_EQ(Kdx({"search", doc, "--none-ok", "banana"}).status, kExitOk);
+  EXPECT_EQ(Kdx({"search", doc, "--in", "title", "mid"}).err, "1 entry found\n");
   EXPECT_EQ(Kdx({"search", doc, "--in", "body,nowhere", "x"}).status, kExitUsage);
   EXPECT_EQ(Kdx({"search", doc, "--mode", "some", "x"}).status, kExitUsage);
   EXPECT_EQ(Kdx({"search", dir.File("absent.kdx"), "x"}).status, kExitFailed);
@@ -83,10 +89,47 @@ TEST_F(SearchCli, TheHistoryGetsTheTextOnlyWhenAskedTo) {
     return out;
   };
   ASSERT_EQ(HICOMM_ClearSearchWord(), 0);
-  ASSERT_EQ(Kdx({"search", doc, "forgotten"}).status, kExitOk);
+  ASSERT_EQ(Kdx({"search", doc, "forgotten"}).status, kExitFailed);  // nothing found
   EXPECT_TRUE(words().empty());
   ASSERT_EQ(Kdx({"search", doc, "--remember", "apple", "pie"}).status, kExitOk);
   EXPECT_EQ(words(), Ids{"apple pie"});
+}
+
+}  // namespace
+
+namespace {
+
+// The lines holding the words, under each entry, every occurrence marked.
+TEST_F(SearchCli, ContextShowsTheLinesWithTheWordsMarked) {
+  ASSERT_EQ(kdx_test::KdxWithInput("first\nan Apple and an apple\nlast\n",
+                                   {"add", doc, "--title", "lines", "--note", "apple note"})
+                .status,
+            kExitOk);
+  kdx_test::KdxRun r = Kdx({"search", doc, "--in", "body,note", "--context", "apple"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.out.find("5\tlines\n  an «Apple» and an «apple»\n  (note) «apple» note\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("4\ts\n  secret «apple» pie\n"), std::string::npos) << r.out;
+  kdx_test::KdxRun words = Kdx({"search", doc, "--mode", "all", "--context", "pie", "apple"});
+  EXPECT_NE(words.out.find("0\tzeta\n  «Apple» «pie» の作り方\n"), std::string::npos) << words.out;
+}
+
+// --json holds what the tab-separated output holds, tabs and all.
+TEST_F(SearchCli, JsonHoldsTheSameValues) {
+  kdx_test::KdxRun tsv = Kdx({"search", doc, "apple"});
+  kdx_test::KdxRun json = Kdx({"search", doc, "apple", "--json"});
+  EXPECT_EQ(json.status, kExitOk);
+  QJsonParseError error;
+  const QJsonDocument parsed = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+  std::string rows;
+  for (const QJsonValue& row : parsed.array()) {
+    rows += std::to_string(row["id"].toInt()) + "\t" +
+            row["title"].toString().replace('\t', ' ').toStdString() + "\n";
+  }
+  EXPECT_EQ(rows, tsv.out);
+  EXPECT_NE(json.out.find("\"alpha\\tTab\""), std::string::npos) << json.out;
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+// --json for scripts: every output parses and holds what the tab-separated
+// one holds, values with tabs and line breaks whole.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <sstream>
+
+#include "cli/cli_test_util.h"
+#include "support/test_support.h"
+
+namespace {
+
+using kdx_test::Kdx;
+
+QJsonDocument Parse(const std::string& json) {
+  QJsonParseError error;
+  QJsonDocument parsed = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError) << json;
+  return parsed;
+}
+
+std::vector<std::vector<std::string>> Cells(const std::string& tsv) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(tsv);
+  for (std::string line; std::getline(lines, line);) {
+    rows.emplace_back();
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) rows.back().push_back(cell);
+  }
+  return rows;
+}
+
+std::string Flat(QString text) {
+  return text.replace('\t', ' ').replace('\n', ' ').replace('\r', ' ').toStdString();
+}
+
+TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
+  kdx_test::TempDir dir;
+  const std::string doc = dir.File("notes.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "tab\there \"quoted\"\\", "--cat1",
+                                         "a\nb", "--label", "2", "--note", "n\x01"})
+                .status,
+            kExitOk);
+  ASSERT_EQ(kdx_test::KdxWithInput("y", {"add", doc, "--title", "二つ目"}).status, kExitOk);
+
+  const std::string columns = "id,title,cat1,label,note,updated,encrypted";
+  const auto rows = Cells(Kdx({"list", doc, "--columns", columns, "--no-header"}).out);
+  const QJsonArray list = Parse(Kdx({"list", doc, "--columns", columns, "--json"}).out).array();
+  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(list.size(), 2);
+  const char* names[] = {"id", "title", "cat1", "label", "note", "updated", "encrypted"};
+  for (qsizetype r = 0; r < 2; ++r) {
+    const QJsonObject row = list[r].toObject();
+    EXPECT_EQ(std::to_string(row["id"].toInt()), rows[r][0]);
+    for (size_t c = 1; c < 7; ++c) EXPECT_EQ(Flat(row[names[c]].toString()), rows[r][c]) << c;
+  }
+  EXPECT_EQ(list[1]["title"].toString().toStdString(), "tab\there \"quoted\"\\");
+  EXPECT_EQ(list[1]["cat1"].toString().toStdString(), "a\nb");
+
+  const auto fields = Cells(Kdx({"show", doc, "0", "--fields"}).out);
+  const QJsonObject object = Parse(Kdx({"show", doc, "0", "--fields", "--json"}).out).object();
+  ASSERT_EQ(static_cast<size_t>(object.size()), fields.size());
+  for (const auto& field : fields) {
+    const QJsonValue value = object[QString::fromStdString(field[0])];
+    const std::string text =
+        value.isDouble() ? std::to_string(value.toInt()) : Flat(value.toString());
+    EXPECT_EQ(text, field.size() > 1 ? field[1] : "") << field[0];
+  }
+
+  const auto labels = Cells(Kdx({"labels", doc, "--no-header"}).out);
+  const QJsonArray labelArray = Parse(Kdx({"labels", doc, "--json"}).out).array();
+  ASSERT_EQ(labelArray.size(), 8);
+  EXPECT_EQ(labelArray[2]["name"].toString().toStdString(), labels[2][1]);
+  EXPECT_EQ(labelArray[2]["colour"].toString().toStdString(), labels[2][2]);
+
+  const auto categories = Cells(Kdx({"categories", doc}).out);
+  const QJsonObject cats = Parse(Kdx({"categories", doc, "--json"}).out).object();
+  EXPECT_EQ(Flat(cats["titles"][0].toString()), categories[0][0]);
+  ASSERT_EQ(static_cast<size_t>(cats["sets"].toArray().size()) + 1, categories.size());
+  EXPECT_EQ(Flat(cats["sets"][0][0].toString()), categories[1][0]);
+
+  const QJsonObject info = Parse(Kdx({"info", doc, "--json"}).out).object();
+  EXPECT_EQ(info["entries"].toInt(), 2);
+  EXPECT_EQ(info["password"].toString(), "none");
+}
+
+}  // namespace
