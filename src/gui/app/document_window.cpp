@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,11 +14,14 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/document/catset_table.h"
@@ -34,6 +39,8 @@
 #include "gui/app/entry_list_model.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
+#include "gui/app/progress_dialog.h"
+#include "transfer/file_import.h"
 
 namespace {
 
@@ -171,6 +178,8 @@ void KdxDocument::BuildWidgets() {
   connect(header, &QHeaderView::sectionMoved, this, &KdxDocument::ColumnMoved);
   connect(entryList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &KdxDocument::EntryListSelectionChanged);
+  entryList_->viewport()->setAcceptDrops(true);
+  entryList_->viewport()->installEventFilter(this);
   listLayout->addWidget(entryList_, 1);
 
   splitter_ = new QSplitter(Qt::Vertical, this);
@@ -503,4 +512,60 @@ void KdxDocument::closeEvent(QCloseEvent* event) {
   }
   app_->DocumentClosed(this);
   event->accept();
+}
+
+bool KdxDocument::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != entryList_->viewport()) return QMainWindow::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  auto* drop = static_cast<QDropEvent*>(event);
+  std::vector<std::string> paths;
+  if (drop->source() == nullptr && drop->mimeData() != nullptr) {
+    for (const QUrl& url : drop->mimeData()->urls()) {
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    }
+  }
+  if (paths.empty() || session_.busy()) {
+    drop->ignore();
+    return true;
+  }
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) {
+    activateWindow();
+    // After the drop has returned to the dragging program.
+    QTimer::singleShot(0, this, [this, paths] { ImportDroppedPaths(paths); });
+  }
+  return true;
+}
+
+void KdxDocument::ImportDroppedPaths(const std::vector<std::string>& paths) {
+  if (session_.busy() || paths.empty()) return;
+  const KdxImportSettings settings = KDX_ReadImportSettings();
+  const KdxCategorySelection cats = selection_;
+  // Saved every so many files and at the end, so an interrupted import keeps
+  // what it had saved.
+  constexpr int64_t kSaveEvery = 1000;
+  int64_t sinceSave = 0;
+  bool saveFailed = false;
+  const KdxTransferResult result = KdxWorkerRun(
+      this, session_, KdxText("ファイルを検索しています..."),
+      [&](const KdxTransferProgress& shown) {
+        KdxTransferProgress progress = shown;
+        progress.checkpoint = [&](bool last) {
+          if (!last && ++sinceSave < kSaveEvery) return KdxCheckpoint::kLater;
+          sinceSave = 0;
+          if (session_.Save() == 0) return KdxCheckpoint::kSaved;
+          saveFailed = true;
+          return KdxCheckpoint::kFailed;
+        };
+        return KDX_ImportPaths(session_.EditDirectly(), paths, cats.name[0], cats.name[1],
+                               cats.name[2], KdxFolderCategories::kGiven, settings, progress);
+      });
+  ReloadMainListBoxes();
+  raise();
+  if (saveFailed) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
+  KDXCOMM_AlertOK(this, QString::fromStdString(KdxImportReportText(result)));
 }

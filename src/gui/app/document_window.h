@@ -58,6 +58,9 @@ class KdxDocument : public QMainWindow {
   void ReloadMainListBoxes();
   // Selects in the entry list every shown entry marked as selected.
   void SelectEntryListBox();
+  // Imports files and folders (a drop on the entry list) with the browser's
+  // categories, on a worker with the progress dialog, then reports the counts.
+  void ImportDroppedPaths(const std::vector<std::string>& paths);
 
  public slots:
   void showHideBrowser();
@@ -71,6 +74,8 @@ class KdxDocument : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Drops on the entry list.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWidgets();
