@@ -26,6 +26,8 @@
 
 // The entry list's selection into the entries: en_is_select_entrylist set in
 // the entries of ids and cleared in every other. -1 when an identifier has no
-// entry (the others are still marked), else 0.
+// entry (the others are still marked), else 0. changed, when given, gets the
+// indices in entryAry of the entries whose flag changed.
 [[nodiscard]] int32_t KDXCOMM_SetEntrySelectionFlags(KDX_DATA* data,
-                                                     const std::vector<int32_t>& ids);
+                                                     const std::vector<int32_t>& ids,
+                                                     std::vector<int32_t>* changed = nullptr);

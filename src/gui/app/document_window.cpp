@@ -345,7 +345,7 @@ void KdxDocument::CatListSelectionChanged(int level) {
   const int row = chosen.isEmpty() ? 0 : chosen.front().row();
   selection_.name[i] = GetCatListBoxSelectedItemText(NamesOf(session_.data(), level), row);
   ReloadMainListBoxes();
-  if (KDXCOMM_SaveCategorySelections(session_.EditDirectly(), selection_) != 0) {
+  if (KDXCOMM_SaveCategorySelections(session_.EditSettings(), selection_) != 0) {
     KdxDeferSystemAlert(QStringLiteral("[-1] KDXCOMM_SaveCategorySelections"));
   }
   (void)SaveOrAlert();
@@ -358,7 +358,7 @@ void KdxDocument::EntryListSelectionChanged() {
     const int32_t id = entryModel_->IdAtRow(index.row());
     if (id >= 0) ids.push_back(id);
   }
-  if (KDXCOMM_SetEntrySelectionFlags(session_.EditDirectly(), ids) != 0) {
+  if (session_.SetEntrySelection(ids) != 0) {
     KDXCOMM_SystemAlert(this, QStringLiteral("[-1] UpdateIsSelectedFlags"));
   }
 }
@@ -368,7 +368,7 @@ void KdxDocument::HeaderClicked(int section) {
   const auto& columns = entryModel_->columns();
   if (section < 0 || section >= static_cast<int>(columns.size())) return;
   const std::string identifier = columns[static_cast<size_t>(section)].identifier;
-  KDX_DATA* data = session_.EditDirectly();
+  KDX_DATA* data = session_.EditSettings();
   CLCOMM_UpdateColumnWidthArray(ViewColumns(), data->columnAry);
   const bool ascending = KDXCOMM_HeaderClickDirection(data->columnAry, identifier);
   if (KDXCOMM_ClickColumnHeader(data->columnAry, identifier, ascending) != 1) return;
@@ -378,7 +378,7 @@ void KdxDocument::HeaderClicked(int section) {
 
 void KdxDocument::ColumnMoved() {
   if (guard_ || session_.busy()) return;
-  CLCOMM_UpdateColumnWidthArray(ViewColumns(), session_.EditDirectly()->columnAry);
+  CLCOMM_UpdateColumnWidthArray(ViewColumns(), session_.EditSettings()->columnAry);
   // The model now lists the columns in the new order.
   GuardScope guard(guard_);
   entryModel_->Rebuild();
@@ -431,7 +431,7 @@ void KdxDocument::showHideBrowser() {
   if (QSplitterHandle* handle = splitter_->handle(1)) handle->setEnabled(browserShown_);
   browserAction_->setText(KdxText(KdxBrowserMenuTitle(browserShown_)));
   // Only the flag now: the rest is taken when the window closes.
-  KDX_DATA* data = session_.EditDirectly();
+  KDX_DATA* data = session_.EditSettings();
   if (EV_SetIntValue(data->envAry, data->idCounterAry, kKdxMainWindowShowBrowserKey,
                      browserShown_ ? 1 : 0) != 0) {
     KdxDeferSystemAlert(QStringLiteral("[-1] showHideBrowser"));
@@ -482,7 +482,7 @@ void KdxDocument::ClearSearchHistory() {
 
 void KdxDocument::BackupMainWindowStatus() {
   GuardScope guard(guard_);
-  KDX_DATA* data = session_.EditDirectly();
+  KDX_DATA* data = session_.EditSettings();
   KdxMainWindowState state;
   const QPoint at = pos();
   state.rect = KdxWindowRect{at.x(), at.y(), at.x() + width(), at.y() + height()};
