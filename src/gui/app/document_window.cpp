@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -40,6 +42,7 @@
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/progress_dialog.h"
+#include "transfer/export_files.h"
 #include "transfer/file_import.h"
 
 namespace {
@@ -66,6 +69,30 @@ const VELL_ARY* NamesOf(const KDX_DATA& data, int level) {
 }
 
 }  // namespace
+
+// The entry list: its drags carry the dragged entries as files.
+class KdxEntryListView : public QTableView {
+ public:
+  KdxEntryListView(KdxDocument* document, QWidget* parent)
+      : QTableView(parent), document_(document) {}
+
+ protected:
+  void startDrag(Qt::DropActions) override {
+    const QList<QUrl> urls = document_->ExportDraggedEntries();
+    if (urls.isEmpty()) return;
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    document_->ReloadMainListBoxes();
+  }
+
+ private:
+  KdxDocument* document_;
+};
+
+QTableView* KdxDocument::entryList() const { return entryList_; }
 
 KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -155,7 +182,7 @@ void KdxDocument::BuildWidgets() {
   searchRow->addWidget(countLabel_);
   listLayout->addLayout(searchRow);
 
-  entryList_ = new QTableView(listPane);
+  entryList_ = new KdxEntryListView(this, listPane);
   entryList_->setObjectName(QStringLiteral("EntryList"));
   entryModel_ = new KdxEntryListModel(&session_, this);
   entryList_->setModel(entryModel_);
@@ -165,6 +192,8 @@ void KdxDocument::BuildWidgets() {
   entryList_->setShowGrid(false);
   entryList_->setAlternatingRowColors(true);
   entryList_->setWordWrap(false);
+  entryList_->setDragEnabled(true);
+  entryList_->setDragDropMode(QAbstractItemView::DragOnly);
   entryList_->verticalHeader()->hide();
   entryList_->verticalHeader()->setDefaultSectionSize(entryList_->fontMetrics().height() + 6);
   QHeaderView* header = entryList_->horizontalHeader();
@@ -568,4 +597,43 @@ void KdxDocument::ImportDroppedPaths(const std::vector<std::string>& paths) {
   raise();
   if (saveFailed) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
   KDXCOMM_AlertOK(this, QString::fromStdString(KdxImportReportText(result)));
+}
+
+QList<QUrl> KdxDocument::ExportDraggedEntries() {
+  if (session_.busy()) return {};
+  QList<int> rows;
+  for (const QModelIndex& index : entryList_->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  std::vector<int32_t> ids;
+  for (const int row : rows) {
+    const int32_t id = entryModel_->IdAtRow(row);
+    if (id < 0) {
+      KDXCOMM_SystemAlert(this, QStringLiteral("[-1] ExportDropFiles_ToOutside[%1]").arg(row));
+      break;
+    }
+    ids.push_back(id);
+  }
+  const QString base = app_->temporaryFolder();
+  std::string folder;
+  if (ids.empty() || base.isEmpty() ||
+      Vell_GenerateUniqueFilePath(base.toStdString(), "drag", "", folder,
+                                  VellUniqueMode::kCreateFolder) != 0) {
+    return {};
+  }
+  const KdxTransferResult result = KDX_ExportEntries(session_.EditDirectly(), ids, folder,
+                                                     KdxExportFormat::files, KdxTransferProgress{});
+  for (const KdxTransferFailure& failure : result.failures) {
+    Vell_SystemErrorLog("[-1] ExportDropFiles_ToOutside %s: %s\r\n", failure.item.c_str(),
+                        failure.reason.c_str());
+  }
+  QList<QUrl> urls;
+  const QDir dir(QString::fromStdString(folder));
+  for (const QFileInfo& file :
+       dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDir::Time | QDir::Reversed)) {
+    urls.push_back(QUrl::fromLocalFile(file.absoluteFilePath()));
+  }
+  return urls;
 }

@@ -4,7 +4,9 @@
 // it takes are in document_window_logic.h and the core's listing functions.
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
 #include <array>
 #include <optional>
 #include <string>
@@ -15,6 +17,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxApplication;
+class KdxEntryListView;
 class KdxBrowserListModel;
 class KdxEntryListModel;
 class QAction;
@@ -45,7 +48,7 @@ class KdxDocument : public QMainWindow {
 
   // The widgets, for the tests that drive the window.
   QListView* categoryList(int level) const { return catLists_[static_cast<size_t>(level - 1)]; }
-  QTableView* entryList() const { return entryList_; }
+  QTableView* entryList() const;
   KdxEntryListModel* entryModel() const { return entryModel_; }
   QLineEdit* searchField() const { return searchField_; }
   QMenu* searchMenu() const { return searchMenu_; }
@@ -61,6 +64,9 @@ class KdxDocument : public QMainWindow {
   // Imports files and folders (a drop on the entry list) with the browser's
   // categories, on a worker with the progress dialog, then reports the counts.
   void ImportDroppedPaths(const std::vector<std::string>& paths);
+  // The selected entries written as files into a fresh private folder, in
+  // row order, for a drag out of the entry list: their file URLs.
+  QList<QUrl> ExportDraggedEntries();
 
  public slots:
   void showHideBrowser();
@@ -113,7 +119,7 @@ class KdxDocument : public QMainWindow {
   std::array<QToolButton*, 3> deleteButtons_{};
   QWidget* browserPane_ = nullptr;
   QSplitter* splitter_ = nullptr;
-  QTableView* entryList_ = nullptr;
+  KdxEntryListView* entryList_ = nullptr;
   KdxEntryListModel* entryModel_ = nullptr;
   QLineEdit* searchField_ = nullptr;
   QMenu* searchMenu_ = nullptr;

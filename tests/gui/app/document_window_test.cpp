@@ -382,3 +382,44 @@ TEST_F(DocumentWindowTest, StartupDialogStaysOpenWhenThePanelIsCancelled) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DocumentWindowTest, DraggedEntriesBecomeFilesWithDistinctNames) {
+  const std::string path = dir_.File("drag.kdx");
+  {
+    kdx_test::TestDocument doc(path);
+    for (const char* text : {"一つ目", "二つ目", "三つ目"}) doc.Add("同じ", {"", text, ""});
+    doc.Add("別");
+    doc.Save();
+  }
+  KdxDocument* window = Open(path);
+  ASSERT_NE(window, nullptr);
+  QTableView* list = window->entryList();
+  ClickRow(list, 1);
+  ClickRow(list, 2, 0, Qt::ControlModifier);
+  ClickRow(list, 3, 0, Qt::ControlModifier);
+  const QList<QUrl> urls = window->ExportDraggedEntries();
+  ASSERT_EQ(urls.size(), 3);
+  std::vector<std::string> names;
+  std::vector<std::string> texts;
+  for (const QUrl& url : urls) {
+    ASSERT_TRUE(url.isLocalFile());
+    const std::string file = url.toLocalFile().toStdString();
+    EXPECT_TRUE(file.starts_with(app_.temporaryFolder().toStdString()));
+    names.push_back(fs::path(file).filename().string());
+    const auto bytes = kdx_test::ReadAll(file);
+    texts.emplace_back(bytes.begin(), bytes.end());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+  for (const std::string& name : names) EXPECT_TRUE(name.starts_with("同じ")) << name;
+  std::sort(texts.begin(), texts.end());
+  EXPECT_NE(texts[0], texts[1]);
+  EXPECT_NE(texts[1], texts[2]);
+  // The private folder is the owner's alone.
+  const auto perms = fs::status(app_.temporaryFolder().toStdString()).permissions();
+  EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+}
+
+}  // namespace
