@@ -37,6 +37,7 @@
 #include "core/util/vell_log.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/alerts.h"
+#include "gui/app/category_dialogs.h"
 #include "gui/app/document_window_logic.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/kdx_application.h"
@@ -138,8 +139,13 @@ void KdxDocument::BuildWidgets() {
     catLists_[i] = new QListView(box);
     catLists_[i]->setObjectName(QStringLiteral("Cat%1List").arg(level));
     catLists_[i]->setSelectionMode(QAbstractItemView::SingleSelection);
-    catLists_[i]->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    catModels_[i] = new KdxBrowserListModel(&session_, level, this);
+    catLists_[i]->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed);
+    catModels_[i] = new KdxBrowserListModel(&session_, level, &selection_.name[i], this);
+    connect(catModels_[i], &KdxBrowserListModel::renameRequested, this,
+            &KdxDocument::RenameCategory, Qt::QueuedConnection);
+    connect(addButtons_[i], &QToolButton::clicked, this, [this, level] { OnAddCat(level); });
+    connect(deleteButtons_[i], &QToolButton::clicked, this, [this, level] { OnDeleteCat(level); });
     catLists_[i]->setModel(catModels_[i]);
     connect(catLists_[i]->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, level] { CatListSelectionChanged(level); });
@@ -636,4 +642,61 @@ QList<QUrl> KdxDocument::ExportDraggedEntries() {
     urls.push_back(QUrl::fromLocalFile(file.absoluteFilePath()));
   }
   return urls;
+}
+
+void KdxDocument::OnAddCat(int level) {
+  if (session_.busy() || !browserShown_) return;
+  const size_t i = static_cast<size_t>(level - 1);
+  CategoryAddDlg dialog(catTitles_[i]->text(), session_.data().catSetAry, level, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const KdxCategoryResult result =
+      KDXCOMM_AddCategory(session_.EditDirectly(), dialog.name().c_str(), level, selection_);
+  if (result != KdxCategoryResult::kOk) {
+    KDXCOMM_SystemAlert(this, QStringLiteral("[-1] OnAddCat%1").arg(level));
+  }
+  (void)SaveOrAlert();
+  ReloadMainListBoxes();
+}
+
+void KdxDocument::OnDeleteCat(int level) {
+  if (session_.busy() || !browserShown_) return;
+  const size_t i = static_cast<size_t>(level - 1);
+  const std::string name = selection_.name[i];
+  const KdxCategoryResult check =
+      KDXCOMM_AlertCategoryConfirmation(session_.data(), name.c_str(), level);
+  const QString message = QString::fromStdString(KDXCOMM_CategoryMessage(check, name));
+  if (check != KdxCategoryResult::kConfirmDelete) {
+    KDXCOMM_AlertOK(this, message);
+    return;
+  }
+  if (KDXCOMM_AlertOkCancel(this, message) != 1) return;
+  const KdxCategoryResult result =
+      KDXCOMM_DeleteCategory(session_.EditDirectly(), name.c_str(), level);
+  if (result != KdxCategoryResult::kOk) {
+    KDXCOMM_AlertOK(this, QString::fromStdString(KDXCOMM_CategoryMessage(result, name)));
+    return;
+  }
+  selection_.name[i] = kKdxCategoryAll;
+  if (KDXCOMM_SaveCategorySelections(session_.EditSettings(), selection_) != 0) {
+    KdxDeferSystemAlert(QStringLiteral("[-1] KDXCOMM_SaveCategorySelections"));
+  }
+  (void)SaveOrAlert();
+  ReloadMainListBoxes();
+}
+
+void KdxDocument::RenameCategory(int level, const QString& text) {
+  if (session_.busy()) return;
+  const std::string typed = text.toStdString();
+  const KdxCategoryResult result =
+      KDXCOMM_RenameCategory(session_.EditDirectly(), level, typed.c_str(), &selection_);
+  if (result == KdxCategoryResult::kUnchanged) return;
+  if (result != KdxCategoryResult::kOk) {
+    KDXCOMM_AlertOK(this, QString::fromStdString(KDXCOMM_CategoryMessage(result, typed)));
+    return;
+  }
+  if (KDXCOMM_SaveCategorySelections(session_.EditSettings(), selection_) != 0) {
+    KdxDeferSystemAlert(QStringLiteral("[-1] KDXCOMM_SaveCategorySelections"));
+  }
+  ReloadMainListBoxes();
+  (void)SaveOrAlert();
 }

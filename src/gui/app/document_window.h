@@ -64,6 +64,12 @@ class KdxDocument : public QMainWindow {
   // Imports files and folders (a drop on the entry list) with the browser's
   // categories, on a worker with the progress dialog, then reports the counts.
   void ImportDroppedPaths(const std::vector<std::string>& paths);
+
+  // The browser's editing: "+" and "−" of a level (1 to 3), and a name
+  // typed over the selected one.
+  void OnAddCat(int level);
+  void OnDeleteCat(int level);
+  void RenameCategory(int level, const QString& text);
   // The selected entries written as files into a fresh private folder, in
   // row order, for a drag out of the entry list: their file URLs.
   QList<QUrl> ExportDraggedEntries();

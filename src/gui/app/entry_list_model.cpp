@@ -117,8 +117,9 @@ QIcon KdxEntryListModel::IconFor(int32_t fileTypeId) const {
   return icon;
 }
 
-KdxBrowserListModel::KdxBrowserListModel(const KdxSession* session, int level, QObject* parent)
-    : QAbstractListModel(parent), session_(session), level_(level) {}
+KdxBrowserListModel::KdxBrowserListModel(const KdxSession* session, int level,
+                                         const std::string* selected, QObject* parent)
+    : QAbstractListModel(parent), session_(session), level_(level), selected_(selected) {}
 
 const VELL_ARY* KdxBrowserListModel::names() const {
   const KDX_DATA& data = session_->data();
@@ -136,6 +137,27 @@ int KdxBrowserListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant KdxBrowserListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole || session_->busy()) return {};
+  if (!index.isValid() || session_->busy()) return {};
+  if (role == Qt::EditRole) {
+    return QString::fromStdString(GetCatListBoxSelectedItemText(names(), index.row()));
+  }
+  if (role != Qt::DisplayRole) return {};
   return QString::fromStdString(GetDisplayCatName_FromCatIndex(names(), index.row()));
+}
+
+Qt::ItemFlags KdxBrowserListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (!session_->busy() && KDXCOMM_IsCategoryEditable(selected_->c_str()) &&
+      index.row() == KDXCOMM_GetCatListRow(names(), selected_->c_str())) {
+    flags |= Qt::ItemIsEditable;
+  }
+  return flags;
+}
+
+bool KdxBrowserListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+  // Queued by the window: the editor is still open here.
+  emit renameRequested(level_, value.toString());
+  return true;
 }

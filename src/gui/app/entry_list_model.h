@@ -51,20 +51,30 @@ class KdxEntryListModel : public QAbstractTableModel {
 
 // The browser's list of one level (1 to 3): row 0 is All, row r the level's
 // name r - 1, shown in display form; empty cells while the document is busy.
+// Only the selected row may be renamed, and only when it is neither All nor
+// その他 (selected: the window's selected name of the level); a rename is
+// handed on as renameRequested and changes nothing here.
 class KdxBrowserListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  KdxBrowserListModel(const KdxSession* session, int level, QObject* parent = nullptr);
+  KdxBrowserListModel(const KdxSession* session, int level, const std::string* selected,
+                      QObject* parent = nullptr);
 
   void Rebuild();
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+ signals:
+  void renameRequested(int level, const QString& text);
 
  private:
   const VELL_ARY* names() const;  // the level's cat1Ary..cat3Ary, remade by each rebuild
 
   const KdxSession* session_;
   int level_;
+  const std::string* selected_;
   int rows_ = 1;
 };
