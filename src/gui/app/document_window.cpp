@@ -279,9 +279,15 @@ void KdxDocument::InitWindow() {
 
   const KdxMainWindowState state = KDXCOMM_ReadMainWindowState(data);
   if (state.rect && state.rect->width() > 0 && state.rect->height() > 0) {
-    resize(std::max(state.rect->width(), minimumSizeHint().width()),
-           std::max(state.rect->height(), minimumSizeHint().height()));
-    move(state.rect->left, state.rect->top);
+    std::vector<KdxWindowRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      const QRect g = screen->availableGeometry();
+      screens.push_back({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    }
+    const KdxWindowRect shown = KdxKeepOnScreen(*state.rect, screens);
+    resize(std::max(shown.width(), minimumSizeHint().width()),
+           std::max(shown.height(), minimumSizeHint().height()));
+    move(shown.left, shown.top);
   } else {
     resize(kDefaultWidth, kDefaultHeight);
     std::optional<KdxWindowRect> front;

@@ -90,6 +90,19 @@ int32_t KDXCOMM_CalcInitialWindowBounds(int32_t width, int32_t height,
   return 1;
 }
 
+KdxWindowRect KdxKeepOnScreen(const KdxWindowRect& rect,
+                              const std::vector<KdxWindowRect>& screens) {
+  for (const KdxWindowRect& screen : screens) {
+    if (rect.left < screen.right && screen.left < rect.right && rect.top < screen.bottom &&
+        screen.top < rect.bottom) {
+      return rect;
+    }
+  }
+  if (screens.empty()) return rect;
+  const KdxWindowRect& first = screens.front();
+  return {first.left, first.top, first.left + rect.width(), first.top + rect.height()};
+}
+
 const char* KdxBrowserMenuTitle(bool shown) { return shown ? "ブラウザを隠す" : "ブラウザを表示"; }
 
 std::string KdxCutSearchWord(std::string_view text) {

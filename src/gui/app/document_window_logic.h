@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/document/kdx_data.h"
 
@@ -66,6 +67,12 @@ struct KdxSplitSizes {
                                                       const std::optional<KdxWindowRect>& front,
                                                       int32_t screenWidth, int32_t screenHeight,
                                                       KdxWindowRect* rect);
+
+// Where a stored frame is shown: as stored when it overlaps a screen, else at
+// the top-left of the first screen with its size (a document last used on a
+// screen that is gone). No screens: as stored.
+[[nodiscard]] KdxWindowRect KdxKeepOnScreen(const KdxWindowRect& rect,
+                                            const std::vector<KdxWindowRect>& screens);
 
 // The browser menu item's title: "ブラウザを隠す" while shown, else "ブラウザを表示".
 [[nodiscard]] const char* KdxBrowserMenuTitle(bool shown);

@@ -58,6 +58,17 @@ TEST(InitialWindowBounds, CascadesFromTheFrontWindowAndFallsBackOnScreen) {
   EXPECT_EQ(rect, (KdxWindowRect{0, 0, 500, 400}));
 }
 
+TEST(InitialWindowBounds, AFrameOffEveryScreenComesBackKeepingItsSize) {
+  const std::vector<KdxWindowRect> screens{{0, 0, 1280, 800}, {1280, 0, 3200, 1080}};
+  const KdxWindowRect onSecond{2000, 100, 2800, 700};
+  EXPECT_EQ(KdxKeepOnScreen(onSecond, screens), onSecond);
+  const KdxWindowRect straddling{1200, 700, 1600, 900};
+  EXPECT_EQ(KdxKeepOnScreen(straddling, screens), straddling);
+  EXPECT_EQ(KdxKeepOnScreen({3300, 50, 4100, 650}, screens), (KdxWindowRect{0, 0, 800, 600}));
+  EXPECT_EQ(KdxKeepOnScreen({-900, -700, -100, -100}, screens), (KdxWindowRect{0, 0, 800, 600}));
+  EXPECT_EQ(KdxKeepOnScreen(onSecond, {}), onSecond);
+}
+
 TEST(SearchWord, CutsAt42CharactersAnd127BytesOnACharacterBoundary) {
   EXPECT_EQ(KdxCutSearchWord(Repeat("a", 50)), Repeat("a", 42));
   EXPECT_EQ(KdxCutSearchWord(Repeat("あ", 50)), Repeat("あ", 42));  // 126 bytes
