@@ -586,22 +586,13 @@ void KdxDocument::ImportDroppedPaths(const std::vector<std::string>& paths) {
   if (session_.busy() || paths.empty()) return;
   const KdxImportSettings settings = KDX_ReadImportSettings();
   const KdxCategorySelection cats = selection_;
-  // Saved every so many files and at the end, so an interrupted import keeps
-  // what it had saved.
-  constexpr int64_t kSaveEvery = 1000;
-  int64_t sinceSave = 0;
   bool saveFailed = false;
   const KdxTransferResult result = KdxWorkerRun(
       this, session_, KdxText("ファイルを検索しています..."),
       [&](const KdxTransferProgress& shown) {
         KdxTransferProgress progress = shown;
-        progress.checkpoint = [&](bool last) {
-          if (!last && ++sinceSave < kSaveEvery) return KdxCheckpoint::kLater;
-          sinceSave = 0;
-          if (session_.Save() == 0) return KdxCheckpoint::kSaved;
-          saveFailed = true;
-          return KdxCheckpoint::kFailed;
-        };
+        progress.checkpoint = KdxSaveEvery(
+            kKdxImportSaveEvery, [this] { return session_.Save(); }, &saveFailed);
         return KDX_ImportPaths(session_.EditDirectly(), paths, cats.name[0], cats.name[1],
                                cats.name[2], KdxFolderCategories::kGiven, settings, progress);
       });

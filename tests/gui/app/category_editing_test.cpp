@@ -18,18 +18,14 @@
 #include "gui/app/category_dialogs.h"
 #include "gui/app/document_window.h"
 #include "gui/app/kdx_application.h"
+#include "gui_test.h"
 #include "support/test_document.h"
 
 namespace {
 
-class CategoryEditingTest : public ::testing::Test {
+class CategoryEditingTest : public GuiTest {
  protected:
   void SetUp() override {
-    app_.setStartupWhenEmpty(false);
-    KdxSetAlertHookForTest([this](KdxAlertKind, const QString& text) {
-      alerts_.push_back(text.toStdString());
-      return answer_;
-    });
     path_ = dir_.File("cats.kdx");
     {
       kdx_test::TestDocument doc(path_);
@@ -43,14 +39,8 @@ class CategoryEditingTest : public ::testing::Test {
       doc.Add(other);
       doc.Save();
     }
-    window_ = app_.OpenDocument(QString::fromStdString(path_));
+    window_ = Open(path_);
     ASSERT_NE(window_, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
-  }
-  void TearDown() override {
-    KdxSetAlertHookForTest({});
-    for (KdxDocument* window : std::vector<KdxDocument*>(app_.documents())) window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
   std::vector<std::string> Names(int level) const {
@@ -89,13 +79,9 @@ class CategoryEditingTest : public ::testing::Test {
     });
   }
 
-  kdx_test::TempDir dir_;
   std::string path_;
-  KdxApplication app_;
   KdxDocument* window_ = nullptr;
-  std::vector<std::string> alerts_;
   std::vector<std::string> stillOpen_;
-  int answer_ = 1;
 };
 
 TEST_F(CategoryEditingTest, AddRefusesEmptyAllAndUsedNamesAndKeepsTheDialogOpen) {
@@ -115,8 +101,7 @@ TEST_F(CategoryEditingTest, AddRefusesEmptyAllAndUsedNamesAndKeepsTheDialogOpen)
   EXPECT_NE(std::find(second.begin(), second.end(), "仕事"), second.end());
 
   // Saved at once.
-  window_->close();
-  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Close(window_);
   kdx_test::TestDocument reread(path_);
   EXPECT_EQ(CT_IsCatSetExists(reread.view().catSetAry, "趣味", "その他", "その他"), 1);
 }
@@ -172,8 +157,7 @@ TEST_F(CategoryEditingTest, RenamingTheSelectedNameRenamesItsEntriesAndRefusesAU
   EXPECT_EQ(window_->selection().name[0], "会社");
   EXPECT_EQ(list->currentIndex().data().toString(), QStringLiteral("会社"));
   EXPECT_EQ(window_->countLabel()->text(), QStringLiteral("2"));
-  window_->close();
-  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Close(window_);
   kdx_test::TestDocument reread(path_);
   int renamed = 0;
   for (int32_t i = 0; i < reread.Count(); ++i) {

@@ -30,6 +30,7 @@
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_dialog.h"
+#include "gui_test.h"
 #include "support/test_document.h"
 
 namespace {
@@ -49,20 +50,8 @@ constexpr Sample kSamples[] = {{"議事録", "仕事", "2026"},
                                {"旅行の計画", "個人", "2026"},
                                {"読書メモ", "個人", "2025"}};
 
-class DocumentWindowTest : public ::testing::Test {
+class DocumentWindowTest : public GuiTest {
  protected:
-  void SetUp() override {
-    app_.setStartupWhenEmpty(false);
-    KdxSetAlertHookForTest([this](KdxAlertKind, const QString& text) {
-      alerts_.push_back(text.toStdString());
-      return 2;
-    });
-  }
-  void TearDown() override {
-    KdxSetAlertHookForTest({});
-    CloseAll();
-  }
-
   // A document with the samples, closed again so that the application can
   // take its lock.
   std::string MakeDocument(const std::string& name, bool withPassword = false) {
@@ -81,20 +70,6 @@ class DocumentWindowTest : public ::testing::Test {
     }
     doc.Save();
     return path;
-  }
-
-  KdxDocument* Open(const std::string& path) {
-    KdxDocument* window = app_.OpenDocument(QString::fromStdString(path));
-    if (window != nullptr) {
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    return window;
-  }
-
-  void CloseAll() {
-    const std::vector<KdxDocument*> open = app_.documents();
-    for (KdxDocument* window : open) window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
   static void ClickRow(QAbstractItemView* view, int row, int column = 0,
@@ -129,10 +104,6 @@ class DocumentWindowTest : public ::testing::Test {
     }
     return titles;
   }
-
-  kdx_test::TempDir dir_;
-  KdxApplication app_;
-  std::vector<std::string> alerts_;
 };
 
 TEST_F(DocumentWindowTest, ACategoryClickNarrowsTheListAndIsRememberedByTheDocument) {
@@ -158,8 +129,7 @@ TEST_F(DocumentWindowTest, ACategoryClickNarrowsTheListAndIsRememberedByTheDocum
   EXPECT_EQ(titles, (std::vector<std::string>{"日報", "議事録"}));
 
   // Saved at the click: reopening shows the same narrowing.
-  window->close();
-  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Close(window);
   window = Open(path);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->selection().name[0], "仕事");
@@ -220,8 +190,7 @@ TEST_F(DocumentWindowTest, ReopeningRestoresGeometryHiddenBrowserAndSelectedEntr
   window->showHideBrowser();
   EXPECT_FALSE(window->isBrowserShown());
   EXPECT_EQ(window->browserAction()->text(), QStringLiteral("ブラウザを表示"));
-  window->close();
-  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Close(window);
 
   window = Open(path);
   ASSERT_NE(window, nullptr);

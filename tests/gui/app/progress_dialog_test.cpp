@@ -20,34 +20,22 @@
 #include "gui/app/document_window.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/kdx_application.h"
+#include "gui_test.h"
 #include "support/test_document.h"
 
 namespace {
 
-class ProgressTest : public ::testing::Test {
+class ProgressTest : public GuiTest {
  protected:
   void SetUp() override {
-    app_.setStartupWhenEmpty(false);
-    KdxSetAlertHookForTest([this](KdxAlertKind, const QString& text) {
-      alerts_.push_back(text.toStdString());
-      return 1;
-    });
     path_ = dir_.File("work.kdx");
     kdx_test::TestDocument doc(path_);
     doc.Add("一");
     doc.Add("二");
     doc.Save();
   }
-  void TearDown() override {
-    KdxSetAlertHookForTest({});
-    for (KdxDocument* window : std::vector<KdxDocument*>(app_.documents())) window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
 
-  kdx_test::TempDir dir_;
   std::string path_;
-  KdxApplication app_;
-  std::vector<std::string> alerts_;
 };
 
 TEST_F(ProgressTest, WorkThatEndsAtOnceStillClosesTheDialog) {
@@ -130,8 +118,7 @@ TEST_F(ProgressTest, FilesDroppedOnTheEntryListAreImportedWithTheBrowsersCategor
   EXPECT_EQ(alerts_.back(), "2 件のファイルを取り込みました。");
 
   // Saved: the document on disk holds them.
-  window->close();
-  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Close(window);
   kdx_test::TestDocument reread(path_);
   EXPECT_EQ(reread.Count(), 4);
 }
