@@ -113,7 +113,9 @@ void KdxApplication::ShowStartupDialog() {
     }
   }
   startupShowing_ = false;
-  if (documents_.empty()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  if (documents_.empty() && startupWhenEmpty_) {
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
 }
 
 KdxDocument* KdxApplication::FindOpenDocument(const QString& path) const {

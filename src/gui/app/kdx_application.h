@@ -40,8 +40,9 @@ class KdxApplication : public QObject {
   KdxDocument* FindOpenDocument(const QString& path) const;
   const std::vector<KdxDocument*>& documents() const { return documents_; }
 
-  // Whether closing the last document window brings the start-up dialog
-  // back (the application) or not (tests).
+  // The application's behaviour when nothing is open: closing the last
+  // document window brings the start-up dialog back, and leaving that
+  // dialog with nothing open quits. Tests turn both off.
   void setStartupWhenEmpty(bool on) { startupWhenEmpty_ = on; }
   // Tests answer the password question instead of a dialog.
   void setPasswordPromptForTest(KdxPasswordPrompt prompt) { testPrompt_ = std::move(prompt); }

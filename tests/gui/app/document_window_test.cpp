@@ -16,8 +16,10 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -321,6 +323,32 @@ TEST_F(DocumentWindowTest, TheSearchFieldRemembersWordsInItsMenu) {
     window->resize(1000, 640);
     window->grab().save(QString::fromUtf8(shots) + "/document_window.png");
   }
+}
+
+TEST_F(DocumentWindowTest, StartupDialogSaysWhenANewFileCannotBeMadeAndAsksAgain) {
+  int shown = 0;
+  std::function<void()> answer = [&] {
+    StartupDlg* dialog = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* startup = qobject_cast<StartupDlg*>(widget);
+      if (startup != nullptr && startup->isVisible()) dialog = startup;
+    }
+    if (dialog == nullptr) {
+      QTimer::singleShot(10, answer);  // the splash comes first
+      return;
+    }
+    const std::string target =
+        ++shown == 1 ? dir_.File("no-such-folder/a.kdx") : dir_.File("新しい");
+    dialog->chooseNewPath = [target] { return QString::fromStdString(target); };
+    if (shown == 1) QTimer::singleShot(0, answer);  // for the dialog shown again
+    dialog->OnNew();
+  };
+  QTimer::singleShot(0, answer);
+  app_.ShowStartupDialog();
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(alerts_, (std::vector<std::string>{"ファイルを作成できませんでした。"}));
+  ASSERT_EQ(app_.documents().size(), 1u);
+  EXPECT_EQ(app_.documents().front()->windowTitle(), QStringLiteral("新しい.kdx"));
 }
 
 TEST_F(DocumentWindowTest, StartupDialogStaysOpenWhenThePanelIsCancelled) {
