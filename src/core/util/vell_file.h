@@ -71,7 +71,7 @@ enum class VellUniqueMode {
 [[nodiscard]] int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer);
 
 // The import's binary test: 1 when the file holds a byte of value 1 to 8, 0
-// when it does not (NUL bytes are ignored, so UTF-16 text is text),
+// when it does not or when it begins as plain UTF-16 text (Vell_Utf16ByteOrder),
 // kVellReadCannotOpen when it cannot be opened or read or is not a regular
 // file.
 [[nodiscard]] int32_t Vell_IsBinaryFile(const char* path);
