@@ -55,19 +55,9 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
   KdxTransferProgress progress = CliMakeProgress(err, terminal);
   const CliInterruption interruption;
   progress.cancelled = interruption.poll();
-  // The document is saved every kSaveEvery files and at the end: a killed
-  // kdx keeps the files saved before, and "imported N" counts only files
-  // the document holds.
-  constexpr int64_t kSaveEvery = 1000;
-  int64_t sinceSave = 0;
   bool saveFailed = false;
-  progress.checkpoint = [&](bool last) {
-    if (!last && ++sinceSave < kSaveEvery) return KdxCheckpoint::kLater;
-    sinceSave = 0;
-    if (doc.Save() == 0) return KdxCheckpoint::kSaved;
-    saveFailed = true;
-    return KdxCheckpoint::kFailed;
-  };
+  progress.checkpoint = KdxSaveEvery(
+      kKdxImportSaveEvery, [&] { return doc.Save(); }, &saveFailed);
   const KdxTransferResult result =
       !o.v2Folder.empty() ? KDX_ImportV2Folder(doc.EditDirectly(), o.v2Folder, settings, progress)
                           : KDX_ImportPaths(doc.EditDirectly(), o.items, o.cat1, o.cat2, o.cat3,

@@ -1,6 +1,7 @@
 #include "transfer/transfer_progress.h"
 
 #include <algorithm>
+#include <memory>
 
 bool KdxCheckpointedImport::Stored(const std::string& item, int32_t id) {
   ++result_->succeeded;
@@ -34,4 +35,16 @@ void KdxCheckpointedImport::Lost() {
   }
   pending_.clear();
   result_->cancelled = true;  // nothing more goes in
+}
+
+std::function<KdxCheckpoint(bool last)> KdxSaveEvery(int64_t every, std::function<int32_t()> save,
+                                                     bool* saveFailed) {
+  auto sinceSave = std::make_shared<int64_t>(0);
+  return [every, save = std::move(save), saveFailed, sinceSave](bool last) {
+    if (!last && ++*sinceSave < every) return KdxCheckpoint::kLater;
+    *sinceSave = 0;
+    if (save() == 0) return KdxCheckpoint::kSaved;
+    *saveFailed = true;
+    return KdxCheckpoint::kFailed;
+  };
 }

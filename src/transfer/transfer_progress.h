@@ -42,6 +42,17 @@ struct KdxTransferProgress {
   }
 };
 
+// How often an import saves: a killed program keeps what was saved before,
+// and "imported N" counts only what the document holds.
+inline constexpr int64_t kKdxImportSaveEvery = 1000;
+
+// A checkpoint for KdxTransferProgress that saves (save returns 0 on success)
+// after every `every` items and at the end; *saveFailed is set when a save
+// failed.
+[[nodiscard]] std::function<KdxCheckpoint(bool last)> KdxSaveEvery(int64_t every,
+                                                                   std::function<int32_t()> save,
+                                                                   bool* saveFailed);
+
 // One item that did not make it, and why, in words for the user.
 struct KdxTransferFailure {
   std::string item;  // path or entry title

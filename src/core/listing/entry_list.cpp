@@ -29,3 +29,18 @@ std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data) {
   }
   return rows;
 }
+
+int32_t KDXCOMM_SetEntrySelectionFlags(KDX_DATA* data, const std::vector<int32_t>& ids,
+                                       std::vector<int32_t>* changed) {
+  std::unordered_set<int32_t> wanted(ids.begin(), ids.end());
+  size_t marked = 0;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(data->entryAry); ++i) {
+    auto* stored = static_cast<uint8_t*>(Vell_Ary_GetDataPtr(data->entryAry, i));
+    const bool select = wanted.count(KDX_GetStoredEntryID(stored)) != 0;
+    uint8_t& flag = stored[kdx_listing::kStoredIsSelectOffset];
+    if ((flag != 0) != select && changed != nullptr) changed->push_back(i);
+    flag = select ? 1 : 0;
+    marked += select ? 1 : 0;
+  }
+  return marked == wanted.size() ? 0 : -1;
+}

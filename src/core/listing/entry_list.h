@@ -23,3 +23,11 @@
 // Rows of showIDAry whose entry has en_is_select_entrylist set: the entry
 // list's selection after a rebuild.
 [[nodiscard]] std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data);
+
+// The entry list's selection into the entries: en_is_select_entrylist set in
+// the entries of ids and cleared in every other. -1 when an identifier has no
+// entry (the others are still marked), else 0. changed, when given, gets the
+// indices in entryAry of the entries whose flag changed.
+[[nodiscard]] int32_t KDXCOMM_SetEntrySelectionFlags(KDX_DATA* data,
+                                                     const std::vector<int32_t>& ids,
+                                                     std::vector<int32_t>* changed = nullptr);

@@ -248,7 +248,7 @@ int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
                  &keys.back()))
       return kKdxFailed;
   }
-  std::sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+  const auto before = [&](const Row& a, const Row& b) {
     for (size_t k = 0; k < keys.size(); ++k) {
       const PreparedKey& key = keys[k];
       if (a.prefix[k] != b.prefix[k]) return (a.prefix[k] < b.prefix[k]) == key.ascending;
@@ -260,7 +260,11 @@ int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
       if (c != 0) return c < 0;
     }
     return a.id < b.id;
-  });
+  };
+  // A rebuild usually finds the entries in order already (only the category
+  // changed): one pass, and nothing moves.
+  if (std::is_sorted(rows.begin(), rows.end(), before)) return 0;
+  std::sort(rows.begin(), rows.end(), before);
   for (int32_t i = 0; i < count; ++i) order[i] = rows[i].index;
   Permute(entryAry, order);
   return 0;

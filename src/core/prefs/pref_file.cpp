@@ -411,3 +411,67 @@ int32_t PREF_WriteBodyMargin(double left, double top, double right, double botto
   }
   return ReplaceRows({std::begin(kMarginKeys), std::end(kMarginKeys)}, rows);
 }
+
+// ---- Recent documents ----------------------------------------------------------
+
+namespace {
+
+constexpr char kRecentFilesKey[] = "RecentFiles";
+
+// True when path lies in a trash folder: a volume's ".Trash" or ".Trash-<uid>",
+// or the user's own under dataHome.
+bool InTrash(const std::string& path, const std::string& dataHome) {
+  if (path.find("/.Trash/") != std::string::npos) return true;
+  if (path.find("/.Trash-") != std::string::npos) {
+    // "/.Trash-1000/" on another volume: digits, then a slash.
+    const size_t at = path.find("/.Trash-") + 8;
+    size_t end = at;
+    while (end < path.size() && path[end] >= '0' && path[end] <= '9') ++end;
+    if (end > at && end < path.size() && path[end] == '/') return true;
+  }
+  if (!dataHome.empty()) {
+    std::string trash = dataHome;
+    if (trash.back() != '/') trash += '/';
+    trash += "Trash/";
+    if (path.compare(0, trash.size(), trash) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> PREF_ReadRecentFiles() {
+  std::vector<std::string> paths;
+  ReadRow(kRecentFilesKey, [&](const VELL_TAB* tab) {
+    for (int32_t column = 1; Vell_TAB_GetFieldSize(tab, column) > 0; ++column) {
+      paths.push_back(Column(tab, column));
+    }
+  });
+  return paths;
+}
+
+int32_t PREF_AddRecentFile(const std::string& path) {
+  if (path.empty() || HoldsRowBreak(path)) return 0;
+  std::vector<std::string> paths = PREF_ReadRecentFiles();
+  std::erase(paths, path);
+  paths.insert(paths.begin(), path);
+  if (paths.size() > static_cast<size_t>(kPrefRecentFileCount)) paths.resize(kPrefRecentFileCount);
+  return WriteRow(kRecentFilesKey, paths);
+}
+
+std::vector<std::string> PREF_FilterRecentFiles(const std::vector<std::string>& paths,
+                                                const std::string& dataHome) {
+  std::vector<std::string> kept;
+  for (const std::string& path : paths) {
+    if (path.empty() || InTrash(path, dataHome)) continue;
+    if (!Vell_IsFileExists(path.c_str())) continue;
+    kept.push_back(path);
+  }
+  return kept;
+}
+
+std::string PREF_GetDataHome() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') return xdg;
+  const std::string home = Vell_GetHomeFolder();
+  return home.empty() ? std::string() : home + "/.local/share";
+}

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/prefs/pref_status.h"
 #include "core/util/vell_tab.h"
@@ -110,3 +111,22 @@ void GetLineString(const VELL_TAB* tab, std::string& dst);
 // it, before it replaces the keyword file; answering false abandons the write
 // at that point, as a crash would. An empty function removes it.
 void PREF_SetWriteHookForTest(std::function<bool(const std::string& tempPath)> hook);
+
+// ---- Recent documents ----------------------------------------------------------
+// The documents opened last, most recent first, in "RecentFiles" (one path per
+// column). Paths holding a tab, CR or LF cannot be kept in a row and are
+// never remembered.
+inline constexpr int32_t kPrefRecentFileCount = 10;
+
+// The remembered paths as stored, whether or not they still exist.
+[[nodiscard]] std::vector<std::string> PREF_ReadRecentFiles();
+// Puts path first (an equal path further down moves up), keeping at most
+// kPrefRecentFileCount. 1, or 0 with the list unchanged.
+[[nodiscard]] int32_t PREF_AddRecentFile(const std::string& path);
+// The paths a start-up dialog offers: those that exist and do not lie in a
+// trash folder ("/.Trash/", "/.Trash-<uid>/", or the XDG trash under
+// dataHome, normally ~/.local/share), in their order.
+[[nodiscard]] std::vector<std::string> PREF_FilterRecentFiles(const std::vector<std::string>& paths,
+                                                              const std::string& dataHome);
+// $XDG_DATA_HOME when absolute, else ~/.local/share; empty without a home.
+[[nodiscard]] std::string PREF_GetDataHome();

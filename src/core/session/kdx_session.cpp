@@ -245,6 +245,14 @@ int32_t KdxSession::ReloadList(KdxCategorySelection* selection, const KDX_SORT_I
   return status;
 }
 
+int32_t KdxSession::SetEntrySelection(const std::vector<int32_t>& ids) {
+  if (!open_) return -1;
+  std::vector<int32_t> changed;
+  const int32_t status = KDXCOMM_SetEntrySelectionFlags(&data_, ids, &changed);
+  for (const int32_t index : changed) MarkEntryChanged(index);
+  return status;
+}
+
 KDX_DATA* KdxSession::EditDirectly() {
   compareAll_ = true;
   return &data_;

@@ -151,6 +151,16 @@ class KdxSession {
   // The tables for a function that changes them directly; the next Save()
   // compares every record with the file.
   KDX_DATA* EditDirectly();
+  // The tables for a change of settings only: the environment (window state,
+  // selections, with the identifier counters that number new settings) and
+  // the column table. Every save compares those small tables whole, so unlike
+  // EditDirectly() the next save still digests only the changed entries.
+  // Nothing else may be changed through it.
+  KDX_DATA* EditSettings() { return &data_; }
+  // The entry list's selection (en_is_select_entrylist): set in the entries of
+  // ids, cleared in every other; the next save writes only the entries whose
+  // flag changed. -1 when an identifier has no entry (the others are marked).
+  [[nodiscard]] int32_t SetEntrySelection(const std::vector<int32_t>& ids);
 
   // Writes the record tables (only what changed since the last load or save)
   // and makes every change since the last save durable, all at once: after a

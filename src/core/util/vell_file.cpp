@@ -348,3 +348,11 @@ bool Vell_SyncFolderOf(const std::string& path) {
   ::close(fd);
   return ok;
 }
+
+int32_t KDX_IsSameFile(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return 0;
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a, &sa) != 0 || ::stat(b, &sb) != 0) return 0;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
+}

@@ -93,3 +93,8 @@ enum class VellUniqueMode {
 [[nodiscard]] bool Vell_ReplaceFileContents(
     const std::string& path, std::string_view content, mode_t mode,
     const std::function<bool(const std::string& tempPath)>& beforeRename = {});
+
+// 1 when a and b name one file: the same device and inode, so that links,
+// "./" and other spellings of a path are seen through. 0 when they differ or
+// either cannot be examined (a file that does not exist is no open document).
+[[nodiscard]] int32_t KDX_IsSameFile(const char* a, const char* b);

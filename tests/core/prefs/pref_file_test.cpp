@@ -219,3 +219,41 @@ TEST_F(PrefTest, ConcurrentWritersLoseNoKey) {
 }
 
 }  // namespace
+
+TEST_F(PrefTest, RecentFilesMoveUpAreCappedAndRefuseRowBreaks) {
+  EXPECT_TRUE(PREF_ReadRecentFiles().empty());
+  ASSERT_EQ(PREF_AddRecentFile("/d/a.kdx"), 1);
+  ASSERT_EQ(PREF_AddRecentFile("/d/メモ b.kdx"), 1);
+  ASSERT_EQ(PREF_AddRecentFile("/d/a.kdx"), 1);
+  EXPECT_EQ(PREF_ReadRecentFiles(), (std::vector<std::string>{"/d/a.kdx", "/d/メモ b.kdx"}));
+
+  EXPECT_EQ(PREF_AddRecentFile("/d/tab\there.kdx"), 0);
+  EXPECT_EQ(PREF_AddRecentFile("/d/line\nbreak.kdx"), 0);
+  EXPECT_EQ(PREF_ReadRecentFiles().size(), 2u);
+
+  for (int i = 0; i < kPrefRecentFileCount + 3; ++i) {
+    ASSERT_EQ(PREF_AddRecentFile("/d/" + std::to_string(i) + ".kdx"), 1);
+  }
+  const std::vector<std::string> paths = PREF_ReadRecentFiles();
+  ASSERT_EQ(paths.size(), static_cast<size_t>(kPrefRecentFileCount));
+  EXPECT_EQ(paths.front(), "/d/" + std::to_string(kPrefRecentFileCount + 2) + ".kdx");
+}
+
+TEST_F(PrefTest, RecentFilesOfferOnlyExistingPathsOutsideTheTrash) {
+  const fs::path root = home_.path();
+  auto make = [&](const fs::path& p) {
+    fs::create_directories(p.parent_path());
+    kdx_test::WriteAll(p.string(), std::string("x"));
+    return p.string();
+  };
+  const std::string kept = make(root / "docs" / "a.kdx");
+  const std::string trashed = make(root / "data" / "Trash" / "files" / "b.kdx");
+  const std::string volumeTrash = make(root / "vol" / ".Trash-1000" / "files" / "c.kdx");
+  const std::string macTrash = make(root / "u" / ".Trash" / "d.kdx");
+  const std::string lookalike = make(root / "vol" / ".Trash-notes" / "e.kdx");
+  const std::string missing = (root / "docs" / "gone.kdx").string();
+
+  const std::vector<std::string> shown = PREF_FilterRecentFiles(
+      {trashed, kept, missing, volumeTrash, macTrash, lookalike, ""}, (root / "data").string());
+  EXPECT_EQ(shown, (std::vector<std::string>{kept, lookalike}));
+}

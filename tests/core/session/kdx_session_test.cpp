@@ -154,6 +154,26 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   doc.Save();
   ExpectFileHoldsWhatMemoryHolds(s);
 
+  // The entry list's selection and the window's settings: a few flags and
+  // the small tables, without comparing every entry.
+  ASSERT_EQ(s.SetEntrySelection({ids[0], ids[4]}), 0);
+  KDX_DATA* settings = s.EditSettings();
+  ASSERT_EQ(EV_SetTextValue(settings->envAry, settings->idCounterAry,
+                            "main_window_splitview_position", "212.000000"),
+            0);
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+  EXPECT_EQ(s.SetEntrySelection({ids[4], 12345}), -1);
+  doc.Save();
+  ExpectFileHoldsWhatMemoryHolds(s);
+  EXPECT_FALSE(s.FindEntry(ids[0])->en_is_select_entrylist);
+  EXPECT_TRUE(s.FindEntry(ids[4])->en_is_select_entrylist);
+  char value[kKdxEnvValueSize] = {};
+  doc.Reopen();
+  ASSERT_EQ(
+      EV_GetTextValue(doc.view().envAry, "main_window_splitview_position", value, sizeof value), 1);
+  EXPECT_STREQ(value, "212.000000");
+
   // A change behind the session's back, announced by taking the tables.
   KDX_DATA* data = s.EditDirectly();
   EN_GetData_ByIndex(data->entryAry, 0, &e);

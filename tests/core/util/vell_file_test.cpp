@@ -233,3 +233,22 @@ TEST(VellBinaryFile, OnlyBytesOneToEightMeanBinary) {
 }
 
 }  // namespace
+
+TEST(VellSameFile, SeesThroughLinksAndSpellingsButNotCopies) {
+  TempDir dir;
+  const std::string a = dir.File("a.kdx");
+  WriteAll(a, std::string("x"));
+  fs::create_directory(dir.path() / "sub");
+  fs::create_symlink(a, dir.path() / "sub" / "link.kdx");
+  fs::create_hard_link(a, dir.path() / "hard.kdx");
+  const std::string copy = dir.File("copy.kdx");
+  WriteAll(copy, std::string("x"));
+
+  EXPECT_EQ(KDX_IsSameFile(a.c_str(), dir.File("sub/../a.kdx").c_str()), 1);
+  EXPECT_EQ(KDX_IsSameFile(a.c_str(), dir.File("sub/link.kdx").c_str()), 1);
+  EXPECT_EQ(KDX_IsSameFile(dir.File("hard.kdx").c_str(), a.c_str()), 1);
+  EXPECT_EQ(KDX_IsSameFile(a.c_str(), copy.c_str()), 0);
+  EXPECT_EQ(KDX_IsSameFile(a.c_str(), dir.File("missing.kdx").c_str()), 0);
+  EXPECT_EQ(KDX_IsSameFile(dir.File("missing.kdx").c_str(), dir.File("missing.kdx").c_str()), 0);
+  EXPECT_EQ(KDX_IsSameFile(nullptr, a.c_str()), 0);
+}

@@ -1,0 +1,124 @@
+// The document window at 100,000 entries, measured as a user meets it: from
+// opening the file to the entry list painted, a category click that narrows
+// the list (rebuild, save, repaint), and a header click that re-sorts it.
+// Prints one line per measurement (milliseconds, median of the runs).
+//
+//   gui_bench [DOCUMENT]   (default: the cached 100,000-entry sample, copied)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QListView>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/prefs/pref_rez.h"
+#include "gui/app/alerts.h"
+#include "gui/app/document_window.h"
+#include "gui/app/entry_list_model.h"
+#include "gui/app/kdx_application.h"
+#include "gui/app/localization.h"
+#include "sample_document.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int32_t kEntries = 100000;
+constexpr int kRuns = 5;
+
+// The sample the listing benchmark keeps too, written once.
+std::string SamplePath() {
+  const fs::path path =
+      fs::temp_directory_path() / ("kdx-bench-sample-" + std::to_string(kEntries) + ".kdx");
+  if (fs::exists(path)) return path.string();
+  const std::string partial = path.string() + ".gui";
+  fs::remove(partial);
+  if (KdxWriteSampleDocument(partial, kEntries) != 0) {
+    std::fprintf(stderr, "cannot write the sample document %s\n", partial.c_str());
+    std::exit(1);
+  }
+  fs::rename(partial, path);
+  return path.string();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void Report(const char* what, const std::vector<double>& ms) {
+  std::printf("%-44s %8.1f ms  (median of %zu)\n", what, Median(ms), ms.size());
+}
+
+// Paints the window now, as the screen would.
+void Paint(KdxDocument* window) {
+  window->repaint();
+  QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  KdxInstallLocalization();
+  KdxSetAlertHookForTest([](KdxAlertKind, const QString& text) {
+    std::fprintf(stderr, "alert: %s\n", text.toUtf8().constData());
+    return 1;
+  });
+  const fs::path work = fs::temp_directory_path() / "kdx-gui-bench";
+  fs::create_directories(work);
+  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
+  (void)PREF_PrepareREZFile(kPrefREZVersion);
+  const std::string source = argc > 1 ? argv[1] : SamplePath();
+  const std::string path = (work / "bench.kdx").string();
+  fs::remove(path);
+  fs::copy_file(source, path);
+
+  KdxApplication controller;
+  controller.setStartupWhenEmpty(false);
+  std::vector<double> open, narrow, widen, sortClick;
+  for (int run = 0; run < kRuns; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    KdxDocument* window = controller.OpenDocument(QString::fromStdString(path));
+    if (window == nullptr) return 1;
+    (void)QTest::qWaitForWindowExposed(window);
+    Paint(window);
+    open.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+
+    QListView* list = window->categoryList(1);
+    for (int row : {1, 0}) {
+      const QModelIndex index = list->model()->index(row, 0);
+      timer.restart();
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+      Paint(window);
+      (row == 1 ? narrow : widen).push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    QHeaderView* header = window->entryList()->horizontalHeader();
+    const int section = std::min(2, header->count() - 1);
+    timer.restart();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(section) + 8, header->height() / 2));
+    Paint(window);
+    sortClick.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    if (run == 0) {
+      std::printf("%d entries shown, %lld cell reads for the first paints\n",
+                  window->entryList()->model()->rowCount(),
+                  static_cast<long long>(window->entryModel()->documentReads()));
+    }
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  Report("open to entry list painted", open);
+  Report("category click narrowing (with save)", narrow);
+  Report("category click back to All (with save)", widen);
+  Report("header click re-sorting (with save)", sortClick);
+  fs::remove(path);
+  return 0;
+}

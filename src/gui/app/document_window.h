@@ -1,0 +1,135 @@
+// The document window: one per open document. The category browser (three
+// lists) above the entry list in a splitter, the search field with its mode
+// buttons and the entry count. It owns the document's session; the decisions
+// it takes are in document_window_logic.h and the core's listing functions.
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QUrl>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/listing/category.h"
+#include "core/listing/list_columns.h"
+#include "core/session/kdx_session.h"
+
+class KdxApplication;
+class KdxEntryListView;
+class KdxBrowserListModel;
+class KdxEntryListModel;
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QSplitter;
+class QTableView;
+class QToolButton;
+class QWidget;
+
+class KdxDocument : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit KdxDocument(KdxApplication* app);
+  ~KdxDocument() override;
+
+  // Opens the file and sets the window up from it (not shown yet). On
+  // anything but kOk the window holds no document and is to be deleted.
+  [[nodiscard]] KdxOpenResult Open(const std::string& path, const KdxPasswordPrompt& password);
+
+  KdxSession& session() { return session_; }
+  const KdxCategorySelection& selection() const { return selection_; }
+  bool isBrowserShown() const { return browserShown_; }
+
+  // The widgets, for the tests that drive the window.
+  QListView* categoryList(int level) const { return catLists_[static_cast<size_t>(level - 1)]; }
+  QTableView* entryList() const;
+  KdxEntryListModel* entryModel() const { return entryModel_; }
+  QLineEdit* searchField() const { return searchField_; }
+  QMenu* searchMenu() const { return searchMenu_; }
+  QLabel* countLabel() const { return countLabel_; }
+  QSplitter* splitter() const { return splitter_; }
+  QAction* browserAction() const { return browserAction_; }
+  QToolButton* addButton(int level) const { return addButtons_[static_cast<size_t>(level - 1)]; }
+
+  // The list rebuild: browser lists, entry list, selections and count.
+  void ReloadMainListBoxes();
+  // Selects in the entry list every shown entry marked as selected.
+  void SelectEntryListBox();
+  // Imports files and folders (a drop on the entry list) with the browser's
+  // categories, on a worker with the progress dialog, then reports the counts.
+  void ImportDroppedPaths(const std::vector<std::string>& paths);
+
+  // The browser's editing: "+" and "−" of a level (1 to 3), and a name
+  // typed over the selected one.
+  void OnAddCat(int level);
+  void OnDeleteCat(int level);
+  void RenameCategory(int level, const QString& text);
+  // The selected entries written as files into a fresh private folder, in
+  // row order, for a drag out of the entry list: their file URLs.
+  QList<QUrl> ExportDraggedEntries();
+
+ public slots:
+  void showHideBrowser();
+  void OnFindButton();
+  void ClearSearchHistory();
+
+ signals:
+  // A word to look for in the whole document (the search window's work).
+  void searchRequested(const QString& word, int mode);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Drops on the entry list.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWidgets();
+  void BuildMenus();
+  void InitWindow();
+  void CatListSelectionChanged(int level);
+  void EntryListSelectionChanged();
+  void HeaderClicked(int section);
+  void ColumnMoved();
+  void ApplyColumns();
+  void SplitterMoved();
+  void SetDivider(int requested);
+  void RefreshSearchMenu();
+  // The view's columns in their shown order with their widths.
+  std::vector<KdxViewColumn> ViewColumns() const;
+  // Takes the window's state into the document: geometry, divider, browser,
+  // columns.
+  void BackupMainWindowStatus();
+  // Saves; tells the user when it failed. False then.
+  bool SaveOrAlert();
+
+  KdxApplication* app_;
+  KdxSession session_;
+  KdxCategorySelection selection_;
+  bool guard_ = false;  // set while code changes selections: handlers ignore them
+  bool browserShown_ = true;
+  int rememberedDivider_ = 0;          // the browser's height before it was hidden
+  std::optional<int> pendingDivider_;  // applied once the window has its size
+  bool shownOnce_ = false;
+
+  std::array<QListView*, 3> catLists_{};
+  std::array<KdxBrowserListModel*, 3> catModels_{};
+  std::array<QLabel*, 3> catTitles_{};
+  std::array<QToolButton*, 3> addButtons_{};
+  std::array<QToolButton*, 3> deleteButtons_{};
+  QWidget* browserPane_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  KdxEntryListView* entryList_ = nullptr;
+  KdxEntryListModel* entryModel_ = nullptr;
+  QLineEdit* searchField_ = nullptr;
+  QMenu* searchMenu_ = nullptr;
+  QButtonGroup* searchMode_ = nullptr;
+  QLabel* countLabel_ = nullptr;
+  QAction* browserAction_ = nullptr;
+};

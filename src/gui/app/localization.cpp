@@ -1,0 +1,51 @@
+#include "gui/app/localization.h"
+
+#include <QCoreApplication>
+#include <optional>
+
+#include "core/util/vell_system.h"
+
+void KdxInstallLocalization() {
+  Vell_SetLocalizedStringTable([](std::string_view key) -> std::optional<std::string> {
+    const std::string k(key);
+    const QString translated = QCoreApplication::translate("Kardinex", k.c_str());
+    std::string text = translated.toStdString();
+    if (text == k) return std::nullopt;
+    return text;
+  });
+}
+
+QString KdxText(const char* key) { return QString::fromUtf8(Vell_LocalizedString(key)); }
+
+std::string KdxTextUtf8(const char* key) {
+  const char* text = Vell_LocalizedString(key);
+  return text ? std::string(text) : std::string();
+}
+
+std::string KdxFillFormat(std::string_view format, const std::vector<std::string>& values) {
+  std::string out;
+  out.reserve(format.size());
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%' || i + 1 >= format.size()) {
+      out += format[i];
+      continue;
+    }
+    const std::string_view rest = format.substr(i + 1);
+    if (rest.front() == '%') {
+      out += '%';
+      i += 1;
+    } else if (rest.starts_with("s") || rest.starts_with("ld")) {
+      if (next < values.size()) out += values[next];
+      ++next;
+      i += rest.front() == 's' ? 1 : 2;
+    } else {
+      out += '%';
+    }
+  }
+  return out;
+}
+
+QString KdxTextFormat(const char* key, const std::vector<std::string>& values) {
+  return QString::fromStdString(KdxFillFormat(KdxTextUtf8(key), values));
+}

@@ -1,0 +1,29 @@
+// The one way a window gets a text the user sees. Keys are the Japanese texts
+// themselves; the table installed at start-up answers each through Qt's
+// translation lookup (context "Kardinex"), so a translation loaded into the
+// application later changes every window and the core's own texts alike.
+// Without a translation the key is the text: the interface is Japanese.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Installs the lookup Vell_LocalizedString uses. Call once, after the
+// QApplication exists.
+void KdxInstallLocalization();
+
+// The localised text of a key.
+[[nodiscard]] QString KdxText(const char* key);
+// The same as UTF-8, for the core's functions.
+[[nodiscard]] std::string KdxTextUtf8(const char* key);
+
+// Fills a printf-style message: each "%s" or "%ld" in turn takes the next
+// value, "%%" is a percent sign. Values are inserted as they are, never read
+// as formats; a placeholder without a value stays empty. One pass, so a value
+// holding "%s" is kept.
+[[nodiscard]] std::string KdxFillFormat(std::string_view format,
+                                        const std::vector<std::string>& values);
+// KdxFillFormat on the localised text of key.
+[[nodiscard]] QString KdxTextFormat(const char* key, const std::vector<std::string>& values);

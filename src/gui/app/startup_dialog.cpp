@@ -1,0 +1,127 @@
+#include "gui/app/startup_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/prefs/pref_file.h"
+#include "core/util/vell_file.h"
+#include "gui/app/alert_texts.h"
+#include "gui/app/localization.h"
+#include "gui/app/startup_logic.h"
+
+StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* parent)
+    : QDialog(parent), list_(new QListWidget(this)) {
+  setWindowTitle(QStringLiteral("Kardinex"));
+  list_->setObjectName(QStringLiteral("recent_path"));
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setTextElideMode(Qt::ElideMiddle);
+  for (const std::string& path : recentPaths) {
+    auto* item = new QListWidgetItem(QString::fromStdString(path), list_);
+    item->setToolTip(item->text());
+  }
+  if (list_->count() > 0) list_->setCurrentRow(0);
+  connect(list_, &QListWidget::itemDoubleClicked, this, &StartupDlg::DoEntryListDoubleClick);
+
+  auto* open = new QPushButton(KdxText("開く"), this);
+  auto* select = new QPushButton(KdxText("選択"), this);
+  auto* create = new QPushButton(KdxText("新規"), this);
+  auto* quit = new QPushButton(KdxText("終了"), this);
+  open->setObjectName(QStringLiteral("OnOpen"));
+  select->setObjectName(QStringLiteral("OnSelect"));
+  create->setObjectName(QStringLiteral("OnNew"));
+  quit->setObjectName(QStringLiteral("OnQuit"));
+  select->setDefault(true);
+  connect(open, &QPushButton::clicked, this, &StartupDlg::OnOpen);
+  connect(select, &QPushButton::clicked, this, &StartupDlg::OnSelect);
+  connect(create, &QPushButton::clicked, this, &StartupDlg::OnNew);
+  connect(quit, &QPushButton::clicked, this, &StartupDlg::OnQuit);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(quit);
+  buttons->addStretch(1);
+  buttons->addWidget(create);
+  buttons->addWidget(open);
+  buttons->addWidget(select);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(KdxText("最近使った書類"), this));
+  layout->addWidget(list_, 1);
+  layout->addLayout(buttons);
+  resize(560, 340);
+
+  PREF_WINDOW_RECT rect{};
+  if (PREF_ReadWindowRect(kPrefStartupDlgRectKey, &rect) &&
+      (rect.left != 0 || rect.top != 0 || rect.right != 0 || rect.bottom != 0) &&
+      rect.right > rect.left && rect.bottom > rect.top) {
+    move(rect.left, rect.top);
+    resize(rect.right - rect.left, rect.bottom - rect.top);
+  }
+}
+
+void StartupDlg::Finish(int result) {
+  const QRect frame(pos(), size());
+  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
+                              static_cast<int16_t>(frame.top() + frame.height()),
+                              static_cast<int16_t>(frame.left() + frame.width())};
+  (void)PREF_WriteWindowRect(kPrefStartupDlgRectKey, rect);
+  done(result);
+}
+
+void StartupDlg::OnOpen() {
+  const QString path = chooseOpenPath ? chooseOpenPath() : QString();
+  if (path.isEmpty()) return;  // a cancelled panel leaves the dialog open
+  (void)PREF_WriteFilePath(kPrefOpenFileKey, path.toStdString().c_str());
+  chosenPath_ = path;
+  Finish(kOpened);
+}
+
+void StartupDlg::OnSelect() {
+  const QListWidgetItem* item = list_->currentItem();
+  if (item == nullptr || !item->isSelected() || item->text().isEmpty()) return;
+  chosenPath_ = item->text();
+  Finish(kSelected);
+}
+
+void StartupDlg::DoEntryListDoubleClick(QListWidgetItem* item) {
+  if (item == nullptr) return;
+  list_->setCurrentItem(item);
+  OnSelect();
+}
+
+void StartupDlg::OnNew() {
+  const QString path = chooseNewPath ? chooseNewPath() : QString();
+  if (path.isEmpty()) return;
+  const std::string folder = Vell_GetFolderPath(path.toStdString(), 0);
+  (void)PREF_WriteFilePath(kPrefNewFileKey, folder.c_str());
+  chosenPath_ = path;
+  Finish(kNew);
+}
+
+void StartupDlg::OnQuit() { Finish(kQuit); }
+
+PasswordCheckDlg::PasswordCheckDlg(const QString& fileName, bool afterWrongPassword,
+                                   QWidget* parent)
+    : QDialog(parent), field_(new QLineEdit(this)) {
+  setWindowTitle(fileName);
+  field_->setEchoMode(QLineEdit::Password);
+  field_->setObjectName(QStringLiteral("password"));
+  auto* message = new QLabel(afterWrongPassword ? KdxText(kKdxMsgWrongPassword)
+                                                : KdxText("パスワードを入力してください。"),
+                             this);
+  message->setObjectName(QStringLiteral("message"));
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+  buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(message);
+  layout->addWidget(field_);
+  layout->addWidget(buttons);
+}
+
+QString PasswordCheckDlg::password() const { return field_->text(); }
