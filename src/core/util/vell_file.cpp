@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -177,7 +178,8 @@ int32_t Vell_IsFolder(const char* path) {
 }
 
 int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
-                                    std::string_view ext, std::string& dst, VellUniqueMode mode) {
+                                    std::string_view ext, std::string& dst, VellUniqueMode mode,
+                                    long* nextNumber) {
   dst.clear();
   // A "/" in the name would place the file outside the folder.
   if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos ||
@@ -195,7 +197,8 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
   std::string prefix(folder);
   if (prefix.back() != '/') prefix += '/';
 
-  for (long n = 0; n <= kMaxUniqueTries; ++n) {
+  const long first = nextNumber != nullptr ? std::clamp(*nextNumber, 0L, kMaxUniqueTries) : 0;
+  for (long n = first; n <= kMaxUniqueTries; ++n) {
     std::string tag = n == 0 ? std::string() : "-" + std::to_string(n);
     if (tag.size() + suffix.size() > NAME_MAX) return kVellFailed;
     // Each candidate's own base is cut, so "-N" and the suffix always survive.
@@ -223,6 +226,7 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
       }
     }
     dst = std::move(candidate);
+    if (nextNumber != nullptr) *nextNumber = n + 1;
     return 0;
   }
   return kVellFailed;

@@ -51,9 +51,13 @@ enum class VellUniqueMode {
 // Returns 0 with the path in dst, or kVellFailed (dst empty) when the folder is empty,
 // the name holds "/" or nothing usable, the path would exceed PATH_MAX, the
 // creation fails for another reason, or no number up to a bound is free.
+// With nextNumber, the search starts at *nextNumber (0 = the name without a
+// number) and *nextNumber is set past the number taken, so that a caller
+// placing many files of one name does not try every taken number again.
 [[nodiscard]] int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
                                                   std::string_view ext, std::string& dst,
-                                                  VellUniqueMode mode);
+                                                  VellUniqueMode mode,
+                                                  long* nextNumber = nullptr);
 
 // Copies the file src to dst, or with recursive 1 also a folder tree such as an
 // RTFD package (symlinks inside it are copied as symlinks, never followed).
