@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "core/content/entry_content.h"
@@ -325,7 +326,15 @@ int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
     return kKdxExportBodyUnloadable;
   }
   QByteArray rtf;
-  const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtf(body, &rtf);
+  int picturesNotEmbedded = 0;
+  kdx_richtext::BodyStatus status = kdx_richtext::BodyStatus::unreadable;
+  try {
+    status = kdx_richtext::BodyToRtf(body, &rtf, &picturesNotEmbedded);
+  } catch (const std::bad_alloc&) {
+    rtf.clear();
+    Vell_SystemErrorLog("[-4] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return kKdxExportWriteFailed;
+  }
   if (status == kdx_richtext::BodyStatus::empty) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
     return kKdxExportBodyUnloadable;
@@ -341,7 +350,10 @@ int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
     Vell_SystemErrorLog("[-4] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
     return kKdxExportWriteFailed;
   }
-  if (outcome != nullptr) outcome->writtenPath = target;
+  if (outcome != nullptr) {
+    outcome->writtenPath = target;
+    outcome->picturesNotEmbedded = picturesNotEmbedded;
+  }
   return 0;
 }
 
@@ -455,6 +467,12 @@ KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& 
     ++result.succeeded;
     if (outcome.unconvertible > 0) {
       result.Warn(outcome.writtenPath, KDX_UnconvertibleMessage(outcome.encoding));
+    }
+    if (outcome.picturesNotEmbedded > 0) {
+      result.Warn(outcome.writtenPath,
+                  std::to_string(outcome.picturesNotEmbedded) +
+                      " pictures written as references: embedding them all would make the file "
+                      "too large");
     }
   }
   return result;

@@ -32,7 +32,8 @@ inline constexpr char kKdxV2FileTypeExt[] = "v2filetype";
 struct KdxExportOutcome {
   std::string writtenPath;  // the file or package written (the extension may have changed)
   std::string encoding;     // plain text: kVellEncodingSJIS, kVellEncodingEUC or kVellEncodingUTF8
-  int32_t unconvertible = 0;  // characters written as a substitute
+  int32_t unconvertible = 0;        // characters written as a substitute
+  int32_t picturesNotEmbedded = 0;  // RTF: pictures written as references, the file being full
 };
 
 // The base file name of an entry: its title with "/" written as ":" and

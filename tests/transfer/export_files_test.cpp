@@ -4,7 +4,6 @@
 #include "transfer/export_files.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -134,7 +133,8 @@ TEST(ExportText, AShortWriteIsAFailureAndOnlyRegularFilesAreWritten) {
     EXPECT_EQ(status, kKdxExportShortWrite);
     EXPECT_FALSE(fs::exists(out.File("short.txt")));
   }
-  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"), kKdxExportCannotCreate);
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"),
+            kKdxExportCannotCreate);
 
   // A symlink swapped in where a name was claimed is not followed, and a
   // device or FIFO is not written to.

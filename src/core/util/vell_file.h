@@ -56,8 +56,7 @@ enum class VellUniqueMode {
 // placing many files of one name does not try every taken number again.
 [[nodiscard]] int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
                                                   std::string_view ext, std::string& dst,
-                                                  VellUniqueMode mode,
-                                                  long* nextNumber = nullptr);
+                                                  VellUniqueMode mode, long* nextNumber = nullptr);
 
 // Copies the file src to dst, or with recursive 1 also a folder tree such as an
 // RTFD package (symlinks inside it are copied as symlinks, never followed).
