@@ -234,6 +234,7 @@ RtfReadResult Builder::Run() {
     pendingHigh_ = 0;
     EmitChar(0xFFFD);
   }
+  tables_.Finish();
   if (!stack_.empty()) {
     OpenPendingParagraph();
     ApplyBlockFormat();
