@@ -1,6 +1,7 @@
 // Encoding speed: detection over 64 MiB of mixed Japanese and ASCII text (as
-// UTF-8 and as Shift JIS), whole-text conversion between Shift JIS and UTF-8,
-// and the per-call cost of filling a title field.
+// UTF-8 and as Shift JIS), the import's decision and decoding, whole-text
+// conversion between Shift JIS and UTF-8, and the per-call cost of filling a
+// title field.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -75,6 +76,23 @@ void BM_DecodeSjis(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * sjis.size()));
 }
 BENCHMARK(BM_DecodeSjis)->Unit(benchmark::kMillisecond);
+
+// The whole decision an import takes, detection and decoding, over each.
+void Import(benchmark::State& state, const std::string& text, const char* expect) {
+  std::string out, used;
+  for (auto _ : state) {
+    if (Vell_DecodeTextForImport(text, out, &used) != kVellEncOk) state.SkipWithError("");
+    benchmark::DoNotOptimize(out.data());
+  }
+  if (used != expect) state.SkipWithError("read in the wrong encoding");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ImportUtf8(benchmark::State& state) { Import(state, MixedUtf8(), kVellEncodingUTF8); }
+BENCHMARK(BM_ImportUtf8)->Unit(benchmark::kMillisecond);
+
+void BM_ImportSjis(benchmark::State& state) { Import(state, MixedSjis(), kVellEncodingSJIS); }
+BENCHMARK(BM_ImportSjis)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeSjis(benchmark::State& state) {
   const std::string& utf8 = MixedUtf8();

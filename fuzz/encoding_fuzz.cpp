@@ -6,7 +6,9 @@
 // Seeds in corpus/encoding are one short memo (kana, kanji, half-width
 // katakana, ～①㈱髙, ASCII, line breaks) put through iconv: `iconv -t CP932`
 // (sjis.txt); `-t EUC-JP` and `-t ISO-2022-JP` without the characters those
-// lack; `-t UTF-16LE` after `printf '\xff\xfe'`; UTF-8 after `printf '\xef\xbb\xbf'`.
+// lack; `-t UTF-16LE` after `printf '\xff\xfe'` and without it
+// (utf16le.txt); UTF-8 after `printf '\xef\xbb\xbf'`; a Korean sentence
+// through `iconv -t EUC-KR` (euckr.txt).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -176,11 +178,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(text.empty());
   }
 
-  std::string used;
-  if (Vell_DecodeTextForImport(bytes, text, &used) == kVellEncOk) {
-    CHECK(Vell_IsValidUtf8(text) && !used.empty());
+  std::string used, whyNot;
+  if (Vell_DecodeTextForImport(bytes, text, &used, &whyNot) == kVellEncOk) {
+    CHECK(Vell_IsValidUtf8(text) && !used.empty() && whyNot.empty());
   } else {
-    CHECK(text.empty() && size > 0);
+    CHECK(text.empty() && size > 0 && !whyNot.empty());
+  }
+  if (const char* order = Vell_Utf16ByteOrder(bytes); order != nullptr) {
+    CHECK(std::strcmp(order, "UTF-16LE") == 0 || std::strcmp(order, "UTF-16BE") == 0);
   }
   return 0;
 }

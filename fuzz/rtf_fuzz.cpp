@@ -5,7 +5,10 @@
 // Seeds in corpus/rtf are hand-written from the format's control words:
 // formatting.rtf (fonts with \fcharset128 and \'hh Shift JIS pairs, colours,
 // paragraph settings, \uN with \uc), table.rtf (two rows, a \pngblip
-// picture), rtfd.rtf (an RTFD attachment reference and unknown destinations).
+// picture), rtfd.rtf (an RTFD attachment reference and unknown destinations),
+// other-writers.rtf (a byte-order mark and a blank before \rtf1, Word's East
+// Asian runs with associated fonts, a footnote, a nested table with its
+// \nonesttables fallback, \uN in a font name, Mac Japanese, cut off at the end).
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QTextCursor>
@@ -45,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const kdx_richtext::RtfReadResult result = kdx_richtext::ReadRtf(rtf, &document, loader);
   CHECK(result.ok == result.error.isEmpty());
   CHECK(result.warnings >= 0);
+  CHECK(!(result.ok && result.truncated));
 
   QTextCursor cursor(&document);
   for (int pos = 0; pos < document.characterCount(); ++pos) {

@@ -1,6 +1,7 @@
-// kdx detect FILE...: the encoding each file is detected as, so that a user
-// whose file imports garbled can see why; --decode also prints the text as the
-// import would read it.
+// kdx detect FILE...: the encoding the import reads each file in, so that a
+// user whose file imports garbled can see why; --decode also prints the text
+// as the import reads it. A file the import would refuse is named on standard
+// error with the reason.
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_mem.h"
+#include "transfer/folder_walk.h"
 
 namespace {
 
@@ -29,6 +31,10 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
       continue;
     }
     int32_t binary = Vell_IsBinaryFile(path.c_str());
+    if (binary >= 0 && IsRtfFile(path) == 1) {
+      out << CliFlat(path) << "\tRTF\n";  // read as rich text, whatever its bytes
+      continue;
+    }
     char* raw = nullptr;
     int32_t size = binary < 0 ? -1 : Vell_ReadBuffer_fromFile(path.c_str(), &raw);
     std::unique_ptr<char, void (*)(void*)> buffer(raw, Vell_MallocFree);
@@ -43,19 +49,17 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
       out << CliFlat(path) << "\tbinary\n";
       continue;
     }
-    char name[16] = {};
-    Vell_GetTextEncoding(reinterpret_cast<const uint8_t*>(raw), static_cast<size_t>(size), name,
-                         sizeof name);
-    out << CliFlat(path) << '\t' << name << '\n';
-    if (!options.decode) continue;
-    std::string text, used;
-    if (Vell_DecodeTextForImport(std::string_view(raw, static_cast<size_t>(size)), text, &used) !=
-        0) {
-      err << "kdx: " << path << ": cannot be decoded in any known encoding\n";
+    // The decision the import takes, so that the two always agree.
+    std::string text, used, whyNot;
+    if (Vell_DecodeTextForImport(std::string_view(raw, static_cast<size_t>(size)), text, &used,
+                                 &whyNot) != 0) {
+      out << CliFlat(path) << '\t' << kVellEncodingUnknown << '\n';
+      err << "kdx: " << path << ": " << whyNot << "\n";
       status = kExitFailed;
       continue;
     }
-    if (used != name) err << "kdx: " << path << ": read as " << used << "\n";
+    out << CliFlat(path) << '\t' << used << '\n';
+    if (!options.decode) continue;
     out << text;
     if (!text.empty() && text.back() != '\n') out << '\n';
   }
@@ -67,10 +71,10 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
 void AddDetectCommand(CLI::App& app, KdxAction* action) {
   auto options = std::make_shared<DetectOptions>();
   auto* cmd = app.add_subcommand(
-      "detect", "Show the text encoding of files as the import detects it (or \"binary\")");
+      "detect", "Show the text encoding the import reads each file in (or \"RTF\" or \"binary\")");
   cmd->add_option("FILE", options->files, "Files to examine")->required();
   cmd->add_flag("--decode", options->decode,
-                "Also print each text as UTF-8, read in the order the import tries encodings");
+                "Also print each text as UTF-8, as the import reads it");
   cmd->callback([action, options] {
     *action = [options](std::ostream& out, std::ostream& err) {
       return RunDetect(*options, out, err);

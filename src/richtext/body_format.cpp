@@ -216,9 +216,15 @@ QByteArray KDXCOMM_ConvertTextToRtfd(const QString& text, const QString& fontFam
   return DocumentToBodyWithRtf(document).value_or(QByteArray());
 }
 
-std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf) {
+std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf, QString* warning) {
   QTextDocument document;
-  if (!ReadRtf(rtf, &document).ok) return std::nullopt;
+  const RtfReadResult read = ReadRtf(rtf, &document);
+  if (!read.ok && read.truncated && warning != nullptr) {
+    // What was read, written out whole, so that the body reads back.
+    *warning = read.error + QStringLiteral("; what was read is kept");
+    return DocumentToBodyWithRtf(document);
+  }
+  if (!read.ok) return std::nullopt;
   RtfdPackage package;
   package.rtf = rtf;
   return PackBody(package);

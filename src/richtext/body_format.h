@@ -62,8 +62,11 @@ inline constexpr uint32_t kBodyMaxFiles = 65536;
 [[nodiscard]] QByteArray KDXCOMM_ConvertTextToRtfd(const QString& text, const QString& fontFamily,
                                                    double pointSize);
 
-// RTF bytes as a body; the RTF is kept as it is. std::nullopt when it cannot be read.
-[[nodiscard]] std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf);
+// RTF bytes as a body; the RTF is kept as it is. std::nullopt when it cannot
+// be read. With warning given, RTF that ends inside open groups gives a body
+// of what was read (written anew) and *warning says what happened.
+[[nodiscard]] std::optional<QByteArray> KDXCOMM_ConvertRtfToRtfd(const QByteArray& rtf,
+                                                                 QString* warning = nullptr);
 
 // The RTFD package folder at path as a body; std::nullopt when the folder
 // cannot be read as a package.

@@ -12,6 +12,7 @@
 #include "richtext/rtf_builder.h"
 
 #include <QColor>
+#include <QStringList>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <algorithm>
@@ -40,6 +41,7 @@ enum class Dest {
   kColorTable,   // \colortbl entries
   kPicture,      // \pict data
   kNeXTGraphic,  // an RTFD attachment reference
+  kFootnote,     // text kept apart until its paragraph ends
 };
 
 struct GroupState {
@@ -51,7 +53,7 @@ struct GroupState {
 };
 
 struct FontEntry {
-  QString name;
+  QString name;                   // complete once named; before, what \uN gave of it
   int codePage = 0;               // 0: the document's
   bool explicitCodePage = false;  // \cpgN given, which \fcharsetN does not override
   QByteArray nameBytes;
@@ -115,6 +117,7 @@ class Builder {
   void PictureWord(const ControlWord& word, int param);
   void GraphicWord(Keyword keyword, int param);
   void TextWord(const ControlWord& word, bool hasParam, int param);
+  void FootnoteWord(const ControlWord& word, bool hasParam, int param);
   void Symbol(char c);
   void TextBytes(std::string_view bytes);
   void TextByte(char c);
@@ -138,11 +141,15 @@ class Builder {
   void ApplyBlockFormat();
 
   void CommitFontName();
+  void FontNameUnicode(int param);
+  void CloseFootnote();
+  void EmitFootnotes();
   void FinishPicture();
   void FinishNeXTGraphic();
 
   int CurrentFont();
   int CurrentCodePage();
+  int RunCodePage(const QByteArray& bytes);
   QString Decode(const QByteArray& bytes, int codePage) { return decoder_.Decode(bytes, codePage); }
   QTextCharFormat BuildCharFormat();
   const QTextCharFormat& CharFormat();
@@ -160,6 +167,7 @@ class Builder {
   char16_t pendingHigh_ = 0;
 
   int documentCodePage_ = kAnsiCodePage;
+  bool macDocument_ = false;
   int defaultFont_ = 0;
   std::map<int, FontEntry> fonts_;
   int fontTableCurrent_ = -1;
@@ -189,6 +197,10 @@ class Builder {
   bool paragraphPending_ = false;
 
   TableBuilder tables_;
+
+  int footnoteCount_ = 0;
+  QString footnoteText_;      // of the footnote being read
+  QStringList footnotesDue_;  // read, waiting for the end of their paragraph
 };
 
 RtfReadResult Builder::Run() {
@@ -236,6 +248,15 @@ RtfReadResult Builder::Run() {
   }
   tables_.Finish();
   if (!stack_.empty()) {
+    // A footnote cut off by the end of the data is kept too.
+    for (size_t i = 0; i < stack_.size(); ++i) {
+      if (stack_[i].dest != Dest::kFootnote) continue;
+      CloseFootnote();
+      stack_.resize(std::max<size_t>(i, 1));
+      Top().dest = Dest::kText;
+      break;
+    }
+    if (Top().dest == Dest::kText) EmitFootnotes();
     OpenPendingParagraph();
     ApplyBlockFormat();
   }
@@ -244,6 +265,7 @@ RtfReadResult Builder::Run() {
   if (!finished_) {
     result.error = QStringLiteral("the RTF data is truncated: it ends inside %1 open group(s)")
                        .arg(tokens_.OpenGroups());
+    result.truncated = true;
     return result;
   }
   result.ok = true;
@@ -267,9 +289,13 @@ void Builder::CloseGroup() {
   const Dest closing = Top().dest;
   if (closing == Dest::kFontTable && stack_.size() >= 2) CommitFontName();
   if (stack_.size() == 1) {
+    EmitFootnotes();
     OpenPendingParagraph();
     ApplyBlockFormat();  // the last paragraph needs no \par
   }
+  const bool footnoteEnds =
+      closing == Dest::kFootnote && stack_.size() >= 2 && stack_[stack_.size() - 2].dest != closing;
+  if (footnoteEnds) CloseFootnote();
   stack_.pop_back();
   if (dropPlaceholder_ && stack_.size() < placeholderDepth_) dropPlaceholder_ = false;
   if (stack_.empty()) {
@@ -286,7 +312,7 @@ void Builder::Symbol(char c) {
     Top().starPending = true;
     return;
   }
-  if (Top().dest != Dest::kText) return;
+  if (Top().dest != Dest::kText && Top().dest != Dest::kFootnote) return;
   switch (c) {
     case '~':
       EmitChar(0x00A0);
@@ -299,7 +325,12 @@ void Builder::Symbol(char c) {
       break;
     case '\r':
     case '\n':
-      Paragraph();
+      if (Top().dest == Dest::kFootnote) {
+        EmitChar(u' ');
+      } else {
+        EmitFootnotes();
+        Paragraph();
+      }
       break;
     default:
       break;  // \: \| and unknown symbols
@@ -307,7 +338,7 @@ void Builder::Symbol(char c) {
 }
 
 void Builder::TextBytes(std::string_view bytes) {
-  if (Top().dest == Dest::kText) {
+  if (Top().dest == Dest::kText || Top().dest == Dest::kFootnote) {
     // The common case: a stretch without tabs or NULs that cannot reach the
     // early decoding goes to the run at once.
     while (!bytes.empty()) {
@@ -331,6 +362,7 @@ void Builder::TextBytes(std::string_view bytes) {
 void Builder::TextByte(char c) {
   switch (Top().dest) {
     case Dest::kText:
+    case Dest::kFootnote:
       if (c == '\t') {
         FlushRun();
         EmitChar(u'\t');
@@ -384,10 +416,11 @@ void Builder::HexByte(char byte) {
   if (dest == Dest::kPicture) return;  // picture data is hex digits, not escapes
   if (byte == ';' || byte == '\t') {
     // An escaped separator is text, never the end of a table entry.
-    if (dest == Dest::kText) {
+    if (dest == Dest::kText || dest == Dest::kFootnote) {
       run_.append(byte);
       return;
     }
+    if (dest == Dest::kColorTable) return;
     if (dest == Dest::kFontTable && fontTableCurrent_ >= 0) {
       formatStale_ = true;
       fonts_[fontTableCurrent_].nameBytes.append(byte);
@@ -438,6 +471,17 @@ bool Builder::OpenDestination(Keyword keyword) {
     case Keyword::kSkippedDestination:
       s.dest = Dest::kSkip;
       return true;
+    case Keyword::kFootnote:
+      // In the outermost group the text stays where it is; within a footnote
+      // it belongs to that footnote.
+      if (s.dest == Dest::kText && stack_.size() >= 2) {
+        FlushRun();
+        s.dest = Dest::kFootnote;
+        footnoteText_.clear();
+      } else if (s.dest != Dest::kText && s.dest != Dest::kFootnote) {
+        s.dest = Dest::kSkip;
+      }
+      return true;
     default:
       return false;
   }
@@ -473,10 +517,21 @@ void Builder::Word(std::string_view name, bool hasParam, int param) {
     case Dest::kText:
       TextWord(word, hasParam, param);
       return;
+    case Dest::kFootnote:
+      FootnoteWord(word, hasParam, param);
+      return;
   }
 }
 
 void Builder::FontTableWord(Keyword keyword, int param) {
+  if (keyword == Keyword::kUnicode) {
+    FontNameUnicode(param);
+    return;
+  }
+  if (keyword == Keyword::kUnicodeSkip) {
+    Top().unicodeSkip = std::clamp(param, 0, 16);
+    return;
+  }
   formatStale_ = true;
   switch (keyword) {
     case Keyword::kFont:
@@ -562,8 +617,15 @@ void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
     case Keyword::kDocumentCodePage:
       documentCodePage_ = word.value;
       break;
+    case Keyword::kMacDocument:
+      documentCodePage_ = kMacCodePage;
+      macDocument_ = true;
+      break;
     case Keyword::kAnsiCodePage:
       if (param > 0) documentCodePage_ = param;
+      break;
+    case Keyword::kFootnoteMark:
+      EmitText(QString::number(footnoteCount_ + 1));
       break;
     case Keyword::kDefaultFont:
       defaultFont_ = param;
@@ -577,6 +639,7 @@ void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
       break;
     // Breaks and special characters.
     case Keyword::kParagraph:
+      EmitFootnotes();
       Paragraph();
       break;
     case Keyword::kPage:
@@ -593,6 +656,7 @@ void Builder::TextWord(const ControlWord& word, bool hasParam, int param) {
       tables_.AddCellRight(param);
       break;
     case Keyword::kCell:
+      EmitFootnotes();
       Cell();
       break;
     case Keyword::kRow:
@@ -613,7 +677,7 @@ void Builder::FlushRun() {
   run_.clear();
   // Control bytes in the text are not content (line ends and NULs are dropped
   // as they are read); the same characters as \uN are.
-  QString text = Decode(bytes, CurrentCodePage());
+  QString text = Decode(bytes, RunCodePage(bytes));
   text.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
   EmitText(std::move(text));
 }
@@ -645,6 +709,10 @@ void Builder::EmitText(QString text) {
     text.prepend(QChar(0xFFFD));
   }
   if (text.isEmpty() || stack_.empty() || Top().chars.hidden) return;
+  if (Top().dest == Dest::kFootnote) {
+    footnoteText_ += text;
+    return;
+  }
   if (dropPlaceholder_) {
     dropPlaceholder_ = false;
     text.remove(0, 1);
@@ -739,13 +807,63 @@ void Builder::ApplyBlockFormat() {
   pageBreakNext_ = false;
 }
 
+// Inside a footnote: its text and character formatting; breaks become blanks.
+void Builder::FootnoteWord(const ControlWord& word, bool hasParam, int param) {
+  switch (word.keyword) {
+    case Keyword::kParagraph:
+    case Keyword::kPage:
+    case Keyword::kCell:
+    case Keyword::kRow:
+      EmitText(QStringLiteral(" "));
+      break;
+    case Keyword::kUnicodeSkip:
+    case Keyword::kUnicode:
+    case Keyword::kCharacter:
+      TextWord(word, hasParam, param);
+      break;
+    default:
+      static_cast<void>(ApplyCharacterWord(word, hasParam, param, Top().chars));
+      break;
+  }
+}
+
+void Builder::CloseFootnote() {
+  FlushRun();
+  const QString note = footnoteText_.simplified();
+  footnoteText_.clear();
+  ++footnoteCount_;
+  if (!note.isEmpty()) {
+    footnotesDue_.push_back(QStringLiteral(" [footnote %1: %2]").arg(footnoteCount_).arg(note));
+  }
+}
+
+// The footnotes read in the paragraph go at its end.
+void Builder::EmitFootnotes() {
+  if (footnotesDue_.isEmpty()) return;
+  FlushRun();
+  const QStringList due = std::exchange(footnotesDue_, {});
+  for (const QString& note : due) EmitText(note);
+}
+
+void Builder::FontNameUnicode(int param) {
+  tokens_.SkipFallback(Top().unicodeSkip);
+  if (fontTableCurrent_ < 0) return;
+  FontEntry& font = fonts_[fontTableCurrent_];
+  if (font.named) return;
+  formatStale_ = true;
+  const int codePage = font.codePage != 0 ? font.codePage : documentCodePage_;
+  font.name += Decode(font.nameBytes, codePage);
+  font.nameBytes.clear();
+  font.name += QChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+}
+
 void Builder::CommitFontName() {
   if (fontTableCurrent_ < 0) return;
   formatStale_ = true;
   FontEntry& font = fonts_[fontTableCurrent_];
   if (font.named) return;
   const int codePage = font.codePage != 0 ? font.codePage : documentCodePage_;
-  font.name = Decode(font.nameBytes, codePage).trimmed();
+  font.name = (font.name + Decode(font.nameBytes, codePage)).trimmed();
   font.nameBytes.clear();
   font.named = true;
 }
@@ -798,14 +916,31 @@ void Builder::FinishNeXTGraphic() {
                    TwipsToPoints(graphic.heightTwips));
 }
 
-// The font of the text: for double-byte text its associated font when one is
-// given (Japanese runs come as \dbch\afN with a Latin \fN in force), else \fN.
+// The font of the text: the font of its kind of characters when one is given
+// (Japanese runs come as \dbch\afN with a Latin \fN in force), else \fN.
 int Builder::CurrentFont() {
   const CharProps& ch = Top().chars;
-  if (ch.doubleByte && ch.doubleFont >= 0 && fonts_.count(ch.doubleFont) != 0) {
-    return ch.doubleFont;
+  if (ch.script != Script::kAny) {
+    const int font = ch.scriptFonts[static_cast<int>(ch.script)];
+    if (font >= 0 && fonts_.count(font) != 0) return font;
   }
   return ch.font >= 0 ? ch.font : defaultFont_;
+}
+
+// The code page of a run of text bytes. Japanese (and Chinese) runs are
+// sometimes marked with a Latin font: Word writes them after \hich with the
+// Latin font associated, and Mac word processors write Shift JIS in a
+// document that says only \mac. Bytes that are all whole double-byte
+// characters of the document's own double-byte code page are read in it.
+int Builder::RunCodePage(const QByteArray& bytes) {
+  const int codePage = CurrentCodePage();
+  int doubleByte = 0;
+  if (codePage == kAnsiCodePage && IsDoubleByteCodePage(documentCodePage_)) {
+    doubleByte = documentCodePage_;
+  } else if (codePage == kMacCodePage && macDocument_) {
+    doubleByte = kMacJapaneseCodePage;
+  }
+  return doubleByte != 0 && IsDoubleByteText(bytes, doubleByte) ? doubleByte : codePage;
 }
 
 int Builder::CurrentCodePage() {

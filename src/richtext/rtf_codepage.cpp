@@ -19,9 +19,10 @@ struct CharsetCodePage {
 
 // \fcharset numbers in ascending order, for the binary search.
 constexpr CharsetCodePage kCharsetCodePages[] = {
-    {0, kAnsiCodePage}, {2, kSymbolCodePage}, {77, kMacCodePage}, {128, 932},  {129, 949},
-    {134, 936},         {136, 950},           {161, 1253},        {162, 1254}, {163, 1258},
-    {177, 1255},        {178, 1256},          {186, 1257},        {204, 1251}, {222, 874},
+    {0, kAnsiCodePage}, {2, kSymbolCodePage}, {77, kMacCodePage}, {78, kMacJapaneseCodePage},
+    {128, 932},         {129, 949},           {134, 936},         {136, 950},
+    {161, 1253},        {162, 1254},          {163, 1258},        {177, 1255},
+    {178, 1256},        {186, 1257},          {204, 1251},        {222, 874},
     {238, 1250},        {254, 437},           {255, 850},
 };
 constexpr bool CharsetBefore(const CharsetCodePage& a, const CharsetCodePage& b) {
@@ -54,7 +55,47 @@ std::vector<std::string> ConverterNames(int codePage) {
   }
 }
 
+bool IsShiftJis(int codePage) { return codePage == 932 || codePage == kMacJapaneseCodePage; }
+
+// The Mac's single bytes in Shift JIS, which Windows' table lacks.
+char16_t MacJapaneseSingle(unsigned char byte) {
+  switch (byte) {
+    case 0x80:
+      return u'\\';
+    case 0xA0:
+      return 0x00A0;
+    case 0xFD:
+      return 0x00A9;
+    case 0xFE:
+      return 0x2122;
+    case 0xFF:
+      return 0x2026;
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
+
+bool IsDoubleByteCodePage(int codePage) {
+  return IsShiftJis(codePage) || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+bool IsDoubleByteText(const QByteArray& bytes, int codePage) {
+  const bool sjis = IsShiftJis(codePage);
+  bool any = false;
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) continue;
+    const bool isLead = sjis ? (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)
+                             : lead >= 0x81 && lead <= 0xFE;
+    if (!isLead || i + 1 == bytes.size()) return false;
+    const auto trail = static_cast<unsigned char>(bytes[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail > (sjis ? 0xFC : 0xFE)) return false;
+    any = true;
+  }
+  return any;
+}
 
 int CodePageOfCharset(int charset) {
   const CharsetCodePage key{charset, 0};
@@ -98,6 +139,24 @@ QString CodePageDecoder::Decode(const QByteArray& bytes, int codePage) {
         text[i] = QChar(0x25AA);  // small square
     }
     return text;
+  }
+  if (codePage == kMacJapaneseCodePage) {
+    // The Mac's own single bytes, outside double-byte characters, then
+    // Windows' table for the rest.
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) {
+        ++i;
+      } else if (const char16_t single = MacJapaneseSingle(byte); single != 0) {
+        text += Decode(bytes.mid(start, i - start), 932);
+        text += QChar(single);
+        start = i + 1;
+      }
+    }
+    if (start == 0) return Decode(bytes, 932);
+    return text + Decode(bytes.mid(start), 932);
   }
   UConverter* converter = ConverterFor(codePage);
   if (converter == nullptr) return QString::fromLatin1(bytes);

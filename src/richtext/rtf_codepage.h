@@ -13,6 +13,9 @@ namespace kdx_richtext::rtf_internal {
 
 inline constexpr int kAnsiCodePage = 1252;
 inline constexpr int kMacCodePage = 10000;
+// Shift JIS as the Mac writes it: ICU has no table of its own for it, so it
+// is Windows' with the Mac's single bytes (0x80, 0xA0, 0xFD to 0xFF).
+inline constexpr int kMacJapaneseCodePage = 10001;
 // Not a real code page: the Symbol character set (\fcharset2), read as
 // Windows-1252 except for the bullets list markers use.
 inline constexpr int kSymbolCodePage = -2;
@@ -20,6 +23,13 @@ inline constexpr int kSymbolCodePage = -2;
 // The code page of a font's \fcharsetN, or 0 when the document's applies (the
 // default set 1 and sets this reader does not know).
 [[nodiscard]] int CodePageOfCharset(int charset);
+
+// Whether codePage is one of the East Asian double-byte code pages.
+[[nodiscard]] bool IsDoubleByteCodePage(int codePage);
+
+// Whether bytes hold at least one double-byte character of codePage (a double-
+// byte code page) and every byte of 0x80 or more is part of one.
+[[nodiscard]] bool IsDoubleByteText(const QByteArray& bytes, int codePage);
 
 // Decodes bytes in a code page, keeping one ICU converter per code page used.
 class CodePageDecoder {

@@ -15,6 +15,7 @@ enum class Keyword {
   kNeXTGraphic,
   kShownDestination,    // content shown as text: picture, field result, list marker
   kSkippedDestination,  // content dropped
+  kFootnote,            // content kept apart and added where its paragraph ends
   // Font table, colour table, pictures and RTFD attachment references.
   kCharset,
   kFontCodePage,
@@ -33,15 +34,17 @@ enum class Keyword {
   // Document.
   kDocumentCodePage,  // value: the code page
   kAnsiCodePage,
+  kMacDocument,  // \mac: the Mac's code pages
   kDefaultFont,
   kUnicodeSkip,
   kUnicode,
   // Characters.
   kPlain,
-  kFont,  // also a font table entry
-  kSingleByte,
-  kDoubleByte,
+  kFont,              // also a font table entry
+  kCharacterKind,     // value: Script (\loch, \hich, \dbch)
+  kRightToLeftChars,  // value: 1 for \rtlch, 0 for \ltrch
   kAssociatedFont,
+  kFootnoteMark,  // \chftn
   kFontSize,
   kBold,
   kItalic,

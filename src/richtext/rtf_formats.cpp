@@ -19,15 +19,19 @@ bool ApplyCharacterWord(const ControlWord& word, bool hasParam, int param, CharP
       break;
     case Keyword::kFont:
       ch.font = param;
+      if (ch.script != Script::kAny) ch.scriptFonts[static_cast<int>(ch.script)] = param;
       break;
-    case Keyword::kSingleByte:
-      ch.doubleByte = false;
+    case Keyword::kCharacterKind:
+      ch.script = static_cast<Script>(word.value);
+      ch.rtlAssociated = false;
       break;
-    case Keyword::kDoubleByte:
-      ch.doubleByte = true;
+    case Keyword::kRightToLeftChars:
+      ch.rtlAssociated = word.value != 0;
       break;
     case Keyword::kAssociatedFont:
-      if (ch.doubleByte) ch.doubleFont = param;
+      if (!ch.rtlAssociated && ch.script != Script::kAny) {
+        ch.scriptFonts[static_cast<int>(ch.script)] = param;
+      }
       break;
     case Keyword::kFontSize:
       ch.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : kDefaultHalfPoints;

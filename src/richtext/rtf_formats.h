@@ -17,12 +17,17 @@ inline constexpr int kDefaultHalfPoints = 24;
 
 [[nodiscard]] inline double TwipsToPoints(int twips) { return twips / 20.0; }
 
+enum class Script { kLow, kHigh, kDouble, kAny };
+
 struct CharProps {
   int font = -1;  // -1: the \deff font
-  // \dbch: the text is double-byte characters, in doubleFont (\afN after
-  // \dbch) when one is given; \loch and \hich end it.
-  bool doubleByte = false;
-  int doubleFont = -1;
+  // The last of \loch, \hich and \dbch says which kind of characters the text
+  // holds: low ASCII, high single bytes or double-byte characters. Each kind
+  // has its own font, named by \afN (or \fN) after the word; \afN after
+  // \rtlch names the font of right-to-left text, which changes none of them.
+  Script script = Script::kAny;
+  bool rtlAssociated = false;
+  int scriptFonts[3] = {-1, -1, -1};  // by Script, without kAny
   int halfPoints = kDefaultHalfPoints;
   bool bold = false;
   bool italic = false;

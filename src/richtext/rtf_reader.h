@@ -23,6 +23,9 @@ struct RtfReadResult {
   bool ok = false;
   QString error;     // empty when ok
   int warnings = 0;  // things skipped or replaced: bad escapes, missing files, large pictures
+  // Not ok only because the data ends inside open groups: the document holds
+  // everything up to the end.
+  bool truncated = false;
 };
 
 // Input larger than this is refused.

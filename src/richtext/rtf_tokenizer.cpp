@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "richtext/rtf_reader.h"
 
@@ -16,6 +17,7 @@ constexpr size_t kMaxWordLength = 32;
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; }
 // The bytes that end a text run. Line ends are not text: they end a run and
 // are dropped.
 bool EndsText(char c) { return c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n'; }
@@ -30,13 +32,17 @@ int HexValue(char c) {
 }  // namespace
 
 bool Tokenizer::SkipToHeader() {
-  size_t start = 0;
-  while (start < input_.size() && (input_[start] == ' ' || input_[start] == '\r' ||
-                                   input_[start] == '\n' || input_[start] == '\t')) {
-    ++start;
-  }
-  if (input_.substr(start, 5) != "{\\rtf") return false;
+  auto skipBlanks = [&](size_t at) {
+    while (at < input_.size() && IsBlank(input_[at])) ++at;
+    return at;
+  };
+  // Editors that save "text" in UTF-8 put a byte-order mark before it.
+  const size_t start = skipBlanks(input_.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);
+  if (input_.substr(start, 1) != "{") return false;
+  const size_t word = skipBlanks(start + 1);
+  if (input_.substr(word, 4) != "\\rtf") return false;
   pos_ = start;
+  blanksAfterOpen_ = word - start - 1;
   return true;
 }
 
@@ -46,6 +52,7 @@ Token Tokenizer::Next() {
     switch (input_[pos_]) {
       case '{':
         ++pos_;
+        pos_ += std::exchange(blanksAfterOpen_, 0);
         fallbackLeft_ = 0;
         if (depth_ >= kRtfMaxGroupDepth) {
           ++warnings_;

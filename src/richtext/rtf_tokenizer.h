@@ -38,8 +38,9 @@ class Tokenizer {
  public:
   explicit Tokenizer(std::string_view input) : input_(input) {}
 
-  // Skips the blanks before the opening "{\rtf"; false when the input does
-  // not begin with it.
+  // Skips a UTF-8 byte-order mark and blanks before the opening "{\rtf" (and
+  // blanks between its "{" and "\rtf"); false when the input does not begin
+  // with it.
   [[nodiscard]] bool SkipToHeader();
 
   // The next token; kEnd at the end of the input, and for ever after.
@@ -62,9 +63,10 @@ class Tokenizer {
 
   std::string_view input_;
   size_t pos_ = 0;
-  int depth_ = 0;         // groups open, at most kRtfMaxGroupDepth
-  int skippedOpen_ = 0;   // groups open inside a skipped group when the input ended
-  int fallbackLeft_ = 0;  // units still to drop after a \uN
+  int depth_ = 0;               // groups open, at most kRtfMaxGroupDepth
+  int skippedOpen_ = 0;         // groups open inside a skipped group when the input ended
+  int fallbackLeft_ = 0;        // units still to drop after a \uN
+  size_t blanksAfterOpen_ = 0;  // between the header's "{" and "\rtf"
   int warnings_ = 0;
 };
 

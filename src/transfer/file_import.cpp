@@ -81,8 +81,10 @@ bool NeedsReadBack(const QString& text) {
   std::string rtf;
   if (int32_t status = ReadWholeFile(path, &rtf); status < 0) return status;
   if (rtf.empty()) return 0;
-  std::optional<QByteArray> body = kdx_richtext::KDXCOMM_ConvertRtfToRtfd(ToQt(rtf));
+  QString warning;
+  std::optional<QByteArray> body = kdx_richtext::KDXCOMM_ConvertRtfToRtfd(ToQt(rtf), &warning);
   if (!body || !FillPlainText(*body, out)) return kKdxImportUndecodable;
+  out->warning = warning.toStdString();
   return static_cast<int32_t>(rtf.size());
 }
 
@@ -302,8 +304,13 @@ void ImportList(KDX_DATA* data, const std::vector<std::string>& files,
     const int32_t status = StoreConverted(data, KDX_WithoutTrailingSlash(path), &entry, converted,
                                           settings.expandSize);
     if (status < 0) {
-      result->Fail(path, FailureText(KDX_WithoutTrailingSlash(path), status));
+      result->Fail(path, status == kKdxImportUndecodable && !converted.content.failure.empty()
+                             ? converted.content.failure
+                             : FailureText(KDX_WithoutTrailingSlash(path), status));
       continue;
+    }
+    if (!converted.content.warning.empty()) {
+      result->Warn(path, converted.content.warning);
     }
     if (!stored.Stored(path, entry.en_id)) break;
   }
@@ -348,7 +355,9 @@ int32_t KDX_ImportTextFile(const std::string& path, const std::string& fontName,
     return 0;
   }
   std::string utf8;
-  if (Vell_DecodeTextForImport(bytes, utf8, &out->encoding) != kVellEncOk) {
+  std::string whyNot;
+  if (Vell_DecodeTextForImport(bytes, utf8, &out->encoding, &whyNot) != kVellEncOk) {
+    out->failure = "not text in an encoding that could be recognised: " + whyNot;
     return kKdxImportUndecodable;
   }
   const QString text = QString::fromStdString(utf8);
@@ -419,7 +428,8 @@ KdxTransferResult KDX_ImportFiles(KDX_DATA* data, const std::vector<std::string>
       static_cast<void>(ListUpFilesWithExt(KDX_WithoutTrailingSlash(path), settings.extensions,
                                            settings.importAll, progress, &files, &result));
     } else if (!S_ISREG(st.st_mode)) {
-      result.Skip(path, std::string("a ") + KDX_SpecialFileKind(st.st_mode) + ", not a file");
+      // A file the user named and did not get is a failure, not a skip.
+      result.Fail(path, std::string("a ") + KDX_SpecialFileKind(st.st_mode) + ", not a file");
     } else if (const int error = KDX_ReadError(path); error != 0) {
       // Not to be taken for a binary file, which is what the target test
       // makes of a file it cannot open.
@@ -427,7 +437,7 @@ KdxTransferResult KDX_ImportFiles(KDX_DATA* data, const std::vector<std::string>
     } else if (IsImportTargetFilePath(path, settings.importAll, settings.extensions) == 1) {
       files.push_back(path);
     } else {
-      result.Skip(path, "not a text or RTF file with an import extension");
+      result.Fail(path, "not a text or RTF file with an import extension");
     }
     if (result.cancelled) return result;
   }

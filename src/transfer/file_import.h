@@ -43,6 +43,8 @@ struct KdxImportedBody {
   std::string body;      // stored body bytes; empty for an empty file
   std::string text;      // plain text of the body, UTF-8
   std::string encoding;  // "UTF-8", "S-JIS", "EUC", "ISO2022JP" or a charset name
+  std::string failure;   // why the file could not be read, when that is known
+  std::string warning;   // what the user should know about a file that was read
 };
 
 // Reads a text file into *out: the encoding detected and tried in order, then
@@ -74,7 +76,7 @@ void KDX_PrepareImportEntry(KDX_DATA* data, const std::string& path, const std::
 // Imports files with the given categories ("＜すべて＞" becoming "その他"): RTFD
 // packages as one file, folders through the folder walk (their files keep
 // these categories), other files when they are import targets (the others,
-// and FIFOs, sockets and devices, are counted as skipped). Failures are
+// and FIFOs, sockets and devices, were named and not imported: failures). Failures are
 // counted with their reasons (a file that cannot be read says why: permission
 // denied, ...); cancelling is polled between files. *importedIds, when given,
 // gets the new entries' ids.

@@ -215,13 +215,30 @@ TEST(KdxCliDetect, NamesTheEncodingOfEachFile) {
   kdx_test::WriteAll(dir.File("utf8.txt"), std::string("日本語"));
   kdx_test::WriteAll(dir.File("ascii.txt"), std::string("plain"));
   kdx_test::WriteAll(dir.File("bin.dat"), std::string("a\x01z", 3));
-  KdxRun r = Kdx({"detect", dir.File("sjis.txt"), dir.File("euc.txt"), dir.File("utf8.txt"),
-                  dir.File("ascii.txt"), dir.File("bin.dat")});
+  // café in UTF-8 scores as EUC-JP; the import reads it as UTF-8, and so
+  // does detect. Plain ASCII is imported as UTF-8 too.
+  kdx_test::WriteAll(dir.File("cafe.txt"), std::string("caf\xC3\xA9"));
+  kdx_test::WriteAll(dir.File("doc.RTF"), std::string("{\\rtf1 \x01}"));
+  KdxRun r =
+      Kdx({"detect", dir.File("sjis.txt"), dir.File("euc.txt"), dir.File("utf8.txt"),
+           dir.File("ascii.txt"), dir.File("bin.dat"), dir.File("cafe.txt"), dir.File("doc.RTF")});
   EXPECT_EQ(r.status, kExitOk) << r.err;
-  for (const char* expected : {"sjis.txt\tS-JIS\n", "euc.txt\tEUC\n", "utf8.txt\tUTF-8\n",
-                               "ascii.txt\tASCII\n", "bin.dat\tbinary\n"}) {
+  for (const char* expected :
+       {"sjis.txt\tS-JIS\n", "euc.txt\tEUC\n", "utf8.txt\tUTF-8\n", "ascii.txt\tUTF-8\n",
+        "bin.dat\tbinary\n", "cafe.txt\tUTF-8\n", "doc.RTF\tRTF\n"}) {
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
   }
+  const std::string doc = dir.File("d.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  ASSERT_EQ(Kdx({"import", doc, dir.File("cafe.txt")}).status, kExitOk);
+  EXPECT_NE(Kdx({"list", doc, "--columns", "en_title", "en_encoding"}).out.find("cafe.txt\tUTF-8"),
+            std::string::npos);
+  // What the import would refuse, detect names as Unknown and fails on.
+  kdx_test::WriteAll(dir.File("pua.txt"), std::string("\xF0\x40\xF1\x80\xF2\x90\xF3\xA0"));
+  KdxRun unknown = Kdx({"detect", dir.File("pua.txt")});
+  EXPECT_EQ(unknown.status, kExitFailed);
+  EXPECT_EQ(unknown.out, dir.File("pua.txt") + "\tUnknown\n");
+  EXPECT_NE(unknown.err.find("user-defined"), std::string::npos) << unknown.err;
   KdxRun decoded = Kdx({"detect", "--decode", dir.File("sjis.txt")});
   EXPECT_NE(decoded.out.find("日本語"), std::string::npos) << decoded.out;
   EXPECT_EQ(Kdx({"detect", dir.File("absent.txt")}).status, kExitFailed);

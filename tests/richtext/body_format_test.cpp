@@ -276,6 +276,17 @@ TEST(BodyConversion, RtfThatCannotBeReadGivesNoBody) {
   EXPECT_FALSE(KDXCOMM_ConvertRtfToRtfd("plain text, not RTF").has_value());
   EXPECT_FALSE(KDXCOMM_ConvertRtfToRtfd("{\\rtf1\\ansi cut off {\\b here").has_value());
   EXPECT_FALSE(KDXCOMM_ConvertRtfToRtfd(QByteArray()).has_value());
+  // A caller that can pass a warning on gets what a cut-off file holds, as a
+  // body that reads back whole.
+  QString warning;
+  const std::optional<QByteArray> cut =
+      KDXCOMM_ConvertRtfToRtfd("{\\rtf1\\ansi cut off {\\b here", &warning);
+  ASSERT_TRUE(cut.has_value());
+  EXPECT_TRUE(warning.contains("truncated")) << warning.toStdString();
+  EXPECT_EQ(PlainText(*cut), "cut off here");
+  warning.clear();
+  EXPECT_FALSE(KDXCOMM_ConvertRtfToRtfd("plain text, not RTF", &warning).has_value());
+  EXPECT_TRUE(warning.isEmpty());
 }
 
 TEST(BodyConversion, SavingALoadedBodyAgainChangesNothing) {

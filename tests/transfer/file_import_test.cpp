@@ -95,7 +95,7 @@ TEST(FileImportText, UndecodableTooLargeAndMissingFilesFailAndAddNothing) {
 
 // Each file named that is not imported says why: missing, not readable (and
 // why, rather than being taken for a binary file), not a file at all, or not
-// an import target; only the first two are failures.
+// an import target.
 TEST(FileImportText, NamedFilesThatAreNotImportedSayWhy) {
   kdx_test::TempDir dir;
   fs::create_directories(dir.File("closed"));
@@ -115,14 +115,15 @@ TEST(FileImportText, NamedFilesThatAreNotImportedSayWhy) {
   }
   fs::permissions(dir.File("closed"), fs::perms::owner_all);
   EXPECT_EQ(r.succeeded, 0);
-  ASSERT_EQ(r.failed, 3);
+  // Every file named and not imported is a failure with its reason.
+  ASSERT_EQ(r.failed, 5);
   EXPECT_EQ(r.failures[0].reason, "no such file or folder");
   EXPECT_EQ(r.failures[1].reason, "cannot be read: permission denied");
   EXPECT_EQ(r.failures[2].reason, "cannot be read: permission denied");
-  ASSERT_EQ(r.skipped, 2);
-  EXPECT_EQ(r.skippedItems[0].item, dir.File("pipe.txt"));
-  EXPECT_EQ(r.skippedItems[0].reason, "a FIFO, not a file");
-  EXPECT_EQ(r.skippedItems[1].reason, "not a text or RTF file with an import extension");
+  EXPECT_EQ(r.failures[3].item, dir.File("pipe.txt"));
+  EXPECT_EQ(r.failures[3].reason, "a FIFO, not a file");
+  EXPECT_EQ(r.failures[4].reason, "not a text or RTF file with an import extension");
+  EXPECT_EQ(r.skipped, 0);
   EXPECT_TRUE(r.warnings.empty());
 }
 
@@ -153,6 +154,48 @@ TEST(FileImportRichText, RtfFilesAndPackagesKeepTheirText) {
   const std::string body = doc.Body(doc.Titled("p.rtfd"));
   EXPECT_NE(body.find("png bytes"), std::string::npos);
   EXPECT_EQ(body.find("SECRET-OUTSIDE"), std::string::npos);
+}
+
+// Files from other programs. u16.txt is `printf '日本、テスト\nA' | iconv -t
+// UTF-16LE` (no byte-order mark; 、 is 01 30, a "binary" byte); korean.txt is
+// `printf '안녕하세요. 오늘은 날씨가 좋습니다.\n' | iconv -t EUC-KR`; the RTF files
+// are hand-written: one cut off inside its groups, one saved with a UTF-8
+// byte-order mark.
+TEST(FileImportForeign, Utf16OtherEncodingsAndDamagedRtfAreReadAndSaySo) {
+  kdx_test::TempDir dir;
+  WriteAll(dir.File("u16.txt"),
+           std::string("\xE5\x65\x2C\x67\x01\x30\xC6\x30\xB9\x30\xC8\x30\x0A\x00\x41\x00", 16));
+  WriteAll(dir.File("korean.txt"),
+           "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4. \xBF\xC0\xB4\xC3\xC0\xBA "
+           "\xB3\xAF\xBE\xBE\xB0\xA1 \xC1\xC1\xBD\xC0\xB4\xCF\xB4\xD9.\n");
+  WriteAll(dir.File("cut.rtf"), "{\\rtf1\\ansi {\\b bold} kept\\par {\\i cut");
+  WriteAll(dir.File("bom.rtf"), "\xEF\xBB\xBF{\\rtf1\\ansi with mark}");
+  kdx_test::ImportDoc doc;
+  KdxTransferResult r = Import(
+      doc, {dir.File("u16.txt"), dir.File("korean.txt"), dir.File("cut.rtf"), dir.File("bom.rtf")});
+  EXPECT_EQ(r.succeeded, 4);
+  EXPECT_EQ(r.failed, 0);
+  KDX_ENTRY u16 = doc.Titled("u16.txt");
+  EXPECT_STREQ(u16.en_encode, "UTF-16LE");
+  EXPECT_EQ(doc.Text(u16), "日本、テスト\nA");
+  KDX_ENTRY korean = doc.Titled("korean.txt");
+  EXPECT_STREQ(korean.en_encode, "EUC-KR");
+  EXPECT_EQ(doc.Text(korean), "안녕하세요. 오늘은 날씨가 좋습니다.\n");
+  // The cut file is kept as far as it goes, with a warning, in a body that
+  // reads back whole.
+  KDX_ENTRY cut = doc.Titled("cut.rtf");
+  EXPECT_EQ(doc.Text(cut), "bold kept\ncut");
+  EXPECT_EQ(doc.BodyPlainText(cut), doc.Text(cut));
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0].item, dir.File("cut.rtf"));
+  EXPECT_NE(r.warnings[0].reason.find("truncated"), std::string::npos);
+  EXPECT_EQ(doc.BodyPlainText(doc.Titled("bom.rtf")), "with mark");
+
+  // Text that reads as nothing believable fails with the reason.
+  WriteAll(dir.File("pua.txt"), "\xF0\x40\xF1\x80\xF2\x90\xF3\xA0\xF4\xB0");
+  r = Import(doc, {dir.File("pua.txt")});
+  ASSERT_EQ(r.failed, 1);
+  EXPECT_NE(r.failures[0].reason.find("user-defined"), std::string::npos) << r.failures[0].reason;
 }
 
 TEST(FileImportKdz, ExportFileBesideTakesTitleCategoriesNoteAndFlags) {

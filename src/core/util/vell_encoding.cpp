@@ -576,41 +576,176 @@ int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
   return 0;
 }
 
+const char* Vell_Utf16ByteOrder(std::string_view bytes) {
+  const size_t n = bytes.size() & ~size_t{1};  // a last odd byte is a cut, judged by decoding
+  if (n < 2) return nullptr;
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (p[0] == 0xFF && p[1] == 0xFE) return "UTF-16LE";
+  if (p[0] == 0xFE && p[1] == 0xFF) return "UTF-16BE";
+  // Without a mark: the zero bytes of ASCII characters and line ends sit at
+  // one parity only, and no unit is a control other than tab, CR, LF and FF,
+  // or a lone surrogate. Japanese in Shift JIS, EUC-JP or UTF-8 has no zero
+  // bytes at all.
+  size_t zeros[2] = {0, 0};
+  bool high = false;
+  for (size_t i = 0; i < n; ++i) {
+    zeros[i & 1] += p[i] == 0 ? 1 : 0;
+    high = high || p[i] >= 0x80;
+  }
+  if ((zeros[0] == 0) == (zeros[1] == 0)) return nullptr;
+  const bool little = zeros[1] != 0;
+  // Only 7-bit bytes: ASCII text with a stray NUL, unless every unit is ASCII.
+  if (!high && zeros[little ? 1 : 0] != n / 2) return nullptr;
+  bool pendingLead = false;
+  for (size_t i = 0; i < n; i += 2) {
+    const unsigned unit = little ? p[i] | (p[i + 1] << 8) : (p[i] << 8) | p[i + 1];
+    const bool lead = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool trail = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (trail != pendingLead) return nullptr;
+    pendingLead = lead;
+    if (unit < 0x20 && unit != '\t' && unit != '\n' && unit != '\r' && unit != '\f') {
+      return nullptr;
+    }
+    if (unit == 0xFFFE || unit == 0xFFFF) return nullptr;
+  }
+  return little ? "UTF-16LE" : "UTF-16BE";
+}
+
+namespace {
+
+// What a Japanese reading of a file holds, to judge whether a person wrote it
+// that way: Japanese prose is a fifth or more kana; text in another encoding
+// read as Shift JIS or EUC-JP gives kanji and symbols with hardly any kana,
+// and often characters of the user-defined rows (private use).
+struct ReadingCounts {
+  size_t nonAscii = 0;
+  size_t kana = 0;
+  size_t privateUse = 0;
+};
+
+ReadingCounts CountReading(std::string_view utf8) {
+  ReadingCounts counts;
+  const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
+  const size_t n = utf8.size();
+  for (size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
+    uint32_t c = p[i];
+    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    len = std::min(len, n - i);
+    c &= len == 4 ? 0x07 : len == 3 ? 0x0F : 0x1F;
+    for (size_t k = 1; k < len; ++k) c = (c << 6) | (p[i + k] & 0x3F);
+    i += len;
+    ++counts.nonAscii;
+    if ((c >= 0x3041 && c <= 0x30FA) || c == 0x30FC) ++counts.kana;
+    if (c >= 0xE000 && c <= 0xF8FF) ++counts.privateUse;
+  }
+  return counts;
+}
+
+// Valid UTF-8 that has multibyte sequences and no C1 controls (U+0080 to
+// U+009F, which no one types and which the bytes of other encodings give).
+bool IsPlainUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t n = bytes.size();
+  if (SkipAscii(p, 0, n) == n || !Vell_IsValidUtf8(bytes)) return false;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    if (p[i] == 0xC2 && p[i + 1] < 0xA0) return false;
+  }
+  return true;
+}
+
+// ICU's confidence from which its naming of another encoding outweighs a
+// Japanese reading with hardly any kana; with private-use characters in that
+// reading, less is enough.
+constexpr int32_t kIcuSureConfidence = 50;
+constexpr int32_t kIcuLikelyConfidence = 30;
+// A reading is judged by its start; the rest of a long file says the same.
+constexpr size_t kReadingSampleBytes = size_t{1} << 20;
+
+}  // namespace
+
 int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
-                                 std::string* encodingUsed) {
+                                 std::string* encodingUsed, std::string* whyNot) {
   utf8Out.clear();
+  if (whyNot != nullptr) whyNot->clear();
   auto finish = [&](std::string_view name) {
     if (StartsWithBom(utf8Out)) utf8Out.erase(0, 3);
     if (encodingUsed != nullptr) encodingUsed->assign(name);
     return kVellEncOk;
   };
+  auto fail = [&](std::string_view name, std::string reason) {
+    utf8Out.clear();
+    if (encodingUsed != nullptr) encodingUsed->assign(name);
+    if (whyNot != nullptr) *whyNot = std::move(reason);
+    return kVellEncInvalid;
+  };
   if (bytes.empty()) return finish(kVellEncodingSJIS);
+
+  // Byte-order marks, and UTF-16 whose zero bytes give it away.
+  if (StartsWithBom(bytes) && Vell_DecodeToUTF8(bytes, kVellEncodingUTF8, utf8Out) == kVellEncOk) {
+    return finish(kVellEncodingUTF8);
+  }
+  if (const char* utf16 = Vell_Utf16ByteOrder(bytes);
+      utf16 != nullptr && Vell_DecodeToUTF8(bytes, utf16, utf8Out) == kVellEncOk) {
+    return finish(utf16);
+  }
 
   char detected[kVellEncodingNameSize];
   Vell_GetTextEncoding(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), detected,
                        sizeof detected);
+  const bool jis = std::strcmp(detected, kVellEncodingISO2022JP) == 0;
+  // Bytes that are valid UTF-8 with multibyte characters are UTF-8 in
+  // practice, even where the scores favour Shift JIS or EUC-JP (é, ¥ and ±
+  // are two bytes that both read as a kanji there).
+  if (!jis && IsPlainUtf8(bytes)) {
+    utf8Out.assign(bytes);  // validated just now
+    return finish(kVellEncodingUTF8);
+  }
+
+  // ICU's detector, asked only when needed: it costs more than the rest.
+  std::string charset;
+  int32_t confidence = 0;
+  bool icuAsked = false, icuNamed = false;
+  auto askIcu = [&] {
+    if (!icuAsked) icuNamed = Vell_DetectCharsetICU(bytes, charset, &confidence) == 0;
+    icuAsked = true;
+    return icuNamed;
+  };
+  // ICU's choice when it is another encoding than the four and reads the bytes.
+  std::string other;
+  auto otherReading = [&](int32_t atLeast) {
+    return askIcu() && confidence >= atLeast && CodecOf(charset.c_str()) == kOtherCodec &&
+           Vell_DecodeToUTF8(bytes, charset.c_str(), other) == kVellEncOk;
+  };
+
   if (std::strcmp(detected, kVellEncodingUnknown) != 0) {
-    // A byte-order mark says UTF-8 more surely than the scores do.
-    bool bom = StartsWithBom(bytes);
-    if (bom && Vell_DecodeToUTF8(bytes, kVellEncodingUTF8, utf8Out) == kVellEncOk) {
-      return finish(kVellEncodingUTF8);
-    }
     for (const char* name : OrderFor(detected)) {
-      if (bom && name == kVellEncodingUTF8) continue;
-      if (Vell_DecodeToUTF8(bytes, name, utf8Out) == kVellEncOk) return finish(name);
+      if (Vell_DecodeToUTF8(bytes, name, utf8Out) != kVellEncOk) continue;
+      if (name != kVellEncodingSJIS && name != kVellEncodingEUC) return finish(name);
+      const ReadingCounts counts =
+          CountReading(std::string_view(utf8Out).substr(0, kReadingSampleBytes));
+      const bool fewKana = counts.kana * 8 < counts.nonAscii && counts.nonAscii >= 4;
+      if (!fewKana) return finish(name);
+      if (otherReading(counts.privateUse > 0 ? kIcuLikelyConfidence : kIcuSureConfidence)) {
+        utf8Out = std::move(other);
+        return finish(charset);
+      }
+      if (counts.privateUse == 0) return finish(name);
+      return fail(detected, std::string("read as ") + name +
+                                " it is mostly user-defined characters and symbols, and no "
+                                "other encoding fits it well" +
+                                (icuNamed ? " (the best guess, " + charset + ", is not sure)"
+                                          : std::string()));
     }
   }
 
-  // Anything ICU recognises (UTF-16 with a byte-order mark, Latin-1, GB18030,
-  // ...) is used, under our name when it is one of the four.
-  std::string charset;
-  int32_t confidence = 0;
-  if (Vell_DetectCharsetICU(bytes, charset, &confidence) == 0 && confidence >= kMinIcuConfidence &&
+  // Anything ICU recognises (Latin-1, GB18030, ...) is used, under our name
+  // when it is one of the four.
+  if (askIcu() && confidence >= kMinIcuConfidence &&
       Vell_DecodeToUTF8(bytes, charset.c_str(), utf8Out) == kVellEncOk) {
     int codec = CodecOf(charset.c_str());
     return finish(codec != kOtherCodec ? kCodecNames[codec].name : charset);
   }
-  utf8Out.clear();
-  if (encodingUsed != nullptr) encodingUsed->assign(detected);
-  return kVellEncInvalid;
+  return fail(detected,
+              "not valid in Shift JIS, EUC-JP, ISO-2022-JP or UTF-8, and no other "
+              "encoding could be recognised");
 }

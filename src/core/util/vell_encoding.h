@@ -83,14 +83,28 @@ int32_t Vell_GetTextEncoding(const uint8_t* bytes, size_t length, char* nameOut,
 [[nodiscard]] int32_t Vell_DetectCharsetICU(std::string_view bytes, std::string& charsetName,
                                             int32_t* confidence);
 
-// Decodes a text file's bytes for import. Vell_GetTextEncoding picks the order
-// in which "UTF-8", "S-JIS", "EUC" and "ISO2022JP" are tried (a UTF-8
-// byte-order mark puts UTF-8 first); when detection gives "Unknown" or none of
-// them decodes, ICU charset detection chooses the encoding (a guess without
-// evidence, confidence 10 or less, is not taken). A leading U+FEFF is
-// dropped from the text. *encodingUsed receives one of the four names, or the
-// ICU charset name of another encoding; an empty input gives an empty text and
-// "S-JIS". Returns 0, or kVellEncInvalid (text empty, *encodingUsed the
-// detected name) when nothing decodes the bytes.
+// "UTF-16LE" or "UTF-16BE" when bytes are plainly UTF-16: they begin with a
+// byte-order mark, or their zero bytes (those of ASCII characters) all stand
+// at one parity and no unit is a control other than tab, CR, LF and FF or a
+// lone surrogate. nullptr otherwise.
+[[nodiscard]] const char* Vell_Utf16ByteOrder(std::string_view bytes);
+
+// Decides the encoding of a text file's bytes for import and decodes them;
+// `kdx detect` reports the same decision. In order: a UTF-8 byte-order mark
+// means UTF-8, and UTF-16 (Vell_Utf16ByteOrder) is read as such; bytes that
+// are valid UTF-8 with multibyte characters (and no C1 controls) are UTF-8.
+// Otherwise Vell_GetTextEncoding picks the order in which "UTF-8", "S-JIS",
+// "EUC" and "ISO2022JP" are tried. A Shift JIS or EUC-JP reading with hardly
+// any kana gives way to ICU charset detection when that names another
+// encoding with confidence (Korean in EUC-KR is valid EUC-JP); such a reading
+// that is mostly user-defined characters with no sure alternative fails.
+// When detection gives "Unknown" or none of the four decodes, ICU charset
+// detection chooses (a guess without evidence, confidence 10 or less, is not
+// taken). A leading U+FEFF is dropped from the text. *encodingUsed receives
+// one of the four names, or the ICU charset name of another encoding; an
+// empty input gives an empty text and "S-JIS". Returns 0, or kVellEncInvalid
+// (text empty, *encodingUsed the detected name, *whyNot a sentence saying
+// why) when no encoding decodes the bytes as text.
 [[nodiscard]] int32_t Vell_DecodeTextForImport(std::string_view bytes, std::string& utf8Out,
-                                               std::string* encodingUsed);
+                                               std::string* encodingUsed,
+                                               std::string* whyNot = nullptr);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/util/vell_encoding.h"
 #include "core/util/vell_mem.h"
 #include "core/util/vell_status.h"
 #include "core/util/vell_utf8.h"
@@ -329,12 +330,19 @@ int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kVellReadCannotOpen;
   std::vector<unsigned char> buf(kChunkSize);
-  for (int64_t left = examineBytes; left > 0;) {
+  bool first = true;
+  for (int64_t left = examineBytes; left > 0; first = false) {
     ssize_t n =
         ReadRetry(fd.get(), buf.data(), static_cast<size_t>(std::min<int64_t>(left, kChunkSize)));
     if (n < 0) return kVellReadCannotOpen;
     if (n == 0) return 0;
     left -= n;
+    // UTF-16 text has bytes 1 to 8 in characters such as 、 (U+3001) and
+    // Cyrillic; plain UTF-16 at the start makes the file text.
+    if (first && Vell_Utf16ByteOrder(std::string_view(reinterpret_cast<const char*>(buf.data()),
+                                                      static_cast<size_t>(n))) != nullptr) {
+      return 0;
+    }
     for (ssize_t i = 0; i < n; ++i) {
       if (buf[static_cast<size_t>(i)] >= 1 && buf[static_cast<size_t>(i)] <= 8) return 1;
     }

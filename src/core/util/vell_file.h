@@ -82,7 +82,7 @@ enum class VellUniqueMode {
 [[nodiscard]] int32_t Vell_ReadFileUpTo(const char* path, int64_t maxBytes, std::string* bytes);
 
 // The import's binary test: 1 when the file holds a byte of value 1 to 8, 0
-// when it does not (NUL bytes are ignored, so UTF-16 text is text),
+// when it does not or when it begins as plain UTF-16 text (Vell_Utf16ByteOrder),
 // kVellReadCannotOpen when it cannot be opened or read or is not a regular
 // file. Only the first examineBytes bytes are looked at.
 [[nodiscard]] int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes = INT64_MAX);

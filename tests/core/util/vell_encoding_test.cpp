@@ -254,4 +254,96 @@ TEST(VellEncodingImport, FallsBackToIcuDetectionAndReportsFailure) {
   EXPECT_EQ(Import(kNihongoSjis + "\xEF\x40", &used, kVellEncInvalid), "");
 }
 
+// Made with `printf TEXT | iconv -t UTF-8` (the source text itself), and
+// `-t EUC-KR`, `-t GB2312`, `-t SHIFT_JIS`, `-t EUC-JP`, `-t UTF-16LE`,
+// `-t UTF-16BE`, then `xxd`.
+TEST(VellEncodingImport, ValidUtf8IsUtf8EvenWhereTheScoresSayOtherwise) {
+  // Each is valid Shift JIS or EUC-JP too, and the scores pick that.
+  EXPECT_EQ(Detect("caf\xC3\xA9"), "EUC");
+  EXPECT_EQ(Detect("\xC2\xA5"
+                   "100"),
+            "EUC");
+  EXPECT_NE(Detect("誤差±5%"), "UTF-8");
+  for (const std::string text : {"caf\xC3\xA9",
+                                 "\xC2\xA5"
+                                 "100",
+                                 "誤差±5%", "温度 25°C ©"}) {
+    std::string used;
+    EXPECT_EQ(Import(text, &used), text);
+    EXPECT_EQ(used, "UTF-8") << text;
+  }
+}
+
+TEST(VellEncodingImport, OtherEncodingsAreNotStoredAsJapanese) {
+  // 안녕하세요. 오늘은 날씨가 좋습니다. 저는 학교에 갑니다. in EUC-KR: valid EUC-JP,
+  // where it reads as a string of unrelated kanji.
+  const std::string korean =
+      "\xBE\xC8\xB3\xE7\xC7\xCF\xBC\xBC\xBF\xE4. \xBF\xC0\xB4\xC3\xC0\xBA \xB3\xAF\xBE\xBE\xB0\xA1 "
+      "\xC1\xC1\xBD\xC0\xB4\xCF\xB4\xD9. \xC0\xFA\xB4\xC2 \xC7\xD0\xB1\xB3\xBF\xA1 "
+      "\xB0\xA9\xB4\xCF\xB4\xD9.\n";
+  // 你好，今天天气很好。我去学校。这是一个测试文件。 in GB2312.
+  const std::string chinese =
+      "\xC4\xE3\xBA\xC3\xA3\xAC\xBD\xF1\xCC\xEC\xCC\xEC\xC6\xF8\xBA\xDC\xBA\xC3\xA1\xA3\xCE\xD2"
+      "\xC8\xA5\xD1\xA7\xD0\xA3\xA1\xA3\xD5\xE2\xCA\xC7\xD2\xBB\xB8\xF6\xB2\xE2\xCA\xD4\xCE\xC4"
+      "\xBC\xFE\xA1\xA3\n";
+  EXPECT_EQ(Detect(korean), "EUC");
+  std::string used;
+  EXPECT_EQ(Import(korean, &used), "안녕하세요. 오늘은 날씨가 좋습니다. 저는 학교에 갑니다.\n");
+  EXPECT_EQ(used, "EUC-KR");
+  EXPECT_EQ(Import(chinese, &used), "你好，今天天气很好。我去学校。这是一个测试文件。\n");
+  EXPECT_EQ(used, "GB18030");
+
+  // Japanese keeps its reading: prose, and kanji without kana, which ICU
+  // takes for a single-byte Greek or Latin text.
+  const std::tuple<std::string, std::string, const char*> japanese[] = {
+      // 日本語のテキストです。今日は良い天気ですね。
+      {"\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x65\x83\x4C\x83\x58\x83\x67\x82\xC5\x82\xB7\x81\x42"
+       "\x8D\xA1\x93\xFA\x82\xCD\x97\xC7\x82\xA2\x93\x56\x8B\x43\x82\xC5\x82\xB7\x82\xCB\x81\x42",
+       "日本語のテキストです。今日は良い天気ですね。", "S-JIS"},
+      {"\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\xA4\xC7\xA4\xB9\xA1\xA3"
+       "\xBA\xA3\xC6\xFC\xA4\xCF\xCE\xC9\xA4\xA4\xC5\xB7\xB5\xA4\xA4\xC7\xA4\xB9\xA4\xCD\xA1\xA3",
+       "日本語のテキストです。今日は良い天気ですね。", "EUC"},
+      {"\x89\xEF\x8B\x63\x8E\xBA", "会議室", "S-JIS"},
+      {"\x93\x8C\x8B\x9E\x93\x73\x90\xE7\x91\xE3\x93\x63\x8B\xE6\n", "東京都千代田区\n", "S-JIS"},
+  };
+  for (const auto& [bytes, text, name] : japanese) {
+    EXPECT_EQ(Import(bytes, &used), text) << name;
+    EXPECT_EQ(used, name);
+  }
+
+  // Shift JIS user-defined characters and nothing else: no reading is
+  // believable, so the file is refused with a reason.
+  std::string why;
+  std::string out = "stale";
+  EXPECT_EQ(Vell_DecodeTextForImport("\xF0\x40\xF1\x80\xF2\x90\xF3\xA0\xF4\xB0", out, &used, &why),
+            kVellEncInvalid);
+  EXPECT_EQ(out, "");
+  EXPECT_NE(why.find("user-defined"), std::string::npos) << why;
+}
+
+TEST(VellEncodingImport, PlainUtf16IsReadWithOrWithoutAMark) {
+  // 日本、テスト\nA in UTF-16LE and UTF-16BE: 、 is 01 30, which the binary
+  // test would take for a control byte.
+  const std::string le("\xE5\x65\x2C\x67\x01\x30\xC6\x30\xB9\x30\xC8\x30\x0A\x00\x41\x00", 16);
+  std::string be = le;
+  for (size_t i = 0; i < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+  EXPECT_STREQ(Vell_Utf16ByteOrder(le), "UTF-16LE");
+  EXPECT_STREQ(Vell_Utf16ByteOrder(be), "UTF-16BE");
+  EXPECT_STREQ(Vell_Utf16ByteOrder("\xFE\xFF"), "UTF-16BE");
+  std::string used;
+  EXPECT_EQ(Import(le, &used), "日本、テスト\nA");
+  EXPECT_EQ(used, "UTF-16LE");
+  EXPECT_EQ(Import("\xFE\xFF" + be, &used), "日本、テスト\nA");
+  EXPECT_EQ(used, "UTF-16BE");
+  // Not UTF-16: no zero bytes, zeros at both parities, a control unit, a
+  // lone surrogate.
+  EXPECT_EQ(Vell_Utf16ByteOrder("plain ascii!"), nullptr);
+  EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\0b", 4)), nullptr);
+  EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\x01\0", 4)), nullptr);
+  EXPECT_EQ(Vell_Utf16ByteOrder(std::string("a\0\x00\xDC", 4)), nullptr);
+  // ASCII with a stray NUL stays ASCII; ASCII in UTF-16 is UTF-16.
+  EXPECT_EQ(Vell_Utf16ByteOrder(std::string("abc\0", 4)), nullptr);
+  EXPECT_STREQ(Vell_Utf16ByteOrder(std::string("a\0b\0", 4)), "UTF-16LE");
+}
+
 }  // namespace
