@@ -417,17 +417,15 @@ class RtfWriter {
 
   // The file name of a document's attachment inside the package, given out
   // once per attachment: a plain file name without blanks around it or a
-  // leading dot, never "TXT.rtf", never one already used by another attachment (a document can hold such names when
-  // its formats were made by hand).
+  // leading dot, never "TXT.rtf", never one already used by another attachment (a document can hold
+  // such names when its formats were made by hand).
   QString PackageName(const QString& name, const QByteArray& bytes) {
     const auto known = packageNames_.constFind(name);
     if (known != packageNames_.constEnd()) return *known;
     // Readers take the name without the blanks around it; a name starting
     // with a dot would be a hidden file in the package.
     QString base = SafeAttachmentName(name.trimmed()).trimmed();
-    for (qsizetype i = 0; i < base.size() && base[i] == QLatin1Char('.'); ++i) {
-      base[i] = QLatin1Char('_');
-    }
+    if (base.startsWith(QLatin1Char('.'))) base.prepend(QLatin1Char('_'));
     QString candidate = base;
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > 0 ? base.left(dot) : base;

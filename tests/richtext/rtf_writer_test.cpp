@@ -381,6 +381,30 @@ TEST(RtfWriterAttachments, RtfdModeGivesEveryAttachmentAPlainUniqueFileName) {
   EXPECT_FALSE(result.rtf.contains(".."));
 }
 
+// Names that need \ucN, lie beyond the basic plane, or have blanks around
+// them come back as the package's files are named.
+TEST(RtfWriterAttachments, RtfdModeNamesReadBackToTheirFiles) {
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  for (const char* name : {"～.bin", "😀.png", "  .png", "日本.txt"}) {
+    InsertAttachment(cursor, QString::fromUtf8(name), QByteArray(name) + " bytes");
+  }
+  const RtfWriteResult result = WriteRtf(document, RtfAttachmentMode::rtfd);
+  ASSERT_EQ(result.attachments.size(), 4);
+  EXPECT_EQ(result.attachments[2].name, "_.png");
+  QTextDocument back;
+  const RtfReadResult read =
+      ReadRtf(result.rtf, &back, [&](const QString& name) -> std::optional<QByteArray> {
+        for (const RtfdFile& file : result.attachments) {
+          if (file.name == name) return file.data;
+        }
+        return std::nullopt;
+      });
+  ASSERT_TRUE(read.ok);
+  EXPECT_EQ(read.warnings, 0);
+  EXPECT_EQ(back.toPlainText(), QString(4, QChar::ObjectReplacementCharacter));
+}
+
 TEST(RtfWriterAttachments, RtfdModeGivesImagesWithoutShownSizeTheirPixelSize) {
   QTextDocument document;
   QTextCursor cursor(&document);
