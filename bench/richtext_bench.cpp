@@ -147,6 +147,30 @@ void BM_WriteRtf(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// A table of state.range(0) rows whose first column is one cell merged down
+// the whole table, read and written again: the time per row should not grow
+// with the number of rows.
+void BM_LongTable(benchmark::State& state) {
+  QByteArray rtf = "{\\rtf1\\ansi \\trowd\\clvmgf\\cellx1000\\cellx2000 a\\cell b\\cell\\row ";
+  for (int64_t row = 1; row < state.range(0); ++row) {
+    rtf += "\\trowd\\clvmrg\\cellx1000\\cellx2000 \\cell c\\cell\\row ";
+  }
+  rtf += "}";
+  for (auto _ : state) {
+    QTextDocument document;
+    if (!kdx_richtext::ReadRtf(rtf, &document).ok) {
+      state.SkipWithError("ReadRtf failed");
+      break;
+    }
+    benchmark::DoNotOptimize(
+        kdx_richtext::WriteRtf(document, kdx_richtext::RtfAttachmentMode::embed).rtf.size());
+  }
+  state.counters["us_per_row"] = benchmark::Counter(
+      static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LongTable)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // One iteration extracts the plain text of kBodies bodies; per_body is the mean per body.
 void BM_BodyPlainText(benchmark::State& state) {
   const QByteArray& body = SmallBody();

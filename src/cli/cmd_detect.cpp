@@ -2,7 +2,6 @@
 // user whose file imports garbled can see why; --decode also prints the text
 // as the import reads it. A file the import would refuse is named on standard
 // error with the reason.
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,7 +11,7 @@
 #include "cli/kdx_cli.h"
 #include "core/util/vell_encoding.h"
 #include "core/util/vell_file.h"
-#include "core/util/vell_mem.h"
+#include "transfer/file_import.h"
 #include "transfer/folder_walk.h"
 
 namespace {
@@ -30,19 +29,25 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
       status = kExitFailed;
       continue;
     }
-    int32_t binary = Vell_IsBinaryFile(path.c_str());
-    if (binary >= 0 && IsRtfFile(path) == 1) {
-      out << CliFlat(path) << "\tRTF\n";  // read as rich text, whatever its bytes
+    // Read first, within the import's limit: a file too large to import is
+    // said so at once rather than read through.
+    std::string bytes;
+    const int32_t read = Vell_ReadFileUpTo(path.c_str(), kKdxImportMaxFileBytes, &bytes);
+    if (read == kVellReadTooLarge) {
+      err << "kdx: " << path << ": " << KDX_ImportFailureText(kKdxImportTooLarge) << "\n";
+      status = kExitFailed;
       continue;
     }
-    char* raw = nullptr;
-    int32_t size = binary < 0 ? -1 : Vell_ReadBuffer_fromFile(path.c_str(), &raw);
-    std::unique_ptr<char, void (*)(void*)> buffer(raw, Vell_MallocFree);
-    if (size < 0) {
+    const int32_t binary = read < 0 ? read : Vell_IsBinaryFile(path.c_str());
+    if (binary < 0) {
       std::string why = CliUnreadableText(path);
       if (why.empty()) why = CliNotAFileText(path);
       err << "kdx: " << path << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       status = kExitFailed;
+      continue;
+    }
+    if (IsRtfFile(path) == 1) {
+      out << CliFlat(path) << "\tRTF\n";  // read as rich text, whatever its bytes
       continue;
     }
     if (binary == 1) {
@@ -51,8 +56,7 @@ int RunDetect(const DetectOptions& options, std::ostream& out, std::ostream& err
     }
     // The decision the import takes, so that the two always agree.
     std::string text, used, whyNot;
-    if (Vell_DecodeTextForImport(std::string_view(raw, static_cast<size_t>(size)), text, &used,
-                                 &whyNot) != 0) {
+    if (Vell_DecodeTextForImport(bytes, text, &used, &whyNot) != 0) {
       out << CliFlat(path) << '\t' << kVellEncodingUnknown << '\n';
       err << "kdx: " << path << ": " << whyNot << "\n";
       status = kExitFailed;

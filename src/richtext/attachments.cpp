@@ -70,7 +70,9 @@ QString SafeAttachmentName(const QString& name) {
   cleaned.reserve(last.size());
   for (const QChar c : last) {
     const char16_t u = c.unicode();
-    if (u < 0x20 || u == 0x7F) continue;
+    // Control characters, and the line and paragraph separators, which a
+    // name written into RTF would turn into line breaks.
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029) continue;
     cleaned.append(c);
   }
   cleaned = CutToUtf8Bytes(cleaned, kMaxNameBytes);

@@ -25,7 +25,8 @@ namespace kdx_richtext {
 inline const QString kAttachmentScheme = QStringLiteral("kdx-attachment:");
 
 // The one place file names of attachments are made safe: the last path part,
-// NULs and control characters removed, "." and ".." and empty names replaced
+// NULs, control characters and the line and paragraph separators removed,
+// "." and ".." and empty names replaced
 // by "attachment", cut to 200 bytes of UTF-8 at a character boundary.
 [[nodiscard]] QString SafeAttachmentName(const QString& name);
 

@@ -267,14 +267,16 @@ std::optional<QByteArray> DocumentToBody(const QTextDocument& document) {
   return DocumentToBodyWithRtf(document);
 }
 
-BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf) {
+BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf, int* picturesNotEmbedded) {
   QTextDocument document;
   const BodyStatus status = BodyToDocument(body, &document);
   if (status == BodyStatus::unreadable) {
     rtf->clear();
     return status;
   }
-  *rtf = WriteRtf(document, RtfAttachmentMode::embed).rtf;
+  RtfWriteResult written = WriteRtf(document, RtfAttachmentMode::embed);
+  *rtf = std::move(written.rtf);
+  if (picturesNotEmbedded != nullptr) *picturesNotEmbedded = written.picturesNotEmbedded;
   return status;
 }
 

@@ -81,8 +81,10 @@ inline constexpr uint32_t kBodyMaxFiles = 65536;
 [[nodiscard]] std::optional<QByteArray> DocumentToBody(const QTextDocument& document);
 
 // The body as one RTF file, pictures embedded (for RTF export). An empty body
-// gives an empty RTF document.
-[[nodiscard]] BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf);
+// gives an empty RTF document. picturesNotEmbedded, when given, receives the
+// number of pictures written as references because of the bound on embedding.
+[[nodiscard]] BodyStatus BodyToRtf(const QByteArray& body, QByteArray* rtf,
+                                   int* picturesNotEmbedded = nullptr);
 
 // The body as an RTFD package (for RTFD export and the temporary copy).
 [[nodiscard]] BodyStatus BodyToRtfdPackage(const QByteArray& body, RtfdPackage* package);

@@ -246,6 +246,7 @@ RtfReadResult Builder::Run() {
     pendingHigh_ = 0;
     EmitChar(0xFFFD);
   }
+  tables_.Finish();
   if (!stack_.empty()) {
     // A footnote cut off by the end of the data is kept too.
     for (size_t i = 0; i < stack_.size(); ++i) {
@@ -594,9 +595,13 @@ void Builder::PictureWord(const ControlWord& word, int param) {
   }
 }
 
-// Words in an RTFD attachment reference: its name (plain bytes and \uN), then
-// its size. Any other word ends the name.
+// Words in an RTFD attachment reference: its name (plain bytes, \uN and the
+// \ucN before it), then its size. Any other word ends the name.
 void Builder::GraphicWord(Keyword keyword, int param) {
+  if (keyword == Keyword::kUnicodeSkip && !graphic_.nameDone) {
+    Top().unicodeSkip = std::clamp(param, 0, 16);
+    return;
+  }
   if (keyword == Keyword::kUnicode && !graphic_.nameDone) {
     graphic_.name += Decode(graphic_.nameBytes, CurrentCodePage());
     graphic_.nameBytes.clear();

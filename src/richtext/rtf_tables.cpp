@@ -30,6 +30,7 @@ void TableBuilder::Start(QTextCursor& cursor) {
     format.setColumnWidthConstraints(widths);
   }
   table_ = cursor.insertTable(1, columns, format);
+  rowsMade_ = 1;
   row_ = 0;
   column_ = 0;
   rowEnded_ = false;
@@ -40,6 +41,7 @@ void TableBuilder::Start(QTextCursor& cursor) {
 void TableBuilder::Follow(QTextCursor& cursor, bool inTable) {
   if (table_ == nullptr) return;
   if (!inTable && (rowEnded_ || !cellEnded_)) {
+    Finish();
     cursor = table_->lastCursorPosition();
     cursor.movePosition(QTextCursor::NextBlock);
     table_ = nullptr;
@@ -50,7 +52,14 @@ void TableBuilder::Follow(QTextCursor& cursor, bool inTable) {
   if (rowEnded_ && row_ + 1 >= kMaxTableRows) {
     cursor.insertText(QString(QChar(0x2028)));
   } else if (rowEnded_) {
-    table_->appendRows(1);
+    // Every change of the table's shape makes it lay out its whole grid
+    // again; rows are made in growing batches, so that a long table is read
+    // in linear time, and the rows left over go when the table ends.
+    if (row_ + 1 >= rowsMade_) {
+      const int more = std::clamp(rowsMade_, 1, kMaxTableRows - rowsMade_);
+      table_->appendRows(more);
+      rowsMade_ += more;
+    }
     ++row_;
     column_ = 0;
     const int wanted = std::max<int>(1, static_cast<int>(cellRightTwips_.size()));
@@ -67,6 +76,13 @@ void TableBuilder::Follow(QTextCursor& cursor, bool inTable) {
     }
   }
   cellEnded_ = false;
+}
+
+void TableBuilder::Finish() {
+  if (table_ != nullptr && rowsMade_ > row_ + 1) {
+    table_->removeRows(row_ + 1, rowsMade_ - row_ - 1);
+    rowsMade_ = row_ + 1;
+  }
 }
 
 }  // namespace kdx_richtext::rtf_internal

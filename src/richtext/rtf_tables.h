@@ -39,6 +39,9 @@ class TableBuilder {
   // Moves the cursor where a paragraph goes after a \cell or \row: to the
   // next cell or row, or out of the table when the paragraph is not in it.
   void Follow(QTextCursor& cursor, bool inTable);
+  // Removes the rows made ahead and not used; at the end of the document,
+  // when the table was not left before it.
+  void Finish();
 
   // Whether a \cell or \row ended and the cursor has not yet moved on.
   [[nodiscard]] bool BetweenCells() const { return rowEnded_ || cellEnded_; }
@@ -50,6 +53,7 @@ class TableBuilder {
 
  private:
   QTextTable* table_ = nullptr;  // owned by the document
+  int rowsMade_ = 0;             // rows in table_, the last ones maybe not used yet
   int row_ = 0;
   int column_ = 0;
   bool rowEnded_ = false;

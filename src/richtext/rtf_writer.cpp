@@ -6,7 +6,6 @@
 #include <QBuffer>
 #include <QColor>
 #include <QHash>
-#include <QImage>
 #include <QImageReader>
 #include <QSet>
 #include <QTextBlock>
@@ -27,6 +26,10 @@ namespace {
 constexpr int kDefaultTableTwips = 9360;
 constexpr double kDefaultPointSize = 12.0;
 constexpr int kHexBytesPerLine = 64;
+// Picture bytes embedded in one RTF at most (written as hex, twice as many);
+// a document that shows one picture many times would otherwise make an RTF
+// hundreds of times its size. Pictures past it are written as references.
+constexpr qsizetype kMaxEmbeddedPictureBytes = qsizetype{32} << 20;
 
 int Twips(double points) { return qRound(points * 20.0); }
 
@@ -45,6 +48,28 @@ bool IsJapaneseFont(const QString& family) {
 
 bool StartsWith(const QByteArray& bytes, const char* prefix, qsizetype length) {
   return bytes.size() >= length && std::equal(prefix, prefix + length, bytes.constData());
+}
+
+// The picture formats an RTF embeds, told by their signature alone: the bytes
+// of an attachment are never offered to every installed image decoder.
+enum class PictureKind { none, png, jpeg };
+
+PictureKind PictureKindOf(const QByteArray& bytes) {
+  if (StartsWith(bytes, "\x89PNG\r\n\x1a\n", 8)) return PictureKind::png;
+  if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) return PictureKind::jpeg;
+  return PictureKind::none;
+}
+
+// The pixel size of a PNG or JPEG picture, read by that format's decoder only;
+// invalid when it cannot be read.
+QSize PictureSize(const QByteArray& bytes, PictureKind kind) {
+  if (kind == PictureKind::none) return QSize();
+  QByteArray copy = bytes;
+  QBuffer buffer(&copy);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, kind == PictureKind::png ? "png" : "jpeg");
+  reader.setAutoDetectImageFormat(false);
+  return reader.size();
 }
 
 class RtfWriter {
@@ -77,6 +102,7 @@ class RtfWriter {
     rtf += body_;
     rtf += "}\n";
     result.attachments = std::move(attachments_);
+    result.picturesNotEmbedded = picturesNotEmbedded_;
     return result;
   }
 
@@ -390,13 +416,16 @@ class RtfWriter {
   }
 
   // The file name of a document's attachment inside the package, given out
-  // once per attachment: a plain file name, never "TXT.rtf", never one
-  // already used by another attachment (a document can hold such names when
-  // its formats were made by hand).
+  // once per attachment: a plain file name without blanks around it or a
+  // leading dot, never "TXT.rtf", never one already used by another attachment (a document can hold
+  // such names when its formats were made by hand).
   QString PackageName(const QString& name, const QByteArray& bytes) {
     const auto known = packageNames_.constFind(name);
     if (known != packageNames_.constEnd()) return *known;
-    const QString base = SafeAttachmentName(name);
+    // Readers take the name without the blanks around it; a name starting
+    // with a dot would be a hidden file in the package.
+    QString base = SafeAttachmentName(name.trimmed()).trimmed();
+    if (base.startsWith(QLatin1Char('.'))) base.prepend(QLatin1Char('_'));
     QString candidate = base;
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > 0 ? base.left(dot) : base;
@@ -412,58 +441,37 @@ class RtfWriter {
 
   void WriteAttachment(const QTextImageFormat& format, const QString& name) {
     const QByteArray bytes = AttachmentBytes(document_, name);
+    const PictureKind kind = PictureKindOf(bytes);
+    const QSize pixels = PictureSize(bytes, kind);
+    const bool sized = pixels.isValid() && !pixels.isEmpty();
+    // A picture shows one point per pixel unless the document gives its size.
     double width = format.width();
     double height = format.height();
+    if (sized && (width <= 0 || height <= 0)) {
+      if (width <= 0) width = pixels.width();
+      if (height <= 0) height = pixels.height();
+    }
     if (mode_ == RtfAttachmentMode::rtfd) {
-      if (width <= 0 || height <= 0) {
-        // An image without a shown size shows one point per pixel.
-        QByteArray copy = bytes;
-        QBuffer buffer(&copy);
-        buffer.open(QIODevice::ReadOnly);
-        const QSize pixels = QImageReader(&buffer).size();
-        if (pixels.isValid() && !pixels.isEmpty()) {
-          width = pixels.width();
-          height = pixels.height();
-        }
-      }
       WriteReference(PackageName(name, bytes), width, height);
       return;
     }
-    QByteArray picture = bytes;
-    const char* blip = nullptr;
-    if (StartsWith(bytes, "\x89PNG\r\n\x1a\n", 8)) {
-      blip = "\\pngblip";
-    } else if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) {
-      blip = "\\jpegblip";
-    } else {
-      const QImage image = QImage::fromData(bytes);
-      if (!image.isNull()) {
-        picture.clear();
-        QBuffer buffer(&picture);
-        buffer.open(QIODevice::WriteOnly);
-        if (image.save(&buffer, "PNG")) blip = "\\pngblip";
-      }
-    }
-    QSize pixels;
-    if (blip != nullptr) {
-      QBuffer buffer(&picture);
-      buffer.open(QIODevice::ReadOnly);
-      pixels = QImageReader(&buffer).size();
-    }
-    if (blip == nullptr || !pixels.isValid() || pixels.isEmpty()) {
+    if (!sized) {
       WriteReference(name, width, height);
       return;
     }
-    // A picture shows one point per pixel unless the document gives its size.
-    if (width <= 0) width = pixels.width();
-    if (height <= 0) height = pixels.height();
+    if (embeddedBytes_ + bytes.size() > kMaxEmbeddedPictureBytes) {
+      ++picturesNotEmbedded_;
+      WriteReference(name, width, height);
+      return;
+    }
+    embeddedBytes_ += bytes.size();
     body_ += "{\\pict";
-    body_ += blip;
+    body_ += kind == PictureKind::png ? "\\pngblip" : "\\jpegblip";
     body_ += "\\picw" + QByteArray::number(pixels.width()) + "\\pich" +
              QByteArray::number(pixels.height()) + "\\picwgoal" + QByteArray::number(Twips(width)) +
              "\\pichgoal" + QByteArray::number(Twips(height)) + "\n";
-    for (qsizetype i = 0; i < picture.size(); i += kHexBytesPerLine) {
-      body_ += picture.mid(i, kHexBytesPerLine).toHex() + "\n";
+    for (qsizetype i = 0; i < bytes.size(); i += kHexBytesPerLine) {
+      body_ += bytes.mid(i, kHexBytesPerLine).toHex() + "\n";
     }
     body_ += "}";
   }
@@ -477,6 +485,8 @@ class RtfWriter {
   QHash<QString, QString> packageNames_;  // document name -> package file name
   QSet<QString> usedPackageNames_;
   QList<RtfdFile> attachments_;
+  qsizetype embeddedBytes_ = 0;
+  int picturesNotEmbedded_ = 0;
   QByteArray body_;
 };
 

@@ -5,9 +5,10 @@
 // readers without Unicode.
 //
 // Attachments (attachments.h) are written in one of two ways:
-// - embed: images as \pict groups (PNG and JPEG as they are, other images Qt
-//   can decode converted to PNG); files that are not images as RTFD
-//   references, which a plain RTF reader skips;
+// - embed: PNG and JPEG pictures (told by their signature) as \pict groups,
+//   up to 32 MiB of picture bytes per RTF; every other attachment, and
+//   pictures past that bound, as RTFD references, which a plain RTF reader
+//   skips;
 // - rtfd: RTFD references {{\NeXTGraphic name \width.. \height..}\'ac} for
 //   every attachment, whose bytes are returned for the package.
 #pragma once
@@ -24,6 +25,7 @@ enum class RtfAttachmentMode { embed, rtfd };
 struct RtfWriteResult {
   QByteArray rtf;
   QList<RtfdFile> attachments;  // rtfd mode: one per attachment name used, in text order
+  int picturesNotEmbedded = 0;  // embed mode: pictures written as references past the bound
 };
 
 // Document units are taken as points (20 twips each).

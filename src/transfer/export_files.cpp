@@ -12,6 +12,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <unordered_map>
 
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
@@ -156,14 +158,29 @@ std::string DisplayName(const KDX_ENTRY& entry) {
   return title.empty() ? "(" + std::to_string(entry.en_id) + ")" : title;
 }
 
+// Where the numbering of each base name goes on within one export, so that
+// many entries of one title do not try every number already taken again.
+class ExportNumbering {
+ public:
+  long* For(const std::string& name, std::string_view ext) {
+    std::string key = name;
+    key.push_back('\0');
+    key.append(ext);
+    return &next_[key];
+  }
+
+ private:
+  std::unordered_map<std::string, long> next_;
+};
+
 // Claims an RTF path and the export file path beside it, both new. 0, or
 // kKdxNoFreePath.
 [[nodiscard]] int32_t ClaimBackupPaths(const std::string& folder, const std::string& name,
-                                       std::string* rtf, std::string* kdz) {
+                                       long* nextNumber, std::string* rtf, std::string* kdz) {
   std::vector<std::string> passedOver;  // held so that the next try moves on
   int32_t status = kKdxNoFreePath;
   for (int attempt = 0; attempt < kBackupAttempts; ++attempt) {
-    if (KDX_GenerateUniqueFilePath(folder, name, "rtf", rtf) != 0) break;
+    if (KDX_GenerateUniqueFilePath(folder, name, "rtf", rtf, nextNumber) != 0) break;
     *kdz = GeneratePathToKdzPath(*rtf, "rtf");
     const int fd = ::open(kdz->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
@@ -184,7 +201,8 @@ std::string DisplayName(const KDX_ENTRY& entry) {
 
 // One entry of KDX_ExportEntries: 0 or the failing export's status.
 [[nodiscard]] int32_t ExportEntry(KDX_DATA* data, const KDX_ENTRY& entry, const std::string& folder,
-                                  KdxExportFormat format, KdxExportOutcome* outcome) {
+                                  KdxExportFormat format, ExportNumbering* numbering,
+                                  KdxExportOutcome* outcome) {
   const std::string typeExt = KDX_GetEntryFileTypeExt(data, entry);
   std::string ext;
   switch (format) {
@@ -214,15 +232,18 @@ std::string DisplayName(const KDX_ENTRY& entry) {
   if (format == KdxExportFormat::rtfd ||
       (format == KdxExportFormat::files && KDX_EqualsIgnoringCase(ext, "rtfd"))) {
     std::string path;
-    if (KDX_GenerateUniquePackagePath(folder, name, "rtfd", &path) != 0)
+    if (KDX_GenerateUniquePackagePath(folder, name, "rtfd", &path, numbering->For(name, "rtfd")) !=
+        0)
       return kKdxExportWriteFailed;
     return KDX_ExportRtfdFile(data, entry, path, outcome);
   }
 
   std::string claimed, kdz;
-  const int32_t claimStatus = format == KdxExportFormat::backup
-                                  ? ClaimBackupPaths(folder, name, &claimed, &kdz)
-                                  : KDX_GenerateUniqueFilePath(folder, name, ext, &claimed);
+  long* nextNumber = numbering->For(name, ext);
+  const int32_t claimStatus =
+      format == KdxExportFormat::backup
+          ? ClaimBackupPaths(folder, name, nextNumber, &claimed, &kdz)
+          : KDX_GenerateUniqueFilePath(folder, name, ext, &claimed, nextNumber);
   if (claimStatus != 0) return kKdxExportWriteFailed;
 
   int32_t status = 0;
@@ -263,6 +284,9 @@ std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::s
   if (name.empty()) name = "(" + std::to_string(entry.en_id) + ")";
   // ":" is how the file system shows "/" to users; "/" cannot be in a name.
   std::replace(name.begin(), name.end(), '/', ':');
+  // A name starting with a dot would be hidden, and could be a start-up file
+  // in the folder the user exports into.
+  for (size_t i = 0; i < name.size() && name[i] == '.'; ++i) name[i] = '_';
   if (!extension.empty() && name.size() > extension.size() + 1) {
     const size_t dot = name.size() - extension.size() - 1;
     if (name[dot] == '.' &&
@@ -275,16 +299,20 @@ std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry, const std::s
 }
 
 int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string& name,
-                                   const std::string& extension, std::string* dst) {
+                                   const std::string& extension, std::string* dst,
+                                   long* nextNumber) {
   const std::string ext = extension == kKdxV2FileTypeExt ? std::string("txt") : extension;
-  return Vell_GenerateUniqueFilePath(folder, name, ext, *dst, VellUniqueMode::kCreateFile) == 0
+  return Vell_GenerateUniqueFilePath(folder, name, ext, *dst, VellUniqueMode::kCreateFile,
+                                     nextNumber) == 0
              ? 0
              : kKdxNoFreePath;
 }
 
 int32_t KDX_GenerateUniquePackagePath(const std::string& folder, const std::string& name,
-                                      const std::string& extension, std::string* dst) {
-  return Vell_GenerateUniqueFilePath(folder, name, extension, *dst, VellUniqueMode::kTestOnly) == 0
+                                      const std::string& extension, std::string* dst,
+                                      long* nextNumber) {
+  return Vell_GenerateUniqueFilePath(folder, name, extension, *dst, VellUniqueMode::kTestOnly,
+                                     nextNumber) == 0
              ? 0
              : kKdxNoFreePath;
 }
@@ -298,7 +326,15 @@ int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
     return kKdxExportBodyUnloadable;
   }
   QByteArray rtf;
-  const kdx_richtext::BodyStatus status = kdx_richtext::BodyToRtf(body, &rtf);
+  int picturesNotEmbedded = 0;
+  kdx_richtext::BodyStatus status = kdx_richtext::BodyStatus::unreadable;
+  try {
+    status = kdx_richtext::BodyToRtf(body, &rtf, &picturesNotEmbedded);
+  } catch (const std::bad_alloc&) {
+    rtf.clear();
+    Vell_SystemErrorLog("[-4] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
+    return kKdxExportWriteFailed;
+  }
   if (status == kdx_richtext::BodyStatus::empty) {
     Vell_SystemErrorLog("[-2] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
     return kKdxExportBodyUnloadable;
@@ -314,7 +350,10 @@ int32_t KDX_ExportRtfFile(KDX_DATA* data, const KDX_ENTRY& entry, const std::str
     Vell_SystemErrorLog("[-4] KDX_ExportRtfFile[%d]\r\n", entry.en_id);
     return kKdxExportWriteFailed;
   }
-  if (outcome != nullptr) outcome->writtenPath = target;
+  if (outcome != nullptr) {
+    outcome->writtenPath = target;
+    outcome->picturesNotEmbedded = picturesNotEmbedded;
+  }
   return 0;
 }
 
@@ -401,6 +440,7 @@ KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& 
                                     const std::string& folder, KdxExportFormat format,
                                     const KdxTransferProgress& progress) {
   KdxTransferResult result;
+  ExportNumbering numbering;
   progress.Phase(kKdxMsgExporting);
   const int64_t total = static_cast<int64_t>(ids.size());
   for (int64_t done = 0; done < total; ++done) {
@@ -419,7 +459,7 @@ KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& 
     progress.Item(title, done, total);
 
     KdxExportOutcome outcome;
-    const int32_t status = ExportEntry(data, entry, folder, format, &outcome);
+    const int32_t status = ExportEntry(data, entry, folder, format, &numbering, &outcome);
     if (status != 0) {
       result.Fail(title, ReasonOf(status, !outcome.encoding.empty()));
       continue;
@@ -427,6 +467,12 @@ KdxTransferResult KDX_ExportEntries(KDX_DATA* data, const std::vector<int32_t>& 
     ++result.succeeded;
     if (outcome.unconvertible > 0) {
       result.Warn(outcome.writtenPath, KDX_UnconvertibleMessage(outcome.encoding));
+    }
+    if (outcome.picturesNotEmbedded > 0) {
+      result.Warn(outcome.writtenPath,
+                  std::to_string(outcome.picturesNotEmbedded) +
+                      " pictures written as references: embedding them all would make the file "
+                      "too large");
     }
   }
   return result;

@@ -32,12 +32,14 @@ inline constexpr char kKdxV2FileTypeExt[] = "v2filetype";
 struct KdxExportOutcome {
   std::string writtenPath;  // the file or package written (the extension may have changed)
   std::string encoding;     // plain text: kVellEncodingSJIS, kVellEncodingEUC or kVellEncodingUTF8
-  int32_t unconvertible = 0;  // characters written as a substitute
+  int32_t unconvertible = 0;        // characters written as a substitute
+  int32_t picturesNotEmbedded = 0;  // RTF: pictures written as references, the file being full
 };
 
-// The base file name of an entry: its title with "/" written as ":", or
-// "(<en_id>)" for an empty title; a final "." + extension (any case) is
-// removed. Cut to 511 bytes at a character boundary; the unique path cuts it
+// The base file name of an entry: its title with "/" written as ":" and
+// leading dots as "_" (an export never makes a hidden file such as
+// ".bash_profile"), or "(<en_id>)" for an empty title; a final "." + extension
+// (any case) is removed. Cut to 511 bytes at a character boundary; the unique path cuts it
 // further so that the whole name fits the file system.
 [[nodiscard]] std::string KDX_GetFileNameWithoutExtention(const KDX_ENTRY& entry,
                                                           const std::string& extension);
@@ -46,13 +48,17 @@ struct KdxExportOutcome {
 // gives ".txt"): folder/base.ext, then folder/base-1.ext ... The file is
 // created empty and exclusively, so two exports never get the same path. 0, or
 // kKdxNoFreePath (dst empty) when no path could be made or created.
+// nextNumber, when given, is where the numbering goes on (see
+// Vell_GenerateUniqueFilePath).
 [[nodiscard]] int32_t KDX_GenerateUniqueFilePath(const std::string& folder, const std::string& name,
-                                                 const std::string& extension, std::string* dst);
+                                                 const std::string& extension, std::string* dst,
+                                                 long* nextNumber = nullptr);
 // The same for an RTFD package; the path is only tested (nothing of any kind
 // may exist there), the package writer creates the folder exclusively.
 [[nodiscard]] int32_t KDX_GenerateUniquePackagePath(const std::string& folder,
                                                     const std::string& name,
-                                                    const std::string& extension, std::string* dst);
+                                                    const std::string& extension, std::string* dst,
+                                                    long* nextNumber = nullptr);
 
 // The body as one RTF file (pictures embedded as images) or as an RTFD
 // package. A path whose extension is not exactly "rtf" ("rtfd") gets that

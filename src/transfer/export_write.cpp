@@ -38,11 +38,18 @@ std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry
 }
 
 int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // Never through a symlink put where a name was claimed, and never into a
+  // FIFO or device: an export writes ordinary files only.
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return kKdxExportCannotCreate;
-  bool whole = Vell_WriteFully(fd, bytes);
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!regular || ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return kKdxExportCannotCreate;
+  }
+  bool whole = Vell_WriteFully(fd, bytes);
   // Some file systems report a failed write only when the file is closed.
   if (::close(fd) != 0) whole = false;
   if (whole) return 0;

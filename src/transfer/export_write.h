@@ -22,7 +22,8 @@
 // The extension of the entry's file type; empty when it has no type record.
 [[nodiscard]] std::string KDX_GetEntryFileTypeExt(const KDX_DATA* data, const KDX_ENTRY& entry);
 
-// Writes bytes to path, creating or replacing the file. 0;
+// Writes bytes to path, creating or replacing a regular file (never through a
+// symlink, never into a FIFO or device). 0;
 // kKdxExportCannotCreate when it cannot be opened; kKdxExportShortWrite when
 // not every byte reached the file (a partial regular file is removed).
 [[nodiscard]] int32_t WriteExportFile(const std::string& path, std::string_view bytes);

@@ -45,16 +45,9 @@ std::string ToStd(const QByteArray& bytes) {
 
 // Reads a regular file of at most the import limit whole; 0 or a failure code.
 [[nodiscard]] int32_t ReadWholeFile(const std::string& path, std::string* bytes) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kKdxImportUnreadable;
-  if (st.st_size > kKdxImportMaxFileBytes) return kKdxImportTooLarge;
-  char* raw = nullptr;
-  const int32_t size = Vell_ReadBuffer_fromFile(path.c_str(), &raw);
-  std::unique_ptr<char, void (*)(void*)> owned(raw, Vell_MallocFree);
-  if (size < 0) return size == kVellReadTooLarge ? kKdxImportTooLarge : kKdxImportUnreadable;
-  if (size > kKdxImportMaxFileBytes) return kKdxImportTooLarge;  // grew since the stat
-  bytes->assign(raw, static_cast<size_t>(size));
-  return 0;
+  const int32_t status = Vell_ReadFileUpTo(path.c_str(), kKdxImportMaxFileBytes, bytes);
+  if (status == 0) return 0;
+  return status == kVellReadTooLarge ? kKdxImportTooLarge : kKdxImportUnreadable;
 }
 
 // Whether the plain text of a body made from this text could differ from the

@@ -21,9 +21,6 @@
 #include "transfer/transfer_progress.h"
 #include "transfer/transfer_status.h"  // kKdxImport*, kKdxConvert*
 
-// Largest file imported, in bytes; a larger one counts as failed.
-inline constexpr int64_t kKdxImportMaxFileBytes = int64_t{256} * 1024 * 1024;
-
 // The preferences an import uses, read once at its start.
 struct KdxImportSettings {
   std::string fontName;                 // "DefaultFontName"

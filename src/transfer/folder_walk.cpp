@@ -5,6 +5,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -17,8 +19,12 @@
 #include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
 #include "transfer/file_access.h"
+#include "transfer/transfer_status.h"  // kKdxImportMaxFileBytes
 
 namespace {
+
+// What the binary test reads of a file too large to import.
+constexpr int64_t kOversizedExamineBytes = int64_t{1} << 20;
 
 // The extension of the last path component, uncut: empty without a ".".
 std::string WholeExtension(const std::string& path) {
@@ -64,7 +70,15 @@ struct Walk {
   const KdxTransferProgress& progress;
   std::vector<std::string>* fileList;
   KdxTransferResult* result;
+  std::string root;  // the walked folder as the file system resolves it, ending in "/"
   std::set<std::pair<dev_t, ino_t>> visited;
+
+  // Whether the link at path leads to something inside the walked folder: a
+  // link in a folder someone else made must not read the user's other files.
+  bool LeadsInside(const std::string& path) const {
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    return real && !root.empty() && std::strncmp(real.get(), root.c_str(), root.size()) == 0;
+  }
 
   // Walks one folder; 0, or the errno when it could not be opened.
   int Folder(const std::string& folder, int32_t depth) {
@@ -93,7 +107,11 @@ struct Walk {
         // as skipped, unless its name alone would have kept it out.
         const bool leads = stat(path.c_str(), &st) == 0;
         if (leads && S_ISREG(st.st_mode)) {
-          File(path, name);
+          if (LeadsInside(path)) {
+            File(path, name);
+          } else if (name[0] != '.' && WantedByName(path, importAll, extensions)) {
+            result->Skip(path, "a link to a file outside the folder");
+          }
         } else if (leads && S_ISDIR(st.st_mode)) {
           if (WholeExtension(path) != "app") {
             result->Skip(path, "a link to a folder (links to folders are not followed)");
@@ -203,14 +221,26 @@ int32_t IsImportTargetFilePath(const std::string& path, int32_t importAll,
                                const std::vector<std::string>& extensions) {
   // The tests are independent, so the ones that need no reading come first.
   if (!WantedByName(path, importAll, extensions)) return 0;
-  if (Vell_IsBinaryFile(path.c_str()) != 0 && IsRtfFile(path) != 1) return 0;
+  // A file past the import limit cannot be imported and is named as too
+  // large, unless its beginning already shows it binary: it is not read
+  // through (a sparse file can be terabytes of zeros).
+  struct stat st {};
+  const int64_t examine = stat(path.c_str(), &st) == 0 && st.st_size > kKdxImportMaxFileBytes
+                              ? kOversizedExamineBytes
+                              : INT64_MAX;
+  if (Vell_IsBinaryFile(path.c_str(), examine) != 0 && IsRtfFile(path) != 1) return 0;
   return 1;
 }
 
 int32_t ListUpFilesWithExt(const std::string& folder, const std::vector<std::string>& extensions,
                            int32_t importAll, const KdxTransferProgress& progress,
                            std::vector<std::string>* fileList, KdxTransferResult* result) {
-  Walk walk{extensions, importAll, progress, fileList, result, {}};
+  Walk walk{extensions, importAll, progress, fileList, result, {}, {}};
+  std::unique_ptr<char, decltype(&std::free)> root(realpath(folder.c_str(), nullptr), &std::free);
+  if (root) {
+    walk.root = root.get();
+    if (walk.root.back() != '/') walk.root += '/';
+  }
   if (const int error = walk.Folder(folder, 0); error != 0) {
     walk.Unusable(folder, FolderErrorText(error));
     return 1;

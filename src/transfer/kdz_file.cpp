@@ -11,7 +11,6 @@
 #include "core/content/entry_content.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
-#include "core/util/vell_mem.h"
 #include "core/util/vell_tab.h"
 #include "core/util/vell_utf8.h"
 #include "transfer/export_write.h"
@@ -119,14 +118,10 @@ bool IsNoteRow(std::string_view row) {
   return row.substr(0, key.size()) == key && (row.size() == key.size() || row[key.size()] == ' ');
 }
 
-// The whole file, NUL-terminated; empty (and false) when it cannot be read.
+// The whole file, within the import limit; empty (and false) when it cannot
+// be read.
 [[nodiscard]] bool ReadWholeFile(const std::string& path, std::string* text) {
-  char* buffer = nullptr;
-  const int32_t size = Vell_ReadBuffer_fromFile(path.c_str(), &buffer);
-  if (size < 0) return false;
-  text->assign(buffer, static_cast<size_t>(size));
-  Vell_MallocFree(buffer);
-  return true;
+  return Vell_ReadFileUpTo(path.c_str(), kKdxImportMaxFileBytes, text) == 0;
 }
 
 }  // namespace
@@ -187,13 +182,12 @@ std::vector<KdzLine> KDX_SplitKdzLines(const char* text) {
     std::string_view line(row, static_cast<size_t>(length));
     line = line.substr(0, Vell_Utf8CutLength(line, kKdzMaxLineBytes));
     if (IsNoteRow(line)) break;
+    // A line without a key can match nothing; keeping them would let a file
+    // of newlines cost memory many times its size.
     const size_t split = line.find("] ");
-    if (split == std::string_view::npos) {
-      lines.push_back({std::string(), std::string(line)});
-    } else {
-      lines.push_back(
-          {std::string(line.substr(0, split + 1)), std::string(line.substr(split + 2))});
-    }
+    if (split == std::string_view::npos) continue;
+    lines.push_back({std::string(line.substr(0, split + 1)), std::string(line.substr(split + 2))});
+    if (lines.size() == kKdzMaxKeyedLines) break;
   }
   return lines;
 }

@@ -21,8 +21,11 @@ inline constexpr char kKdzNoteKey[] = "[note]";
 // The part of each line the reader looks at.
 inline constexpr int32_t kKdzMaxLineBytes = 1023;
 
+// Keyed lines read from one file at most: the file has a few dozen.
+inline constexpr size_t kKdzMaxKeyedLines = 1024;
+
 // One line of a read file: the key with its brackets and the value after the
-// first "] ". A line without "] " has an empty key and the whole line as value.
+// first "] ".
 struct KdzLine {
   std::string key;
   std::string value;
@@ -52,7 +55,8 @@ struct KdzLine {
 // no "[note]" (both logged, *note then empty).
 [[nodiscard]] int32_t KDX_ReadNote_FromKdzFile(const std::string& path, std::string* note);
 
-// The lines of an export file's text, up to (not including) its "[note]" line.
+// The keyed lines of an export file's text (lines without "] " are passed
+// over), up to (not including) its "[note]" line and at most kKdzMaxKeyedLines.
 [[nodiscard]] std::vector<KdzLine> KDX_SplitKdzLines(const char* text);
 
 // The value of the first line whose key is key; empty when there is none.

@@ -11,6 +11,10 @@
 
 // ---- Importing one file (KDX_ImportTextFile, KDX_ImportOneFile) -------------
 
+// Largest file imported (and entry export file or version-2 file read), in
+// bytes; a larger one counts as failed.
+inline constexpr int64_t kKdxImportMaxFileBytes = int64_t{256} * 1024 * 1024;
+
 inline constexpr int32_t kKdxImportUnreadable = -1;   // missing, not a file, or a read failed
 inline constexpr int32_t kKdxImportTooLarge = -2;     // above kKdxImportMaxFileBytes
 inline constexpr int32_t kKdxImportUndecodable = -3;  // no encoding, RTF or package reads it

@@ -15,6 +15,7 @@
 #include "core/content/new_entry.h"
 #include "core/document/entry_table.h"
 #include "core/util/vell_encoding.h"
+#include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_utf8.h"
 #include "richtext/body_format.h"
@@ -76,26 +77,7 @@ void CopyField(char* field, size_t size, const std::string& value) {
 
 // Reads the file whole within the import limit; false when it cannot be read.
 [[nodiscard]] bool ReadFileBytes(const std::string& path, std::string* bytes) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kKdxImportMaxFileBytes) {
-    return false;
-  }
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  bytes->clear();
-  char chunk[65536];
-  size_t n = 0;
-  bool ok = true;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    if (bytes->size() + n > static_cast<size_t>(kKdxImportMaxFileBytes)) {
-      ok = false;
-      break;
-    }
-    bytes->append(chunk, n);
-  }
-  if (std::ferror(file)) ok = false;
-  std::fclose(file);
-  return ok && !bytes->empty();
+  return Vell_ReadFileUpTo(path.c_str(), kKdxImportMaxFileBytes, bytes) == 0;
 }
 
 // The Shift JIS bytes that mark a version-2 export file; empty when there is

@@ -385,6 +385,31 @@ TEST(RtfReaderTables, RowsAndCellsBecomeAQTextTable) {
   EXPECT_EQ(d.find("before").currentTable(), nullptr);
 }
 
+// Rows are made ahead in batches; the table ends with the rows it read,
+// whether text follows it or the document ends inside it.
+TEST(RtfReaderTables, LongTablesKeepExactlyTheirRows) {
+  for (const char* after : {"\\pard after", ""}) {
+    QByteArray rows;
+    for (int i = 0; i < 1000; ++i) {
+      rows += "\\trowd\\cellx500\\pard\\intbl r" + QByteArray::number(i) + "\\cell\\row";
+    }
+    auto r = ReadString(Doc(rows.toStdString() + after));
+    QTextTable* table = nullptr;
+    for (QTextFrame* frame : r->document.rootFrame()->childFrames()) {
+      if ((table = qobject_cast<QTextTable*>(frame)) != nullptr) break;
+    }
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 1000) << after;
+    QTextCursor last = table->cellAt(999, 0).firstCursorPosition();
+    last.setPosition(table->cellAt(999, 0).lastCursorPosition().position(),
+                     QTextCursor::KeepAnchor);
+    EXPECT_EQ(last.selectedText(), "r999");
+    if (*after != '\0') {
+      EXPECT_EQ(r->document.find("after").currentTable(), nullptr);
+    }
+  }
+}
+
 TEST(RtfReaderTables, ConsecutiveTablesStaySeparateAndPicturesGoIntoCells) {
   auto r = ReadString(
       Doc("\\trowd\\cellx500\\pard\\intbl one\\cell\\row\\pard\\par"

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -380,6 +381,30 @@ TEST(RtfWriterAttachments, RtfdModeGivesEveryAttachmentAPlainUniqueFileName) {
   EXPECT_FALSE(result.rtf.contains(".."));
 }
 
+// Names that need \ucN, lie beyond the basic plane, or have blanks around
+// them come back as the package's files are named.
+TEST(RtfWriterAttachments, RtfdModeNamesReadBackToTheirFiles) {
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  for (const char* name : {"～.bin", "😀.png", "  .png", "日本.txt"}) {
+    InsertAttachment(cursor, QString::fromUtf8(name), QByteArray(name) + " bytes");
+  }
+  const RtfWriteResult result = WriteRtf(document, RtfAttachmentMode::rtfd);
+  ASSERT_EQ(result.attachments.size(), 4);
+  EXPECT_EQ(result.attachments[2].name, "_.png");
+  QTextDocument back;
+  const RtfReadResult read =
+      ReadRtf(result.rtf, &back, [&](const QString& name) -> std::optional<QByteArray> {
+        for (const RtfdFile& file : result.attachments) {
+          if (file.name == name) return file.data;
+        }
+        return std::nullopt;
+      });
+  ASSERT_TRUE(read.ok);
+  EXPECT_EQ(read.warnings, 0);
+  EXPECT_EQ(back.toPlainText(), QString(4, QChar::ObjectReplacementCharacter));
+}
+
 TEST(RtfWriterAttachments, RtfdModeGivesImagesWithoutShownSizeTheirPixelSize) {
   QTextDocument document;
   QTextCursor cursor(&document);
@@ -407,17 +432,46 @@ TEST(RtfWriterAttachments, EmbedModeWritesPngAsItIs) {
   EXPECT_EQ(QImage::fromData(AttachmentBytes(back, name)).size(), QSize(3, 2));
 }
 
-TEST(RtfWriterAttachments, EmbedModeConvertsOtherImagesAndReferencesOtherFiles) {
+TEST(RtfWriterAttachments, EmbedModeEmbedsOnlyPngAndJpegByTheirSignature) {
   QTextDocument document;
   QTextCursor cursor(&document);
   InsertAttachment(cursor, "red.bmp", ImageBytes("BMP"));
   InsertAttachment(cursor, "jpeg.jpg", ImageBytes("JPEG"));
+  InsertAttachment(cursor, "named.jpg", ImageBytes("PNG"));  // a PNG whatever the name says
   InsertAttachment(cursor, "notes.txt", "just text");
   const QByteArray rtf = Write(document, RtfAttachmentMode::embed);
   EXPECT_EQ(rtf.count("\\pngblip"), 1);
   EXPECT_EQ(rtf.count("\\jpegblip"), 1);
-  EXPECT_FALSE(rtf.contains(ImageBytes("BMP").left(16).toHex()));
+  EXPECT_TRUE(rtf.contains("\\NeXTGraphic red.bmp"));
   EXPECT_TRUE(rtf.contains("\\NeXTGraphic notes.txt"));
+}
+
+TEST(RtfWriterAttachments, EmbedModeBoundsWhatOnePictureShownManyTimesAdds) {
+  QImage noise(640, 640, QImage::Format_RGB32);
+  QRandomGenerator random(7);
+  for (int y = 0; y < noise.height(); ++y) {
+    auto* line = reinterpret_cast<quint32*>(noise.scanLine(y));
+    for (int x = 0; x < noise.width(); ++x) line[x] = random.generate();
+  }
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(noise.save(&buffer, "PNG"));
+  ASSERT_GT(png.size(), 1 << 20);
+
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  InsertAttachment(cursor, "noise.png", png);
+  const QTextImageFormat again = document.find(QString(QChar(0xFFFC))).charFormat().toImageFormat();
+  constexpr int kShown = 60;
+  for (int i = 1; i < kShown; ++i) cursor.insertImage(again);
+
+  const RtfWriteResult result = WriteRtf(document, RtfAttachmentMode::embed);
+  const qsizetype embedded = result.rtf.count("\\pngblip");
+  EXPECT_EQ(embedded, (qsizetype{32} << 20) / png.size());
+  EXPECT_EQ(result.picturesNotEmbedded, kShown - embedded);
+  EXPECT_EQ(result.rtf.count("\\NeXTGraphic noise.png"), kShown - embedded);
+  EXPECT_LT(result.rtf.size(), (qsizetype{66} << 20));
 }
 
 }  // namespace

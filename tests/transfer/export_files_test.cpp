@@ -4,10 +4,14 @@
 #include "transfer/export_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -71,6 +75,29 @@ TEST(ExportNames, FromTitlesUniqueCutAndWithAnyCharacters) {
   }
 }
 
+TEST(ExportNames, NeverHiddenAndManyOfOneTitleNumberedOnwards) {
+  ImportDoc doc;
+  kdx_test::TempDir out;
+  std::vector<int32_t> ids;
+  for (const char* title : {".bash_profile", "..", "."}) {
+    ids.push_back(doc.Add(title, {"", "export PATH=/tmp", ""}, false, "", "UTF-8").en_id);
+  }
+  for (int i = 0; i < 40; ++i) ids.push_back(doc.Add("x", {"", "t", ""}, false, "").en_id);
+  ASSERT_EQ(Export(doc, ids, out, KdxExportFormat::files).succeeded, 43);
+  EXPECT_FALSE(fs::exists(out.File(".bash_profile")));
+  EXPECT_EQ(ReadText(out.File("_bash_profile")), "export PATH=/tmp");
+  EXPECT_TRUE(fs::is_regular_file(out.File("__")));
+  EXPECT_TRUE(fs::is_regular_file(out.File("_")));
+  for (const std::string& name : Names(out)) EXPECT_NE(name[0], '.') << name;
+  EXPECT_TRUE(fs::exists(out.File("x")));
+  EXPECT_TRUE(fs::exists(out.File("x-39")));
+
+  // A second export into the same folder goes on after the numbers taken.
+  ASSERT_EQ(Export(doc, {ids[3], ids[4]}, out, KdxExportFormat::files).succeeded, 2);
+  EXPECT_TRUE(fs::exists(out.File("x-41")));
+  EXPECT_EQ(Names(out).size(), 45u);
+}
+
 TEST(ExportText, EncodingsSubstitutesAndEmptyTexts) {
   ImportDoc doc;
   kdx_test::TempDir out;
@@ -87,12 +114,40 @@ TEST(ExportText, EncodingsSubstitutesAndEmptyTexts) {
   EXPECT_EQ(r.warnings[0].reason, "一部の文字が Shift JIS に変換できませんでした。");
 }
 
-TEST(ExportText, AShortWriteIsAFailure) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+TEST(ExportText, AShortWriteIsAFailureAndOnlyRegularFilesAreWritten) {
   ImportDoc doc;
-  KDX_ENTRY e = doc.Add("t", {"", "some text", ""});
-  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/dev/full"), -3);
-  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"), -2);
+  kdx_test::TempDir out;
+  KDX_ENTRY e = doc.Add("t", {"", std::string(64 * 1024, 'a'), ""});
+
+  // The file size limit cuts the write short; the partial file goes.
+  {
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int32_t status = KDX_ExportUtf8TextFile(doc.data(), e, out.File("short.txt"));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(status, kKdxExportShortWrite);
+    EXPECT_FALSE(fs::exists(out.File("short.txt")));
+  }
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/nonexistent/dir/x.txt"),
+            kKdxExportCannotCreate);
+
+  // A symlink swapped in where a name was claimed is not followed, and a
+  // device or FIFO is not written to.
+  const std::string victim = out.File("victim");
+  { std::ofstream(victim) << "keep"; }
+  fs::create_symlink(victim, out.File("claimed.txt"));
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, out.File("claimed.txt")), kKdxExportCannotCreate);
+  EXPECT_EQ(ReadText(victim), "keep");
+  ASSERT_EQ(::mkfifo(out.File("fifo.txt").c_str(), 0600), 0);
+  EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, out.File("fifo.txt")), kKdxExportCannotCreate);
+  if (fs::exists("/dev/full")) {
+    EXPECT_EQ(KDX_ExportUtf8TextFile(doc.data(), e, "/dev/full"), kKdxExportCannotCreate);
+  }
 }
 
 TEST(ExportRich, ExtensionChangesNeverOverwrite) {

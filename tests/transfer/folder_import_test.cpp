@@ -82,6 +82,16 @@ TEST(FolderImportTargets, ExtensionsHiddenNamesBundlesAndBinaries) {
                                       std::string(16, 'e') + "." + std::string(16, 't'), "noext",
                                       "pkg.rtfd", "x.TXT", "y.text", "z.md"}));
   EXPECT_EQ(result.failed, 0);
+
+  // A file far past the import limit is not read through to be tested: it is
+  // listed (to be named as too large) unless its beginning shows it binary.
+  const std::string huge = (r / "huge.txt").string();
+  WriteAll(huge, "text");
+  ASSERT_EQ(truncate(huge.c_str(), int64_t{1} << 40), 0);  // sparse, a terabyte of zeros
+  EXPECT_EQ(IsImportTargetFilePath(huge, 0, kTxtText), 1);
+  WriteAll(huge, "\x01");
+  ASSERT_EQ(truncate(huge.c_str(), int64_t{1} << 40), 0);
+  EXPECT_EQ(IsImportTargetFilePath(huge, 0, kTxtText), 0);
 }
 
 TEST(FolderImportWalk, SymlinkLoopsAreNotFollowed) {
@@ -110,19 +120,25 @@ TEST(FolderImportWalk, SpecialFilesAndLinksNotFollowedAreNamedAsSkipped) {
   fs::create_directory_symlink(dir.path() / "outside", r / "out");
   fs::create_symlink(r / "pipe.txt", r / "to-pipe.txt");
   fs::create_symlink(r / "gone.txt", r / "dangling.txt");
+  // Links to files elsewhere, as a folder someone else made could hold them.
+  WriteAll((dir.path() / "outside" / "secret.txt").string(), "secret");
+  fs::create_symlink(dir.path() / "outside" / "secret.txt", r / "secret.txt");
+  fs::create_symlink("../../outside/secret.txt", r / "A" / "relative.txt");
   KdxTransferResult result;
   EXPECT_EQ(Walk(r, 0, &result), (std::vector<std::string>{"A/f.txt"}));
   EXPECT_EQ(result.failed, 0);
-  EXPECT_EQ(result.skipped, 4);
+  EXPECT_EQ(result.skipped, 6);
   std::vector<std::pair<std::string, std::string>> skipped;
   for (const KdxTransferFailure& s : result.skippedItems) {
     skipped.emplace_back(fs::path(s.item).lexically_relative(r).string(), s.reason);
   }
   std::sort(skipped.begin(), skipped.end());
   EXPECT_EQ(skipped, (std::vector<std::pair<std::string, std::string>>{
+                         {"A/relative.txt", "a link to a file outside the folder"},
                          {"dangling.txt", "a link that leads nowhere"},
                          {"out", "a link to a folder (links to folders are not followed)"},
                          {"pipe.txt", "a FIFO, not a file"},
+                         {"secret.txt", "a link to a file outside the folder"},
                          {"to-pipe.txt", "a link to a FIFO, not to a file"}}));
 }
 

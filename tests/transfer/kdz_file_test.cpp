@@ -3,6 +3,7 @@
 #include "transfer/kdz_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -141,6 +142,18 @@ TEST(KdzRead, HostileAndDamagedFiles) {
     EXPECT_EQ(note, want) << text;
   }
   EXPECT_EQ(KDX_ReadNote_FromKdzFile(dir.File("missing.kdz"), &note), -1);
+
+  // What a file of lines costs is bounded: lines without a key are not kept,
+  // keyed lines stop at the bound, and a file past the import limit is not
+  // read at all.
+  EXPECT_TRUE(KDX_SplitKdzLines(std::string(1 << 20, '\n').c_str()).empty());
+  std::string many;
+  for (size_t i = 0; i < 2 * kKdzMaxKeyedLines; ++i) many += "[k] v\n";
+  EXPECT_EQ(KDX_SplitKdzLines(many.c_str()).size(), kKdzMaxKeyedLines);
+  kdx_test::WriteAll(path, "[en_title] sparse\r\n");
+  ASSERT_EQ(truncate(path.c_str(), kKdxImportMaxFileBytes + 1), 0);
+  EXPECT_EQ(KDX_ReadEntry_FromKdzFile(path, &e, ext), 0);
+  EXPECT_EQ(KDX_ReadNote_FromKdzFile(path, &note), kKdzNoteUnreadable);
 }
 
 TEST(KdzPath, ReplacesOnlyAMatchingExtensionOfTheLastPart) {

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "core/util/vell_encoding.h"
@@ -178,7 +181,8 @@ int32_t Vell_IsFolder(const char* path) {
 }
 
 int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
-                                    std::string_view ext, std::string& dst, VellUniqueMode mode) {
+                                    std::string_view ext, std::string& dst, VellUniqueMode mode,
+                                    long* nextNumber) {
   dst.clear();
   // A "/" in the name would place the file outside the folder.
   if (folder.empty() || name.empty() || name.find('/') != std::string_view::npos ||
@@ -196,7 +200,8 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
   std::string prefix(folder);
   if (prefix.back() != '/') prefix += '/';
 
-  for (long n = 0; n <= kMaxUniqueTries; ++n) {
+  const long first = nextNumber != nullptr ? std::clamp(*nextNumber, 0L, kMaxUniqueTries) : 0;
+  for (long n = first; n <= kMaxUniqueTries; ++n) {
     std::string tag = n == 0 ? std::string() : "-" + std::to_string(n);
     if (tag.size() + suffix.size() > NAME_MAX) return kVellFailed;
     // Each candidate's own base is cut, so "-N" and the suffix always survive.
@@ -224,6 +229,7 @@ int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view na
       }
     }
     dst = std::move(candidate);
+    if (nextNumber != nullptr) *nextNumber = n + 1;
     return 0;
   }
   return kVellFailed;
@@ -245,32 +251,50 @@ int32_t Vell_CopyFile(const char* src, const char* dst, int32_t recursive) {
   return 0;
 }
 
+namespace {
+
+// The size of the regular file open on fd when it is at most maxBytes: 0, or
+// the kVellRead failure.
+[[nodiscard]] int32_t WholeFileSize(int fd, int64_t maxBytes, size_t* size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return kVellReadShort;
+  if (S_ISDIR(st.st_mode)) return kVellReadCannotOpen;
+  if (!S_ISREG(st.st_mode) || st.st_size < 0) return kVellReadShort;
+  // Decided by the size alone, before a byte is read: a sparse file of many
+  // gigabytes is refused at once.
+  if (st.st_size > maxBytes) return kVellReadTooLarge;
+  *size = static_cast<size_t>(st.st_size);
+  return 0;
+}
+
+// Reads exactly size bytes, and sees that the file ends there: a file that
+// shrank or grew while being read has no single content to report.
+[[nodiscard]] bool ReadExactly(int fd, char* data, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    ssize_t n = ReadRetry(fd, data + got, size - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  char extra;
+  return got == size && ReadRetry(fd, &extra, 1) == 0;
+}
+
+}  // namespace
+
 int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
   if (buffer == nullptr) return kVellReadCannotOpen;
   *buffer = nullptr;
   if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
   // O_NONBLOCK keeps a FIFO from blocking the open until a writer appears.
-  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!fd.valid()) return kVellReadCannotOpen;
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) return kVellReadShort;
-  if (S_ISDIR(st.st_mode)) return kVellReadCannotOpen;
-  if (!S_ISREG(st.st_mode) || st.st_size < 0) return kVellReadShort;
+  size_t size = 0;
   // The size goes back as int32_t, and size + 1 must be allocatable.
-  if (st.st_size > INT32_MAX) return kVellReadTooLarge;
-  const size_t size = static_cast<size_t>(st.st_size);
+  if (const int32_t status = WholeFileSize(fd.get(), INT32_MAX, &size); status != 0) return status;
   char* data = static_cast<char*>(std::calloc(size + 1, 1));
   if (data == nullptr) return kVellReadTooLarge;
-
-  size_t got = 0;
-  while (got < size) {
-    ssize_t n = ReadRetry(fd.get(), data + got, size - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  // A file that shrank or grew while being read has no single size to report.
-  char extra;
-  if (got != size || ReadRetry(fd.get(), &extra, 1) != 0) {
+  if (!ReadExactly(fd.get(), data, size)) {
     Vell_MallocFree(data);
     return kVellReadShort;
   }
@@ -278,7 +302,26 @@ int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
   return static_cast<int32_t>(size);
 }
 
-int32_t Vell_IsBinaryFile(const char* path) {
+int32_t Vell_ReadFileUpTo(const char* path, int64_t maxBytes, std::string* bytes) {
+  bytes->clear();
+  if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.valid()) return kVellReadCannotOpen;
+  size_t size = 0;
+  if (const int32_t status = WholeFileSize(fd.get(), maxBytes, &size); status != 0) return status;
+  try {
+    bytes->resize(size);
+  } catch (const std::bad_alloc&) {
+    return kVellReadTooLarge;
+  }
+  if (!ReadExactly(fd.get(), bytes->data(), size)) {
+    bytes->clear();
+    return kVellReadShort;
+  }
+  return 0;
+}
+
+int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes) {
   if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
   UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) return kVellReadCannotOpen;
@@ -287,10 +330,13 @@ int32_t Vell_IsBinaryFile(const char* path) {
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kVellReadCannotOpen;
   std::vector<unsigned char> buf(kChunkSize);
-  for (bool first = true;; first = false) {
-    ssize_t n = ReadRetry(fd.get(), buf.data(), buf.size());
+  bool first = true;
+  for (int64_t left = examineBytes; left > 0; first = false) {
+    ssize_t n =
+        ReadRetry(fd.get(), buf.data(), static_cast<size_t>(std::min<int64_t>(left, kChunkSize)));
     if (n < 0) return kVellReadCannotOpen;
     if (n == 0) return 0;
+    left -= n;
     // UTF-16 text has bytes 1 to 8 in characters such as 、 (U+3001) and
     // Cyrillic; plain UTF-16 at the start makes the file text.
     if (first && Vell_Utf16ByteOrder(std::string_view(reinterpret_cast<const char*>(buf.data()),
@@ -301,6 +347,7 @@ int32_t Vell_IsBinaryFile(const char* path) {
       if (buf[static_cast<size_t>(i)] >= 1 && buf[static_cast<size_t>(i)] <= 8) return 1;
     }
   }
+  return 0;
 }
 
 bool Vell_WriteFully(int fd, std::string_view content) {

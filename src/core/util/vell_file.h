@@ -51,9 +51,12 @@ enum class VellUniqueMode {
 // Returns 0 with the path in dst, or kVellFailed (dst empty) when the folder is empty,
 // the name holds "/" or nothing usable, the path would exceed PATH_MAX, the
 // creation fails for another reason, or no number up to a bound is free.
+// With nextNumber, the search starts at *nextNumber (0 = the name without a
+// number) and *nextNumber is set past the number taken, so that a caller
+// placing many files of one name does not try every taken number again.
 [[nodiscard]] int32_t Vell_GenerateUniqueFilePath(std::string_view folder, std::string_view name,
                                                   std::string_view ext, std::string& dst,
-                                                  VellUniqueMode mode);
+                                                  VellUniqueMode mode, long* nextNumber = nullptr);
 
 // Copies the file src to dst, or with recursive 1 also a folder tree such as an
 // RTFD package (symlinks inside it are copied as symlinks, never followed).
@@ -70,11 +73,19 @@ enum class VellUniqueMode {
 // file is 2 GiB or larger. *buffer is null on every failure.
 [[nodiscard]] int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer);
 
+// Reads a regular file of at most maxBytes whole into bytes. The size is
+// looked at on the open file before anything is read; a FIFO, device or
+// folder is never read. 0; kVellReadCannotOpen when it cannot be opened (or is
+// a folder); kVellReadShort when it is not a regular file or changed size
+// while read; kVellReadTooLarge above maxBytes or when memory runs out.
+// bytes is empty on every failure.
+[[nodiscard]] int32_t Vell_ReadFileUpTo(const char* path, int64_t maxBytes, std::string* bytes);
+
 // The import's binary test: 1 when the file holds a byte of value 1 to 8, 0
 // when it does not or when it begins as plain UTF-16 text (Vell_Utf16ByteOrder),
 // kVellReadCannotOpen when it cannot be opened or read or is not a regular
-// file.
-[[nodiscard]] int32_t Vell_IsBinaryFile(const char* path);
+// file. Only the first examineBytes bytes are looked at.
+[[nodiscard]] int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes = INT64_MAX);
 
 // Writes every byte of content to fd, going on after short writes and EINTR.
 // False on the first error (a full disk among them).

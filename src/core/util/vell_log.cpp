@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/util/vell_system.h"
@@ -46,6 +48,33 @@ std::string LogFolder() {
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (base != "/") base += '/';
   return base + kLogFolderName;
+}
+
+// The message with every control character before its own line end written
+// as \xNN: a value in a record (a folder name holding a line feed, a title
+// holding a terminal's escape sequence) can neither forge another record nor
+// act on the terminal that shows the log.
+std::string WithControlsEscaped(std::string_view message) {
+  size_t end = message.size();
+  if (message.ends_with("\r\n")) {
+    end -= 2;
+  } else if (message.ends_with('\n')) {
+    end -= 1;
+  }
+  std::string out;
+  out.reserve(message.size());
+  for (size_t i = 0; i < end; ++i) {
+    const unsigned char c = static_cast<unsigned char>(message[i]);
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out.append(message.substr(end));
+  return out;
 }
 
 }  // namespace
@@ -83,9 +112,8 @@ void Vell_SystemErrorLog(const char* format, ...) {
                     local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   if (stampLength < 0 || static_cast<size_t>(stampLength) >= sizeof stamp) stampLength = 0;
 
-  std::string record;
-  record.reserve(static_cast<size_t>(stampLength) + length);
-  record.append(stamp, static_cast<size_t>(stampLength)).append(message.data(), length);
+  std::string record(stamp, static_cast<size_t>(stampLength));
+  record += WithControlsEscaped(std::string_view(message.data(), length));
 
   {
     std::lock_guard<std::mutex> lock(LogMutex());

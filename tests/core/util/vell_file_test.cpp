@@ -176,7 +176,7 @@ TEST(VellCopyFile, NeverOverwritesAndLeavesNothingOnFailure) {
   EXPECT_FALSE(fs::exists(dir.File("out")));
 }
 
-TEST(VellReadBuffer, WholeFileNulTerminatedOrNullOnFailure) {
+TEST(VellReadWhole, WholeFileOrNothingWithinItsLimit) {
   TempDir dir;
   for (const std::string& content : {std::string("ab\0cd", 5), std::string()}) {
     WriteAll(dir.File("f"), content);
@@ -186,7 +186,13 @@ TEST(VellReadBuffer, WholeFileNulTerminatedOrNullOnFailure) {
     ASSERT_NE(buf, nullptr);
     EXPECT_EQ(std::string(buf, content.size() + 1), content + '\0');
     Vell_MallocFree(buf);
+    std::string bytes = "old";
+    EXPECT_EQ(Vell_ReadFileUpTo(dir.File("f").c_str(), 5, &bytes), 0);
+    EXPECT_EQ(bytes, content);
   }
+  std::string bytes;
+  WriteAll(dir.File("f"), "abcde");
+  EXPECT_EQ(Vell_ReadFileUpTo(dir.File("f").c_str(), 4, &bytes), -3);
   ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
   const std::string big = dir.File("big");
   WriteAll(big, "");
@@ -208,6 +214,10 @@ TEST(VellReadBuffer, WholeFileNulTerminatedOrNullOnFailure) {
     char* buf = &dummy;
     EXPECT_EQ(Vell_ReadBuffer_fromFile(c.path.c_str(), &buf), c.result) << c.path;
     EXPECT_EQ(buf, nullptr) << c.path;
+    // The sparse file is refused by its size, before anything is read.
+    std::string held = "old";
+    EXPECT_EQ(Vell_ReadFileUpTo(c.path.c_str(), 1 << 20, &held), c.result) << c.path;
+    EXPECT_TRUE(held.empty()) << c.path;
   }
 }
 
@@ -226,6 +236,8 @@ TEST(VellBinaryFile, OnlyBytesOneToEightMeanBinary) {
   std::string late(300000, 'a');  // past the first read chunk
   late.back() = '\x05';
   EXPECT_EQ(check(late), 1);
+  EXPECT_EQ(Vell_IsBinaryFile(dir.File("f").c_str(), 299999), 0);  // looked at up to the bound
+  EXPECT_EQ(Vell_IsBinaryFile(dir.File("f").c_str(), 300000), 1);
   EXPECT_EQ(Vell_IsBinaryFile(dir.File("missing").c_str()), -1);
   EXPECT_EQ(Vell_IsBinaryFile(dir.path().c_str()), -1);
   ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -66,6 +67,15 @@ TEST_F(VellLog, RecordsAreStampedAppendedAndArgumentsNotReinterpreted) {
   text = ReadText(LogPath());
   EXPECT_EQ(text.find("\t[-3] KDX_LoadTXContainer\r\n"), 20u) << text;
   EXPECT_NE(text.find("\t[-4] KDX_RemoveOneEntry[-2] 100%d %s.txt\n"), std::string::npos);
+  // A value cannot start a record of its own or reach the terminal as an
+  // escape sequence; the record keeps its own line end.
+  Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n",
+                      "a\r\n 2024/01/01 00:00:00\t[-9] x\x1B[2J");
+  text = ReadText(LogPath());
+  EXPECT_NE(text.find("[a\\x0D\\x0A 2024/01/01 00:00:00\\x09[-9] x\\x1B[2J]\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
   struct stat st {};
   ASSERT_EQ(stat(dir_.File("Kardinex").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
