@@ -1,10 +1,18 @@
 #include "cli/cli_document.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <optional>
 #include <ostream>
+#include <thread>
 
 #include "cli/cli_output.h"
 #include "cli/kdx_cli.h"
@@ -14,17 +22,75 @@
 #include "core/listing/category.h"
 #include "core/util/vell_ary.h"
 
-namespace {
+namespace {}  // namespace
 
-bool ReadPasswordFile(const std::string& path, std::string* password) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::getline(in, *password);
-  if (!password->empty() && password->back() == '\r') password->pop_back();
+bool CliReadPasswordFile(const std::string& path, std::string* password, std::string* why) {
+  password->clear();
+  // Never blocks in the open: a FIFO without a writer opens at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = CliUnreadableText(path);
+    if (why->empty()) *why = "cannot be read";
+    return false;
+  }
+  struct stat st {};
+  const bool statOk = ::fstat(fd, &st) == 0;
+  const bool pipe = statOk && S_ISFIFO(st.st_mode);
+  if (!statOk || !(S_ISREG(st.st_mode) || pipe)) {
+    ::close(fd);
+    *why = statOk && S_ISDIR(st.st_mode) ? "is a folder, not a file" : "not a file";
+    return false;
+  }
+  // The first line, at most kMaxLine bytes; a pipe (as from <(...)) gets a
+  // few seconds to give it.
+  constexpr size_t kMaxLine = 256;
+  constexpr int kPipeWaitMs = 10000;
+  std::string line;
+  bool ended = false;
+  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPipeWaitMs);
+       !ended && line.size() <= kMaxLine;) {
+    char chunk[64];
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      line.append(chunk, static_cast<size_t>(n));
+      ended = line.find('\n') != std::string::npos;
+    } else if (n == 0 && !(pipe && line.empty())) {
+      ended = true;
+    } else if (n == 0 || (errno == EAGAIN && pipe)) {
+      // A pipe with no writer yet reads as ended, one with a writer that has
+      // not written as "again": both are given until the deadline.
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        ::close(fd);
+        *why = "nothing came from it within 10 seconds";
+        return false;
+      }
+      struct pollfd wait {
+        fd, POLLIN, 0
+      };
+      if (n == 0 || ::poll(&wait, 1, static_cast<int>(std::min<int64_t>(left.count(), 50))) < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    } else if (errno != EINTR) {
+      break;
+    }
+  }
+  ::close(fd);
+  const size_t end = line.find('\n');
+  if (end == std::string::npos && line.size() > kMaxLine) {
+    *why = "its first line is too long to be a password";
+    return false;
+  }
+  if (!ended) {
+    *why = "cannot be read";
+    return false;
+  }
+  line.resize(std::min(end, line.size()));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  *password = std::move(line);
   return true;
 }
-
-}  // namespace
 
 bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
                     std::string* password) {
@@ -44,10 +110,9 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
     if (attempt > 0) return std::nullopt;
     std::string typed;
     if (!password.passwordFile.empty()) {
-      if (!ReadPasswordFile(password.passwordFile, &typed)) {
-        const std::string why = CliUnreadableText(password.passwordFile);
-        err << "kdx: " << password.passwordFile << ": " << (why.empty() ? "cannot be read" : why)
-            << "\n";
+      std::string why;
+      if (!CliReadPasswordFile(password.passwordFile, &typed, &why)) {
+        err << "kdx: " << password.passwordFile << ": " << why << "\n";
         promptFailed = true;
         return std::nullopt;
       }

@@ -65,6 +65,13 @@ struct CliSelection {
 [[nodiscard]] bool CliHasCategories(const KdxSession& doc, const std::vector<std::string>& cats,
                                     std::ostream& err);
 
+// The first line of a password file (CR LF or LF ends it). Only a regular
+// file or a pipe (as --password-file <(...) makes) is read, never a device
+// or a folder; a pipe gets 10 seconds to give its line, and at most 256 bytes
+// are read. False with the reason in why.
+[[nodiscard]] bool CliReadPasswordFile(const std::string& path, std::string* password,
+                                       std::string* why);
+
 // Asks for a password at the console's terminal; false when there is nobody to ask.
 [[nodiscard]] bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
                                   std::string* password);

@@ -9,7 +9,9 @@
 
 // A value on one line of kdx's output (a cell of tab-separated output, a name
 // in a report line): tab, CR and LF become a space, so that no value can
-// split a cell or a line. The document keeps the value as it is.
+// split a cell or a line, and other control characters (C0, DEL, C1) are
+// written as \xNN, so that none reaches the terminal. The document keeps the
+// value as it is.
 [[nodiscard]] std::string CliFlat(std::string text);
 
 // What kdx says of a file it was given that cannot be read: "no such file"

@@ -34,7 +34,7 @@ KdxTransferProgress CliMakeProgress(std::ostream& err, bool isTerminal) {
     } else {
       err << "[" << done << "] ";
     }
-    err << Shorten(name, 60) << std::flush;
+    err << Shorten(CliFlat(name), 60) << std::flush;
   };
   return progress;
 }

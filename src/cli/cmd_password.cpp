@@ -1,6 +1,5 @@
 // kdx passwd FILE: set, change or remove a document's password.
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -27,15 +26,11 @@ constexpr char kPasswordRule[] =
 int ReadNewPassword(const PasswdOptions& options, const CliPasswordSource& source,
                     std::string* typed, std::ostream& err) {
   if (!options.newPasswordFile.empty()) {
-    std::ifstream in(options.newPasswordFile);
-    if (!in) {
-      const std::string why = CliUnreadableText(options.newPasswordFile);
-      err << "kdx: " << options.newPasswordFile << ": " << (why.empty() ? "cannot be read" : why)
-          << "\n";
+    std::string why;
+    if (!CliReadPasswordFile(options.newPasswordFile, typed, &why)) {
+      err << "kdx: " << options.newPasswordFile << ": " << why << "\n";
       return kExitFailed;
     }
-    std::getline(in, *typed);
-    if (!typed->empty() && typed->back() == '\r') typed->pop_back();
     return kExitOk;
   }
   std::string again;

@@ -52,6 +52,14 @@ struct GroupState {
   bool starPending = false;  // a \* waits for its destination word
 };
 
+// What one document may define, bounded so that a small hostile file cannot
+// make the reader hold many times its size: fonts, colours and pictures past
+// these are passed over (and counted as warnings), font names cut.
+constexpr size_t kMaxFonts = 4096;
+constexpr qsizetype kMaxFontNameBytes = 256;
+constexpr size_t kMaxColors = 4096;
+constexpr int kMaxPictures = 10000;
+
 struct FontEntry {
   QString name;                   // complete once named; before, what \uN gave of it
   int codePage = 0;               // 0: the document's
@@ -161,6 +169,7 @@ class Builder {
   const AttachmentLoader& loader_;
   CodePageDecoder decoder_;
   int warnings_ = 0;
+  int attachmentsRead_ = 0;  // pictures and attachment references, at most kMaxPictures
 
   std::vector<GroupState> stack_;
   bool finished_ = false;  // the outermost group closed
@@ -375,14 +384,17 @@ void Builder::TextByte(char c) {
       formatStale_ = true;
       if (c == ';') {
         CommitFontName();
-      } else if (fontTableCurrent_ >= 0 && !fonts_[fontTableCurrent_].named) {
+      } else if (fontTableCurrent_ >= 0 && !fonts_[fontTableCurrent_].named &&
+                 fonts_[fontTableCurrent_].nameBytes.size() < kMaxFontNameBytes) {
         fonts_[fontTableCurrent_].nameBytes.append(c);
       }
       break;
     case Dest::kColorTable:
       formatStale_ = true;
       if (c == ';') {
-        colors_.push_back(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+        if (colors_.size() < kMaxColors) {
+          colors_.push_back(colorSet_ ? QColor(red_, green_, blue_) : QColor());
+        }
         red_ = green_ = blue_ = 0;
         colorSet_ = false;
       }
@@ -423,7 +435,8 @@ void Builder::HexByte(char byte) {
     if (dest == Dest::kColorTable) return;
     if (dest == Dest::kFontTable && fontTableCurrent_ >= 0) {
       formatStale_ = true;
-      fonts_[fontTableCurrent_].nameBytes.append(byte);
+      QByteArray& nameBytes = fonts_[fontTableCurrent_].nameBytes;
+      if (nameBytes.size() < kMaxFontNameBytes) nameBytes.append(byte);
       return;
     }
   }
@@ -536,6 +549,11 @@ void Builder::FontTableWord(Keyword keyword, int param) {
   switch (keyword) {
     case Keyword::kFont:
       CommitFontName();
+      if (fonts_.size() >= kMaxFonts && fonts_.count(param) == 0) {
+        fontTableCurrent_ = -1;
+        ++warnings_;
+        break;
+      }
       fontTableCurrent_ = param;
       fonts_[param] = FontEntry();
       break;
@@ -858,7 +876,9 @@ void Builder::FontNameUnicode(int param) {
   const int codePage = font.codePage != 0 ? font.codePage : documentCodePage_;
   font.name += Decode(font.nameBytes, codePage);
   font.nameBytes.clear();
-  font.name += QChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+  if (font.name.size() < kMaxFontNameBytes) {
+    font.name += QChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+  }
 }
 
 void Builder::CommitFontName() {
@@ -875,10 +895,11 @@ void Builder::CommitFontName() {
 void Builder::FinishPicture() {
   Picture picture = std::move(picture_);
   picture_ = Picture();
-  if (picture.tooLarge || picture.bytes.isEmpty()) {
+  if (picture.tooLarge || picture.bytes.isEmpty() || attachmentsRead_ >= kMaxPictures) {
     ++warnings_;
     return;
   }
+  ++attachmentsRead_;
   double width = 0, height = 0;
   if (picture.goalw > 0 && picture.goalh > 0) {
     width = TwipsToPoints(picture.goalw) * picture.scalex / 100.0;
@@ -909,11 +930,13 @@ void Builder::FinishNeXTGraphic() {
     return;
   }
   const QString safeName = SafeAttachmentName(name);
-  std::optional<QByteArray> bytes = loader_(safeName);
+  std::optional<QByteArray> bytes =
+      attachmentsRead_ < kMaxPictures ? loader_(safeName) : std::nullopt;
   if (!bytes) {
     ++warnings_;
     return;
   }
+  ++attachmentsRead_;
   EnterTableContext();
   FlushText();
   InsertAttachment(cursor_, safeName, *bytes, TwipsToPoints(graphic.widthTwips),

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <sstream>
 
+#include "cli/cli_output.h"
 #include "cli/cli_test_util.h"
 #include "support/test_support.h"
 
@@ -32,9 +33,8 @@ std::vector<std::vector<std::string>> Cells(const std::string& tsv) {
   return rows;
 }
 
-std::string Flat(QString text) {
-  return text.replace('\t', ' ').replace('\n', ' ').replace('\r', ' ').toStdString();
-}
+// A JSON value as tab-separated output prints it.
+std::string Flat(const QString& text) { return CliFlat(text.toStdString()); }
 
 TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
   kdx_test::TempDir dir;

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -224,6 +227,35 @@ TEST(KdxCliDocument, FilesThatMayNotBeReadSaySo) {
   }
 }
 
+// A password file is a regular file or a pipe, read as far as its first line
+// within a bound: a device, a folder or an endless line is refused with its
+// reason, never read for ever or taken for a wrong password.
+TEST(KdxCliDocument, PasswordFilesAreFilesOrPipesReadToABound) {
+  kdx_test::TempDir dir;
+  const std::string doc = dir.File("doc.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  kdx_test::WriteAll(dir.File("pw"), std::string("Door42\r\nsecond line\n"));
+  ASSERT_EQ(Kdx({"passwd", doc, "--new-password-file", dir.File("pw")}).status, kExitOk);
+  kdx_test::WriteAll(dir.File("long"), std::string(100000, 'a'));
+  const std::pair<std::string, std::string> refused[] = {
+      {"/dev/zero", "not a file"},
+      {dir.path().string(), "is a folder, not a file"},
+      {dir.File("long"), "its first line is too long to be a password"}};
+  for (const auto& [path, why] : refused) {
+    const KdxRun r = Kdx({"list", doc, "--password-file", path});
+    EXPECT_EQ(r.status, kExitFailed) << path;
+    EXPECT_EQ(r.err, "kdx: " + path + ": " + why + "\n");
+  }
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // after kdx opened it
+    std::ofstream(fifo) << "Door42\n";
+  });
+  EXPECT_EQ(Kdx({"list", doc, "--password-file", fifo}).status, kExitOk);
+  writer.join();
+}
+
 // A FIFO given as the document is refused, never opened: the open would wait
 // for a writer for ever.
 TEST(KdxCliDocument, AFifoIsRefusedNotWaitedOn) {
@@ -327,20 +359,24 @@ TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
 }
 
 // A tab or line break inside a value (a title from a file name) is printed as
-// a space: every line keeps its cells, every record its one line.
+// a space: every line keeps its cells, every record its one line. Other
+// control characters (a terminal's escape sequence) are printed as \xNN.
 TEST(KdxCliEntries, ValuesNeverSplitACellOrALine) {
   kdx_test::TempDir dir;
   std::string doc = dir.File("notes.kdx");
   ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-  ASSERT_EQ(AddWithBody("word", {"add", doc, "--title", "a\tb\nc\rd", "--cat1", "x\ty"}).status,
-            kExitOk);
+  ASSERT_EQ(
+      AddWithBody("word", {"add", doc, "--title", "a\tb\nc\rd\x1B[2J\xC2\x9B", "--cat1", "x\ty"})
+          .status,
+      kExitOk);
   const std::vector<std::string> list =
       LinesOf(Kdx({"list", doc, "--columns", "en_id,en_title,en_cat1_name"}).out);
   ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[1], "0\ta b c d\tx y");
-  EXPECT_EQ(Kdx({"search", doc, "word"}).out, "0\ta b c d\n");
+  const std::string title = "a b c d\\x1B[2J\\x9B";
+  EXPECT_EQ(list[1], "0\t" + title + "\tx y");
+  EXPECT_EQ(Kdx({"search", doc, "word"}).out, "0\t" + title + "\n");
   const std::string fields = Kdx({"show", doc, "0", "--fields"}).out;
-  EXPECT_NE(fields.find("\nen_title\ta b c d\n"), std::string::npos) << fields;
+  EXPECT_NE(fields.find("\nen_title\t" + title + "\n"), std::string::npos) << fields;
   for (const std::string& line : LinesOf(fields)) {
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 1) << line;
   }

@@ -592,6 +592,34 @@ TEST(RtfReaderDamage, BadEscapesAndOversizedLengthsDoNotReadPastTheEnd) {
   EXPECT_EQ(p->document.toPlainText(), "ok");
 }
 
+// A small file cannot make the reader hold many times its size: fonts,
+// colours, font names and pictures are bounded, what is past the bound is
+// passed over with a warning, and the text is read whole.
+TEST(RtfReaderDamage, TablesAndPicturesAreBounded) {
+  std::string fonts = "{\\fonttbl";
+  fonts += "{\\f0 " + std::string(100000, 'n') + ";}";
+  for (int i = 1; i < 5000; ++i) {
+    fonts += "{\\f" + std::to_string(i) + " F" + std::to_string(i) + ";}";
+  }
+  fonts += "}";
+  std::string colours = "{\\colortbl;";
+  for (int i = 0; i < 5000; ++i) colours += "\\red1\\green2\\blue3;";
+  colours += "}";
+  std::string pictures;
+  for (int i = 0; i < 10005; ++i) pictures += "{\\pict\\pngblip 89}";
+  auto r = ReadString("{\\rtf1\\ansi " + fonts + colours +
+                      "{\\f0 cut}{\\f4000 kept}{\\f4999\\cf4500 plain}" + pictures + "}");
+  ASSERT_TRUE(r->result.ok);
+  EXPECT_EQ(FormatOf(r->document, "cut").fontFamilies().toStringList(),
+            QStringList{QString(256, QLatin1Char('n'))});
+  EXPECT_EQ(FormatOf(r->document, "kept").fontFamilies().toStringList(), QStringList{"F4000"});
+  EXPECT_NE(FormatOf(r->document, "plain").fontFamilies().toStringList(), QStringList{"F4999"});
+  EXPECT_FALSE(FormatOf(r->document, "plain").hasProperty(QTextFormat::ForegroundBrush));
+  const QString text = r->document.toPlainText();
+  EXPECT_EQ(text.count(QChar::ObjectReplacementCharacter), 10000);
+  EXPECT_GE(r->result.warnings, 5 + 903);  // the pictures and the fonts passed over
+}
+
 TEST(RtfReaderDamage, RandomDamageNeverCrashes) {
   const std::string base =
       Doc("{\\colortbl;\\red255\\green0\\blue0;}\\ansicpg932 \\'82\\'a0\\u12354?{\\b\\cf1 x}\\par"

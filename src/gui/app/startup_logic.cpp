@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/container/rez_journal.h"
 #include "core/prefs/pref_file.h"
 #include "core/session/kdx_session.h"
 #include "core/util/vell_file.h"
@@ -60,7 +61,10 @@ bool KdxCreateDocumentReplacing(const std::string& path) {
       KdxSession::CreateFile(temp) != 0) {
     return false;
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+  // A save of the old file that did not finish is rolled back first, so
+  // that its journal never outlives it beside the new document (the next
+  // opening would roll it back into the new file).
+  if (REZ_RecoverJournal(path) < 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
     Vell_SystemErrorLog("[-1] KdxCreateDocumentReplacing\r\n");
     std::error_code ec;
     std::filesystem::remove(temp, ec);

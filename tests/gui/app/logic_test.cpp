@@ -9,6 +9,7 @@
 
 #include "core/document/env_table.h"
 #include "core/prefs/pref_file.h"
+#include "core/util/vell_crypto.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/document_window_logic.h"
 #include "gui/app/localization.h"
@@ -168,7 +169,21 @@ TEST(StartupLogic, NewDocumentReplacesAClosedFileOnlyWhenMade) {
     old.Add("残す");
     old.Save();
   }
+  // A rollback journal left by a save of the old file that did not finish
+  // belongs to the old file: it must not be rolled back into the new one.
+  {
+    std::string regions("\0\0\0\0\0\0\0\0\4\0\0\0XXXX", 16);
+    std::string journal("REZJRNL1", 8);
+    const uint64_t size = std::filesystem::file_size(path);
+    for (int i = 0; i < 8; ++i) journal += static_cast<char>(size >> (8 * i));
+    journal += std::string("\1\0\0\0", 4);
+    uint8_t digest[kVellSha256Size];
+    ASSERT_TRUE(Vell_Sha256(regions.data(), regions.size(), digest));
+    journal.append(reinterpret_cast<const char*>(digest), sizeof digest);
+    kdx_test::WriteAll(path + "-journal", journal + regions);
+  }
   ASSERT_TRUE(KdxCreateDocumentReplacing(path));
+  EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
   {
     kdx_test::TestDocument fresh(path);
     EXPECT_EQ(fresh.Count(), 0);
