@@ -62,10 +62,12 @@ std::optional<CliBody> CliBodyFromRtf(const std::string& rtf) {
   return WithPlainText(*body);
 }
 
-std::optional<std::string> CliBodyToRtf(const std::string& body) {
+std::optional<std::string> CliBodyToRtf(std::string_view body) {
   EnsureGuiApplication();
   QByteArray rtf;
-  if (kdx_richtext::BodyToRtf(QByteArray(body.data(), static_cast<qsizetype>(body.size())), &rtf) ==
+  // The body is read where it lies, not copied.
+  if (kdx_richtext::BodyToRtf(
+          QByteArray::fromRawData(body.data(), static_cast<qsizetype>(body.size())), &rtf) ==
       kdx_richtext::BodyStatus::unreadable) {
     return std::nullopt;
   }

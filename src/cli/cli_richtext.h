@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The body and its plain text for a new entry, from UTF-8 text laid out in the
 // preference's default font, or from RTF bytes. std::nullopt when the RTF
@@ -17,7 +18,7 @@ struct CliBody {
 [[nodiscard]] std::optional<CliBody> CliBodyFromRtf(const std::string& rtf);
 
 // The body as one RTF file, pictures embedded; std::nullopt when unreadable.
-[[nodiscard]] std::optional<std::string> CliBodyToRtf(const std::string& body);
+[[nodiscard]] std::optional<std::string> CliBodyToRtf(std::string_view body);
 
 // True when the body holds nothing plain text would lose: one character
 // format throughout, no attachments, no pictures. An empty body is plain; an

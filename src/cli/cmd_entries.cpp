@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_document.h"
@@ -18,6 +19,7 @@
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
 #include "core/content/new_document.h"
+#include "core/document/blocks.h"
 #include "core/document/catset_table.h"
 #include "core/document/color_label.h"
 #include "core/document/entry_table.h"
@@ -26,6 +28,8 @@
 #include "core/util/vell_file.h"
 #include "core/util/vell_mem.h"
 #include "core/util/vell_utf8.h"
+#include "transfer/export_files.h"
+#include "transfer/file_import.h"
 
 namespace {
 
@@ -84,15 +88,16 @@ int RunAdd(const AddOptions& o, const CliPasswordSource& pw, std::ostream& out, 
   }
   std::optional<std::string> rtf;
   if (!o.rtfFile.empty()) {
-    char* raw = nullptr;
-    int32_t size = Vell_ReadBuffer_fromFile(o.rtfFile.c_str(), &raw);
-    std::unique_ptr<char, void (*)(void*)> owned(raw, Vell_MallocFree);
-    if (size < 0) {
-      const std::string why = CliUnreadableText(o.rtfFile);
+    std::string bytes;
+    const int32_t read = Vell_ReadFileUpTo(o.rtfFile.c_str(), kKdxImportMaxFileBytes, &bytes);
+    if (read != 0) {
+      std::string why = read == kVellReadTooLarge ? KDX_ImportFailureText(kKdxImportTooLarge)
+                                                  : CliUnreadableText(o.rtfFile);
+      if (why.empty()) why = CliNotAFileText(o.rtfFile);
       err << "kdx: " << o.rtfFile << ": " << (why.empty() ? "cannot be read" : why) << "\n";
       return kExitFailed;
     }
-    rtf = std::string(raw, static_cast<size_t>(size));
+    rtf = std::move(bytes);
   }
   // The password is asked for before the body is read: both may come from
   // the terminal, and the body may be long.
@@ -228,14 +233,22 @@ int RunShow(const ShowOptions& o, const CliPasswordSource& pw, std::ostream& out
     return kExitOk;
   }
   if (o.rtf) {
+    // Looked at before loading: a body past the bound (no import makes one)
+    // is not converted in several times its size of memory.
+    if (const int64_t stored = BO_GetContainerSize(o.path.c_str(), id);
+        stored > kKdxMaxConvertedBodyBytes) {
+      err << "kdx: " << o.path << ": the body of entry " << id << " is too large to convert ("
+          << stored / (1024 * 1024) << " MiB)\n";
+      return kExitFailed;
+    }
     uint8_t* raw = nullptr;
     int32_t size = KDX_LoadBOContainer(o.path.c_str(), entry, &raw);
     std::unique_ptr<uint8_t, void (*)(void*)> owned(raw, Vell_MallocFree);
     std::optional<std::string> rtf;
     if (size >= 0 || size == kKdxLoadMissing) {
-      rtf = CliBodyToRtf(size > 0
-                             ? std::string(reinterpret_cast<char*>(raw), static_cast<size_t>(size))
-                             : std::string());
+      rtf = CliBodyToRtf(
+          size > 0 ? std::string_view(reinterpret_cast<char*>(raw), static_cast<size_t>(size))
+                   : std::string_view());
     }
     if (!rtf) {
       err << "kdx: " << o.path << ": the body of entry " << id << " cannot be read\n";

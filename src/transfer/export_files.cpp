@@ -17,6 +17,7 @@
 
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
+#include "core/document/blocks.h"
 #include "core/document/entry_table.h"
 #include "core/document/file_type.h"
 #include "core/prefs/pref_file.h"
@@ -69,6 +70,10 @@ void ReleaseClaimedPath(const std::string& path) {
 // The entry's body in loaded form (trailing zeros allowed), or the status
 // kKdxExportBodyUnloadable for an empty or unloadable body.
 [[nodiscard]] int32_t LoadBody(const KDX_DATA* data, const KDX_ENTRY& entry, QByteArray* body) {
+  // Looked at before loading: a block past the bound is not read at all.
+  if (BO_GetContainerSize(data->kdxFilePath.c_str(), entry.en_id) > kKdxMaxConvertedBodyBytes) {
+    return kKdxExportBodyUnloadable;
+  }
   uint8_t* buffer = nullptr;
   const int32_t size = KDX_LoadBOContainer(data->kdxFilePath.c_str(), entry, &buffer);
   if (size <= 0) return kKdxExportBodyUnloadable;

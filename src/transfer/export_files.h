@@ -28,6 +28,11 @@ inline constexpr char kKdxMsgExporting[] = "ファイルを取り出していま
 // The file type extension of entries imported from version-2 export files.
 inline constexpr char kKdxV2FileTypeExt[] = "v2filetype";
 
+// The largest body converted to RTF or a package: a larger one (which no
+// import makes) is refused rather than converted in several times its size
+// of memory.
+inline constexpr int64_t kKdxMaxConvertedBodyBytes = int64_t{512} * 1024 * 1024;
+
 // What an export did besides its status.
 struct KdxExportOutcome {
   std::string writtenPath;  // the file or package written (the extension may have changed)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -406,6 +407,11 @@ TEST(KdxCliEntries, BodiesAreRichTextWhoseTextIsStoredBesideThem) {
   KdxRun bad = Kdx({"add", doc, "--rtf", dir.File("bad.rtf")});
   EXPECT_EQ(bad.status, kExitFailed);
   EXPECT_EQ(Lines(bad.err), 1) << bad.err;
+  // A file past the import limit is refused by its size, not read.
+  kdx_test::WriteAll(dir.File("huge.rtf"), std::string("{\\rtf1 x}"));
+  ASSERT_EQ(truncate(dir.File("huge.rtf").c_str(), int64_t{1} << 40), 0);
+  EXPECT_EQ(Kdx({"add", doc, "--rtf", dir.File("huge.rtf")}).err,
+            "kdx: " + dir.File("huge.rtf") + ": larger than 256 MiB\n");
   EXPECT_EQ(Kdx({"check", doc}).status, kExitOk);
 }
 
