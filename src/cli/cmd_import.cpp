@@ -24,9 +24,16 @@ struct ImportOptions {
   std::vector<std::string> items;
   std::string cat1 = kKdxCategoryOther, cat2 = kKdxCategoryOther, cat3 = kKdxCategoryOther;
   bool allFiles = false;
-  std::vector<std::string> extensions;
+  std::vector<std::string> extensions;      // instead of the preference's
+  std::vector<std::string> moreExtensions;  // besides the preference's
   std::string v2Folder;
 };
+
+// An extension as the user may write it: "md" or ".md".
+std::string BareExtension(std::string ext) {
+  ext.erase(0, ext.find_first_not_of('.'));
+  return ext;
+}
 
 int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream& out,
               std::ostream& err) {
@@ -50,7 +57,11 @@ int RunImport(const ImportOptions& o, const CliPasswordSource& pw, std::ostream&
 
   KdxImportSettings settings = KDX_ReadImportSettings();
   if (o.allFiles) settings.importAll = 1;
-  if (!o.extensions.empty()) settings.extensions = o.extensions;
+  if (!o.extensions.empty()) settings.extensions.clear();
+  for (const std::string& ext : o.extensions) settings.extensions.push_back(BareExtension(ext));
+  for (const std::string& ext : o.moreExtensions) {
+    settings.extensions.push_back(BareExtension(ext));
+  }
   const bool terminal = CliStderrIsTerminal();
   KdxTransferProgress progress = CliMakeProgress(err, terminal);
   const CliInterruption interruption;
@@ -90,7 +101,19 @@ void AddImportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
   cmd->add_flag("--all-files", o->allFiles,
                 "Import every text file in folders, whatever its extension");
   AddListOption(cmd, "--ext", &o->extensions,
-                "Extensions imported from folders instead of the preference's", "EXT,...");
+                "Extensions imported from folders instead of the preference's (md or .md)",
+                "EXT,...");
+  AddListOption(cmd, "--ext-add", &o->moreExtensions,
+                "Extensions imported from folders besides the preference's", "EXT,...");
+  // Read when the help is shown, not on every run.
+  cmd->footer([] {
+    std::string list;
+    for (const std::string& ext : KDX_ReadImportExtensions()) {
+      list += (list.empty() ? "" : ",") + ext;
+    }
+    return "Extensions imported from folders now (the preference's): " +
+           (list.empty() ? std::string("none") : list);
+  });
   cmd->add_option("--v2", o->v2Folder, "Import the version-2 export files of this folder")
       ->type_name("FOLDER");
   cmd->callback([action, o, pw] {

@@ -28,7 +28,10 @@ TEST(KdxImport, SummaryExitStatusAndWhatLands) {
   const std::string list = Kdx({"list", doc}).out;
   EXPECT_NE(list.find("m.txt\tNotes\t"), std::string::npos) << list;
   EXPECT_NE(list.find("single.txt\t個別\t"), std::string::npos) << list;
-  EXPECT_EQ(Kdx({"import", doc, dir.File("Notes"), "--ext", "md"}).out, "imported 1, failed 0\n");
+  EXPECT_EQ(Kdx({"import", doc, dir.File("Notes"), "--ext", ".md"}).out, "imported 1, failed 0\n");
+  EXPECT_EQ(Kdx({"import", doc, dir.File("Notes"), "--ext-add", "md"}).out,
+            "imported 2, failed 0\n");
+  EXPECT_NE(Kdx({"import", "--help"}).out.find("now (the preference's): txt,"), std::string::npos);
 
   WriteAll(dir.File("bad.txt"), std::string("\x80"));
   r = Kdx({"import", doc, dir.File("bad.txt"), dir.File("missing.txt")});
