@@ -9,23 +9,9 @@
 #include <string>
 
 #include "cli/kdx_cli.h"
+#include "core/util/vell_file.h"
 
 namespace {
-
-// A descriptor closed on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  [[nodiscard]] int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 void WriteAll(int fd, const std::string& text) {
   size_t done = 0;
@@ -40,7 +26,7 @@ void WriteAll(int fd, const std::string& text) {
 // process has none. A line longer than any password is read whole and kept
 // whole, so that the rules can refuse it rather than a cut copy pass.
 bool AskAtTerminal(const std::string& prompt, std::string* typed) {
-  Fd tty(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+  VellUniqueFd tty(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (tty.get() < 0) return false;
   WriteAll(tty.get(), prompt);
   termios old{};

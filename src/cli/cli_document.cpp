@@ -1,14 +1,12 @@
 #include "cli/cli_document.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -21,62 +19,51 @@
 #include "core/document/entry_table.h"
 #include "core/listing/category.h"
 #include "core/util/vell_ary.h"
+#include "core/util/vell_file.h"
 
 namespace {}  // namespace
 
 bool CliReadPasswordFile(const std::string& path, std::string* password, std::string* why) {
   password->clear();
   // Never blocks in the open: a FIFO without a writer opens at once.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
+  VellUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) {
     *why = CliUnreadableText(path);
     if (why->empty()) *why = "cannot be read";
     return false;
   }
   struct stat st {};
-  const bool statOk = ::fstat(fd, &st) == 0;
+  const bool statOk = ::fstat(fd.get(), &st) == 0;
   const bool pipe = statOk && S_ISFIFO(st.st_mode);
   if (!statOk || !(S_ISREG(st.st_mode) || pipe)) {
-    ::close(fd);
     *why = statOk && S_ISDIR(st.st_mode) ? "is a folder, not a file" : "not a file";
     return false;
   }
-  // The first line, at most kMaxLine bytes; a pipe (as from <(...)) gets a
-  // few seconds to give it.
+  // The first line, at most kMaxLine bytes. A pipe (as from <(...)) gets a
+  // few seconds to give it: with no writer yet it reads as ended, with a
+  // writer that has not written as "again"; both are tried again shortly.
   constexpr size_t kMaxLine = 256;
-  constexpr int kPipeWaitMs = 10000;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::string line;
   bool ended = false;
-  for (auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPipeWaitMs);
-       !ended && line.size() <= kMaxLine;) {
+  while (!ended && line.size() <= kMaxLine) {
     char chunk[64];
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
     if (n > 0) {
       line.append(chunk, static_cast<size_t>(n));
       ended = line.find('\n') != std::string::npos;
-    } else if (n == 0 && !(pipe && line.empty())) {
-      ended = true;
-    } else if (n == 0 || (errno == EAGAIN && pipe)) {
-      // A pipe with no writer yet reads as ended, one with a writer that has
-      // not written as "again": both are given until the deadline.
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) {
-        ::close(fd);
+    } else if (pipe && line.empty() && (n == 0 || errno == EAGAIN)) {
+      if (std::chrono::steady_clock::now() > deadline) {
         *why = "nothing came from it within 10 seconds";
         return false;
       }
-      struct pollfd wait {
-        fd, POLLIN, 0
-      };
-      if (n == 0 || ::poll(&wait, 1, static_cast<int>(std::min<int64_t>(left.count(), 50))) < 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    } else if (errno != EINTR) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } else if (n == 0) {
+      ended = true;
+    } else if (errno != EINTR && errno != EAGAIN) {
       break;
     }
   }
-  ::close(fd);
   const size_t end = line.find('\n');
   if (end == std::string::npos && line.size() > kMaxLine) {
     *why = "its first line is too long to be a password";

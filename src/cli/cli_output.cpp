@@ -8,30 +8,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/util/vell_utf8.h"
 #include "transfer/file_access.h"
 
 std::string CliFlat(std::string text) {
-  std::string flat;
-  flat.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool c1 = c == 0xC2 && i + 1 < text.size() &&
-                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(text[i + 1]) < 0xA0;
-    if (c == '\t' || c == '\n' || c == '\r') {
-      flat += ' ';
-    } else if (c < 0x20 || c == 0x7F || c1) {
-      // An escape sequence in a title or a file name must not act on the
-      // terminal that shows it.
-      const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : c;
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
-      flat += escaped;
-    } else {
-      flat += static_cast<char>(c);
-    }
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
   }
-  return flat;
+  return Vell_EscapeControls(text);
 }
 
 std::string CliUnreadableText(const std::string& path) {

@@ -15,32 +15,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/util/vell_file.h"
 #include "richtext/attachments.h"
 
 namespace kdx_richtext {
 
 namespace {
-
-// Closes a file descriptor on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (written data reached the file).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 enum class ReadOutcome { ok, missing, skipped, tooLarge, ioError };
 
@@ -48,7 +28,8 @@ enum class ReadOutcome { ok, missing, skipped, tooLarge, ioError };
 // symlink or anything but a regular file is skipped. remaining is the byte
 // budget left for the package.
 ReadOutcome ReadMember(int dirFd, const QByteArray& name, qsizetype remaining, QByteArray* out) {
-  Fd fd(::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  VellUniqueFd fd(
+      ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
     if (errno == ELOOP) return ReadOutcome::skipped;
     return errno == ENOENT ? ReadOutcome::missing : ReadOutcome::ioError;
@@ -71,8 +52,8 @@ ReadOutcome ReadMember(int dirFd, const QByteArray& name, qsizetype remaining, Q
 }
 
 [[nodiscard]] bool WriteMember(int dirFd, const QByteArray& name, const QByteArray& data) {
-  Fd fd(::openat(dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                 0644));
+  VellUniqueFd fd(::openat(dirFd, name.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (fd.get() < 0) return false;
   qsizetype done = 0;
   while (done < data.size()) {
@@ -90,7 +71,7 @@ ReadOutcome ReadMember(int dirFd, const QByteArray& name, qsizetype remaining, Q
 RtfdStatus ReadRtfdFolder(const QString& path, RtfdPackage* package) {
   *package = RtfdPackage{};
   const QByteArray folder = QFile::encodeName(path);
-  Fd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  VellUniqueFd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.get() < 0) return RtfdStatus::notFound;
 
   // List the names first; reading goes through dirFd, so "." and ".." and
@@ -174,7 +155,7 @@ RtfdStatus WriteRtfdFolder(const QString& path, const RtfdPackage& package) {
   }
   bool written = false;
   {
-    Fd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    VellUniqueFd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     written = dirFd.get() >= 0 &&
               WriteMember(dirFd.get(), QFile::encodeName(kRtfdTextFileName), package.rtf);
     for (const RtfdFile& file : package.attachments) {

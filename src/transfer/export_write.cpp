@@ -53,6 +53,6 @@ int32_t WriteExportFile(const std::string& path, std::string_view bytes) {
   // Some file systems report a failed write only when the file is closed.
   if (::close(fd) != 0) whole = false;
   if (whole) return 0;
-  if (regular) ::unlink(path.c_str());
+  ::unlink(path.c_str());
   return kKdxExportShortWrite;
 }

@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "core/container/rez_internal.h"
+#include "core/util/vell_file.h"
 
 namespace {
 
@@ -23,17 +24,7 @@ class PreadStream : public RezStream {
     if (fd_ >= 0) ::close(fd_);
   }
   [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override {
-    if (pos > size_ || count > size_ - pos) return false;
-    auto* out = static_cast<uint8_t*>(buffer);
-    while (count > 0) {
-      const ssize_t n = ::pread(fd_, out, count, static_cast<off_t>(pos));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      out += n;
-      pos += static_cast<uint64_t>(n);
-      count -= static_cast<size_t>(n);
-    }
-    return true;
+    return pos <= size_ && count <= size_ - pos && Vell_PreadFully(fd_, pos, buffer, count);
   }
   [[nodiscard]] bool WriteAt(uint64_t, const void*, size_t) override { return false; }
   [[nodiscard]] uint64_t Size() const override { return size_; }

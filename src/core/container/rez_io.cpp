@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "core/container/rez_internal.h"
+#include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
 
 namespace {
@@ -29,14 +30,7 @@ PosixRezStream::~PosixRezStream() {
 }
 
 bool PosixRezStream::ReadDirect(uint64_t pos, uint8_t* out, size_t count) {
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(pos + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return Vell_PreadFully(fd_, pos, out, count);
 }
 
 PosixRezStream::Page* PosixRezStream::LoadPage(uint64_t index) {

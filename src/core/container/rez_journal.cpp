@@ -59,17 +59,6 @@ bool WriteFully(int fd, uint64_t pos, const uint8_t* bytes, size_t count) {
   return true;
 }
 
-bool ReadFully(int fd, uint64_t pos, uint8_t* bytes, size_t count) {
-  size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::pread(fd, bytes + done, count - done, static_cast<off_t>(pos + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool Truncate(int fd, uint64_t size) {
   if (!rez_internal::MayWrite()) return true;
   return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
@@ -79,22 +68,6 @@ bool Unlink(const std::string& path) {
   if (!rez_internal::MayWrite()) return true;
   return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
-
-// A file descriptor closed on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 uint64_t SizeOf(int fd) {
   struct stat st {};
@@ -266,8 +239,8 @@ std::string REZ_JournalPath(const std::string& path) { return path + "-journal";
 
 int32_t REZ_RecoverJournal(const std::string& path) {
   const std::string jpath = REZ_JournalPath(path);
-  Fd journalFd(::open(jpath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!journalFd.ok()) return errno == ENOENT ? 0 : REZ_ERR_IO;
+  VellUniqueFd journalFd(::open(jpath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!journalFd.valid()) return errno == ENOENT ? 0 : REZ_ERR_IO;
   const uint64_t journalSize = SizeOf(journalFd.get());
   std::vector<uint8_t> journal;
   uint64_t oldSize = 0;
@@ -275,12 +248,12 @@ int32_t REZ_RecoverJournal(const std::string& path) {
   bool valid = false;
   if (journalSize >= kHeadSize && journalSize <= kMaxJournalSize) {
     journal.resize(static_cast<size_t>(journalSize));
-    valid = ReadFully(journalFd.get(), 0, journal.data(), journal.size()) &&
+    valid = Vell_PreadFully(journalFd.get(), 0, journal.data(), journal.size()) &&
             ParseJournal(journal, &oldSize, &regions);
   }
   if (valid) {
-    Fd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (!file.ok()) return REZ_ERR_IO;
+    VellUniqueFd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!file.valid()) return REZ_ERR_IO;
     for (const Region& r : regions) {
       if (!WriteFully(file.get(), r.offset, r.bytes, r.length)) return REZ_ERR_IO;
     }
@@ -343,9 +316,9 @@ void RezTransaction::Abort() {
   State& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   s.held.clear();
-  Fd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  VellUniqueFd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
   // What was appended is unreachable; cutting it only gives the space back.
-  if (file.ok() && SizeOf(file.get()) > s.baseSize) {
+  if (file.valid() && SizeOf(file.get()) > s.baseSize) {
     static_cast<void>(Truncate(file.get(), s.baseSize));
   }
 }
@@ -353,8 +326,8 @@ void RezTransaction::Abort() {
 int32_t RezTransaction::Commit() {
   State& s = *state_;
   std::unique_lock<std::mutex> lock(s.mutex);
-  Fd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
-  if (!file.ok()) {
+  VellUniqueFd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  if (!file.valid()) {
     lock.unlock();
     Abort();
     Vell_SystemErrorLog("[-1] REZ_Commit\r\n");
@@ -384,13 +357,14 @@ int32_t RezTransaction::Commit() {
     PutLE64(journal.data() + at, offset);
     Vell_PutLE32(journal.data() + at + 8, static_cast<uint32_t>(bytes.size()));
     at += kRegionHeadSize;
-    ok = ok && ReadFully(file.get(), offset, journal.data() + at, bytes.size());
+    ok = ok && Vell_PreadFully(file.get(), offset, journal.data() + at, bytes.size());
     at += bytes.size();
   }
   ok = ok &&
        Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize, journal.data() + 20);
-  Fd journalFd(ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644) : -1);
-  const bool made = journalFd.ok();
+  VellUniqueFd journalFd(ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+                            : -1);
+  const bool made = journalFd.valid();
   ok = ok && made && WriteFully(journalFd.get(), 0, journal.data(), journal.size()) &&
        Truncate(journalFd.get(), journal.size()) && ::fdatasync(journalFd.get()) == 0 &&
        (s.journalMade || Vell_SyncFolderOf(s.journalPath));

@@ -14,7 +14,7 @@
 //
 // Changes. The changing operations below mark what they touched; Save() then
 // digests and writes only those entries (and the small tables, which are
-// always compared). Code that must change the tables directly (the spec-named
+// always compared). Code that must change the tables directly (the table
 // functions of the content, listing and transfer layers) takes EditDirectly(),
 // after which the next Save() compares every record, as KDX_SaveAllData does.
 // Either way the file ends up exactly as a full rewrite would leave it.

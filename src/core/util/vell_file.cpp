@@ -22,30 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Owns a file descriptor; closes it on every path out.
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now and reports the result: for a written file, close can be where
-  // a deferred write error shows.
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 constexpr size_t kChunkSize = 128 * 1024;
 // Candidates tried before giving up on a unique name.
 constexpr long kMaxUniqueTries = 100000;
@@ -64,11 +40,11 @@ bool HasNul(std::string_view s) { return s.find('\0') != std::string_view::npos;
 // that has turned into a symlink since it was examined.
 [[nodiscard]] bool CopyRegularFile(const char* src, const char* dst, bool followSrc) {
   // O_NONBLOCK: a source swapped for a FIFO must not block the open.
-  UniqueFd in(::open(src, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSrc ? 0 : O_NOFOLLOW)));
+  VellUniqueFd in(::open(src, O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSrc ? 0 : O_NOFOLLOW)));
   if (!in.valid()) return false;
   struct stat st {};
   if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  UniqueFd out(::open(dst, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+  VellUniqueFd out(::open(dst, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
   if (!out.valid()) return false;
 
   std::vector<char> buf(kChunkSize);
@@ -287,7 +263,7 @@ int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
   *buffer = nullptr;
   if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
   // O_NONBLOCK keeps a FIFO from blocking the open until a writer appears.
-  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  VellUniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!fd.valid()) return kVellReadCannotOpen;
   size_t size = 0;
   // The size goes back as int32_t, and size + 1 must be allocatable.
@@ -305,7 +281,7 @@ int32_t Vell_ReadBuffer_fromFile(const char* path, char** buffer) {
 int32_t Vell_ReadFileUpTo(const char* path, int64_t maxBytes, std::string* bytes) {
   bytes->clear();
   if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
-  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  VellUniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!fd.valid()) return kVellReadCannotOpen;
   size_t size = 0;
   if (const int32_t status = WholeFileSize(fd.get(), maxBytes, &size); status != 0) return status;
@@ -323,7 +299,7 @@ int32_t Vell_ReadFileUpTo(const char* path, int64_t maxBytes, std::string* bytes
 
 int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes) {
   if (path == nullptr || *path == '\0') return kVellReadCannotOpen;
-  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  VellUniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) return kVellReadCannotOpen;
   // Only files are tested: a folder cannot be read, and a FIFO or a device
   // might never end.
@@ -348,6 +324,18 @@ int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes) {
     }
   }
   return 0;
+}
+
+bool Vell_PreadFully(int fd, uint64_t pos, void* buffer, size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd, out + done, count - done, static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 bool Vell_WriteFully(int fd, std::string_view content) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <functional>
@@ -86,6 +87,34 @@ enum class VellUniqueMode {
 // kVellReadCannotOpen when it cannot be opened or read or is not a regular
 // file. Only the first examineBytes bytes are looked at.
 [[nodiscard]] int32_t Vell_IsBinaryFile(const char* path, int64_t examineBytes = INT64_MAX);
+
+// Owns a file descriptor and closes it on every path out.
+class VellUniqueFd {
+ public:
+  explicit VellUniqueFd(int fd) : fd_(fd) {}
+  ~VellUniqueFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  VellUniqueFd(const VellUniqueFd&) = delete;
+  VellUniqueFd& operator=(const VellUniqueFd&) = delete;
+
+  [[nodiscard]] int get() const { return fd_; }
+  [[nodiscard]] bool valid() const { return fd_ >= 0; }
+  // Closes now and reports the result: for a written file, close can be where
+  // a deferred write error shows.
+  [[nodiscard]] bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads exactly count bytes at pos, going on after short reads and EINTR.
+// False on an error or when the file ends first.
+[[nodiscard]] bool Vell_PreadFully(int fd, uint64_t pos, void* buffer, size_t count);
 
 // Writes every byte of content to fd, going on after short writes and EINTR.
 // False on the first error (a full disk among them).

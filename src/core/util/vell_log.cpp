@@ -50,33 +50,6 @@ std::string LogFolder() {
   return base + kLogFolderName;
 }
 
-// The message with every control character before its own line end written
-// as \xNN: a value in a record (a folder name holding a line feed, a title
-// holding a terminal's escape sequence) can neither forge another record nor
-// act on the terminal that shows the log.
-std::string WithControlsEscaped(std::string_view message) {
-  size_t end = message.size();
-  if (message.ends_with("\r\n")) {
-    end -= 2;
-  } else if (message.ends_with('\n')) {
-    end -= 1;
-  }
-  std::string out;
-  out.reserve(message.size());
-  for (size_t i = 0; i < end; ++i) {
-    const unsigned char c = static_cast<unsigned char>(message[i]);
-    if (c < 0x20 || c == 0x7F) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  out.append(message.substr(end));
-  return out;
-}
-
 }  // namespace
 
 std::string Vell_GetLogFilePath() {
@@ -113,7 +86,13 @@ void Vell_SystemErrorLog(const char* format, ...) {
   if (stampLength < 0 || static_cast<size_t>(stampLength) >= sizeof stamp) stampLength = 0;
 
   std::string record(stamp, static_cast<size_t>(stampLength));
-  record += WithControlsEscaped(std::string_view(message.data(), length));
+  // A value in a record (a folder name holding a line feed, a title holding a
+  // terminal's escape sequence) can neither forge another record nor act on
+  // the terminal that shows the log; the record keeps its own line end.
+  std::string_view body(message.data(), length);
+  const size_t lineEnd = body.ends_with("\r\n") ? 2 : body.ends_with('\n') ? 1 : 0;
+  record += Vell_EscapeControls(body.substr(0, body.size() - lineEnd));
+  record += body.substr(body.size() - lineEnd);
 
   {
     std::lock_guard<std::mutex> lock(LogMutex());

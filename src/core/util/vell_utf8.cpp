@@ -1,5 +1,6 @@
 #include "core/util/vell_utf8.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -65,4 +66,24 @@ size_t Vell_Utf8CopyCut(char* dst, size_t dstSize, std::string_view src) {
   if (n > 0) std::memcpy(dst, src.data(), n);
   dst[n] = '\0';
   return n;
+}
+
+std::string Vell_EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (c < 0x20 || c == 0x7F || c1) {
+      const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // The length of the longest prefix of s that is at most maxBytes long and does
@@ -11,6 +12,11 @@
 // treated as one-byte characters, so the cut never backs off more than three
 // bytes.
 [[nodiscard]] size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes);
+
+// The text with every control character (C0, DEL, and C1 as UTF-8 writes it)
+// written as \xNN, so that a value shown on a terminal or kept in a line
+// record cannot act on the terminal or start another record.
+[[nodiscard]] std::string Vell_EscapeControls(std::string_view text);
 
 // True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing
 // above U+10FFFF). The empty string is valid.
