@@ -50,7 +50,7 @@ struct CliSelection {
   }
 };
 
-// ids, then every entry selection picks (in table order) that ids lacks;
+// ids, then every entry selection picks (in list order) that ids lacks;
 // fails with one line to err when a selection was given and picks nothing.
 [[nodiscard]] bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
                                     std::vector<int32_t>* ids, std::ostream& err);

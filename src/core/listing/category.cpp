@@ -229,7 +229,8 @@ void KDXCOMM_MakeCatArrays(KDX_DATA* data) {
 }
 
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry) {
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry,
+                            const std::vector<uint32_t>* order) {
   showIDAry->clear();
   const char* wanted[3] = {cat1, cat2, cat3};
   std::string_view match[3];
@@ -239,8 +240,10 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
     match[l] = wanted[l] != nullptr ? wanted[l] : "";
   }
   const int32_t count = Vell_Ary_GetSize(entryAry);
+  if (order != nullptr && order->size() != static_cast<size_t>(count)) order = nullptr;
   std::vector<int32_t>& ids = *showIDAry;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t n = 0; n < count; ++n) {
+    const int32_t i = order != nullptr ? static_cast<int32_t>((*order)[n]) : n;
     const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
     bool keep = true;
     for (int32_t l = 0; l < 3 && keep; ++l)

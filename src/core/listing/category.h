@@ -99,11 +99,13 @@ void KDXCOMM_SortCategoryNames(VELL_ARY* names);
 // cat1Ary..cat3Ary with every distinct name, sorted (after a document is read).
 void KDXCOMM_MakeCatArrays(KDX_DATA* data);
 
-// The shown entries: clears showIDAry and appends, in entryAry order, the
-// en_id of every entry whose three names equal the selection ("＜すべて＞"
-// matching any). 0.
+// The shown entries: clears showIDAry and appends the en_id of every entry
+// whose three names equal the selection ("＜すべて＞" matching any), in the
+// order of the positions in order (the list order, KDXCOMM_SortEntryOrder),
+// or in entryAry order when order is null or not one position per entry. 0.
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry);
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry,
+                            const std::vector<uint32_t>* order = nullptr);
 
 // ---- Browser rows: row 0 is All, row r is name r - 1 ------------------------
 

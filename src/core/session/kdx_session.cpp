@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -133,6 +134,7 @@ void KdxSession::Close() {
   versionText_.clear();
   loadWarnings_.clear();
   ForgetChanges();
+  EntriesChanged();
 }
 
 std::optional<KDX_ENTRY> KdxSession::FindEntry(int32_t id) const {
@@ -169,9 +171,12 @@ void KdxSession::ForgetChanges() {
   compareAll_ = false;
 }
 
+void KdxSession::EntriesChanged() { listSortedBy_.reset(); }
+
 KdxChangeResult KdxSession::CreateEntry(const KdxNewEntry& fields, KDX_ENTRY* created) {
   if (!open_) return KdxChangeResult::kFailed;
   // Appended entries need no mark: the save finds them by the count.
+  EntriesChanged();
   const int32_t status = KDX_CreateEntry(&data_, fields, PREF_ReadExpandSize(), created);
   if (status == kKdxNoIdentifierLeft) return KdxChangeResult::kNoIdentifierLeft;
   return status == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
@@ -183,6 +188,7 @@ KdxChangeResult KdxSession::UpdateEntry(const KDX_ENTRY& entry) {
   if (index < 0) return KdxChangeResult::kNoSuchEntry;
   EN_SetData_ByIndex(data_.entryAry, index, entry);
   MarkEntryChanged(index);
+  EntriesChanged();
   return KdxChangeResult::kOk;
 }
 
@@ -190,6 +196,7 @@ KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
   std::optional<KDX_ENTRY> source = FindEntry(id);
   if (!source) return KdxChangeResult::kNoSuchEntry;
   KDX_ENTRY made;
+  EntriesChanged();
   const int32_t status = KDX_CopyOneEntry(&data_, *source, PREF_ReadExpandSize(), &made);
   if (status < 0) return KdxChangeResult::kFailed;
   if (copy != nullptr) *copy = made;
@@ -199,6 +206,7 @@ KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
 KdxChangeResult KdxSession::RemoveEntry(int32_t id) {
   std::optional<KDX_ENTRY> entry = FindEntry(id);
   if (!entry) return KdxChangeResult::kNoSuchEntry;
+  EntriesChanged();
   const int32_t status = KDX_RemoveOneEntry(&data_, *entry);
   // The entries after it moved up one place.
   compareAll_ = true;
@@ -212,6 +220,7 @@ KdxChangeResult KdxSession::SetEncrypted(int32_t id, bool encrypted) {
   if (!entry) return KdxChangeResult::kNoSuchEntry;
   const int32_t index = KDX_FindEntry(&data_, id);
   const int32_t expand = PREF_ReadExpandSize();
+  EntriesChanged();
   const int32_t status = encrypted ? KDX_SetEncrypt(&data_, &*entry, index, expand)
                                    : KDX_SetDecrypt(&data_, &*entry, index, expand);
   if (status == kKdxSwitchNotNeeded) return KdxChangeResult::kUnchanged;
@@ -231,17 +240,29 @@ KdxChangeResult KdxSession::MarkUsed(int32_t id, KDX_ENTRY* entry) {
   const int32_t index = KDX_GetUsedEntry_ByID(&data_, id, &used);
   if (index < 0) return KdxChangeResult::kNoSuchEntry;
   MarkEntryChanged(index);
+  EntriesChanged();
   if (entry != nullptr) *entry = used;
   return KdxChangeResult::kOk;
 }
 
 int32_t KdxSession::ReloadList(KdxCategorySelection* selection, const KDX_SORT_INFO* keys) {
   if (!open_) return kKdxFailed;
-  // Sorting moves entries only when the keys say so; the order is compared so
-  // that a list rebuild that changed nothing keeps the next save cheap.
-  const std::vector<int32_t> before = EntryIds();
-  const int32_t status = KDXCOMM_ReloadMainLists(&data_, selection, NoteReader(), keys);
-  if (EntryIds() != before) compareAll_ = true;
+  // The list has an order of its own: the entry table, and so the file, keep
+  // theirs, and the next save writes only the changed settings. The order is
+  // made again only when the keys or some entry changed since it was made (a
+  // category click only filters it).
+  KDX_SORT_INFO info;
+  if (keys != nullptr)
+    info = *keys;
+  else
+    CLCOMM_InitListInfo(data_.columnAry, &info);
+  const bool current = listSortedBy_ && std::memcmp(&*listSortedBy_, &info, sizeof info) == 0 &&
+                       data_.listOrder.size() == static_cast<size_t>(data_.entryAry->count);
+  const int32_t status = KDXCOMM_ReloadMainLists(&data_, selection, NoteReader(), &info, !current);
+  if (status == 0)
+    listSortedBy_ = info;
+  else
+    listSortedBy_.reset();
   return status;
 }
 
@@ -255,6 +276,7 @@ int32_t KdxSession::SetEntrySelection(const std::vector<int32_t>& ids) {
 
 KDX_DATA* KdxSession::EditDirectly() {
   compareAll_ = true;
+  EntriesChanged();
   return &data_;
 }
 
@@ -283,6 +305,7 @@ KdxCompactResult KdxSession::Compact(KdxCompactReport* report, const KdxCompactH
   // No transaction may follow the file across the rename; a new one begins
   // on whichever file the name holds afterwards.
   transaction_.reset();
+  EntriesChanged();
   KdxDocumentLock newLock;
   // Every member moves: the session goes on with the tables as the copy's
   // check loaded them from the new file (the old ones are freed with them).
@@ -322,6 +345,7 @@ void KdxSession::DropUnsaved() {
 
 void KdxSession::Reload() {
   ForgetChanges();
+  EntriesChanged();
   KDX_FreeKdxData(&data_);
   dataMade_ = KDX_InitKdxData(&data_) == 0;
   loadWarnings_.clear();

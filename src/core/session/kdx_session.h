@@ -117,7 +117,7 @@ class KdxSession {
   const KDX_DATA& data() const { return data_; }
   // The entry with identifier id, through the entry hash.
   [[nodiscard]] std::optional<KDX_ENTRY> FindEntry(int32_t id) const;
-  // Identifiers of every entry, in table order.
+  // Identifiers of every entry, in table (file) order.
   [[nodiscard]] std::vector<int32_t> EntryIds() const;
   // The note of an entry as lists show it: decrypted, up to its first NUL.
   [[nodiscard]] KdxNoteReader NoteReader() const;
@@ -143,8 +143,8 @@ class KdxSession {
   [[nodiscard]] KdxChangeResult MarkUsed(int32_t id, KDX_ENTRY* entry = nullptr);
 
   // The document window's list rebuild: the browser lists for the selection,
-  // the entry table sorted (by keys, or the document's sort keys when null)
-  // and showIDAry filled.
+  // the list order (by keys, or the document's sort keys when null; the entry
+  // table keeps the file's order) and showIDAry filled in it.
   [[nodiscard]] int32_t ReloadList(KdxCategorySelection* selection,
                                    const KDX_SORT_INFO* keys = nullptr);
 
@@ -198,6 +198,8 @@ class KdxSession {
  private:
   void MarkEntryChanged(int32_t index);
   void ForgetChanges();
+  // Some entry may sort elsewhere now: the next list rebuild sorts again.
+  void EntriesChanged();
   KdxOpenResult RecoverBeforeReading(const std::string& path, KdxAccess access);
   // The transaction's commit; on failure the tables are read again.
   int32_t Commit();
@@ -219,4 +221,6 @@ class KdxSession {
   // Change tracking since the last load or save.
   std::unordered_set<int32_t> changedIndices_;  // entries changed in place
   bool compareAll_ = false;                     // anything may have changed
+  // The keys data_.listOrder was made by, while no entry changed since.
+  std::optional<KDX_SORT_INFO> listSortedBy_;
 };

@@ -211,6 +211,11 @@ void KdxDocument::BuildWidgets() {
   header->setStretchLastSection(false);
   connect(header, &QHeaderView::sectionClicked, this, &KdxDocument::HeaderClicked);
   connect(header, &QHeaderView::sectionMoved, this, &KdxDocument::ColumnMoved);
+  connect(header, &QHeaderView::sectionResized, this, [this](int logical) {
+    const auto& columns = entryModel_->columns();
+    if (logical >= 0 && logical < static_cast<int>(columns.size()))
+      fittedColumns_.erase(columns[static_cast<size_t>(logical)].identifier);
+  });
   connect(entryList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &KdxDocument::EntryListSelectionChanged);
   entryList_->viewport()->setAcceptDrops(true);
@@ -356,8 +361,16 @@ void KdxDocument::ApplyColumns() {
     // The model already lists the columns in the user's order.
     const int visual = header->visualIndex(logical);
     if (visual != logical) header->moveSection(visual, logical);
-    header->resizeSection(
-        logical, std::max(columns[static_cast<size_t>(logical)].width, kKdxMinColumnWidth));
+    // Never narrower than the heading with its sort arrow; the stored width
+    // stays until the user resizes the column (sectionResized above).
+    const KdxListColumn& column = columns[static_cast<size_t>(logical)];
+    const int stored = std::max(column.width, kKdxMinColumnWidth);
+    const int shown = std::max(stored, header->sectionSizeHint(logical));
+    header->resizeSection(logical, shown);
+    if (shown > stored)
+      fittedColumns_.insert(column.identifier);
+    else
+      fittedColumns_.erase(column.identifier);
   }
   const std::vector<KdxSortColumn> keys = CLCOMM_GetSortColumns(session_.data().columnAry);
   int sortSection = -1;
@@ -434,8 +447,10 @@ std::vector<KdxViewColumn> KdxDocument::ViewColumns() const {
   for (int visual = 0; visual < header->count(); ++visual) {
     const int logical = header->logicalIndex(visual);
     if (logical < 0 || logical >= static_cast<int>(columns.size())) continue;
-    out.push_back({columns[static_cast<size_t>(logical)].identifier,
-                   static_cast<double>(header->sectionSize(logical))});
+    const KdxListColumn& column = columns[static_cast<size_t>(logical)];
+    const int width =
+        fittedColumns_.count(column.identifier) != 0 ? column.width : header->sectionSize(logical);
+    out.push_back({column.identifier, static_cast<double>(width)});
   }
   return out;
 }

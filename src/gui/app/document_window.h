@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <array>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,9 @@ class KdxDocument : public QMainWindow {
   int rememberedDivider_ = 0;          // the browser's height before it was hidden
   std::optional<int> pendingDivider_;  // applied once the window has its size
   bool shownOnce_ = false;
+  // Columns shown wider than stored to fit their heading; their stored width
+  // is kept until the user resizes them.
+  std::set<std::string> fittedColumns_;
 
   std::array<QListView*, 3> catLists_{};
   std::array<KdxBrowserListModel*, 3> catModels_{};

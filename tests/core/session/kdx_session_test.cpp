@@ -138,7 +138,7 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   doc.Save();
   ExpectFileHoldsWhatMemoryHolds(s);
 
-  // A removal moves the entries after it; so may a list rebuild.
+  // A removal moves the entries after it; a list rebuild does not.
   ASSERT_EQ(s.RemoveEntry(ids[1]), KdxChangeResult::kOk);
   EXPECT_FALSE(s.FindEntry(ids[1]).has_value());
   EXPECT_EQ(s.FindEntry(ids[4])->en_id, ids[4]);  // the hash follows the move
@@ -146,13 +146,18 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   ExpectFileHoldsWhatMemoryHolds(s);
   const KDX_SORT_INFO byTitle{{KDXCOMM_GetColumnKind("en_title"), -1, -1}, {0, 0, 0}};
   KdxCategorySelection all;
+  const std::vector<int32_t> fileOrder = s.EntryIds();
   ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);
   EXPECT_EQ(s.data().showIDAry.size(), 6u);
+  EXPECT_EQ(s.EntryIds(), fileOrder);  // a new list order moves nothing in the file
+  EXPECT_EQ(s.data().showIDAry.front(), ids[5]);  // titles descending
   e = doc.Entry(ids[5]);
   std::strcpy(e.en_title, "after the sort");
   ASSERT_EQ(s.UpdateEntry(e), KdxChangeResult::kOk);
   doc.Save();
   ExpectFileHoldsWhatMemoryHolds(s);
+  ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);  // the changed title sorts anew
+  EXPECT_EQ(s.data().showIDAry.back(), ids[5]);
 
   // The entry list's selection and the window's settings: a few flags and
   // the small tables, without comparing every entry.
