@@ -273,6 +273,7 @@ void KdxDocument::InitWindow() {
   selection_ = KDXCOMM_LoadCategorySelections(data);
 
   ShowCategoryTitles();
+  RefreshLabelMenu();
   ReloadMainListBoxes();
 
   const KdxMainWindowState state = KDXCOMM_ReadMainWindowState(data);

@@ -174,7 +174,11 @@ TEST_F(DocumentDialogsTest, ListOptionsCancelChangesNothingAndOkIsShownButNotSav
   std::string table;  // as the dialog found it, the view's widths taken back
   Run<ListOptionDlg>(window, "listOption", [&](ListOptionDlg* dialog) {
     table = TableBytes(window->session().data().columnAry);
-    dialog->columnList()->item(0, 0)->setCheckState(Qt::Unchecked);
+    // Space ticks the current row's box, whichever cell is current.
+    dialog->columnList()->setCurrentCell(0, 1);
+    const Qt::CheckState was = dialog->columnList()->item(0, 0)->checkState();
+    QTest::keyClick(dialog->columnList(), Qt::Key_Space);
+    EXPECT_NE(dialog->columnList()->item(0, 0)->checkState(), was);
     Choose(*dialog, 1, QStringLiteral("文章名"));
     dialog->reject();
   });
@@ -200,6 +204,7 @@ TEST_F(DocumentDialogsTest, ListOptionsCancelChangesNothingAndOkIsShownButNotSav
 TEST_F(DocumentDialogsTest, LabelsGoOnTheSelectedEntriesAndWaitForTheNextSave) {
   KdxDocument* window = OpenWindow();
   ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->labelAction(2)->text(), QStringLiteral("重要"));
   SelectRows(window, {});
   EXPECT_FALSE(window->labelAction(2)->isEnabled());
   EXPECT_FALSE(window->commandAction("ChangeEntrys")->isEnabled());
