@@ -445,15 +445,22 @@ std::array<std::string, 3> KDXCOMM_GetCommonCategories(const KDX_DATA& data,
   return common;
 }
 
-KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vector<int32_t>& ids,
-                                                const std::array<std::string, 3>& texts,
-                                                std::string* refused) {
+KdxCategoryResult KDXCOMM_CheckChangeCategoryTexts(const std::array<std::string, 3>& texts,
+                                                   std::string* refused) {
   for (const std::string& text : texts) {
     if (KDXCOMM_isCategoryAll(text.c_str())) {
       if (refused != nullptr) *refused = text;
       return KdxCategoryResult::kNotACategory;
     }
   }
+  return KdxCategoryResult::kOk;
+}
+
+KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vector<int32_t>& ids,
+                                                const std::array<std::string, 3>& texts,
+                                                std::string* refused) {
+  const KdxCategoryResult check = KDXCOMM_CheckChangeCategoryTexts(texts, refused);
+  if (check != KdxCategoryResult::kOk) return check;
   bool ok = true;
   for (int32_t id : ids) {
     KDX_ENTRY e;

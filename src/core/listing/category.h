@@ -166,6 +166,10 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
 // Per level the name all the entries share, else "＜変更しない＞".
 [[nodiscard]] std::array<std::string, 3> KDXCOMM_GetCommonCategories(
     const KDX_DATA& data, const std::vector<int32_t>& ids);
+// The change-categories dialog's OK: kNotACategory with *refused the first
+// text (levels 1, 2, 3) that says All, else kOk.
+[[nodiscard]] KdxCategoryResult KDXCOMM_CheckChangeCategoryTexts(
+    const std::array<std::string, 3>& texts, std::string* refused);
 // Writes each level whose text is not "＜変更しない＞" (empty text meaning
 // "その他") into the entries and adds their triples. kNotACategory with
 // *refused the offending text when a level says All (checked 1, 2, 3; nothing

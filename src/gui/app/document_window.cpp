@@ -264,6 +264,8 @@ void KdxDocument::BuildMenus() {
   QAction* clear = view->addAction(KdxText("検索履歴をクリア"));
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 
+  BuildCommandMenus(view);
+
   QMenu* help = menuBar()->addMenu(KdxText("ヘルプ"));
   QAction* guide = help->addAction(KdxText("指南"));
   guide->setShortcut(QKeySequence::HelpContents);
@@ -275,11 +277,8 @@ void KdxDocument::InitWindow() {
   const KDX_DATA& data = session_.data();
   selection_ = KDXCOMM_LoadCategorySelections(data);
 
-  KDX_CATEGORY_TITLE titles{};
-  if (TI_GetData(data.catTitleAry, &titles) == 1) {
-    const char* texts[] = {titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title};
-    for (size_t i = 0; i < 3; ++i) catTitles_[i]->setText(KdxText(texts[i]));
-  }
+  ShowCategoryTitles();
+  RefreshLabelMenu();
   ReloadMainListBoxes();
 
   const KdxMainWindowState state = KDXCOMM_ReadMainWindowState(data);
@@ -351,6 +350,7 @@ void KdxDocument::ReloadMainListBoxes() {
   ApplyColumns();
   SelectEntryListBox();
   countLabel_->setText(QString::number(data.showIDAry.size()));
+  UpdateMenuState();
 }
 
 void KdxDocument::ApplyColumns() {
@@ -415,6 +415,7 @@ void KdxDocument::EntryListSelectionChanged() {
   if (session_.SetEntrySelection(ids) != 0) {
     KDXCOMM_SystemAlert(this, QStringLiteral("[-1] UpdateIsSelectedFlags"));
   }
+  UpdateMenuState();
 }
 
 void KdxDocument::HeaderClicked(int section) {

@@ -75,10 +75,24 @@ class KdxDocument : public QMainWindow {
   // row order, for a drag out of the entry list: their file URLs.
   QList<QUrl> ExportDraggedEntries();
 
+  // The label menu's items (0 to 7) and the commands' actions, for the tests.
+  QAction* labelAction(int label) const { return labelActions_[static_cast<size_t>(label)]; }
+  QAction* commandAction(const char* name) const;
+  // Enables the commands for the selection (document_commands.cpp).
+  void UpdateMenuState();
+
  public slots:
   void showHideBrowser();
   void OnFindButton();
   void ClearSearchHistory();
+  // The commands with their dialogs (document_commands.cpp).
+  void listOption();
+  void labelEdit();
+  void setColorLabel(int label);
+  void ChangeEntrys();
+  void editCategoryTitle();
+  void FilePreference();
+  void FileInfo();
 
  signals:
   // A word to look for in the whole document (the search window's work).
@@ -109,6 +123,12 @@ class KdxDocument : public QMainWindow {
   void BackupMainWindowStatus();
   // Saves; tells the user when it failed. False then.
   bool SaveOrAlert();
+  // The menus of the commands above, into the bar and the view menu.
+  void BuildCommandMenus(QMenu* view);
+  void RefreshLabelMenu();
+  void ShowCategoryTitles();
+  // The selected rows' entries, in row order.
+  std::vector<int32_t> SelectedEntryIds() const;
 
   KdxApplication* app_;
   KdxSession session_;
@@ -136,4 +156,8 @@ class KdxDocument : public QMainWindow {
   QButtonGroup* searchMode_ = nullptr;
   QLabel* countLabel_ = nullptr;
   QAction* browserAction_ = nullptr;
+  std::array<QAction*, 8> labelActions_{};
+  std::vector<QAction*> selectionActions_;  // need a selected entry
+  std::vector<QAction*> documentActions_;   // need the document idle
+  QAction* fileInfoAction_ = nullptr;
 };
