@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -83,7 +84,13 @@ TEST_F(ConversionTest, DecliningCancellingOrABadBodyLeaveTheOriginalAndOpenNothi
   EXPECT_FALSE(fs::exists(backup));
 
   answer_ = 1;
-  KdxSetConversionHookForTest([](ProgressDlg& dialog) { dialog.OnCancel(); });
+  KdxSetConversionHookForTest([&](ProgressDlg& dialog) {
+    dialog.OnCancel();
+    // Whatever the file holds by now, the copy's bytes are what come back.
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(before.size() / 2));
+    file.put(static_cast<char>(~before[before.size() / 2]));
+  });
   EXPECT_EQ(app_.OpenDocument(QString::fromStdString(path)), nullptr);
   EXPECT_EQ(alerts_.back(),
             "変換がキャンセルされました。\n再度新しいバージョンに変換をする場合は、変換前のデー"
