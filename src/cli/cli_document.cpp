@@ -87,7 +87,7 @@ bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
 }
 
 int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
-                    const CliPasswordSource& password, std::ostream& err) {
+                    const CliPasswordSource& password, std::ostream& err, bool convert) {
   if (const std::string notFile = CliNotAFileText(path); !notFile.empty()) {
     err << "kdx: " << path << ": " << notFile << "\n";
     return kExitFailed;
@@ -113,7 +113,7 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
     }
     return typed;
   };
-  const KdxOpenResult result = session.Open(path, access, prompt);
+  const KdxOpenResult result = session.Open(path, access, prompt, [convert] { return convert; });
   const std::string name = "kdx: " + path + ": ";
   // The session tells a file it cannot stat or open from one that is missing
   // or damaged only by its result; the reason (permission denied) is asked here.
@@ -143,8 +143,7 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
       err << name << "not a Kardinex document (its file information is missing)\n";
       break;
     case KdxOpenResult::kNeedsConversion:
-      err << name
-          << "a document of the previous format; open it in the application to convert it\n";
+      err << name << "a document of the previous format; kdx convert makes it current\n";
       break;
     case KdxOpenResult::kNewerVersion:
       err << name << "written by a newer version (" << session.versionText() << ")\n";

@@ -20,9 +20,11 @@ struct CliPasswordSource {
   const KdxConsole* console = nullptr;  // standard input and the terminal
 };
 
-// Opens path in session; an exit status.
+// Opens path in session; an exit status. With convert, a document of the
+// previous format opens for conversion (KdxSession::needsConversion()).
 [[nodiscard]] int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
-                                  const CliPasswordSource& password, std::ostream& err);
+                                  const CliPasswordSource& password, std::ostream& err,
+                                  bool convert = false);
 // Writes the record tables; an exit status.
 [[nodiscard]] int CliSaveDocument(KdxSession& session, std::ostream& err);
 

@@ -54,7 +54,8 @@ KdxOpenResult KdxSession::RecoverBeforeReading(const std::string& path, KdxAcces
 }
 
 KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
-                               const KdxPasswordPrompt& password) {
+                               const KdxPasswordPrompt& password,
+                               const KdxConvertQuestion& convert) {
   Close();
   path_ = path;
   access_ = access;
@@ -97,7 +98,11 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
       case KdxVersionCheck::kNotKardinexFile:
         return fail(KdxOpenResult::kNotKardinexFile);
       case KdxVersionCheck::kConvertFromV2:
-        return fail(KdxOpenResult::kNeedsConversion);
+        if (access != KdxAccess::kWrite || !convert || !convert()) {
+          return fail(KdxOpenResult::kNeedsConversion);
+        }
+        needsConversion_ = true;
+        break;
       case KdxVersionCheck::kNewerVersion: {
         // Kept for the message; Close() clears the rest.
         std::string version = std::move(versionText_);
@@ -129,6 +134,7 @@ void KdxSession::Close() {
   if (dataMade_) KDX_FreeKdxData(&data_);
   dataMade_ = false;
   open_ = false;
+  needsConversion_ = false;
   lock_.Release();
   path_.clear();
   versionText_.clear();
@@ -281,7 +287,8 @@ KDX_DATA* KdxSession::EditDirectly() {
 }
 
 int32_t KdxSession::Save() {
-  if (!open_ || access_ != KdxAccess::kWrite) return kKdxErrFile;
+  // A save stamps the current format: not over bodies still in the old one.
+  if (!open_ || access_ != KdxAccess::kWrite || needsConversion_) return kKdxErrFile;
   int32_t status;
   if (compareAll_) {
     status = KDX_SaveAllData(path_.c_str(), &data_);

@@ -74,6 +74,11 @@ enum class KdxOpenResult {
 // std::nullopt gives up.
 using KdxPasswordPrompt = std::function<std::optional<std::string>(int attempt)>;
 
+// Asked, before the password, whether a document of the previous format is to
+// be opened for conversion to the current one. false (or none given) leaves
+// it closed with kNeedsConversion.
+using KdxConvertQuestion = std::function<bool()>;
+
 // What a changing operation of the session came to.
 enum class KdxChangeResult {
   kOk,
@@ -97,14 +102,22 @@ class KdxSession {
 
   // Opens path: takes the lock, loads every table, checks the file
   // information and the format version, and asks for the password when the
-  // document has one. On anything but kOk the session stays closed.
+  // document has one. On anything but kOk the session stays closed. A
+  // document of the previous format opens for writing only, and only when
+  // convert says so (see needsConversion()).
   [[nodiscard]] KdxOpenResult Open(const std::string& path, KdxAccess access,
-                                   const KdxPasswordPrompt& password = {});
+                                   const KdxPasswordPrompt& password = {},
+                                   const KdxConvertQuestion& convert = {});
   // Forgets the document and releases the lock; unsaved changes are dropped.
   void Close();
 
   bool isOpen() const { return open_; }
   bool writable() const { return open_ && access_ == KdxAccess::kWrite; }
+  // Opened in the previous format, its bodies not converted yet. Save()
+  // refuses until ConversionDone(): a save stamps the current format, which
+  // bodies of the old one must never carry.
+  bool needsConversion() const { return open_ && needsConversion_; }
+  void ConversionDone() { needsConversion_ = false; }
   const std::string& path() const { return path_; }
   // After kNewerVersion: the version of the program that can open the file.
   const std::string& versionText() const { return versionText_; }
@@ -216,6 +229,7 @@ class KdxSession {
   std::vector<std::string> loadWarnings_;
   KdxAccess access_ = KdxAccess::kRead;
   bool open_ = false;
+  bool needsConversion_ = false;
   std::atomic<bool> busy_{false};
 
   // Change tracking since the last load or save.

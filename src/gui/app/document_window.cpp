@@ -39,7 +39,9 @@
 #include "gui/app/alerts.h"
 #include "gui/app/category_dialogs.h"
 #include "gui/app/document_window_logic.h"
+#include "gui/app/entry_list_commands.h"
 #include "gui/app/entry_list_model.h"
+#include "gui/app/help_guide.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/progress_dialog.h"
@@ -103,12 +105,14 @@ KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   setAutoFillBackground(true);
   BuildWidgets();
   BuildMenus();
+  KdxInstallEntryListCommands(this);
 }
 
 KdxDocument::~KdxDocument() = default;
 
-KdxOpenResult KdxDocument::Open(const std::string& path, const KdxPasswordPrompt& password) {
-  const KdxOpenResult result = session_.Open(path, KdxAccess::kWrite, password);
+KdxOpenResult KdxDocument::Open(const std::string& path, const KdxPasswordPrompt& password,
+                                const KdxConvertQuestion& convert) {
+  const KdxOpenResult result = session_.Open(path, KdxAccess::kWrite, password, convert);
   if (result != KdxOpenResult::kOk) return result;
   setWindowTitle(QString::fromStdString(Vell_GetFileName(path)));
   setWindowFilePath(QString::fromStdString(path));
@@ -269,6 +273,8 @@ void KdxDocument::BuildMenus() {
   QMenu* help = menuBar()->addMenu(KdxText("ヘルプ"));
   QAction* guide = help->addAction(KdxText("指南"));
   guide->setShortcut(QKeySequence::HelpContents);
+  guide->setEnabled(
+      !KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString()).empty());
   connect(guide, &QAction::triggered, app_, &KdxApplication::OpenHelp);
 }
 

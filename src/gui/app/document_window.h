@@ -41,7 +41,10 @@ class KdxDocument : public QMainWindow {
 
   // Opens the file and sets the window up from it (not shown yet). On
   // anything but kOk the window holds no document and is to be deleted.
-  [[nodiscard]] KdxOpenResult Open(const std::string& path, const KdxPasswordPrompt& password);
+  // convert answers whether a document of the previous format is opened for
+  // conversion (conversion.h).
+  [[nodiscard]] KdxOpenResult Open(const std::string& path, const KdxPasswordPrompt& password,
+                                   const KdxConvertQuestion& convert = {});
 
   KdxSession& session() { return session_; }
   const KdxCategorySelection& selection() const { return selection_; }

@@ -17,28 +17,13 @@
 #include "core/document/env_table.h"
 #include "core/document/kdx_file.h"
 #include "core/listing/list_columns.h"
+#include "support/old_format_document.h"
 #include "support/test_document.h"
 
 namespace {
 
 using kdx_test::TempDir;
 using kdx_test::TestDocument;
-
-// Writes an environment value straight into the file, past the save's own
-// stamping of the file information.
-void RewriteEnvironment(const std::string& path, const char* keyword, const char* value) {
-  KdxScopedData tables;
-  ASSERT_EQ(KDX_LoadAllData(path.c_str(), &tables.data), 0);
-  if (value != nullptr) {
-    ASSERT_EQ(EV_SetTextValue(tables.data.envAry, tables.data.idCounterAry, keyword, value), 0);
-  } else {
-    Vell_Ary_Remove(tables.data.envAry, EV_FindIndex_byKeyword(tables.data.envAry, keyword));
-  }
-  REZ_FILE file;
-  ASSERT_EQ(REZ_Open(path.c_str(), 0, &file), REZ_OK);
-  EXPECT_EQ(REZ_ARY_Save(&file, kKdxTagENVI, tables.data.envAry, kKdxEnvironmentSize), REZ_OK);
-  EXPECT_EQ(REZ_Close(&file), 0);
-}
 
 // Every entry of the file, as a new session reads it, beside the session's own.
 void ExpectFileHoldsWhatMemoryHolds(const KdxSession& session) {
@@ -74,16 +59,25 @@ TEST(KdxSession, OpenNamesWhatStandsInTheWay) {
   EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
   session.Close();
 
-  RewriteEnvironment(path, "kdx_file_version", "2");
+  kdx_test::RewriteEnvironment(path, "kdx_file_version", "2");
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNeedsConversion);
-  RewriteEnvironment(path, "kdx_file_version", "4");
-  RewriteEnvironment(path, "update_app_version", "0420001");
+  // Opened for conversion only to write, and then never saved in the current
+  // format before the bodies are converted.
+  const auto yes = [] { return true; };
+  EXPECT_EQ(session.Open(path, KdxAccess::kRead, {}, yes), KdxOpenResult::kNeedsConversion);
+  ASSERT_EQ(session.Open(path, KdxAccess::kWrite, {}, yes), KdxOpenResult::kOk);
+  EXPECT_TRUE(session.needsConversion());
+  EXPECT_NE(session.Save(), 0);
+  session.Close();
+  EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kNeedsConversion);
+  kdx_test::RewriteEnvironment(path, "kdx_file_version", "4");
+  kdx_test::RewriteEnvironment(path, "update_app_version", "0420001");
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNewerVersion);
   EXPECT_FALSE(session.isOpen());
   EXPECT_EQ(session.versionText(), "4.2.0");
   EXPECT_EQ(session.Open(path, KdxAccess::kInspect), KdxOpenResult::kOk);  // info still reads it
   session.Close();
-  RewriteEnvironment(path, "create_os", nullptr);
+  kdx_test::RewriteEnvironment(path, "create_os", nullptr);
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNotKardinexFile);
 }
 
