@@ -17,6 +17,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxApplication;
+class KdxEntryWindows;
 class KdxEntryListView;
 class KdxBrowserListModel;
 class KdxEntryListModel;
@@ -56,6 +57,8 @@ class KdxDocument : public QMainWindow {
   QSplitter* splitter() const { return splitter_; }
   QAction* browserAction() const { return browserAction_; }
   QToolButton* addButton(int level) const { return addButtons_[static_cast<size_t>(level - 1)]; }
+  // The document's open entry windows.
+  KdxEntryWindows* entryWindows() const { return entryWindows_; }
 
   // The list rebuild: browser lists, entry list, selections and count.
   void ReloadMainListBoxes();
@@ -75,6 +78,8 @@ class KdxDocument : public QMainWindow {
   QList<QUrl> ExportDraggedEntries();
 
  public slots:
+  // Opens (or raises) the windows of the selected entries.
+  void OpenEntry();
   void showHideBrowser();
   void OnFindButton();
   void ClearSearchHistory();
@@ -132,4 +137,5 @@ class KdxDocument : public QMainWindow {
   QButtonGroup* searchMode_ = nullptr;
   QLabel* countLabel_ = nullptr;
   QAction* browserAction_ = nullptr;
+  KdxEntryWindows* entryWindows_ = nullptr;
 };
