@@ -38,6 +38,7 @@
 #include "gui/app/localization.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
+#include "transfer/file_import.h"
 
 namespace {
 
@@ -342,9 +343,10 @@ void EntryWindow::EW_UpdateControls() {
 void EntryWindow::LoadBody(const KDX_ENTRY& entry) {
   QFont font = body_->font();
   char family[256] = {};
-  if (PREF_ReadDefaultFontName(sizeof family, family) == 1 && family[0] != '\0') {
-    font.setFamily(QString::fromUtf8(family));
-  }
+  PREF_ReadDefaultFontName(sizeof family, family);
+  // A family this system lacks keeps the view's own.
+  const std::string usable = KDX_UsableFontName(family);
+  if (!usable.empty()) font.setFamily(QString::fromStdString(usable));
   const double points = PREF_ReadDefaultFontSize();
   if (points > 0) font.setPointSizeF(points);
   QTextDocument* doc = body_->document();
