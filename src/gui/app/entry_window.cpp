@@ -301,8 +301,8 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
       KDXCOMM_SortCategoryNames(list.get());
       for (int32_t n = 0; n < Vell_Ary_GetSize(list.get()); ++n) {
         const auto* name = static_cast<const char*>(Vell_Ary_GetDataPtr(list.get(), n));
-        combos_[i]->addItem(QString::fromStdString(
-            KDXCOMM_GetCatDisplayName(std::string_view(name, strnlen(name, kKdxCategoryNameSize)))));
+        combos_[i]->addItem(QString::fromStdString(KDXCOMM_GetCatDisplayName(
+            std::string_view(name, strnlen(name, kKdxCategoryNameSize)))));
       }
     }
     combos_[i]->setMaxVisibleItems(std::max(1, combos_[i]->count()));
@@ -315,9 +315,9 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
     const KdxRgb rgb = KDXCOMM_GetLabelColor(data.colorLabelAry, entry.en_co_id);
     label_->setText(FromField(label.co_name, sizeof label.co_name));
     QPalette palette = label_->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgbF(static_cast<float>(rgb.red),
-                                                            static_cast<float>(rgb.green),
-                                                            static_cast<float>(rgb.blue)));
+    palette.setColor(QPalette::WindowText,
+                     QColor::fromRgbF(static_cast<float>(rgb.red), static_cast<float>(rgb.green),
+                                      static_cast<float>(rgb.blue)));
     label_->setPalette(palette);
   } else {
     label_->clear();
@@ -353,12 +353,12 @@ void EntryWindow::LoadBody(const KDX_ENTRY& entry) {
   doc->setDefaultFont(font);
 
   uint8_t* raw = nullptr;
-  const int32_t size =
-      KDX_LoadBOContainer(document_->session().path().c_str(), entry, &raw);
+  const int32_t size = KDX_LoadBOContainer(document_->session().path().c_str(), entry, &raw);
   const std::unique_ptr<uint8_t, void (*)(void*)> owned(raw, Vell_MallocFree);
   if (size > 0) {
     const QByteArray bytes(reinterpret_cast<const char*>(raw), size);
-    bodyEditable_ = kdx_richtext::BodyToDocument(bytes, doc) != kdx_richtext::BodyStatus::unreadable;
+    bodyEditable_ =
+        kdx_richtext::BodyToDocument(bytes, doc) != kdx_richtext::BodyStatus::unreadable;
   } else {
     bodyEditable_ = size == 0 || size == kKdxLoadMissing;
   }
@@ -504,10 +504,12 @@ void EntryWindow::Save(bool force) {
       return;
     }
     const QByteArray text = kdx_richtext::DocumentPlainText(*doc).toUtf8();
-    saved = session.SaveEntryContent(copy, KdxBlockKind::kText,
-                                     std::string_view(text.constData(), static_cast<size_t>(text.size()))) == 0 &&
-            session.SaveEntryContent(copy, KdxBlockKind::kBody,
-                                     std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) == 0;
+    saved = session.SaveEntryContent(
+                copy, KdxBlockKind::kText,
+                std::string_view(text.constData(), static_cast<size_t>(text.size()))) == 0 &&
+            session.SaveEntryContent(
+                copy, KdxBlockKind::kBody,
+                std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) == 0;
     copy.en_bo_block_size = static_cast<int32_t>(bytes->size());
   }
   if (!saved || session.UpdateEntryAndCategories(copy) != KdxChangeResult::kOk) {

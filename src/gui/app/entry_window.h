@@ -82,7 +82,7 @@ class EntryWindow : public QMainWindow {
   int32_t id_ = 0;
   bool bodyEditable_ = true;
   bool noteEditable_ = true;
-  bool saving_ = false;  // an autosave is running: its alerts must not start another
+  bool saving_ = false;      // an autosave is running: its alerts must not start another
   bool saveFailed_ = false;  // the last save failed: the edits are still only here
   bool closing_ = false;     // the document is closing: the window goes whatever happens
 

@@ -19,15 +19,15 @@ std::string KdxControlText(const QString& text, size_t fieldSize) {
   if (!kept.isEmpty() && kept.back().isHighSurrogate()) kept.chop(1);
   const QByteArray utf8 = kept.toUtf8();
   std::string out(fieldSize, '\0');
-  out.resize(Vell_Utf8CopyCut(out.data(), fieldSize, std::string_view(utf8.constData(),
-                                                                      static_cast<size_t>(utf8.size()))));
+  out.resize(Vell_Utf8CopyCut(
+      out.data(), fieldSize, std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))));
   return out;
 }
 
 QString KdxEntryWindowTitle(const KDX_ENTRY& entry) {
-  return KdxTextFormat("%s（%ld）", {std::string(entry.en_title, strnlen(entry.en_title,
-                                                                          sizeof entry.en_title)),
-                                      std::to_string(entry.en_id)});
+  return KdxTextFormat("%s（%ld）",
+                       {std::string(entry.en_title, strnlen(entry.en_title, sizeof entry.en_title)),
+                        std::to_string(entry.en_id)});
 }
 
 KDX_ENTRY EW_GetKdxEntry_ByControl(const KDX_ENTRY& stored, const KdxEntryWindowValues& values) {
@@ -96,9 +96,8 @@ KdxBodyWrapMode KdxGetBodyWrapMode(int32_t turn, const char* turnWidth) {
       width = kKdxTurnWidthMaximum;
     }
   }
-  return {KdxBodyWrap::kFixedWidth,
-          static_cast<int32_t>(std::clamp<int64_t>(width, kKdxTurnWidthMinimum,
-                                                   kKdxTurnWidthMaximum))};
+  return {KdxBodyWrap::kFixedWidth, static_cast<int32_t>(std::clamp<int64_t>(
+                                        width, kKdxTurnWidthMinimum, kKdxTurnWidthMaximum))};
 }
 
 std::optional<KdxWindowRect> KdxStoredEntryFrame(const KDX_ENTRY& entry) {

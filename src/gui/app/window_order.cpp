@@ -14,7 +14,8 @@ class WindowOrder : public QObject {
   std::vector<QPointer<QWidget>> windows;  // front first
 
   void ToFront(QWidget* window) {
-    std::erase_if(windows, [window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
+    std::erase_if(windows,
+                  [window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
     windows.insert(windows.begin(), window);
   }
 

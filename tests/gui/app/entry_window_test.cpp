@@ -68,9 +68,9 @@ TEST(EntryWindowLogic, OnlyReadableTextsAndRealEditsCountAsChanges) {
   EXPECT_FALSE(bold.note);
   // A note that cannot be read now, or a body that could not be read at
   // opening, is never saved, whatever the window shows.
-  const KdxEntryChanges unreadable = EW_IsTheEntryUpdated(
-      stored, fromWindow, KdxEntryPart{true, std::nullopt, "typed", false},
-      KdxEntryPart{false, "text", "", true});
+  const KdxEntryChanges unreadable =
+      EW_IsTheEntryUpdated(stored, fromWindow, KdxEntryPart{true, std::nullopt, "typed", false},
+                           KdxEntryPart{false, "text", "", true});
   EXPECT_EQ(unreadable.first, 0);
   EXPECT_FALSE(unreadable.note || unreadable.body);
   // A new title comes first, and only the parts that changed are saved.
@@ -108,8 +108,8 @@ class EntryWindowTest : public GuiTest {
     kdx_test::TestDocument doc(path);
     const QByteArray body = kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("hello"), {}, 0);
     const KDX_ENTRY made = doc.Add(
-        "Memo", {std::string_view(body.constData(), static_cast<size_t>(body.size())), "hello",
-                 "a note"});
+        "Memo",
+        {std::string_view(body.constData(), static_cast<size_t>(body.size())), "hello", "a note"});
     if (damagedBody) {
       EXPECT_EQ(doc.session().SaveEntryContent(made, KdxBlockKind::kBody, "not a body at all"), 0);
     }
