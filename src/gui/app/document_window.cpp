@@ -524,13 +524,9 @@ void KdxDocument::RefreshSearchMenu() {
 
 void KdxDocument::OpenEntry() {
   if (session_.busy()) return;
-  QList<int> rows;
-  for (const QModelIndex& index : entryList_->selectionModel()->selectedRows()) {
-    rows.push_back(index.row());
-  }
-  std::sort(rows.begin(), rows.end());
+  // The list's selection is in the entries already, in row order.
   std::vector<int32_t> ids;
-  for (const int row : rows) {
+  for (const int32_t row : KDXCOMM_GetSelectedShownRows(session_.data())) {
     const int32_t id = entryModel_->IdAtRow(row);
     if (id >= 0) ids.push_back(id);
   }
