@@ -101,15 +101,17 @@ TEST(EntryWindowLogic, WrapModesAndTheRestoreOrder) {
 
 class EntryWindowTest : public GuiTest {
  protected:
-  // A document with one entry whose body reads "hello" (and a note), closed
+  // A document with one entry whose body reads "hello", "there" on two lines
+  // (its text block with CR LF, as some imports store it) and a note, closed
   // again so that the application can take its lock.
   std::string MakeDocument(const std::string& name, int32_t* id, bool damagedBody = false) {
     const std::string path = dir_.File(name);
     kdx_test::TestDocument doc(path);
-    const QByteArray body = kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("hello"), {}, 0);
-    const KDX_ENTRY made = doc.Add(
-        "Memo",
-        {std::string_view(body.constData(), static_cast<size_t>(body.size())), "hello", "a note"});
+    const QByteArray body =
+        kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("hello\nthere"), {}, 0);
+    const KDX_ENTRY made =
+        doc.Add("Memo", {std::string_view(body.constData(), static_cast<size_t>(body.size())),
+                         "hello\r\nthere", "a note"});
     if (damagedBody) {
       EXPECT_EQ(doc.session().SaveEntryContent(made, KdxBlockKind::kBody, "not a body at all"), 0);
     }
@@ -159,7 +161,7 @@ TEST_F(EntryWindowTest, TypingThenLeavingSavesTheEntryAndLeavingAgainWritesNothi
   EntryWindow* window = OpenEntryWindow(path, id);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowTitle(), QString("Memo（%1）").arg(id));
-  EXPECT_EQ(window->body()->toPlainText(), QStringLiteral("hello"));
+  EXPECT_EQ(window->body()->toPlainText(), QStringLiteral("hello\nthere"));
   EXPECT_EQ(window->note()->toPlainText(), QStringLiteral("a note"));
   const KDX_ENTRY opened = Stored(id);
   EXPECT_STRNE(opened.en_last_opened_date, "");
@@ -168,11 +170,16 @@ TEST_F(EntryWindowTest, TypingThenLeavingSavesTheEntryAndLeavingAgainWritesNothi
   EXPECT_EQ(document_->entryWindows()->windows().size(), 1u);
   EXPECT_STREQ(Stored(id).en_last_opened_date, opened.en_last_opened_date);
 
+  // A visit without an edit writes nothing, whatever the stored line ends.
+  const std::vector<uint8_t> unvisited = kdx_test::ReadAll(path);
+  Leave(window);
+  EXPECT_EQ(kdx_test::ReadAll(path), unvisited);
+
   QTest::qWait(1100);  // a later update date
   window->body()->moveCursor(QTextCursor::End);
   QTest::keyClicks(window->body(), " world");
   Leave(window);
-  EXPECT_EQ(StoredText(id, KdxBlockKind::kText), "hello world");
+  EXPECT_EQ(StoredText(id, KdxBlockKind::kText), "hello\nthere world");
   EXPECT_STRNE(Stored(id).en_update_date, opened.en_update_date);
   EXPECT_EQ(window->sizeLabel()->text(),
             QString::number(Stored(id).en_bo_block_size) + QStringLiteral(" bytes"));
@@ -184,7 +191,7 @@ TEST_F(EntryWindowTest, TypingThenLeavingSavesTheEntryAndLeavingAgainWritesNothi
   EXPECT_EQ(kdx_richtext::BodyToDocument(QByteArray(reinterpret_cast<char*>(raw), size), &back),
             kdx_richtext::BodyStatus::ok);
   Vell_MallocFree(raw);
-  EXPECT_EQ(back.toPlainText(), QStringLiteral("hello world"));
+  EXPECT_EQ(back.toPlainText(), QStringLiteral("hello\nthere world"));
 
   const std::vector<uint8_t> before = kdx_test::ReadAll(path);
   Leave(window);
@@ -251,7 +258,7 @@ TEST_F(EntryWindowTest, AnUnreadableBodyOpensReadOnlyAndIsNeverSaved) {
   window->close();
   QApplication::processEvents();
   EXPECT_EQ(kdx_test::ReadAll(path), before);
-  EXPECT_EQ(StoredText(id, KdxBlockKind::kText), "hello");
+  EXPECT_EQ(StoredText(id, KdxBlockKind::kText), "hello\r\nthere");
 }
 
 TEST_F(EntryWindowTest, OpenWindowsComeBackWhenTheDocumentOpensAgain) {
@@ -267,6 +274,9 @@ TEST_F(EntryWindowTest, OpenWindowsComeBackWhenTheDocumentOpensAgain) {
   document_->entryWindows()->OpenEntries({ids[0]});
   document_->entryWindows()->OpenEntries({ids[2]});
   ASSERT_EQ(document_->entryWindows()->windows().size(), 2u);
+  EntryWindow* first = document_->entryWindows()->Find(ids[0]);
+  first->resize(600, 500);
+  first->move(50, 60);
   Close(document_);
 
   document_ = Open(path);
@@ -277,6 +287,8 @@ TEST_F(EntryWindowTest, OpenWindowsComeBackWhenTheDocumentOpensAgain) {
   ASSERT_NE(windows->Find(ids[0]), nullptr);
   ASSERT_NE(windows->Find(ids[2]), nullptr);
   EXPECT_EQ(windows->Find(ids[1]), nullptr);
+  EXPECT_EQ(windows->Find(ids[0])->size(), QSize(600, 500));
+  EXPECT_EQ(windows->Find(ids[0])->pos(), QPoint(50, 60));
   // The document window was in front when it closed, then the last opened.
   EXPECT_LT(KdxOrderedIndex(document_), KdxOrderedIndex(windows->Find(ids[2])));
   EXPECT_LT(KdxOrderedIndex(windows->Find(ids[2])), KdxOrderedIndex(windows->Find(ids[0])));
