@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -265,6 +267,21 @@ void EntryWindow::BuildMenus() {
   });
   style("下線", QKeySequence::Underline, [](const QTextCharFormat& now, QTextCharFormat* change) {
     change->setFontUnderline(!now.fontUnderline());
+  });
+
+  format->addSeparator();
+  QAction* fontChoice = format->addAction(KdxText("フォント…"));
+  connect(fontChoice, &QAction::triggered, this, [this] {
+    if (body_->isReadOnly()) return;
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, body_->currentFont(), this);
+    if (chosen) body_->setCurrentFont(font);
+  });
+  QAction* colour = format->addAction(KdxText("文字の色…"));
+  connect(colour, &QAction::triggered, this, [this] {
+    if (body_->isReadOnly()) return;
+    const QColor chosen = QColorDialog::getColor(body_->textColor(), this);
+    if (chosen.isValid()) body_->setTextColor(chosen);
   });
 
   QMenu* view = menuBar()->addMenu(KdxText("表示"));
