@@ -521,12 +521,14 @@ void EntryWindow::Save(bool force) {
       return;
     }
     const QByteArray text = kdx_richtext::DocumentPlainText(*doc).toUtf8();
+    // The body first: should the text fail after it, the content is safe and
+    // only the text lags until the next try.
     saved = session.SaveEntryContent(
-                copy, KdxBlockKind::kText,
-                std::string_view(text.constData(), static_cast<size_t>(text.size()))) == 0 &&
-            session.SaveEntryContent(
                 copy, KdxBlockKind::kBody,
-                std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) == 0;
+                std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) == 0 &&
+            session.SaveEntryContent(
+                copy, KdxBlockKind::kText,
+                std::string_view(text.constData(), static_cast<size_t>(text.size()))) == 0;
     copy.en_bo_block_size = static_cast<int32_t>(bytes->size());
   }
   if (!saved || session.UpdateEntryAndCategories(copy) != KdxChangeResult::kOk) {
