@@ -198,6 +198,33 @@ KdxChangeResult KdxSession::UpdateEntry(const KDX_ENTRY& entry) {
   return KdxChangeResult::kOk;
 }
 
+KdxChangeResult KdxSession::UpdateEntryAndCategories(const KDX_ENTRY& entry) {
+  const KdxChangeResult result = UpdateEntry(entry);
+  if (result != KdxChangeResult::kOk) return result;
+  // The category sets are a small table every save compares whole.
+  return CT_SetData(data_.catSetAry, data_.idCounterAry, entry.en_cat1_name, entry.en_cat2_name,
+                    entry.en_cat3_name) < 0
+             ? KdxChangeResult::kFailed
+             : KdxChangeResult::kOk;
+}
+
+int32_t KdxSession::SaveEntryContent(const KDX_ENTRY& entry, KdxBlockKind kind,
+                                     std::string_view bytes) {
+  if (!writable()) return kKdxFailed;
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) return kKdxFailed;
+  const auto size = static_cast<int32_t>(bytes.size());
+  const int32_t expand = PREF_ReadExpandSize();
+  switch (kind) {
+    case KdxBlockKind::kBody:
+      return KDX_BO_Save(&data_, entry, expand, size, bytes.data());
+    case KdxBlockKind::kText:
+      return KDX_TX_Save(&data_, entry, expand, size, bytes.data());
+    case KdxBlockKind::kNote:
+      return KDX_NO_Save(&data_, entry, expand, size, bytes.data());
+  }
+  return kKdxFailed;
+}
+
 KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
   std::optional<KDX_ENTRY> source = FindEntry(id);
   if (!source) return KdxChangeResult::kNoSuchEntry;

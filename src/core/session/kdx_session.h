@@ -31,11 +31,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "core/container/rez_journal.h"
 #include "core/content/new_entry.h"
+#include "core/document/blocks.h"
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_lock.h"
 #include "core/document/records.h"
@@ -144,6 +146,16 @@ class KdxSession {
                                             KDX_ENTRY* created = nullptr);
   // Stores the record over the entry with its en_id.
   [[nodiscard]] KdxChangeResult UpdateEntry(const KDX_ENTRY& entry);
+  // The record as an entry window leaves it: stored as UpdateEntry does, and
+  // its three categories added to the category sets when no set has them (a
+  // name typed into the window is a new category).
+  [[nodiscard]] KdxChangeResult UpdateEntryAndCategories(const KDX_ENTRY& entry);
+  // Saves one content block of the entry (body, text or note) in the form its
+  // flags ask for. Only the block and the identifier counters change, so the
+  // next save still digests only the changed entries. 0, or the block save's
+  // negative code (logged), the block then as it was.
+  [[nodiscard]] int32_t SaveEntryContent(const KDX_ENTRY& entry, KdxBlockKind kind,
+                                         std::string_view bytes);
   // A copy with its blocks under a numbered title; *copy gets the new record.
   [[nodiscard]] KdxChangeResult CopyEntry(int32_t id, KDX_ENTRY* copy = nullptr);
   // The entry, its body, text and note.

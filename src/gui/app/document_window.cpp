@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -41,6 +42,7 @@
 #include "gui/app/document_window_logic.h"
 #include "gui/app/entry_list_commands.h"
 #include "gui/app/entry_list_model.h"
+#include "gui/app/entry_window.h"
 #include "gui/app/help_guide.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
@@ -90,6 +92,14 @@ class KdxEntryListView : public QTableView {
     drag->exec(Qt::CopyAction, Qt::CopyAction);
     document_->ReloadMainListBoxes();
   }
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+      document_->OpenEntry();
+      return;
+    }
+    QTableView::keyPressEvent(event);
+  }
 
  private:
   KdxDocument* document_;
@@ -103,6 +113,7 @@ KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   palette.setColor(QPalette::Window, QColor(172, 196, 184));
   setPalette(palette);
   setAutoFillBackground(true);
+  entryWindows_ = new KdxEntryWindows(this);
   BuildWidgets();
   BuildMenus();
   KdxInstallEntryListCommands(this);
@@ -214,6 +225,7 @@ void KdxDocument::BuildWidgets() {
   header->setSectionsClickable(true);
   header->setStretchLastSection(false);
   connect(header, &QHeaderView::sectionClicked, this, &KdxDocument::HeaderClicked);
+  connect(entryList_, &QAbstractItemView::doubleClicked, this, &KdxDocument::OpenEntry);
   connect(header, &QHeaderView::sectionMoved, this, &KdxDocument::ColumnMoved);
   connect(header, &QHeaderView::sectionResized, this, [this](int logical) {
     const auto& columns = entryModel_->columns();
@@ -335,6 +347,10 @@ void KdxDocument::showEvent(QShowEvent* event) {
     shownOnce_ = true;
     if (pendingDivider_) SetDivider(browserShown_ ? *pendingDivider_ : 0);
     pendingDivider_.reset();
+    // The entry windows open when the document closed come back over it.
+    QTimer::singleShot(0, this, [this] {
+      if (session_.isOpen()) entryWindows_->Restore();
+    });
   }
 }
 
@@ -528,6 +544,17 @@ void KdxDocument::RefreshSearchMenu() {
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 }
 
+void KdxDocument::OpenEntry() {
+  if (session_.busy()) return;
+  // The list's selection is in the entries already, in row order.
+  std::vector<int32_t> ids;
+  for (const int32_t row : KDXCOMM_GetSelectedShownRows(session_.data())) {
+    const int32_t id = entryModel_->IdAtRow(row);
+    if (id >= 0) ids.push_back(id);
+  }
+  entryWindows_->OpenEntries(ids);
+}
+
 void KdxDocument::OnFindButton() {
   const std::string word = KdxCutSearchWord(searchField_->text().toStdString());
   if (word.empty()) return;
@@ -569,6 +596,9 @@ void KdxDocument::closeEvent(QCloseEvent* event) {
     return;
   }
   if (session_.isOpen()) {
+    // Their order first, then each entry window saves its entry and closes.
+    entryWindows_->RecordOrder();
+    entryWindows_->CloseAll();
     BackupMainWindowStatus();
     (void)SaveOrAlert();
     session_.Close();

@@ -18,6 +18,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxApplication;
+class KdxEntryWindows;
 class KdxEntryListView;
 class KdxBrowserListModel;
 class KdxEntryListModel;
@@ -60,6 +61,8 @@ class KdxDocument : public QMainWindow {
   QSplitter* splitter() const { return splitter_; }
   QAction* browserAction() const { return browserAction_; }
   QToolButton* addButton(int level) const { return addButtons_[static_cast<size_t>(level - 1)]; }
+  // The document's open entry windows.
+  KdxEntryWindows* entryWindows() const { return entryWindows_; }
 
   // The list rebuild: browser lists, entry list, selections and count.
   void ReloadMainListBoxes();
@@ -85,6 +88,8 @@ class KdxDocument : public QMainWindow {
   void UpdateMenuState();
 
  public slots:
+  // Opens (or raises) the windows of the selected entries.
+  void OpenEntry();
   void showHideBrowser();
   void OnFindButton();
   void ClearSearchHistory();
@@ -163,4 +168,5 @@ class KdxDocument : public QMainWindow {
   std::vector<QAction*> selectionActions_;  // need a selected entry
   std::vector<QAction*> documentActions_;   // need the document idle
   QAction* fileInfoAction_ = nullptr;
+  KdxEntryWindows* entryWindows_ = nullptr;
 };

@@ -14,12 +14,16 @@
 #include "gui/app/alerts.h"
 #include "gui/app/document_window.h"
 #include "gui/app/entry_list_model.h"
+#include "gui/app/entry_window.h"
 #include "gui/app/localization.h"
 
 namespace {
 
+constexpr char kOpenTitle[] = "開く";
 constexpr char kCopyTitle[] = "複製";
 constexpr char kDeleteTitle[] = "削除…";
+constexpr char kLabelTitle[] = "ラベル ▸";
+constexpr char kChangeTitle[] = "分類の変更…";
 constexpr char kEntryKind[] = "文章";
 
 std::string TitleOf(const KDX_ENTRY& entry) {
@@ -30,8 +34,8 @@ std::string TitleOf(const KDX_ENTRY& entry) {
 
 std::vector<KdxEntryMenuItem> KdxEntryMenuItems(int64_t selected) {
   const bool any = selected > 0;
-  return {{"開く", false},        {kCopyTitle, any},     {kDeleteTitle, any}, {"ラベル ▸", false},
-          {"分類の変更…", false}, {"書き出し ▸", false}, {"暗号化", false},   {"暗号解除", false}};
+  return {{kOpenTitle, any},   {kCopyTitle, any},     {kDeleteTitle, any}, {kLabelTitle, any},
+          {kChangeTitle, any}, {"書き出し ▸", false}, {"暗号化", false},   {"暗号解除", false}};
 }
 
 std::vector<KDX_ENTRY> KdxSelectedEntries(KdxDocument* window) {
@@ -62,6 +66,8 @@ void KdxCopySelectedEntries(KdxDocument* window) {
   std::vector<int32_t> copies;
   int64_t failed = 0;
   for (const KDX_ENTRY& entry : entries) {
+    // The copy takes what the source's window shows.
+    if (EntryWindow* open = window->entryWindows()->Find(entry.en_id)) open->autoSaveEntry();
     KDX_ENTRY copy{};
     const KdxChangeResult result = session.CopyEntry(entry.en_id, &copy);
     if (result == KdxChangeResult::kOk || result == KdxChangeResult::kTitleKeptAsSource) {
@@ -94,6 +100,7 @@ void KdxDeleteSelectedEntries(KdxDocument* window) {
       KDXCOMM_MakeDeleteConfirmationText(kEntryKind, first, static_cast<int64_t>(entries.size()));
   if (KDXCOMM_AlertOkCancel(window, QString::fromStdString(question)) != 1) return;
   for (const KDX_ENTRY& entry : entries) {
+    if (EntryWindow* open = window->entryWindows()->Find(entry.en_id)) open->close();
     if (session.RemoveEntry(entry.en_id) != KdxChangeResult::kOk) {
       KDXCOMM_SystemAlert(window, QStringLiteral("[-1] DeleteEntry[%1]").arg(entry.en_id));
       break;
@@ -119,12 +126,23 @@ QMenu* KdxMakeEntryListMenu(KdxDocument* window, const QPoint& pos) {
     const std::string arrow = " ▸";
     if (title.size() > arrow.size() && title.ends_with(arrow)) {
       QMenu* sub = menu->addMenu(KdxText(title.substr(0, title.size() - arrow.size()).c_str()));
-      sub->setEnabled(item.enabled);
+      sub->setEnabled(item.enabled && !window->session().busy());
+      if (std::strcmp(item.title, kLabelTitle) == 0) {
+        window->UpdateMenuState();
+        for (int label = 0; label < kKdxColorLabelCount; ++label) {
+          sub->addAction(window->labelAction(label));
+        }
+      }
       continue;
     }
     QAction* action = menu->addAction(KdxText(item.title));
     action->setEnabled(item.enabled && !window->session().busy());
-    if (std::strcmp(item.title, kDeleteTitle) == 0) {
+    if (std::strcmp(item.title, kOpenTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window, &KdxDocument::OpenEntry);
+    } else if (std::strcmp(item.title, kChangeTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window,
+                       [window] { window->commandAction("ChangeEntrys")->trigger(); });
+    } else if (std::strcmp(item.title, kDeleteTitle) == 0) {
       QObject::connect(action, &QAction::triggered, window,
                        [window] { KdxDeleteSelectedEntries(window); });
     } else if (std::strcmp(item.title, kCopyTitle) == 0) {
