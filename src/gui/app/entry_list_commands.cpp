@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/content/entry_copy.h"
+#include "core/document/color_label.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/alerts.h"
 #include "gui/app/document_window.h"
