@@ -10,7 +10,7 @@ packages=(
   libicu-dev libssl-dev libcli11-dev libxxhash-dev
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk xvfb
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format lld
   strace
 )
 

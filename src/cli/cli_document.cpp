@@ -18,6 +18,7 @@
 #include "core/document/color_label.h"
 #include "core/document/entry_table.h"
 #include "core/listing/category.h"
+#include "core/listing/entry_sort.h"
 #include "core/util/vell_ary.h"
 #include "core/util/vell_file.h"
 
@@ -86,7 +87,7 @@ bool CliAskPassword(const CliPasswordSource& source, const std::string& prompt,
 }
 
 int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
-                    const CliPasswordSource& password, std::ostream& err) {
+                    const CliPasswordSource& password, std::ostream& err, bool convert) {
   if (const std::string notFile = CliNotAFileText(path); !notFile.empty()) {
     err << "kdx: " << path << ": " << notFile << "\n";
     return kExitFailed;
@@ -112,7 +113,7 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
     }
     return typed;
   };
-  const KdxOpenResult result = session.Open(path, access, prompt);
+  const KdxOpenResult result = session.Open(path, access, prompt, [convert] { return convert; });
   const std::string name = "kdx: " + path + ": ";
   // The session tells a file it cannot stat or open from one that is missing
   // or damaged only by its result; the reason (permission denied) is asked here.
@@ -142,8 +143,7 @@ int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess acce
       err << name << "not a Kardinex document (its file information is missing)\n";
       break;
     case KdxOpenResult::kNeedsConversion:
-      err << name
-          << "a document of the previous format; open it in the application to convert it\n";
+      err << name << "a document of the previous format; kdx convert makes it current\n";
       break;
     case KdxOpenResult::kNewerVersion:
       err << name << "written by a newer version (" << session.versionText() << ")\n";
@@ -248,10 +248,18 @@ bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
                       std::vector<int32_t>* ids, std::ostream& err) {
   if (!selection.given()) return true;
   const KDX_DATA& data = doc.data();
+  // In list order, as the document window would list them.
+  KDX_SORT_INFO keys;
+  CLCOMM_InitListInfo(data.columnAry, &keys);
+  std::vector<uint32_t> order;
+  if (KDXCOMM_SortEntryOrder(keys, data.entryAry, doc.NoteReader(), &order) != 0) {
+    err << "kdx: out of memory\n";
+    return false;
+  }
   bool any = false;
-  for (int32_t i = 0; i < data.entryAry->count; ++i) {
+  for (const uint32_t i : order) {
     KDX_ENTRY entry;
-    EN_GetData_ByIndex(data.entryAry, i, &entry);
+    EN_GetData_ByIndex(data.entryAry, static_cast<int32_t>(i), &entry);
     const char* names[3] = {entry.en_cat1_name, entry.en_cat2_name, entry.en_cat3_name};
     bool picked = selection.title.empty() || selection.title == entry.en_title;
     for (size_t level = 0; level < 3 && picked; ++level) {

@@ -20,9 +20,11 @@ struct CliPasswordSource {
   const KdxConsole* console = nullptr;  // standard input and the terminal
 };
 
-// Opens path in session; an exit status.
+// Opens path in session; an exit status. With convert, a document of the
+// previous format opens for conversion (KdxSession::needsConversion()).
 [[nodiscard]] int CliOpenDocument(KdxSession& session, const std::string& path, KdxAccess access,
-                                  const CliPasswordSource& password, std::ostream& err);
+                                  const CliPasswordSource& password, std::ostream& err,
+                                  bool convert = false);
 // Writes the record tables; an exit status.
 [[nodiscard]] int CliSaveDocument(KdxSession& session, std::ostream& err);
 
@@ -50,7 +52,7 @@ struct CliSelection {
   }
 };
 
-// ids, then every entry selection picks (in table order) that ids lacks;
+// ids, then every entry selection picks (in list order) that ids lacks;
 // fails with one line to err when a selection was given and picks nothing.
 [[nodiscard]] bool CliSelectEntries(const KdxSession& doc, const CliSelection& selection,
                                     std::vector<int32_t>* ids, std::ostream& err);

@@ -53,3 +53,4 @@ void AddExportCommand(CLI::App& app, KdxAction* action, const CliPasswordSource*
 void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddCompactCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddConvertCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

@@ -99,6 +99,7 @@ int KdxMain(const std::vector<std::string>& args, const KdxConsole& console, std
   AddSearchCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);
   AddCompactCommand(app, &action, &password);
+  AddConvertCommand(app, &action, &password);
   AddDetectCommand(app, &action);
   AddInspectCommand(app, &action);
   AddManualCommands(app, &action);

@@ -19,6 +19,7 @@
 #include "core/container/rez.h"
 #include "core/session/kdx_session.h"
 #include "support/file_permissions.h"
+#include "support/old_format_document.h"
 #include "support/test_support.h"
 
 namespace {
@@ -137,6 +138,35 @@ TEST(KdxCliDocument, CompactReclaimsWhatInfoShowsUnusedAndKeepsTheEntries) {
   EXPECT_EQ(Kdx({"compact", path}).status, kExitFailed);
   EXPECT_EQ(kdx_test::ReadAll(path), bytes);
   EXPECT_NE(Kdx({"--help"}).out.find("compact"), std::string::npos);
+}
+
+// A document of the previous format: refused by the other commands, made
+// current by kdx convert behind a copy, and left as it was when a body will
+// not convert.
+TEST(KdxCliDocument, ConvertMakesAnOldDocumentCurrentBehindACopy) {
+  kdx_test::TempDir dir;
+  const std::string path = dir.File("old.kdx");
+  kdx_test::MakeOldFormatDocument(path, {"alpha", "beta"});
+  const auto before = kdx_test::ReadAll(path);
+  EXPECT_EQ(Kdx({"list", path}).err,
+            "kdx: " + path + ": a document of the previous format; kdx convert makes it current\n");
+  KdxRun convert = Kdx({"convert", path});
+  EXPECT_EQ(convert.status, kExitOk) << convert.err;
+  const std::string backup = dir.File("old_backup_v300.kdx");
+  EXPECT_EQ(convert.out, "converted 2, failed 0\n" + path + ": the previous version is kept in " +
+                             backup + "\n");
+  EXPECT_EQ(kdx_test::ReadAll(backup), before);
+  EXPECT_EQ(Kdx({"check", path}).out, path + ": sound\n");
+  EXPECT_EQ(Kdx({"convert", path}).out, path + ": already in the current format\n");
+
+  const std::string mixed = dir.File("mixed.kdx");
+  kdx_test::MakeOldFormatDocument(mixed, {"good", "bad"}, {kdx_test::OldRtfBody("good"), "plain"});
+  const auto mixedBefore = kdx_test::ReadAll(mixed);
+  KdxRun failed = Kdx({"convert", mixed});
+  EXPECT_EQ(failed.status, kExitFailed);
+  EXPECT_EQ(failed.err, "kdx: bad: its body is not RTF\nkdx: " + mixed +
+                            ": not converted; the document is as it was\n");
+  EXPECT_EQ(kdx_test::ReadAll(mixed), mixedBefore);
 }
 
 // The lines of text, without their line ends.
@@ -425,7 +455,7 @@ TEST(KdxCli, CompletionAndManualNameEveryCommand) {
   const std::string bash = Kdx({"completion", "bash"}).out;
   const std::string manual = Kdx({"manual"}).out;
   for (const char* command :
-       {"new", "add", "set", "edit", "labels", "search", "export", "passwd"}) {
+       {"new", "add", "set", "edit", "labels", "search", "export", "passwd", "convert"}) {
     EXPECT_NE(bash.find(std::string("    ") + command + ") opts=\""), std::string::npos) << command;
     EXPECT_NE(manual.find(std::string(".SS \"kdx ") + command), std::string::npos) << command;
   }

@@ -64,3 +64,29 @@ int32_t CO_ComponentToStored(double component) {
   if (component >= 1.0) return kKdxColorScale;
   return static_cast<int32_t>(component * kKdxColorScale);
 }
+
+int32_t KDXCOMM_ApplyLabelEdits(VELL_ARY* colorLabelAry, const std::array<KdxLabelEdit, 7>& edits) {
+  for (const KdxLabelEdit& edit : edits) {
+    if (edit.name.empty()) return kKdxLabelNameEmpty;
+  }
+  std::array<KDX_COLOR_LABEL, 7> labels{};
+  std::array<int32_t, 7> indices{};
+  for (int32_t id = 1; id <= 7; ++id) {
+    indices[id - 1] = ColorLabelTable::IndexOf(colorLabelAry, id, &labels[id - 1]);
+    if (indices[id - 1] < 0) return kKdxFailed;
+  }
+  for (size_t i = 0; i < edits.size(); ++i) {
+    KDX_COLOR_LABEL& l = labels[i];
+    const KdxLabelEdit& edit = edits[i];
+    std::memset(l.co_name, 0, sizeof l.co_name);
+    Vell_Utf8CopyCut(l.co_name, sizeof l.co_name, edit.name);
+    if (edit.colorChosen) {
+      l.co_red = CO_ComponentToStored(edit.red);
+      l.co_green = CO_ComponentToStored(edit.green);
+      l.co_blue = CO_ComponentToStored(edit.blue);
+    }
+    kdx_layout::SetNow(l.co_update_date);
+    CO_SetData(colorLabelAry, indices[i], l);
+  }
+  return 0;
+}

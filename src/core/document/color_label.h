@@ -2,7 +2,9 @@
 // refer to one by en_co_id.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/document/kdx_status.h"
 #include "core/document/records.h"
@@ -27,3 +29,20 @@ void CO_GetData_ByIndex(const VELL_ARY* colorLabelAry, int32_t index, KDX_COLOR_
 void CO_SetData(VELL_ARY* colorLabelAry, int32_t index, const KDX_COLOR_LABEL& label);
 // A component 0.0..1.0 in stored form, truncated (values outside are clamped).
 [[nodiscard]] int32_t CO_ComponentToStored(double component);
+
+// What the label dialog hands back for one of the labels 1 to 7: the typed
+// name and, when the user picked one, a colour (components 0.0..1.0). A label
+// whose colour was not picked keeps its stored components exactly.
+struct KdxLabelEdit {
+  std::string name;
+  bool colorChosen = false;
+  double red = 0, green = 0, blue = 0;
+};
+// The dialog's OK: when any of the seven names is empty nothing is stored and
+// kKdxLabelNameEmpty is answered. Otherwise labels 1 to 7 take their names
+// (cut to 127 bytes at a character boundary), their chosen colours (stored
+// x 100000, truncated, clamped) and the update date now; 0. Label 0 is never
+// changed. kKdxFailed when a label is missing (nothing stored then either).
+inline constexpr int32_t kKdxLabelNameEmpty = 1;
+[[nodiscard]] int32_t KDXCOMM_ApplyLabelEdits(VELL_ARY* colorLabelAry,
+                                              const std::array<KdxLabelEdit, 7>& edits);

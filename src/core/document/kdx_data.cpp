@@ -51,6 +51,7 @@ void CopyCategory(char (&dst)[128], const char* name) {
 int32_t KDX_InitKdxData(KDX_DATA* data) {
   data->kdxFilePath.clear();
   data->showIDAry.clear();
+  data->listOrder.clear();
   for (const OwnedTable& t : kOwnedTables) data->*t.field = nullptr;
   data->attachmentAry = data->projectAry = nullptr;
   data->entryHash = nullptr;
@@ -79,6 +80,7 @@ void KDX_FreeKdxData(KDX_DATA* data) {
   Vell_Hash_Free(data->entryHash);
   data->entryHash = nullptr;
   data->showIDAry.clear();
+  data->listOrder.clear();
   data->fileState.reset();
 }
 

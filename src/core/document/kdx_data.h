@@ -25,6 +25,10 @@ struct KDX_DATA {
   // en_id of the listed entries, in display order: an in-memory list, never
   // stored.
   std::vector<int32_t> showIDAry;
+  // Positions in entryAry of every entry in list order (by the sort keys), as
+  // the last list rebuild left them: in-memory, never stored. entryAry itself
+  // keeps the order of the file, so re-sorting the list writes nothing.
+  std::vector<uint32_t> listOrder;
   VELL_ARY* idCounterAry;  // identifier counters (112 bytes)
   VELL_ARY* cat1Ary;       // distinct category names per level (128 bytes)
   VELL_ARY* cat2Ary;

@@ -229,7 +229,8 @@ void KDXCOMM_MakeCatArrays(KDX_DATA* data) {
 }
 
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry) {
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry,
+                            const std::vector<uint32_t>* order) {
   showIDAry->clear();
   const char* wanted[3] = {cat1, cat2, cat3};
   std::string_view match[3];
@@ -239,8 +240,10 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
     match[l] = wanted[l] != nullptr ? wanted[l] : "";
   }
   const int32_t count = Vell_Ary_GetSize(entryAry);
+  if (order != nullptr && order->size() != static_cast<size_t>(count)) order = nullptr;
   std::vector<int32_t>& ids = *showIDAry;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t n = 0; n < count; ++n) {
+    const int32_t i = order != nullptr ? static_cast<int32_t>((*order)[n]) : n;
     const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i));
     bool keep = true;
     for (int32_t l = 0; l < 3 && keep; ++l)
@@ -442,15 +445,22 @@ std::array<std::string, 3> KDXCOMM_GetCommonCategories(const KDX_DATA& data,
   return common;
 }
 
-KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vector<int32_t>& ids,
-                                                const std::array<std::string, 3>& texts,
-                                                std::string* refused) {
+KdxCategoryResult KDXCOMM_CheckChangeCategoryTexts(const std::array<std::string, 3>& texts,
+                                                   std::string* refused) {
   for (const std::string& text : texts) {
     if (KDXCOMM_isCategoryAll(text.c_str())) {
       if (refused != nullptr) *refused = text;
       return KdxCategoryResult::kNotACategory;
     }
   }
+  return KdxCategoryResult::kOk;
+}
+
+KdxCategoryResult KDXCOMM_ChangeEntryCategories(KDX_DATA* data, const std::vector<int32_t>& ids,
+                                                const std::array<std::string, 3>& texts,
+                                                std::string* refused) {
+  const KdxCategoryResult check = KDXCOMM_CheckChangeCategoryTexts(texts, refused);
+  if (check != KdxCategoryResult::kOk) return check;
   bool ok = true;
   for (int32_t id : ids) {
     KDX_ENTRY e;

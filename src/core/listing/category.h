@@ -99,11 +99,13 @@ void KDXCOMM_SortCategoryNames(VELL_ARY* names);
 // cat1Ary..cat3Ary with every distinct name, sorted (after a document is read).
 void KDXCOMM_MakeCatArrays(KDX_DATA* data);
 
-// The shown entries: clears showIDAry and appends, in entryAry order, the
-// en_id of every entry whose three names equal the selection ("＜すべて＞"
-// matching any). 0.
+// The shown entries: clears showIDAry and appends the en_id of every entry
+// whose three names equal the selection ("＜すべて＞" matching any), in the
+// order of the positions in order (the list order, KDXCOMM_SortEntryOrder),
+// or in entryAry order when order is null or not one position per entry. 0.
 int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3,
-                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry);
+                            const VELL_ARY* entryAry, std::vector<int32_t>* showIDAry,
+                            const std::vector<uint32_t>* order = nullptr);
 
 // ---- Browser rows: row 0 is All, row r is name r - 1 ------------------------
 
@@ -164,6 +166,10 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
 // Per level the name all the entries share, else "＜変更しない＞".
 [[nodiscard]] std::array<std::string, 3> KDXCOMM_GetCommonCategories(
     const KDX_DATA& data, const std::vector<int32_t>& ids);
+// The change-categories dialog's OK: kNotACategory with *refused the first
+// text (levels 1, 2, 3) that says All, else kOk.
+[[nodiscard]] KdxCategoryResult KDXCOMM_CheckChangeCategoryTexts(
+    const std::array<std::string, 3>& texts, std::string* refused);
 // Writes each level whose text is not "＜変更しない＞" (empty text meaning
 // "その他") into the entries and adds their triples. kNotACategory with
 // *refused the offending text when a level says All (checked 1, 2, 3; nothing

@@ -6,14 +6,14 @@
 #include "core/listing/column_kinds.h"
 
 int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
-                                const KdxNoteReader& notes, const KDX_SORT_INFO* keys) {
+                                const KdxNoteReader& notes, const KDX_SORT_INFO* keys, bool sort) {
   if (KDXCOMM_ResolveCategorySelection(data->catSetAry, selection) < 0 ||
       KDXCOMM_MakeBrowserLists(data, *selection) != 0)
     return kKdxFailed;
-  if (CLCOMM_SortEntryArray(data, keys, notes) != 0) return kKdxFailed;
+  if (sort && CLCOMM_SortEntryArray(data, keys, notes) != 0) return kKdxFailed;
   const auto& s = selection->name;
   return KDXCOMM_QueryEntrys(s[0].c_str(), s[1].c_str(), s[2].c_str(), data->entryAry,
-                             &data->showIDAry);
+                             &data->showIDAry, &data->listOrder);
 }
 
 std::vector<int32_t> KDXCOMM_GetSelectedShownRows(const KDX_DATA& data) {

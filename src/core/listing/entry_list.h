@@ -1,5 +1,5 @@
 // The document window's list rebuild without the window: the three browser
-// lists for a selection, the sorted entry table and the shown entries.
+// lists for a selection, the list order of the entries and the shown ones.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +12,16 @@
 
 // Rebuilds cat1Ary..cat3Ary for the selection (resolved first with
 // KDXCOMM_ResolveCategorySelection, so the browser, the entry list and the
-// stored selection agree), sorts entryAry by
-// keys (the column table's when null), rebuilds the entry hash and fills
-// showIDAry. The rows to select are KDXCOMM_GetCatListRow of each name.
-// 0, or kKdxFailed when memory runs out.
+// stored selection agree), puts the entries in list order by keys (the column
+// table's when null; entryAry itself keeps the file's order) and fills
+// showIDAry in that order. With sort false, data->listOrder is taken as it is
+// (the caller knows no entry and no key changed since it was made). The rows
+// to select are KDXCOMM_GetCatListRow of each name. 0, or kKdxFailed when
+// memory runs out.
 [[nodiscard]] int32_t KDXCOMM_ReloadMainLists(KDX_DATA* data, KdxCategorySelection* selection,
                                               const KdxNoteReader& notes,
-                                              const KDX_SORT_INFO* keys = nullptr);
+                                              const KDX_SORT_INFO* keys = nullptr,
+                                              bool sort = true);
 
 // Rows of showIDAry whose entry has en_is_select_entrylist set: the entry
 // list's selection after a rebuild.

@@ -38,7 +38,7 @@ uint64_t TextPrefix(std::string_view text) {
 }
 uint64_t IntPrefix(int32_t value) { return static_cast<uint32_t>(value) ^ 0x80000000u; }
 
-// One row per entry, sorted in place of the records.
+// One row per entry, sorted in place of the records' positions.
 struct Row {
   uint64_t prefix[3];
   uint32_t index;  // position in entryAry
@@ -60,12 +60,13 @@ struct PreparedKey {
   const size_t count = rows.size();
   key->ascending = ascending;
   key->text = kind->type != KeyType::kInt;
-  auto stored = [&](size_t i) {
-    return static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, static_cast<int32_t>(i)));
+  auto stored = [&](const Row& row) {
+    return static_cast<const uint8_t*>(
+        Vell_Ary_GetDataPtr(entryAry, static_cast<int32_t>(row.index)));
   };
   if (!key->text) {
-    for (size_t i = 0; i < count; ++i)
-      rows[i].prefix[slot] = IntPrefix(kdx_listing::StoredInt(stored(i), kind->storedOffset));
+    for (Row& row : rows)
+      row.prefix[slot] = IntPrefix(kdx_listing::StoredInt(stored(row), kind->storedOffset));
     return true;
   }
   try {
@@ -73,18 +74,29 @@ struct PreparedKey {
     key->arena.reserve(count * std::min<size_t>(kind->width, 32));
     for (size_t i = 0; i < count; ++i) {
       if (kind->type == KeyType::kText)
-        key->arena += kdx_listing::TextAt(stored(i), kind->storedOffset, kind->width);
+        key->arena += kdx_listing::TextAt(stored(rows[i]), kind->storedOffset, kind->width);
       else
-        key->arena += NoteKey(reader ? reader(KDX_GetStoredEntryID(stored(i))) : std::string());
+        key->arena += NoteKey(reader ? reader(rows[i].id) : std::string());
       ends[i] = key->arena.size();
     }
     key->texts.resize(count);
     for (size_t i = 0, begin = 0; i < count; begin = ends[i++]) {
-      key->texts[i] = std::string_view(key->arena).substr(begin, ends[i] - begin);
-      rows[i].prefix[slot] = TextPrefix(key->texts[i]);
+      key->texts[rows[i].index] = std::string_view(key->arena).substr(begin, ends[i] - begin);
+      rows[i].prefix[slot] = TextPrefix(key->texts[rows[i].index]);
     }
   } catch (const std::bad_alloc&) {
     return false;
+  }
+  return true;
+}
+
+// True when order holds every position below count once.
+bool IsPermutation(const std::vector<uint32_t>& order, size_t count) {
+  if (order.size() != count) return false;
+  std::vector<bool> seen(count, false);
+  for (const uint32_t i : order) {
+    if (i >= count || seen[i]) return false;
+    seen[i] = true;
   }
   return true;
 }
@@ -221,24 +233,26 @@ int32_t EntryListSortProc(const KDX_SORT_INFO& info, const KDX_ENTRY& a, const K
   return KDXCOMM_CompareLongField(true, a.en_id, b.en_id);
 }
 
-int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
-                            const KdxNoteReader& notes) {
-  const int32_t count = Vell_Ary_GetSize(entryAry);
-  if (count <= 1) return 0;
+int32_t KDXCOMM_SortEntryOrder(const KDX_SORT_INFO& info, const VELL_ARY* entryAry,
+                               const KdxNoteReader& notes, std::vector<uint32_t>* order) {
+  const size_t count = static_cast<size_t>(std::max(Vell_Ary_GetSize(entryAry), 0));
   std::vector<Row> rows;
   std::vector<PreparedKey> keys;
-  std::vector<uint32_t> order;
   try {
-    rows.resize(static_cast<size_t>(count));
-    order.resize(static_cast<size_t>(count));
+    if (!IsPermutation(*order, count)) {
+      order->resize(count);
+      for (size_t i = 0; i < count; ++i) (*order)[i] = static_cast<uint32_t>(i);
+    }
+    rows.resize(count);
     keys.reserve(3);
   } catch (const std::bad_alloc&) {
     return kKdxFailed;
   }
-  for (int32_t i = 0; i < count; ++i) {
-    rows[i].index = static_cast<uint32_t>(i);
-    rows[i].id =
-        KDX_GetStoredEntryID(static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entryAry, i)));
+  if (count <= 1) return 0;
+  for (size_t n = 0; n < count; ++n) {
+    rows[n].index = (*order)[n];
+    rows[n].id = KDX_GetStoredEntryID(static_cast<const uint8_t*>(
+        Vell_Ary_GetDataPtr(entryAry, static_cast<int32_t>(rows[n].index))));
   }
   for (int32_t k = 0; k < 3; ++k) {
     const ColumnKind* kind = KindAt(info.key[k]);
@@ -261,11 +275,18 @@ int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
     }
     return a.id < b.id;
   };
-  // A rebuild usually finds the entries in order already (only the category
-  // changed): one pass, and nothing moves.
+  // A rebuild usually finds the order kept from the last one still right
+  // (only the category changed): one pass, and nothing moves.
   if (std::is_sorted(rows.begin(), rows.end(), before)) return 0;
   std::sort(rows.begin(), rows.end(), before);
-  for (int32_t i = 0; i < count; ++i) order[i] = rows[i].index;
+  for (size_t n = 0; n < count; ++n) (*order)[n] = rows[n].index;
+  return 0;
+}
+
+int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
+                            const KdxNoteReader& notes) {
+  std::vector<uint32_t> order;
+  if (KDXCOMM_SortEntryOrder(info, entryAry, notes, &order) != 0) return kKdxFailed;
   Permute(entryAry, order);
   return 0;
 }
@@ -277,6 +298,5 @@ int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
     info = *keys;
   else
     CLCOMM_InitListInfo(data->columnAry, &info);
-  if (KDXCOMM_SortEntries(info, data->entryAry, notes) != 0) return kKdxFailed;
-  return KDX_RebuildEntryHash(data);
+  return KDXCOMM_SortEntryOrder(info, data->entryAry, notes, &data->listOrder);
 }

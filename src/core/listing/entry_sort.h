@@ -1,5 +1,5 @@
 // The entry order: up to three sort keys stored in the column table, the
-// comparison of two entries per column kind, the sort of entryAry, and what a
+// comparison of two entries per column kind, the list order of the entries, and what a
 // click on a column header does to the keys.
 //
 // Text compares as unsigned bytes (no locale, no case folding); a key's
@@ -65,12 +65,21 @@ struct KdxSortColumn {
                                         const KDX_ENTRY& b, std::string_view noteA = {},
                                         std::string_view noteB = {});
 
-// Sorts entryAry in place by the keys as EntryListSortProc orders it. Notes
-// are read once per entry, and only when a key is the note column. The entry
-// hash goes stale. 0, or kKdxFailed when memory runs out (the array is unchanged).
+// Puts the positions of entryAry in the order EntryListSortProc gives, into
+// order. A permutation already in order (the last result, say) is started
+// from, so a list whose order still holds costs one pass; anything else starts
+// from the table order. Notes are read once per entry, and only when a key is
+// the note column. 0, or kKdxFailed when memory runs out.
+[[nodiscard]] int32_t KDXCOMM_SortEntryOrder(const KDX_SORT_INFO& info, const VELL_ARY* entryAry,
+                                             const KdxNoteReader& notes,
+                                             std::vector<uint32_t>* order);
+// Sorts entryAry itself in place by the keys (for tables of copies, such as
+// search results). The entry hash goes stale. 0, or kKdxFailed when memory
+// runs out (the array is unchanged).
 [[nodiscard]] int32_t KDXCOMM_SortEntries(const KDX_SORT_INFO& info, VELL_ARY* entryAry,
                                           const KdxNoteReader& notes);
-// Sorts the document's entryAry by keys (the column table's when null) and
-// rebuilds its entry hash. 0, or kKdxFailed.
+// Puts the document's entries in list order by keys (the column table's when
+// null): data->listOrder. entryAry keeps the order of the file, so a new list
+// order changes nothing that is saved. 0, or kKdxFailed.
 [[nodiscard]] int32_t CLCOMM_SortEntryArray(KDX_DATA* data, const KDX_SORT_INFO* keys,
                                             const KdxNoteReader& notes);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -53,7 +54,8 @@ KdxOpenResult KdxSession::RecoverBeforeReading(const std::string& path, KdxAcces
 }
 
 KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
-                               const KdxPasswordPrompt& password) {
+                               const KdxPasswordPrompt& password,
+                               const KdxConvertQuestion& convert) {
   Close();
   path_ = path;
   access_ = access;
@@ -96,7 +98,11 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
       case KdxVersionCheck::kNotKardinexFile:
         return fail(KdxOpenResult::kNotKardinexFile);
       case KdxVersionCheck::kConvertFromV2:
-        return fail(KdxOpenResult::kNeedsConversion);
+        if (access != KdxAccess::kWrite || !convert || !convert()) {
+          return fail(KdxOpenResult::kNeedsConversion);
+        }
+        needsConversion_ = true;
+        break;
       case KdxVersionCheck::kNewerVersion: {
         // Kept for the message; Close() clears the rest.
         std::string version = std::move(versionText_);
@@ -128,11 +134,13 @@ void KdxSession::Close() {
   if (dataMade_) KDX_FreeKdxData(&data_);
   dataMade_ = false;
   open_ = false;
+  needsConversion_ = false;
   lock_.Release();
   path_.clear();
   versionText_.clear();
   loadWarnings_.clear();
   ForgetChanges();
+  EntriesChanged();
 }
 
 std::optional<KDX_ENTRY> KdxSession::FindEntry(int32_t id) const {
@@ -169,9 +177,12 @@ void KdxSession::ForgetChanges() {
   compareAll_ = false;
 }
 
+void KdxSession::EntriesChanged() { listSortedBy_.reset(); }
+
 KdxChangeResult KdxSession::CreateEntry(const KdxNewEntry& fields, KDX_ENTRY* created) {
   if (!open_) return KdxChangeResult::kFailed;
   // Appended entries need no mark: the save finds them by the count.
+  EntriesChanged();
   const int32_t status = KDX_CreateEntry(&data_, fields, PREF_ReadExpandSize(), created);
   if (status == kKdxNoIdentifierLeft) return KdxChangeResult::kNoIdentifierLeft;
   return status == 0 ? KdxChangeResult::kOk : KdxChangeResult::kFailed;
@@ -183,13 +194,42 @@ KdxChangeResult KdxSession::UpdateEntry(const KDX_ENTRY& entry) {
   if (index < 0) return KdxChangeResult::kNoSuchEntry;
   EN_SetData_ByIndex(data_.entryAry, index, entry);
   MarkEntryChanged(index);
+  EntriesChanged();
   return KdxChangeResult::kOk;
+}
+
+KdxChangeResult KdxSession::UpdateEntryAndCategories(const KDX_ENTRY& entry) {
+  const KdxChangeResult result = UpdateEntry(entry);
+  if (result != KdxChangeResult::kOk) return result;
+  // The category sets are a small table every save compares whole.
+  return CT_SetData(data_.catSetAry, data_.idCounterAry, entry.en_cat1_name, entry.en_cat2_name,
+                    entry.en_cat3_name) < 0
+             ? KdxChangeResult::kFailed
+             : KdxChangeResult::kOk;
+}
+
+int32_t KdxSession::SaveEntryContent(const KDX_ENTRY& entry, KdxBlockKind kind,
+                                     std::string_view bytes) {
+  if (!writable()) return kKdxFailed;
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) return kKdxFailed;
+  const auto size = static_cast<int32_t>(bytes.size());
+  const int32_t expand = PREF_ReadExpandSize();
+  switch (kind) {
+    case KdxBlockKind::kBody:
+      return KDX_BO_Save(&data_, entry, expand, size, bytes.data());
+    case KdxBlockKind::kText:
+      return KDX_TX_Save(&data_, entry, expand, size, bytes.data());
+    case KdxBlockKind::kNote:
+      return KDX_NO_Save(&data_, entry, expand, size, bytes.data());
+  }
+  return kKdxFailed;
 }
 
 KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
   std::optional<KDX_ENTRY> source = FindEntry(id);
   if (!source) return KdxChangeResult::kNoSuchEntry;
   KDX_ENTRY made;
+  EntriesChanged();
   const int32_t status = KDX_CopyOneEntry(&data_, *source, PREF_ReadExpandSize(), &made);
   if (status < 0) return KdxChangeResult::kFailed;
   if (copy != nullptr) *copy = made;
@@ -199,6 +239,7 @@ KdxChangeResult KdxSession::CopyEntry(int32_t id, KDX_ENTRY* copy) {
 KdxChangeResult KdxSession::RemoveEntry(int32_t id) {
   std::optional<KDX_ENTRY> entry = FindEntry(id);
   if (!entry) return KdxChangeResult::kNoSuchEntry;
+  EntriesChanged();
   const int32_t status = KDX_RemoveOneEntry(&data_, *entry);
   // The entries after it moved up one place.
   compareAll_ = true;
@@ -212,6 +253,7 @@ KdxChangeResult KdxSession::SetEncrypted(int32_t id, bool encrypted) {
   if (!entry) return KdxChangeResult::kNoSuchEntry;
   const int32_t index = KDX_FindEntry(&data_, id);
   const int32_t expand = PREF_ReadExpandSize();
+  EntriesChanged();
   const int32_t status = encrypted ? KDX_SetEncrypt(&data_, &*entry, index, expand)
                                    : KDX_SetDecrypt(&data_, &*entry, index, expand);
   if (status == kKdxSwitchNotNeeded) return KdxChangeResult::kUnchanged;
@@ -231,17 +273,29 @@ KdxChangeResult KdxSession::MarkUsed(int32_t id, KDX_ENTRY* entry) {
   const int32_t index = KDX_GetUsedEntry_ByID(&data_, id, &used);
   if (index < 0) return KdxChangeResult::kNoSuchEntry;
   MarkEntryChanged(index);
+  EntriesChanged();
   if (entry != nullptr) *entry = used;
   return KdxChangeResult::kOk;
 }
 
 int32_t KdxSession::ReloadList(KdxCategorySelection* selection, const KDX_SORT_INFO* keys) {
   if (!open_) return kKdxFailed;
-  // Sorting moves entries only when the keys say so; the order is compared so
-  // that a list rebuild that changed nothing keeps the next save cheap.
-  const std::vector<int32_t> before = EntryIds();
-  const int32_t status = KDXCOMM_ReloadMainLists(&data_, selection, NoteReader(), keys);
-  if (EntryIds() != before) compareAll_ = true;
+  // The list has an order of its own: the entry table, and so the file, keep
+  // theirs, and the next save writes only the changed settings. The order is
+  // made again only when the keys or some entry changed since it was made (a
+  // category click only filters it).
+  KDX_SORT_INFO info;
+  if (keys != nullptr)
+    info = *keys;
+  else
+    CLCOMM_InitListInfo(data_.columnAry, &info);
+  const bool current = listSortedBy_ && std::memcmp(&*listSortedBy_, &info, sizeof info) == 0 &&
+                       data_.listOrder.size() == static_cast<size_t>(data_.entryAry->count);
+  const int32_t status = KDXCOMM_ReloadMainLists(&data_, selection, NoteReader(), &info, !current);
+  if (status == 0)
+    listSortedBy_ = info;
+  else
+    listSortedBy_.reset();
   return status;
 }
 
@@ -255,11 +309,13 @@ int32_t KdxSession::SetEntrySelection(const std::vector<int32_t>& ids) {
 
 KDX_DATA* KdxSession::EditDirectly() {
   compareAll_ = true;
+  EntriesChanged();
   return &data_;
 }
 
 int32_t KdxSession::Save() {
-  if (!open_ || access_ != KdxAccess::kWrite) return kKdxErrFile;
+  // A save stamps the current format: not over bodies still in the old one.
+  if (!open_ || access_ != KdxAccess::kWrite || needsConversion_) return kKdxErrFile;
   int32_t status;
   if (compareAll_) {
     status = KDX_SaveAllData(path_.c_str(), &data_);
@@ -283,6 +339,7 @@ KdxCompactResult KdxSession::Compact(KdxCompactReport* report, const KdxCompactH
   // No transaction may follow the file across the rename; a new one begins
   // on whichever file the name holds afterwards.
   transaction_.reset();
+  EntriesChanged();
   KdxDocumentLock newLock;
   // Every member moves; the tables stay as they are, knowing where their
   // records now lie.
@@ -317,6 +374,7 @@ void KdxSession::DropUnsaved() {
 
 void KdxSession::Reload() {
   ForgetChanges();
+  EntriesChanged();
   KDX_FreeKdxData(&data_);
   dataMade_ = KDX_InitKdxData(&data_) == 0;
   loadWarnings_.clear();

@@ -31,11 +31,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "core/container/rez_journal.h"
 #include "core/content/new_entry.h"
+#include "core/document/blocks.h"
 #include "core/document/kdx_data.h"
 #include "core/document/kdx_lock.h"
 #include "core/document/records.h"
@@ -74,6 +76,11 @@ enum class KdxOpenResult {
 // std::nullopt gives up.
 using KdxPasswordPrompt = std::function<std::optional<std::string>(int attempt)>;
 
+// Asked, before the password, whether a document of the previous format is to
+// be opened for conversion to the current one. false (or none given) leaves
+// it closed with kNeedsConversion.
+using KdxConvertQuestion = std::function<bool()>;
+
 // What a changing operation of the session came to.
 enum class KdxChangeResult {
   kOk,
@@ -97,14 +104,22 @@ class KdxSession {
 
   // Opens path: takes the lock, loads every table, checks the file
   // information and the format version, and asks for the password when the
-  // document has one. On anything but kOk the session stays closed.
+  // document has one. On anything but kOk the session stays closed. A
+  // document of the previous format opens for writing only, and only when
+  // convert says so (see needsConversion()).
   [[nodiscard]] KdxOpenResult Open(const std::string& path, KdxAccess access,
-                                   const KdxPasswordPrompt& password = {});
+                                   const KdxPasswordPrompt& password = {},
+                                   const KdxConvertQuestion& convert = {});
   // Forgets the document and releases the lock; unsaved changes are dropped.
   void Close();
 
   bool isOpen() const { return open_; }
   bool writable() const { return open_ && access_ == KdxAccess::kWrite; }
+  // Opened in the previous format, its bodies not converted yet. Save()
+  // refuses until ConversionDone(): a save stamps the current format, which
+  // bodies of the old one must never carry.
+  bool needsConversion() const { return open_ && needsConversion_; }
+  void ConversionDone() { needsConversion_ = false; }
   const std::string& path() const { return path_; }
   // After kNewerVersion: the version of the program that can open the file.
   const std::string& versionText() const { return versionText_; }
@@ -117,7 +132,7 @@ class KdxSession {
   const KDX_DATA& data() const { return data_; }
   // The entry with identifier id, through the entry hash.
   [[nodiscard]] std::optional<KDX_ENTRY> FindEntry(int32_t id) const;
-  // Identifiers of every entry, in table order.
+  // Identifiers of every entry, in table (file) order.
   [[nodiscard]] std::vector<int32_t> EntryIds() const;
   // The note of an entry as lists show it: decrypted, up to its first NUL.
   [[nodiscard]] KdxNoteReader NoteReader() const;
@@ -131,6 +146,16 @@ class KdxSession {
                                             KDX_ENTRY* created = nullptr);
   // Stores the record over the entry with its en_id.
   [[nodiscard]] KdxChangeResult UpdateEntry(const KDX_ENTRY& entry);
+  // The record as an entry window leaves it: stored as UpdateEntry does, and
+  // its three categories added to the category sets when no set has them (a
+  // name typed into the window is a new category).
+  [[nodiscard]] KdxChangeResult UpdateEntryAndCategories(const KDX_ENTRY& entry);
+  // Saves one content block of the entry (body, text or note) in the form its
+  // flags ask for. Only the block and the identifier counters change, so the
+  // next save still digests only the changed entries. 0, or the block save's
+  // negative code (logged), the block then as it was.
+  [[nodiscard]] int32_t SaveEntryContent(const KDX_ENTRY& entry, KdxBlockKind kind,
+                                         std::string_view bytes);
   // A copy with its blocks under a numbered title; *copy gets the new record.
   [[nodiscard]] KdxChangeResult CopyEntry(int32_t id, KDX_ENTRY* copy = nullptr);
   // The entry, its body, text and note.
@@ -143,8 +168,8 @@ class KdxSession {
   [[nodiscard]] KdxChangeResult MarkUsed(int32_t id, KDX_ENTRY* entry = nullptr);
 
   // The document window's list rebuild: the browser lists for the selection,
-  // the entry table sorted (by keys, or the document's sort keys when null)
-  // and showIDAry filled.
+  // the list order (by keys, or the document's sort keys when null; the entry
+  // table keeps the file's order) and showIDAry filled in it.
   [[nodiscard]] int32_t ReloadList(KdxCategorySelection* selection,
                                    const KDX_SORT_INFO* keys = nullptr);
 
@@ -198,6 +223,8 @@ class KdxSession {
  private:
   void MarkEntryChanged(int32_t index);
   void ForgetChanges();
+  // Some entry may sort elsewhere now: the next list rebuild sorts again.
+  void EntriesChanged();
   KdxOpenResult RecoverBeforeReading(const std::string& path, KdxAccess access);
   // The transaction's commit; on failure the tables are read again.
   int32_t Commit();
@@ -214,9 +241,12 @@ class KdxSession {
   std::vector<std::string> loadWarnings_;
   KdxAccess access_ = KdxAccess::kRead;
   bool open_ = false;
+  bool needsConversion_ = false;
   std::atomic<bool> busy_{false};
 
   // Change tracking since the last load or save.
   std::unordered_set<int32_t> changedIndices_;  // entries changed in place
   bool compareAll_ = false;                     // anything may have changed
+  // The keys data_.listOrder was made by, while no entry changed since.
+  std::optional<KDX_SORT_INFO> listSortedBy_;
 };

@@ -30,6 +30,7 @@ std::string KdxOpenFailureText(KdxOpenResult result, const std::string& versionT
   switch (result) {
     case KdxOpenResult::kOk:
     case KdxOpenResult::kPasswordCancelled:
+    case KdxOpenResult::kNeedsConversion:  // the user declined the conversion
       return {};
     case KdxOpenResult::kNoSuchFile:
       return KdxTextUtf8("ファイルが見つかりません。");
@@ -41,9 +42,6 @@ std::string KdxOpenFailureText(KdxOpenResult result, const std::string& versionT
       return KdxTextUtf8("ファイルが壊れているため開くことができません。");
     case KdxOpenResult::kNotKardinexFile:
       return KdxTextUtf8("このファイルはKardinexファイルではありません。");
-    case KdxOpenResult::kNeedsConversion:
-      return KdxTextUtf8(
-          "このファイルは前のバージョンの書類です。このバージョンではまだ変換できません。");
     case KdxOpenResult::kNewerVersion:
       return KdxFillFormat(
           KdxTextUtf8("ファイルを開くことができません。\n（このファイルはバージョン %s "

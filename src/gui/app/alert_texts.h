@@ -30,5 +30,13 @@ inline constexpr char kKdxMsgCannotSave[] = "文書を保存できませんで�
 inline constexpr char kKdxMsgNotADocumentFile[] = "このファイルは開くことができません。";
 inline constexpr char kKdxMsgReplaceOpenDocument[] =
     "このファイルは開かれているため、置き換えることができません。";
+inline constexpr char kKdxMsgBackupFailed[] =
+    "バックアップを作成できなかったため、変換を中止しました。";
+inline constexpr char kKdxMsgConversionCancelled[] =
+    "変換がキャンセルされました。\n再度新しいバージョンに変換をする場合は、変換前のデータファイル"
+    "「%s」から変換をしてください。";
+inline constexpr char kKdxMsgConversionFailures[] = "%ld 件の本文を変換できませんでした。";
+inline constexpr char kKdxMsgRestoreFailed[] =
+    "変換前のファイルを元に戻せませんでした。変換前のデータは「%s」にあります。";
 inline constexpr char kKdxMsgWrongPassword[] =
     "パスワードが正しくありません。もう一度やり直してください。";

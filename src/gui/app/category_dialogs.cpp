@@ -14,6 +14,16 @@ namespace {
 constexpr size_t kCategoryNameBytes = 127;
 }
 
+QDialogButtonBox* KdxOkCancelButtons(QDialog* dialog) {
+  auto* buttons = new QDialogButtonBox(dialog);
+  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok->setObjectName(QStringLiteral("OnOK"));
+  ok->setDefault(true);
+  buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  return buttons;
+}
+
 CategoryAddDlg::CategoryAddDlg(const QString& title, const VELL_ARY* catSetAry, int level,
                                QWidget* parent)
     : QDialog(parent), catSetAry_(catSetAry), level_(level), field_(new QLineEdit(this)) {
@@ -21,13 +31,8 @@ CategoryAddDlg::CategoryAddDlg(const QString& title, const VELL_ARY* catSetAry, 
   auto* heading = new QLineEdit(title, this);
   heading->setReadOnly(true);
   field_->setObjectName(QStringLiteral("name"));
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  ok->setObjectName(QStringLiteral("OnOK"));
-  ok->setDefault(true);
-  buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole);
+  QDialogButtonBox* buttons = KdxOkCancelButtons(this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CategoryAddDlg::OnOK);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QFormLayout(this);
   layout->addRow(KdxText("分類名の種類"), heading);
   layout->addRow(KdxText("分類名"), field_);

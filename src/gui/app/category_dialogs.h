@@ -8,7 +8,13 @@
 
 #include "core/util/vell_ary.h"
 
+class QDialogButtonBox;
 class QLineEdit;
+
+// The buttons of the editing dialogs: OK (the default, so Return; named
+// "OnOK") and キャンセル, which rejects. The caller connects accepted() to its
+// checks.
+QDialogButtonBox* KdxOkCancelButtons(QDialog* dialog);
 
 class CategoryAddDlg : public QDialog {
   Q_OBJECT

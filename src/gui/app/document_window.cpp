@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -39,7 +40,10 @@
 #include "gui/app/alerts.h"
 #include "gui/app/category_dialogs.h"
 #include "gui/app/document_window_logic.h"
+#include "gui/app/entry_list_commands.h"
 #include "gui/app/entry_list_model.h"
+#include "gui/app/entry_window.h"
+#include "gui/app/help_guide.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/progress_dialog.h"
@@ -88,6 +92,14 @@ class KdxEntryListView : public QTableView {
     drag->exec(Qt::CopyAction, Qt::CopyAction);
     document_->ReloadMainListBoxes();
   }
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+      document_->OpenEntry();
+      return;
+    }
+    QTableView::keyPressEvent(event);
+  }
 
  private:
   KdxDocument* document_;
@@ -101,14 +113,17 @@ KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   palette.setColor(QPalette::Window, QColor(172, 196, 184));
   setPalette(palette);
   setAutoFillBackground(true);
+  entryWindows_ = new KdxEntryWindows(this);
   BuildWidgets();
   BuildMenus();
+  KdxInstallEntryListCommands(this);
 }
 
 KdxDocument::~KdxDocument() = default;
 
-KdxOpenResult KdxDocument::Open(const std::string& path, const KdxPasswordPrompt& password) {
-  const KdxOpenResult result = session_.Open(path, KdxAccess::kWrite, password);
+KdxOpenResult KdxDocument::Open(const std::string& path, const KdxPasswordPrompt& password,
+                                const KdxConvertQuestion& convert) {
+  const KdxOpenResult result = session_.Open(path, KdxAccess::kWrite, password, convert);
   if (result != KdxOpenResult::kOk) return result;
   setWindowTitle(QString::fromStdString(Vell_GetFileName(path)));
   setWindowFilePath(QString::fromStdString(path));
@@ -210,7 +225,13 @@ void KdxDocument::BuildWidgets() {
   header->setSectionsClickable(true);
   header->setStretchLastSection(false);
   connect(header, &QHeaderView::sectionClicked, this, &KdxDocument::HeaderClicked);
+  connect(entryList_, &QAbstractItemView::doubleClicked, this, &KdxDocument::OpenEntry);
   connect(header, &QHeaderView::sectionMoved, this, &KdxDocument::ColumnMoved);
+  connect(header, &QHeaderView::sectionResized, this, [this](int logical) {
+    const auto& columns = entryModel_->columns();
+    if (logical >= 0 && logical < static_cast<int>(columns.size()))
+      fittedColumns_.erase(columns[static_cast<size_t>(logical)].identifier);
+  });
   connect(entryList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &KdxDocument::EntryListSelectionChanged);
   entryList_->viewport()->setAcceptDrops(true);
@@ -259,9 +280,13 @@ void KdxDocument::BuildMenus() {
   QAction* clear = view->addAction(KdxText("検索履歴をクリア"));
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 
+  BuildCommandMenus(view);
+
   QMenu* help = menuBar()->addMenu(KdxText("ヘルプ"));
   QAction* guide = help->addAction(KdxText("指南"));
   guide->setShortcut(QKeySequence::HelpContents);
+  guide->setEnabled(
+      !KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString()).empty());
   connect(guide, &QAction::triggered, app_, &KdxApplication::OpenHelp);
 }
 
@@ -270,11 +295,8 @@ void KdxDocument::InitWindow() {
   const KDX_DATA& data = session_.data();
   selection_ = KDXCOMM_LoadCategorySelections(data);
 
-  KDX_CATEGORY_TITLE titles{};
-  if (TI_GetData(data.catTitleAry, &titles) == 1) {
-    const char* texts[] = {titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title};
-    for (size_t i = 0; i < 3; ++i) catTitles_[i]->setText(KdxText(texts[i]));
-  }
+  ShowCategoryTitles();
+  RefreshLabelMenu();
   ReloadMainListBoxes();
 
   const KdxMainWindowState state = KDXCOMM_ReadMainWindowState(data);
@@ -325,6 +347,10 @@ void KdxDocument::showEvent(QShowEvent* event) {
     shownOnce_ = true;
     if (pendingDivider_) SetDivider(browserShown_ ? *pendingDivider_ : 0);
     pendingDivider_.reset();
+    // The entry windows open when the document closed come back over it.
+    QTimer::singleShot(0, this, [this] {
+      if (session_.isOpen()) entryWindows_->Restore();
+    });
   }
 }
 
@@ -346,6 +372,7 @@ void KdxDocument::ReloadMainListBoxes() {
   ApplyColumns();
   SelectEntryListBox();
   countLabel_->setText(QString::number(data.showIDAry.size()));
+  UpdateMenuState();
 }
 
 void KdxDocument::ApplyColumns() {
@@ -356,8 +383,16 @@ void KdxDocument::ApplyColumns() {
     // The model already lists the columns in the user's order.
     const int visual = header->visualIndex(logical);
     if (visual != logical) header->moveSection(visual, logical);
-    header->resizeSection(
-        logical, std::max(columns[static_cast<size_t>(logical)].width, kKdxMinColumnWidth));
+    // Never narrower than the heading with its sort arrow; the stored width
+    // stays until the user resizes the column (sectionResized above).
+    const KdxListColumn& column = columns[static_cast<size_t>(logical)];
+    const int stored = std::max(column.width, kKdxMinColumnWidth);
+    const int shown = std::max(stored, header->sectionSizeHint(logical));
+    header->resizeSection(logical, shown);
+    if (shown > stored)
+      fittedColumns_.insert(column.identifier);
+    else
+      fittedColumns_.erase(column.identifier);
   }
   const std::vector<KdxSortColumn> keys = CLCOMM_GetSortColumns(session_.data().columnAry);
   int sortSection = -1;
@@ -402,6 +437,7 @@ void KdxDocument::EntryListSelectionChanged() {
   if (session_.SetEntrySelection(ids) != 0) {
     KDXCOMM_SystemAlert(this, QStringLiteral("[-1] UpdateIsSelectedFlags"));
   }
+  UpdateMenuState();
 }
 
 void KdxDocument::HeaderClicked(int section) {
@@ -434,8 +470,10 @@ std::vector<KdxViewColumn> KdxDocument::ViewColumns() const {
   for (int visual = 0; visual < header->count(); ++visual) {
     const int logical = header->logicalIndex(visual);
     if (logical < 0 || logical >= static_cast<int>(columns.size())) continue;
-    out.push_back({columns[static_cast<size_t>(logical)].identifier,
-                   static_cast<double>(header->sectionSize(logical))});
+    const KdxListColumn& column = columns[static_cast<size_t>(logical)];
+    const int width =
+        fittedColumns_.count(column.identifier) != 0 ? column.width : header->sectionSize(logical);
+    out.push_back({column.identifier, static_cast<double>(width)});
   }
   return out;
 }
@@ -506,6 +544,17 @@ void KdxDocument::RefreshSearchMenu() {
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 }
 
+void KdxDocument::OpenEntry() {
+  if (session_.busy()) return;
+  // The list's selection is in the entries already, in row order.
+  std::vector<int32_t> ids;
+  for (const int32_t row : KDXCOMM_GetSelectedShownRows(session_.data())) {
+    const int32_t id = entryModel_->IdAtRow(row);
+    if (id >= 0) ids.push_back(id);
+  }
+  entryWindows_->OpenEntries(ids);
+}
+
 void KdxDocument::OnFindButton() {
   const std::string word = KdxCutSearchWord(searchField_->text().toStdString());
   if (word.empty()) return;
@@ -547,6 +596,9 @@ void KdxDocument::closeEvent(QCloseEvent* event) {
     return;
   }
   if (session_.isOpen()) {
+    // Their order first, then each entry window saves its entry and closes.
+    entryWindows_->RecordOrder();
+    entryWindows_->CloseAll();
     BackupMainWindowStatus();
     (void)SaveOrAlert();
     session_.Close();

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <array>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxApplication;
+class KdxEntryWindows;
 class KdxEntryListView;
 class KdxBrowserListModel;
 class KdxEntryListModel;
@@ -40,7 +42,10 @@ class KdxDocument : public QMainWindow {
 
   // Opens the file and sets the window up from it (not shown yet). On
   // anything but kOk the window holds no document and is to be deleted.
-  [[nodiscard]] KdxOpenResult Open(const std::string& path, const KdxPasswordPrompt& password);
+  // convert answers whether a document of the previous format is opened for
+  // conversion (conversion.h).
+  [[nodiscard]] KdxOpenResult Open(const std::string& path, const KdxPasswordPrompt& password,
+                                   const KdxConvertQuestion& convert = {});
 
   KdxSession& session() { return session_; }
   const KdxCategorySelection& selection() const { return selection_; }
@@ -56,6 +61,8 @@ class KdxDocument : public QMainWindow {
   QSplitter* splitter() const { return splitter_; }
   QAction* browserAction() const { return browserAction_; }
   QToolButton* addButton(int level) const { return addButtons_[static_cast<size_t>(level - 1)]; }
+  // The document's open entry windows.
+  KdxEntryWindows* entryWindows() const { return entryWindows_; }
 
   // The list rebuild: browser lists, entry list, selections and count.
   void ReloadMainListBoxes();
@@ -74,10 +81,26 @@ class KdxDocument : public QMainWindow {
   // row order, for a drag out of the entry list: their file URLs.
   QList<QUrl> ExportDraggedEntries();
 
+  // The label menu's items (0 to 7) and the commands' actions, for the tests.
+  QAction* labelAction(int label) const { return labelActions_[static_cast<size_t>(label)]; }
+  QAction* commandAction(const char* name) const;
+  // Enables the commands for the selection (document_commands.cpp).
+  void UpdateMenuState();
+
  public slots:
+  // Opens (or raises) the windows of the selected entries.
+  void OpenEntry();
   void showHideBrowser();
   void OnFindButton();
   void ClearSearchHistory();
+  // The commands with their dialogs (document_commands.cpp).
+  void listOption();
+  void labelEdit();
+  void setColorLabel(int label);
+  void ChangeEntrys();
+  void editCategoryTitle();
+  void FilePreference();
+  void FileInfo();
 
  signals:
   // A word to look for in the whole document (the search window's work).
@@ -108,6 +131,12 @@ class KdxDocument : public QMainWindow {
   void BackupMainWindowStatus();
   // Saves; tells the user when it failed. False then.
   bool SaveOrAlert();
+  // The menus of the commands above, into the bar and the view menu.
+  void BuildCommandMenus(QMenu* view);
+  void RefreshLabelMenu();
+  void ShowCategoryTitles();
+  // The selected rows' entries, in row order.
+  std::vector<int32_t> SelectedEntryIds() const;
 
   KdxApplication* app_;
   KdxSession session_;
@@ -117,6 +146,9 @@ class KdxDocument : public QMainWindow {
   int rememberedDivider_ = 0;          // the browser's height before it was hidden
   std::optional<int> pendingDivider_;  // applied once the window has its size
   bool shownOnce_ = false;
+  // Columns shown wider than stored to fit their heading; their stored width
+  // is kept until the user resizes them.
+  std::set<std::string> fittedColumns_;
 
   std::array<QListView*, 3> catLists_{};
   std::array<KdxBrowserListModel*, 3> catModels_{};
@@ -132,4 +164,9 @@ class KdxDocument : public QMainWindow {
   QButtonGroup* searchMode_ = nullptr;
   QLabel* countLabel_ = nullptr;
   QAction* browserAction_ = nullptr;
+  std::array<QAction*, 8> labelActions_{};
+  std::vector<QAction*> selectionActions_;  // need a selected entry
+  std::vector<QAction*> documentActions_;   // need the document idle
+  QAction* fileInfoAction_ = nullptr;
+  KdxEntryWindows* entryWindows_ = nullptr;
 };

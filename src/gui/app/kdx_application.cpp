@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPainter>
 #include <QSplashScreen>
 #include <QTimer>
@@ -16,7 +17,9 @@
 #include "core/util/vell_time.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/alerts.h"
+#include "gui/app/conversion.h"
 #include "gui/app/document_window.h"
+#include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_dialog.h"
 #include "gui/app/startup_logic.h"
@@ -52,7 +55,12 @@ QPixmap SplashPicture() {
 
 }  // namespace
 
-KdxApplication::KdxApplication(QObject* parent) : QObject(parent) { gInstance = this; }
+KdxApplication::KdxApplication(QObject* parent) : QObject(parent) {
+  gInstance = this;
+  // Every window without an icon of its own shows the application's.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kardinex.png")));
+  QGuiApplication::setDesktopFileName(QStringLiteral("kardinex"));
+}
 
 KdxApplication::~KdxApplication() {
   // Windows still open (a test's, or at a forced end) go without being asked.
@@ -149,19 +157,24 @@ KdxDocument* KdxApplication::OpenDocument(const QString& path) {
   }
   auto* document = new KdxDocument(this);
   documents_.push_back(document);
-  const KdxOpenResult result = document->Open(file, PasswordPrompt(nullptr));
-  if (result != KdxOpenResult::kOk) {
+  const KdxOpenResult result =
+      document->Open(file, PasswordPrompt(nullptr), [] { return KdxAskToConvert(nullptr); });
+  // A document of the previous format is copied aside before anything changes.
+  std::string backup;
+  if (result != KdxOpenResult::kOk ||
+      (document->session().needsConversion() && !KdxBackupBeforeConversion(file, &backup))) {
     std::erase(documents_, document);
     delete document;
     const std::string text = KdxOpenFailureText(result, std::string());
     if (!text.empty()) KDXCOMM_AlertOK(nullptr, QString::fromStdString(text));
     return nullptr;
   }
-  (void)PREF_WriteFilePath(kPrefOpenFileKey, file.c_str());
-  (void)PREF_AddRecentFile(file);
   document->show();
   document->raise();
   document->activateWindow();
+  if (!backup.empty() && !KdxConvertShownDocument(document, backup)) return nullptr;
+  (void)PREF_WriteFilePath(kPrefOpenFileKey, file.c_str());
+  (void)PREF_AddRecentFile(file);
   return document;
 }
 
@@ -213,10 +226,9 @@ void KdxApplication::openDocument() {
 }
 
 void KdxApplication::OpenHelp() {
-  // The guide shipped beside the program; nothing happens without it.
-  const QString guide = QCoreApplication::applicationDirPath() + "/" + KdxText("ドキュメント") +
-                        "/" + KdxText("指南") + ".pdf";
-  if (QFileInfo::exists(guide)) QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
+  // Handed to the desktop's viewer; no shell is involved.
+  const std::string guide = KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString());
+  if (!guide.empty()) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(guide)));
 }
 
 void KdxApplication::quit() {

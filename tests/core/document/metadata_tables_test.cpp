@@ -1,5 +1,4 @@
-// Category sets, environment values, colour labels, columns, file types,
-// histories and projects.
+// Category sets, environment values, colour labels and columns.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,10 +8,7 @@
 #include "core/document/color_label.h"
 #include "core/document/column_table.h"
 #include "core/document/env_table.h"
-#include "core/document/file_type.h"
-#include "core/document/history.h"
 #include "core/document/id_counter.h"
-#include "core/document/project.h"
 
 namespace {
 
@@ -124,46 +120,6 @@ TEST_F(TablesTest, ColorLabelsAreFoundByNameAndColumnsBySortKey) {
   EXPECT_EQ(CL_FirstSortKeyColumnWidth(columns.get(), &key), 0);
   EXPECT_EQ(CL_SetData(columns.get(), KDX_COLUMN{}), kKdxRecordMissing);
   EXPECT_EQ(Vell_Ary_GetSize(columns.get()), 20);
-}
-
-TEST_F(TablesTest, FileTypeExtensionsAreCaseSensitive) {
-  VellAryPtr types = Table(kKdxFileTypeSize);
-  KDX_FILE_TYPE t;
-  ASSERT_EQ(FT_MakeRecord(counters_.get(), "txt", 4, 100, &t), 0);
-  ASSERT_EQ(FT_AddData(types.get(), t), 0);
-  EXPECT_EQ(FT_FindID_ByExt(types.get(), "txt"), t.ft_id);
-  EXPECT_EQ(FT_FindID_ByExt(types.get(), "TXT"), -1);
-  EXPECT_EQ(FT_Remove(types.get(), t.ft_id + 1), kKdxRecordMissing);
-  EXPECT_EQ(FT_GetRawDataSize(108), 100);
-}
-
-TEST(History, NewestFirstAndMoveToTop) {
-  VellAryPtr history(Vell_Ary_Init(kKdxSearchHistorySize, 0, 0));
-  ASSERT_EQ(HI_AddData(history.get(), "a"), 0);
-  ASSERT_EQ(HI_AddData(history.get(), "b"), 0);
-  auto order = [&] {
-    std::string out;
-    for (int32_t i = 0; i < Vell_Ary_GetSize(history.get()); ++i) {
-      KDX_SEARCH_HISTORY h;
-      HI_GetData(history.get(), i, &h);
-      out += h.hi_words + std::to_string(h.hi_id);
-    }
-    return out;
-  };
-  EXPECT_EQ(order(), "b1a0");
-  HI_MoveToTop(history.get(), 1);
-  EXPECT_EQ(order(), "a0b1");
-}
-
-TEST_F(TablesTest, ProjectSetNameAddsOncePerName) {
-  VellAryPtr projects = Table(kKdxProjectSize);
-  EXPECT_EQ(PR_SetName(projects.get(), counters_.get(), "x"), 0);
-  EXPECT_EQ(PR_SetName(projects.get(), counters_.get(), "y"), 0);
-  EXPECT_EQ(PR_SetName(projects.get(), counters_.get(), "x"), 1);
-  KDX_PROJECT p;
-  EXPECT_EQ(PR_FindData_ByName(projects.get(), "y", &p), 1);
-  EXPECT_EQ(p.pr_sort_order, 1);
-  EXPECT_EQ(PR_GetID_ByName(projects.get(), "none"), 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "core/listing/entry_list.h"
 #include "core/listing/list_options.h"
 #include "listing_fixture.h"
 
@@ -89,6 +90,32 @@ TEST_F(SortTest, ThreeKeysWithMixedDirectionsThenIdentifierAscending) {
   // All descending: equal entries still go by identifier ascending.
   ASSERT_EQ(KDXCOMM_SortEntries(Keys(4, false, 3, false), data_.entryAry, nullptr), 0);
   EXPECT_EQ(EntryOrder(), (std::vector<int32_t>{e, a, b, c, d}));
+}
+
+TEST_F(SortTest, ListOrderFollowsTheKeysAndLeavesTheTableInPlace) {
+  // Titles alike in their first eight bytes sort by the rest.
+  auto title = [](const char* t) { return [t](KDX_ENTRY& e) { std::strcpy(e.en_title, t); }; };
+  const int32_t a = Add("A", "x", "x", title("same prefix 3"));
+  const int32_t b = Add("B", "x", "x", title("same prefix 1"));
+  const int32_t c = Add("A", "x", "x", title("same prefix 2"));
+  const int32_t d = Add("B", "y", "x", title("other"));
+  const std::vector<int32_t> table = EntryOrder();
+  KdxCategorySelection all;
+  data_.listOrder = {1, 1, 0};  // left by some other table: started afresh
+  const KDX_SORT_INFO byTitle = Keys(2, true);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &all, nullptr, &byTitle), 0);
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{d, b, c, a}));
+  // From that order on: category 1, then title.
+  const KDX_SORT_INFO byCategory = Keys(3, true, 2, true);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &all, nullptr, &byCategory), 0);
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{c, a, d, b}));
+  KdxCategorySelection firstA;
+  firstA.name[0] = "A";
+  const KDX_SORT_INFO byTitleDown = Keys(2, false);
+  ASSERT_EQ(KDXCOMM_ReloadMainLists(&data_, &firstA, nullptr, &byTitleDown), 0);
+  EXPECT_EQ(data_.showIDAry, (std::vector<int32_t>{a, c}));
+  EXPECT_EQ(EntryOrder(), table);
+  EXPECT_EQ(Entry(c).en_id, c);  // the entry hash still finds them
 }
 
 TEST_F(SortTest, HeaderClicksPushKeys) {

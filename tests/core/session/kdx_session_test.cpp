@@ -17,28 +17,13 @@
 #include "core/document/env_table.h"
 #include "core/document/kdx_file.h"
 #include "core/listing/list_columns.h"
+#include "support/old_format_document.h"
 #include "support/test_document.h"
 
 namespace {
 
 using kdx_test::TempDir;
 using kdx_test::TestDocument;
-
-// Writes an environment value straight into the file, past the save's own
-// stamping of the file information.
-void RewriteEnvironment(const std::string& path, const char* keyword, const char* value) {
-  KdxScopedData tables;
-  ASSERT_EQ(KDX_LoadAllData(path.c_str(), &tables.data), 0);
-  if (value != nullptr) {
-    ASSERT_EQ(EV_SetTextValue(tables.data.envAry, tables.data.idCounterAry, keyword, value), 0);
-  } else {
-    Vell_Ary_Remove(tables.data.envAry, EV_FindIndex_byKeyword(tables.data.envAry, keyword));
-  }
-  REZ_FILE file;
-  ASSERT_EQ(REZ_Open(path.c_str(), 0, &file), REZ_OK);
-  EXPECT_EQ(REZ_ARY_Save(&file, kKdxTagENVI, tables.data.envAry, kKdxEnvironmentSize), REZ_OK);
-  EXPECT_EQ(REZ_Close(&file), 0);
-}
 
 // Every entry of the file, as a new session reads it, beside the session's own.
 void ExpectFileHoldsWhatMemoryHolds(const KdxSession& session) {
@@ -74,16 +59,25 @@ TEST(KdxSession, OpenNamesWhatStandsInTheWay) {
   EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kOk);
   session.Close();
 
-  RewriteEnvironment(path, "kdx_file_version", "2");
+  kdx_test::RewriteEnvironment(path, "kdx_file_version", "2");
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNeedsConversion);
-  RewriteEnvironment(path, "kdx_file_version", "4");
-  RewriteEnvironment(path, "update_app_version", "0420001");
+  // Opened for conversion only to write, and then never saved in the current
+  // format before the bodies are converted.
+  const auto yes = [] { return true; };
+  EXPECT_EQ(session.Open(path, KdxAccess::kRead, {}, yes), KdxOpenResult::kNeedsConversion);
+  ASSERT_EQ(session.Open(path, KdxAccess::kWrite, {}, yes), KdxOpenResult::kOk);
+  EXPECT_TRUE(session.needsConversion());
+  EXPECT_NE(session.Save(), 0);
+  session.Close();
+  EXPECT_EQ(session.Open(path, KdxAccess::kWrite), KdxOpenResult::kNeedsConversion);
+  kdx_test::RewriteEnvironment(path, "kdx_file_version", "4");
+  kdx_test::RewriteEnvironment(path, "update_app_version", "0420001");
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNewerVersion);
   EXPECT_FALSE(session.isOpen());
   EXPECT_EQ(session.versionText(), "4.2.0");
   EXPECT_EQ(session.Open(path, KdxAccess::kInspect), KdxOpenResult::kOk);  // info still reads it
   session.Close();
-  RewriteEnvironment(path, "create_os", nullptr);
+  kdx_test::RewriteEnvironment(path, "create_os", nullptr);
   EXPECT_EQ(session.Open(path, KdxAccess::kRead), KdxOpenResult::kNotKardinexFile);
 }
 
@@ -138,7 +132,7 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   doc.Save();
   ExpectFileHoldsWhatMemoryHolds(s);
 
-  // A removal moves the entries after it; so may a list rebuild.
+  // A removal moves the entries after it; a list rebuild does not.
   ASSERT_EQ(s.RemoveEntry(ids[1]), KdxChangeResult::kOk);
   EXPECT_FALSE(s.FindEntry(ids[1]).has_value());
   EXPECT_EQ(s.FindEntry(ids[4])->en_id, ids[4]);  // the hash follows the move
@@ -146,13 +140,18 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   ExpectFileHoldsWhatMemoryHolds(s);
   const KDX_SORT_INFO byTitle{{KDXCOMM_GetColumnKind("en_title"), -1, -1}, {0, 0, 0}};
   KdxCategorySelection all;
+  const std::vector<int32_t> fileOrder = s.EntryIds();
   ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);
   EXPECT_EQ(s.data().showIDAry.size(), 6u);
+  EXPECT_EQ(s.EntryIds(), fileOrder);  // a new list order moves nothing in the file
+  EXPECT_EQ(s.data().showIDAry.front(), ids[5]);  // titles descending
   e = doc.Entry(ids[5]);
   std::strcpy(e.en_title, "after the sort");
   ASSERT_EQ(s.UpdateEntry(e), KdxChangeResult::kOk);
   doc.Save();
   ExpectFileHoldsWhatMemoryHolds(s);
+  ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);  // the changed title sorts anew
+  EXPECT_EQ(s.data().showIDAry.back(), ids[5]);
 
   // The entry list's selection and the window's settings: a few flags and
   // the small tables, without comparing every entry.

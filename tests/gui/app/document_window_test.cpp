@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "core/content/password_store.h"
+#include "core/document/column_table.h"
 #include "core/document/env_table.h"
 #include "core/listing/entry_sort.h"
 #include "core/prefs/pref_rez.h"
@@ -177,6 +178,21 @@ TEST_F(DocumentWindowTest, HeaderClicksSortByTheClickedColumnAndFlipTheFirstKey)
   EXPECT_NE(keys.front().ascending, before);
   std::reverse(sorted.begin(), sorted.end());
   EXPECT_EQ(Titles(window), sorted);
+
+  // The ID column is shown wide enough for its heading and arrow, and keeps
+  // its narrower stored width through the clicks, which take widths back.
+  const int idSection = SectionOf(window, "en_id");
+  ASSERT_GE(idSection, 0);
+  EXPECT_GE(header->sectionSize(idSection), header->sectionSizeHint(idSection));
+  KDX_COLUMN id;
+  ASSERT_EQ(CL_GetData_ByIdentifier(window->session().data().columnAry, "en_id", &id), 1);
+  EXPECT_EQ(id.cl_width, 36);
+  // Once the user resizes it, the new width is the stored one.
+  header->resizeSection(idSection, 80);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(again) + 10, header->height() / 2));
+  ASSERT_EQ(CL_GetData_ByIdentifier(window->session().data().columnAry, "en_id", &id), 1);
+  EXPECT_EQ(id.cl_width, 80);
 }
 
 TEST_F(DocumentWindowTest, ReopeningRestoresGeometryHiddenBrowserAndSelectedEntries) {

@@ -1,0 +1,19 @@
+#include "gui/app/help_guide.h"
+
+#include <sys/stat.h>
+
+#include "gui/app/localization.h"
+
+std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder) {
+  const std::string file = KdxTextUtf8(kKdxGuideName) + ".html";
+  return {programFolder + "/" + KdxTextUtf8(kKdxGuideFolder) + "/" + file,
+          std::string(KDX_GUIDE_DATA_DIR) + "/" + file};
+}
+
+std::string KdxHelpGuidePath(const std::string& programFolder) {
+  for (const std::string& path : KdxHelpGuideCandidates(programFolder)) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return path;
+  }
+  return {};
+}
