@@ -22,15 +22,16 @@ void WriteAll(int fd, const std::string& text) {
   }
 }
 
-// Reads one line from the controlling terminal with echo off; false when the
-// process has none. A line longer than any password is read whole and kept
-// whole, so that the rules can refuse it rather than a cut copy pass.
-bool AskAtTerminal(const std::string& prompt, std::string* typed) {
+// Reads one line from the controlling terminal, with echo off unless echo is
+// set; false when the process has none. A line longer than any password is
+// read whole and kept whole, so that the rules can refuse it rather than a cut
+// copy pass.
+bool AskAtTerminal(const std::string& prompt, std::string* typed, bool echo = false) {
   VellUniqueFd tty(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (tty.get() < 0) return false;
   WriteAll(tty.get(), prompt);
   termios old{};
-  const bool restore = tcgetattr(tty.get(), &old) == 0;
+  const bool restore = !echo && tcgetattr(tty.get(), &old) == 0;
   if (restore) {
     termios quiet = old;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -46,8 +47,10 @@ bool AskAtTerminal(const std::string& prompt, std::string* typed) {
     typed->push_back(c);
   }
   if (!typed->empty() && typed->back() == '\r') typed->pop_back();
-  if (restore) tcsetattr(tty.get(), TCSANOW, &old);
-  WriteAll(tty.get(), "\n");
+  if (restore) {
+    tcsetattr(tty.get(), TCSANOW, &old);
+    WriteAll(tty.get(), "\n");  // the one the person typed was not shown
+  }
   return true;
 }
 
@@ -58,6 +61,12 @@ KdxConsole KdxProcessConsole() {
   console.in = &std::cin;
   console.inIsTerminal = isatty(STDIN_FILENO) == 1;
   console.outIsTerminal = isatty(STDOUT_FILENO) == 1;
-  console.askPassword = AskAtTerminal;
+  console.askPassword = [](const std::string& prompt, std::string* typed) {
+    return AskAtTerminal(prompt, typed);
+  };
+  console.askQuestion = [](const std::string& prompt, std::string* typed) {
+    return isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1 &&
+           AskAtTerminal(prompt, typed, true);
+  };
   return console;
 }

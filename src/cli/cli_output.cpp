@@ -11,12 +11,7 @@
 #include "core/util/vell_utf8.h"
 #include "transfer/file_access.h"
 
-std::string CliFlat(std::string text) {
-  for (char& c : text) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return Vell_EscapeControls(text);
-}
+std::string CliFlat(std::string_view text) { return Vell_EscapeControls(text); }
 
 std::string CliUnreadableText(const std::string& path) {
   const int error = KDX_ReadError(path);
@@ -67,7 +62,20 @@ std::string CliCannotCreateText(const std::string& path) {
 
 std::string CliJsonString(std::string_view text) {
   std::string json = "\"";
-  for (const char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    const size_t length = Vell_Utf8CharLength(text, i);
+    if (length == 0) {
+      json += "\\ufffd";  // a byte that is not UTF-8 (a value from a damaged file)
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      json.append(text, i, length);
+      i += length;
+      continue;
+    }
+    ++i;
     switch (c) {
       case '"':
         json += "\\\"";

@@ -8,11 +8,11 @@
 #include <vector>
 
 // A value on one line of kdx's output (a cell of tab-separated output, a name
-// in a report line): tab, CR and LF become a space, so that no value can
-// split a cell or a line, and other control characters (C0, DEL, C1) are
-// written as \xNN, so that none reaches the terminal. The document keeps the
-// value as it is.
-[[nodiscard]] std::string CliFlat(std::string text);
+// in a report line): tab, LF and CR are written as \t, \n and \r, so that no
+// value can split a cell or a line, other control characters (C0, DEL, C1) as
+// \xNN, so that none reaches the terminal, and a backslash as \\, so that a
+// script can read the value back exactly. The document keeps the value as it is.
+[[nodiscard]] std::string CliFlat(std::string_view text);
 
 // What kdx says of a file it was given that cannot be read: "no such file"
 // when it is missing, else why ("cannot be read: permission denied"). Empty
@@ -36,7 +36,8 @@
 // ---- JSON for scripts -------------------------------------------------------
 
 // text as a JSON string, quoted, with quotes, backslashes and control
-// characters escaped (text is UTF-8).
+// characters escaped; a byte that is not part of well-formed UTF-8 (a value
+// read from a damaged file) becomes U+FFFD, so that the output is always JSON.
 [[nodiscard]] std::string CliJsonString(std::string_view text);
 
 // One JSON object a line at a time: fields in the order added, values already

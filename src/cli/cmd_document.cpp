@@ -115,15 +115,15 @@ int RunInfo(const std::string& path, bool json, std::ostream& out, std::ostream&
   auto row = [&out](const char* label) -> std::ostream& {
     return out << "  " << std::left << std::setw(15) << label << std::right;
   };
-  out << path << "\n";
-  row("format") << info.kdxFileVersion
+  out << CliFlat(path) << "\n";
+  row("format") << CliFlat(info.kdxFileVersion)
                 << (check == KdxVersionCheck::kOpen ? " (current)"
                     : check == KdxVersionCheck::kConvertFromV2
                         ? " (older: the application converts it)"
-                        : (" (newer: needs version " + version + ")").c_str())
+                        : (" (newer: needs version " + CliFlat(version) + ")").c_str())
                 << "\n";
-  row("created") << ViewDate(info.createFileDate) << ", " << info.createOS << "\n";
-  row("last saved") << ViewDate(info.updateFileDate) << ", " << info.updateOS << "\n";
+  row("created") << ViewDate(info.createFileDate) << ", " << CliFlat(info.createOS) << "\n";
+  row("last saved") << ViewDate(info.updateFileDate) << ", " << CliFlat(info.updateOS) << "\n";
   row("entries") << Commas(static_cast<uint64_t>(data.entryAry->count));
   if (encrypted > 0) out << " (" << Commas(static_cast<uint64_t>(encrypted)) << " encrypted)";
   out << "\n";

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -303,11 +304,24 @@ int RunRemove(const RemoveOptions& o, const CliPasswordSource& pw, std::ostream&
   int status = OpenWithEntries(o, pw, KdxAccess::kWrite, doc, &entries, err);
   if (status != kExitOk) return status;
   // Entries picked by title or category may be more than meant.
+  // At a terminal the person is asked; a script says --yes.
   if (o.selection.given() && entries.size() > 1 && !o.yes) {
-    err << "kdx: " << o.path << ": " << entries.size()
-        << " entries match; nothing was removed (--yes removes them all):\n";
-    ListEntries(entries, err);
-    return kExitFailed;
+    std::ostringstream question;
+    question << "kdx: " << CliFlat(o.path) << ": " << entries.size() << " entries match:\n";
+    ListEntries(entries, question);
+    question << "Remove " << entries.size() << " entries? [y/N] ";
+    std::string answer;
+    if (pw.console == nullptr || !pw.console->askQuestion ||
+        !pw.console->askQuestion(question.str(), &answer)) {
+      err << "kdx: " << CliFlat(o.path) << ": " << entries.size()
+          << " entries match; nothing was removed (--yes removes them all):\n";
+      ListEntries(entries, err);
+      return kExitFailed;
+    }
+    if (answer != "y" && answer != "Y" && answer != "yes" && answer != "Yes" && answer != "YES") {
+      err << "kdx: " << CliFlat(o.path) << ": nothing was removed\n";
+      return kExitFailed;
+    }
   }
   int result = kExitOk;
   for (const KDX_ENTRY& entry : entries) {
@@ -511,7 +525,9 @@ void AddEntryCommands(CLI::App& app, KdxAction* action, const CliPasswordSource*
   {
     auto o = std::make_shared<RemoveOptions>();
     auto* cmd = IdsCommand(app, "rm", "Delete entries with their body, text and note", o.get());
-    cmd->add_flag("--yes", o->yes, "Remove every entry --title or --cat1... picks, however many");
+    cmd->add_flag("--yes", o->yes,
+                  "Remove every entry --title or --cat1... picks without asking; when several "
+                  "match, kdx asks at a terminal and refuses elsewhere unless given this");
     Register(cmd, action, o, [pw](const RemoveOptions& opt, std::ostream& out, std::ostream& err) {
       return RunRemove(opt, *pw, out, err);
     });

@@ -53,8 +53,8 @@ struct Marks {
   std::string open, close;
 };
 
-// The lines of text holding any of the words, each word marked, tabs and CRs
-// as spaces.
+// The lines of text holding any of the words, each word marked, the text
+// escaped as every value kdx prints in a line (CliFlat); the marks are not.
 std::vector<std::string> MatchingLines(const std::string& text,
                                        const std::vector<KdxFoldedWord>& words,
                                        const Marks& marks) {
@@ -79,11 +79,11 @@ std::vector<std::string> MatchingLines(const std::string& text,
     for (auto [start, end] : found) {
       if (end <= done) continue;
       start = std::max(start, done);
-      marked += line.substr(done, start - done) + marks.open + line.substr(start, end - start) +
-                marks.close;
+      marked += CliFlat(line.substr(done, start - done)) + marks.open +
+                CliFlat(line.substr(start, end - start)) + marks.close;
       done = end;
     }
-    lines.push_back(CliFlat(marked + line.substr(done)));
+    lines.push_back(marked + CliFlat(line.substr(done)));
   }
   return lines;
 }

@@ -69,8 +69,9 @@ int KdxMain(const std::vector<std::string>& args, const KdxConsole& console, std
   app.require_subcommand(0, 1);
   app.footer(
       "Where kdx prints a value inside a line (a cell of tab-separated output, a title, a "
-      "path), a tab, CR or LF in it is printed as a space, so that it cannot split the cell "
-      "or the line; the document keeps the value as it is.\n"
+      "path), a tab, LF or CR in it is printed as \\t, \\n or \\r, another control character "
+      "as \\xNN and a backslash as \\\\, so that it cannot split the cell or the line and "
+      "reads back exactly; the document keeps the value as it is.\n"
       "Options that take a list take one argument, its items separated by commas: "
       "--in body,note.\n"
       "kdx COMMAND --help tells more of each command.\n"

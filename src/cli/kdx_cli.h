@@ -19,6 +19,10 @@ struct KdxConsole {
   // Asks a person for a password without echo (the prompt shown first); false
   // when there is nobody to ask. Empty: never asks.
   std::function<bool(const std::string& prompt, std::string* typed)> askPassword;
+  // Asks a person a question (the prompt shown first), what they type shown;
+  // false when there is nobody to ask (standard input or standard error is not
+  // a terminal). Empty: never asks.
+  std::function<bool(const std::string& prompt, std::string* typed)> askQuestion;
 };
 
 // The process's console: std::cin, and passwords asked at the controlling

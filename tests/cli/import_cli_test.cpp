@@ -55,7 +55,7 @@ TEST(KdxImport, SummaryExitStatusAndWhatLands) {
   r = Kdx({"import", doc, dir.File("two\nlines.txt")});
   EXPECT_EQ(r.status, kExitFailed);
   EXPECT_EQ(r.err.find("\n"), r.err.size() - 1) << r.err;
-  EXPECT_NE(r.err.find("two lines.txt: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("two\\nlines.txt: "), std::string::npos) << r.err;
 
   // A file named on the command line and not imported is a failure; the
   // same file in a folder is passed over.

@@ -5,10 +5,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
 #include <sstream>
 
 #include "cli/cli_output.h"
 #include "cli/cli_test_util.h"
+#include "core/document/records.h"
+#include "core/session/kdx_session.h"
+#include "core/util/vell_utf8.h"
 #include "support/test_support.h"
 
 namespace {
@@ -33,6 +37,23 @@ std::vector<std::vector<std::string>> Cells(const std::string& tsv) {
   return rows;
 }
 
+// A cell of tab-separated output with its escapes undone.
+std::string Unescape(const std::string& cell) {
+  std::string value;
+  for (size_t i = 0; i < cell.size(); ++i) {
+    const char c = cell[i] == '\\' && i + 1 < cell.size() ? cell[++i] : '\0';
+    if (c == '\0') {
+      value += cell[i];
+    } else if (c == 'x' && i + 2 < cell.size()) {
+      value += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      value += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+  }
+  return value;
+}
+
 // A JSON value as tab-separated output prints it.
 std::string Flat(const QString& text) { return CliFlat(text.toStdString()); }
 
@@ -40,8 +61,8 @@ TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("notes.kdx");
   ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "tab\there \"quoted\"\\", "--cat1",
-                                         "a\nb", "--label", "2", "--note", "n\x01"})
+  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "tab\there\nline \"quoted\"\\",
+                                         "--cat1", "a\nb", "--label", "2", "--note", "n\x01"})
                 .status,
             kExitOk);
   ASSERT_EQ(kdx_test::KdxWithInput("y", {"add", doc, "--title", "二つ目"}).status, kExitOk);
@@ -57,8 +78,12 @@ TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
     EXPECT_EQ(std::to_string(row["id"].toInt()), rows[r][0]);
     for (size_t c = 1; c < 7; ++c) EXPECT_EQ(Flat(row[names[c]].toString()), rows[r][c]) << c;
   }
-  EXPECT_EQ(list[1]["title"].toString().toStdString(), "tab\there \"quoted\"\\");
+  EXPECT_EQ(list[1]["title"].toString().toStdString(), "tab\there\nline \"quoted\"\\");
   EXPECT_EQ(list[1]["cat1"].toString().toStdString(), "a\nb");
+  // Each cell reads back to the value exactly.
+  EXPECT_EQ(Unescape(rows[1][1]), "tab\there\nline \"quoted\"\\");
+  EXPECT_EQ(Unescape(rows[1][2]), "a\nb");
+  EXPECT_EQ(Unescape(rows[1][4]), "n\x01");
 
   const auto fields = Cells(Kdx({"show", doc, "0", "--fields"}).out);
   const QJsonObject object = Parse(Kdx({"show", doc, "0", "--fields", "--json"}).out).object();
@@ -85,6 +110,38 @@ TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
   const QJsonObject info = Parse(Kdx({"info", doc, "--json"}).out).object();
   EXPECT_EQ(info["entries"].toInt(), 2);
   EXPECT_EQ(info["password"].toString(), "none");
+}
+
+}  // namespace
+
+namespace {
+
+// A title read from a damaged file may hold bytes that are not UTF-8: the
+// JSON still parses, each such byte a U+FFFD.
+TEST(JsonCli, BytesThatAreNotUtf8BecomeReplacementCharacters) {
+  kdx_test::TempDir dir;
+  const std::string doc = dir.File("notes.kdx");
+  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "t"}).status, kExitOk);
+  {
+    KdxSession session;
+    ASSERT_EQ(session.Open(doc, KdxAccess::kWrite), KdxOpenResult::kOk);
+    KDX_ENTRY entry = *session.FindEntry(0);
+    std::snprintf(entry.en_title, sizeof entry.en_title, "%s", "bad\xFF\xE3\x81 end\x01");
+    ASSERT_EQ(session.UpdateEntry(entry), KdxChangeResult::kOk);
+    ASSERT_EQ(session.Save(), 0);
+  }
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list", doc, "--columns", "title", "--json"},
+        std::vector<std::string>{"show", doc, "0", "--fields", "--json"}}) {
+    const std::string out = Kdx(args).out;
+    EXPECT_TRUE(Vell_IsValidUtf8(out)) << out;
+    const QJsonDocument parsed = Parse(out);
+    const QJsonObject object = parsed.isArray() ? parsed.array()[0].toObject() : parsed.object();
+    EXPECT_EQ(object[args[0] == "list" ? "title" : "en_title"].toString(),
+              QString::fromUtf8("bad\uFFFD\uFFFD\uFFFD end\x01"))
+        << args[1];
+  }
 }
 
 }  // namespace

@@ -390,7 +390,7 @@ TEST(KdxCliEntries, AUserWorksWithADocumentThroughKdxAlone) {
 }
 
 // A tab or line break inside a value (a title from a file name) is printed as
-// a space: every line keeps its cells, every record its one line. Other
+// \t, \n or \r: every line keeps its cells, every record its one line. Other
 // control characters (a terminal's escape sequence) are printed as \xNN.
 TEST(KdxCliEntries, ValuesNeverSplitACellOrALine) {
   kdx_test::TempDir dir;
@@ -403,8 +403,8 @@ TEST(KdxCliEntries, ValuesNeverSplitACellOrALine) {
   const std::vector<std::string> list =
       LinesOf(Kdx({"list", doc, "--columns", "en_id,en_title,en_cat1_name"}).out);
   ASSERT_EQ(list.size(), 2u);
-  const std::string title = "a b c d\\x1B[2J\\x9B";
-  EXPECT_EQ(list[1], "0\t" + title + "\tx y");
+  const std::string title = "a\\tb\\nc\\rd\\x1B[2J\\x9B";
+  EXPECT_EQ(list[1], "0\t" + title + "\tx\\ty");
   EXPECT_EQ(Kdx({"search", doc, "word"}).out, "0\t" + title + "\n");
   const std::string fields = Kdx({"show", doc, "0", "--fields"}).out;
   EXPECT_NE(fields.find("\nen_title\t" + title + "\n"), std::string::npos) << fields;
@@ -412,7 +412,7 @@ TEST(KdxCliEntries, ValuesNeverSplitACellOrALine) {
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 1) << line;
   }
   const std::string categories = Kdx({"categories", doc}).out;
-  EXPECT_NE(categories.find("\nx y\t"), std::string::npos) << categories;
+  EXPECT_NE(categories.find("\nx\\ty\t"), std::string::npos) << categories;
   for (const std::string& line : LinesOf(categories)) {
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
   }

@@ -54,7 +54,7 @@ TEST_F(SearchCli, PrintsIdentifierAndTitleInTheListOrderWithTheCount) {
   Ids listed = FirstColumn(Kdx({"list", doc, "--columns", "en_id"}).out);
   std::erase_if(listed, [](const std::string& id) { return id != "0" && id != "1" && id != "4"; });
   EXPECT_EQ(FirstColumn(r.out), listed);
-  EXPECT_NE(r.out.find("1\talpha Tab\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1\talpha\\tTab\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "3 entries found\n");
 }
 
@@ -126,7 +126,7 @@ TEST_F(SearchCli, JsonHoldsTheSameValues) {
   std::string rows;
   for (const QJsonValue& row : parsed.array()) {
     rows += std::to_string(row["id"].toInt()) + "\t" +
-            row["title"].toString().replace('\t', ' ').toStdString() + "\n";
+            row["title"].toString().replace('\t', "\\t").toStdString() + "\n";
   }
   EXPECT_EQ(rows, tsv.out);
   EXPECT_NE(json.out.find("\"alpha\\tTab\""), std::string::npos) << json.out;

@@ -62,7 +62,7 @@ TEST_F(SetCli, SetChangesOnlyWhatIsGivenOfEveryEntryNamed) {
   EXPECT_EQ(Kdx({"set", doc, "1", "--title", "新題", "--note-file", dir.File("note.txt")}).status,
             kExitOk);
   EXPECT_EQ(Kdx({"show", doc, "1", "--note"}).out, "from\tfile\n");
-  EXPECT_EQ(Row("1"), "1\t新題\tその他\t議事\tなし\tfrom file");
+  EXPECT_EQ(Row("1"), "1\t新題\tその他\t議事\tなし\tfrom\\tfile");
   EXPECT_EQ(Kdx({"show", doc, "1"}).out, "two\n");  // the body untouched, still enciphered
   EXPECT_EQ(Kdx({"list", doc, "--cat2", "議事"}).status, kExitUsage);  // needs --cat1
   EXPECT_EQ(Kdx({"list", doc, "--cat1", "その他", "--cat2", "議事", "--no-header", "--columns",

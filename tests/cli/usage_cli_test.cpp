@@ -201,7 +201,7 @@ TEST_F(UsageCli, NewPasswordsAreKeptWholeOrRefused) {
 namespace {
 
 // Entries picked by title or category where identifiers are taken; a removal
-// of more than one picked entry wants --yes.
+// of more than one picked entry wants a yes at the terminal, or --yes.
 TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
   ASSERT_EQ(KdxWithInput("dup", {"add", doc, "--title", "other", "--cat1", "仕事"}).status,
             kExitOk);
@@ -222,7 +222,28 @@ TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
   EXPECT_NE(refused.err.find("nothing was removed (--yes removes them all)"), std::string::npos);
   EXPECT_EQ(Kdx({"show", doc, "0"}).status, kExitOk);
   EXPECT_EQ(Kdx({"rm", doc, "--title", "議事録"}).status, kExitOk);  // one: no question
-  EXPECT_EQ(Kdx({"rm", doc, "--cat1", "仕事", "--yes"}).status, kExitOk);
+  // At a terminal the person is asked, and only a yes removes.
+  std::vector<std::string> asked;
+  auto answering = [&asked](std::string answer) {
+    KdxConsole console;
+    console.askQuestion = [&asked, answer](const std::string& prompt, std::string* typed) {
+      asked.push_back(prompt);
+      *typed = answer;
+      return true;
+    };
+    return console;
+  };
+  ASSERT_EQ(KdxWithInput("more", {"add", doc, "--title", "more", "--cat1", "仕事"}).status,
+            kExitOk);
+  const std::vector<std::string> ids = {"list", doc, "--columns", "id", "--no-header"};
+  const std::string before = Kdx(ids).out;
+  for (const char* no : {"", "n", "yess", " y"}) {
+    EXPECT_EQ(KdxOn(answering(no), {"rm", doc, "--cat1", "仕事"}).status, kExitFailed) << no;
+  }
+  ASSERT_EQ(asked.size(), 4u);
+  EXPECT_NE(asked[0].find("\nRemove 2 entries? [y/N] "), std::string::npos) << asked[0];
+  EXPECT_EQ(Kdx(ids).out, before);
+  EXPECT_EQ(KdxOn(answering("y"), {"rm", doc, "--cat1", "仕事"}).status, kExitOk);
   EXPECT_EQ(Kdx({"list", doc, "--columns", "id", "--no-header"}).out, "1\n");
   EXPECT_EQ(Kdx({"rm", doc}).status, kExitUsage);
 }

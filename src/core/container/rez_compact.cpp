@@ -15,8 +15,9 @@
 
 namespace {
 
-// Reads a file with positioned reads only: every header and every piece of
-// data is read once, straight into the caller's buffer.
+// Reads a file with positioned reads only, straight into the caller's buffer.
+// A small read fetches a few bytes more and keeps them, so that a member's
+// header and the head of its data that follows cost one read.
 class PreadStream : public RezStream {
  public:
   PreadStream(int fd, uint64_t size) : fd_(fd), size_(size) {}
@@ -24,7 +25,18 @@ class PreadStream : public RezStream {
     if (fd_ >= 0) ::close(fd_);
   }
   [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override {
-    return pos <= size_ && count <= size_ - pos && Vell_PreadFully(fd_, pos, buffer, count);
+    if (pos > size_ || count > size_ - pos) return false;
+    if (count > sizeof window_) return Vell_PreadFully(fd_, pos, buffer, count);
+    if (pos < windowAt_ || pos + count > windowAt_ + windowLength_) {
+      windowAt_ = pos;
+      windowLength_ = static_cast<size_t>(std::min<uint64_t>(sizeof window_, size_ - pos));
+      if (!Vell_PreadFully(fd_, pos, window_, windowLength_)) {
+        windowLength_ = 0;
+        return false;
+      }
+    }
+    std::memcpy(buffer, window_ + (pos - windowAt_), count);
+    return true;
   }
   [[nodiscard]] bool WriteAt(uint64_t, const void*, size_t) override { return false; }
   [[nodiscard]] uint64_t Size() const override { return size_; }
@@ -34,15 +46,19 @@ class PreadStream : public RezStream {
     fd_ = -1;
     return fd < 0 || ::close(fd) == 0;
   }
+  int fd() const { return fd_; }
 
  private:
   int fd_;
   uint64_t size_;
+  uint8_t window_[64];
+  uint64_t windowAt_ = 0;
+  size_t windowLength_ = 0;
 };
 
-}  // namespace
-
-int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file) {
+// Opens path for scanning; *stream (when given) is the stream the file reads.
+[[nodiscard]] int32_t OpenForScanning(const std::string& path, REZ_FILE* file,
+                                      const PreadStream** stream) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return REZ_ERR_ARGUMENT;
   struct stat st {};
@@ -50,8 +66,15 @@ int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file) {
     ::close(fd);
     return REZ_ERR_ARGUMENT;
   }
-  return REZ_OpenStream(std::make_unique<PreadStream>(fd, static_cast<uint64_t>(st.st_size)), 1,
-                        file);
+  auto owned = std::make_unique<PreadStream>(fd, static_cast<uint64_t>(st.st_size));
+  if (stream != nullptr) *stream = owned.get();
+  return REZ_OpenStream(std::move(owned), 1, file);
+}
+
+}  // namespace
+
+int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file) {
+  return OpenForScanning(path, file, nullptr);
 }
 
 namespace {
@@ -94,56 +117,25 @@ template <typename Visit>
   return REZ_OK;
 }
 
-// Writes through one buffer to consecutive positions of a stream.
-class BufferedWriter {
- public:
-  BufferedWriter(RezStream* out, size_t capacity) : out_(out), buffer_(capacity) {}
+// Whether b lies right after a in the source, so that both can be read (or
+// copied) in one piece: in the copy they always do.
+bool FollowsInSource(const RezCopyPlan::Member& a, const RezCopyPlan::Member& b) {
+  return b.source == uint64_t{a.source} + kRezHeaderSize + a.length;
+}
 
-  [[nodiscard]] bool Put(const void* bytes, size_t count) {
-    const auto* in = static_cast<const uint8_t*>(bytes);
-    while (count > 0) {
-      const size_t n = std::min(count, Room());
-      if (n == 0) {
-        if (!Flush()) return false;
-        continue;
-      }
-      std::memcpy(buffer_.data() + used_, in, n);
-      used_ += n;
-      in += n;
-      count -= n;
-    }
-    return true;
+// The end of the run of members from first on that lie one after another in
+// the source, holding at most limit bytes with their headers (but always at
+// least the first member).
+size_t RunEnd(const std::vector<RezCopyPlan::Member>& members, size_t first, uint64_t limit) {
+  uint64_t bytes = kRezHeaderSize + uint64_t{members[first].length};
+  size_t end = first + 1;
+  while (end < members.size() && FollowsInSource(members[end - 1], members[end])) {
+    bytes += kRezHeaderSize + uint64_t{members[end].length};
+    if (bytes > limit) break;
+    ++end;
   }
-  // Copies count bytes of the source at pos into the copy.
-  [[nodiscard]] bool CopyFrom(RezStream* source, uint64_t pos, uint64_t count) {
-    while (count > 0) {
-      if (Room() == 0 && !Flush()) return false;
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(count, Room()));
-      if (!source->ReadAt(pos, buffer_.data() + used_, n)) return false;
-      used_ += n;
-      pos += n;
-      count -= n;
-    }
-    return true;
-  }
-  [[nodiscard]] bool Flush() {
-    if (used_ == 0) return true;
-    if (!out_->WriteAt(at_, buffer_.data(), used_)) return false;
-    at_ += used_;
-    used_ = 0;
-    return true;
-  }
-
- private:
-  size_t Room() const { return buffer_.size() - used_; }
-
-  RezStream* out_;
-  std::vector<uint8_t> buffer_;
-  uint64_t at_ = 0;
-  size_t used_ = 0;
-};
-
-constexpr size_t kCopyBufferBytes = size_t{4} << 20;
+  return end;
+}
 
 }  // namespace
 
@@ -152,7 +144,8 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
   *plan = RezCopyPlan{};
   if (out == nullptr || out->Size() != 0) return REZ_ERR_ARGUMENT;
   ReadOnlyFile source;
-  int32_t status = REZ_OpenForScanning(sourcePath, &source.file);
+  const PreadStream* sourceStream = nullptr;
+  int32_t status = OpenForScanning(sourcePath, &source.file, &sourceStream);
   if (status != REZ_OK) return status;
   REZ_FILE* file = &source.file;
   plan->sourceSize = file->stream->Size();
@@ -174,7 +167,7 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
         ++plan->membersDropped;
         return REZ_OK;
       }
-      kept.members.push_back({m.position, m.dataLength});
+      kept.members.push_back({m.position, static_cast<uint32_t>(end), m.dataLength});
       end += kRezHeaderSize + uint64_t{m.dataLength};
       return end > kRezMaxFileSize ? REZ_ERR_IO : REZ_OK;
     });
@@ -184,49 +177,46 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
   plan->copySize = end;
 
   // The file header as it was, the root, then each tag's members in order.
-  BufferedWriter writer(out, kCopyBufferBytes);
+  // Members that lie one after another in the source are copied in one piece,
+  // their old headers and all; each header is then written as the copy links it.
+  const int from = sourceStream->fd();
   uint8_t header[kRezHeaderSize];
-  if (!writer.CopyFrom(file->stream.get(), 0, kRezFileHeaderSize)) return REZ_ERR_IO;
-  uint32_t at = kRezFirstMemberPosition;
-  REZ_METADATA root{kRezNoLink,
-                    0,
-                    kRezRootPosition,
-                    kRezNoLink,
-                    kRezNoLink,
-                    kRezNoLink,
-                    plan->tags.empty() ? kRezNoLink : at};
-  rez_internal::EncodeHeader(root, header);
-  if (!writer.Put(header, sizeof header)) return REZ_ERR_IO;
-  uint32_t previousHead = kRezRootPosition;
+  auto put = [&](const REZ_METADATA& h) {
+    rez_internal::EncodeHeader(h, header);
+    return out->WriteAt(h.position, header, sizeof header);
+  };
+  if (!out->CopyFrom(from, 0, 0, kRezFileHeaderSize) ||
+      !put({kRezNoLink, 0, kRezRootPosition, kRezNoLink, kRezNoLink, kRezNoLink,
+            plan->tags.empty() ? kRezNoLink : kRezFirstMemberPosition})) {
+    return REZ_ERR_IO;
+  }
   for (size_t t = 0; t < plan->tags.size(); ++t) {
     const auto& members = plan->tags[t].members;
-    uint32_t tagSize = 0;
-    for (const auto& m : members) tagSize += kRezHeaderSize + m.length;
-    const uint32_t head = at;
-    for (size_t i = 0; i < members.size(); ++i) {
-      const uint32_t next = at + kRezHeaderSize + members[i].length;
-      REZ_METADATA h{plan->tags[t].tag,
-                     members[i].length,
-                     at,
-                     i == 0 ? kRezNoLink : at - kRezHeaderSize - members[i - 1].length,
-                     i + 1 < members.size() ? next : kRezNoLink,
-                     kRezNoLink,
-                     kRezNoLink};
-      if (i == 0) {
-        h.prevTag = previousHead;
-        h.nextTag = t + 1 < plan->tags.size() ? head + tagSize : kRezNoLink;
-      }
-      rez_internal::EncodeHeader(h, header);
-      if (!writer.Put(header, sizeof header) ||
-          !writer.CopyFrom(file->stream.get(), uint64_t{members[i].source} + kRezHeaderSize,
-                           members[i].length)) {
+    for (size_t first = 0; first < members.size();) {
+      const size_t last = RunEnd(members, first, UINT64_MAX);
+      const uint64_t bytes = members[last - 1].copy - members[first].copy + kRezHeaderSize +
+                             uint64_t{members[last - 1].length};
+      if (!out->CopyFrom(from, members[first].source, members[first].copy, bytes))
         return REZ_ERR_IO;
+      for (size_t i = first; i < last; ++i) {
+        REZ_METADATA h{plan->tags[t].tag,
+                       members[i].length,
+                       members[i].copy,
+                       i == 0 ? kRezNoLink : members[i - 1].copy,
+                       i + 1 < members.size() ? members[i + 1].copy : kRezNoLink,
+                       kRezNoLink,
+                       kRezNoLink};
+        if (i == 0) {
+          h.prevTag = t == 0 ? kRezRootPosition : plan->tags[t - 1].members.front().copy;
+          h.nextTag =
+              t + 1 < plan->tags.size() ? plan->tags[t + 1].members.front().copy : kRezNoLink;
+        }
+        if (!put(h)) return REZ_ERR_IO;
       }
-      at = next;
+      first = last;
     }
-    previousHead = head;
   }
-  return writer.Flush() ? REZ_OK : REZ_ERR_IO;
+  return REZ_OK;
 }
 
 int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPath,
@@ -238,24 +228,7 @@ int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPa
   REZ_FILE* file = &copy.file;
   if (file->stream->Size() != plan.copySize) return REZ_ERR_ARGUMENT;
 
-  constexpr size_t kPiece = size_t{1} << 20;
-  std::vector<uint8_t> mine(kPiece), theirs(kPiece);
-  auto same = [&](uint64_t minePos, uint64_t theirPos, uint64_t count) {
-    while (count > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(count, kPiece));
-      if (!file->stream->ReadAt(minePos, mine.data(), n) ||
-          !source.file.stream->ReadAt(theirPos, theirs.data(), n) ||
-          std::memcmp(mine.data(), theirs.data(), n) != 0) {
-        return false;
-      }
-      minePos += n;
-      theirPos += n;
-      count -= n;
-    }
-    return true;
-  };
-  if (!same(0, 0, kRezFileHeaderSize)) return REZ_ERR_ARGUMENT;
-
+  // The copy as a reader walks it: each member where the plan put it, as long.
   std::vector<uint32_t> tags;
   status = ListTags(file, &tags);
   if (status != REZ_OK) return status;
@@ -268,9 +241,8 @@ int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPa
     size_t i = 0;
     status = WalkChain(file, tags[t], &budget, [&]() -> int32_t {
       const REZ_METADATA& m = file->current;
-      if (i >= members.size() || m.dataLength != members[i].length ||
-          !same(uint64_t{m.position} + kRezHeaderSize, uint64_t{members[i].source} + kRezHeaderSize,
-                m.dataLength)) {
+      if (i >= members.size() || m.position != used || m.position != members[i].copy ||
+          m.dataLength != members[i].length) {
         return REZ_ERR_ARGUMENT;
       }
       used += kRezHeaderSize + uint64_t{m.dataLength};
@@ -281,5 +253,51 @@ int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPa
     if (i != members.size()) return REZ_ERR_ARGUMENT;
   }
   // Every byte after the root belongs to a member: no dead space.
-  return used == plan.copySize ? REZ_OK : REZ_ERR_ARGUMENT;
+  if (used != plan.copySize) return REZ_ERR_ARGUMENT;
+
+  // The bytes: the file header, then every member's data, read a piece of
+  // members at a time from both files.
+  constexpr uint64_t kPiece = uint64_t{1} << 20;
+  std::vector<uint8_t> mine(kPiece), theirs(kPiece);
+  auto read = [&](uint64_t minePos, uint64_t theirPos, size_t count) {
+    return file->stream->ReadAt(minePos, mine.data(), count) &&
+           source.file.stream->ReadAt(theirPos, theirs.data(), count);
+  };
+  // Data longer than a piece, compared a piece at a time.
+  auto same = [&](uint64_t minePos, uint64_t theirPos, uint64_t count) {
+    while (count > 0) {
+      const size_t n = static_cast<size_t>(std::min(count, kPiece));
+      if (!read(minePos, theirPos, n) || std::memcmp(mine.data(), theirs.data(), n) != 0)
+        return false;
+      minePos += n;
+      theirPos += n;
+      count -= n;
+    }
+    return true;
+  };
+  if (!same(0, 0, kRezFileHeaderSize)) return REZ_ERR_ARGUMENT;
+  for (const auto& tag : plan.tags) {
+    const auto& members = tag.members;
+    for (size_t first = 0; first < members.size();) {
+      const size_t last = RunEnd(members, first, kPiece);
+      const RezCopyPlan::Member& a = members[first];
+      if (last == first + 1 && kRezHeaderSize + uint64_t{a.length} > kPiece) {
+        if (!same(uint64_t{a.copy} + kRezHeaderSize, uint64_t{a.source} + kRezHeaderSize,
+                  a.length)) {
+          return REZ_ERR_ARGUMENT;
+        }
+      } else {
+        const RezCopyPlan::Member& z = members[last - 1];
+        if (!read(a.copy, a.source, z.copy - a.copy + kRezHeaderSize + size_t{z.length}))
+          return REZ_ERR_ARGUMENT;
+        for (size_t i = first; i < last; ++i) {
+          const size_t at = members[i].copy - a.copy + kRezHeaderSize;
+          if (std::memcmp(mine.data() + at, theirs.data() + at, members[i].length) != 0)
+            return REZ_ERR_ARGUMENT;
+        }
+      }
+      first = last;
+    }
+  }
+  return REZ_OK;
 }

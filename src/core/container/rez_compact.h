@@ -6,10 +6,11 @@
 // another from the first member position with no gap, linked as appends
 // would link them. A tag none of whose members is chosen is left out.
 //
-// Memory stays bounded whatever the file's size: the source is read with
-// plain positioned reads (no map, no page cache of its own), the copy is
-// written through one fixed buffer, and what is kept in memory is the
-// position and length of each chosen member.
+// Memory stays bounded whatever the file's size: the source's headers are read
+// with plain positioned reads (no map, no page cache of its own), the data is
+// copied by the system from file to file where it can (through one buffer
+// where it cannot), and what is kept in memory is the place and length of each
+// chosen member.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,7 @@ using RezKeepMember = std::function<bool(uint32_t tag, std::span<const uint8_t> 
 struct RezCopyPlan {
   struct Member {
     uint32_t source;  // header position in the source
+    uint32_t copy;    // header position in the copy
     uint32_t length;  // data length
   };
   struct Tag {
@@ -58,8 +60,9 @@ struct RezCopyPlan {
 [[nodiscard]] int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out,
                                     const RezKeepMember& keep, RezCopyPlan* plan);
 
-// Checks that the container at copyPath holds exactly what plan says: the same
-// tags in order, each with as many members, and every member's data equal,
+// Checks that the container at copyPath holds exactly what plan says, as a
+// reader walks it: the source's file header, the same tags in order, each with
+// as many members at their planned places, and every member's data equal,
 // byte for byte, to its source member's in the file at sourcePath; and that
 // the copy has no byte outside its members. REZ_OK, REZ_ERR_ARGUMENT when it
 // differs, or another container code when either cannot be read.

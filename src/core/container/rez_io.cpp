@@ -18,6 +18,8 @@ namespace {
 std::mutex g_wrapperMutex;
 RezStreamWrapper g_wrapper;
 
+constexpr uint64_t kCopyPiece = uint64_t{1} << 20;
+
 }  // namespace
 
 PosixRezStream::PosixRezStream(int fd) : fd_(fd), size_(0) {
@@ -105,6 +107,49 @@ bool PosixRezStream::WriteAt(uint64_t pos, const void* buffer, size_t count) {
                 static_cast<size_t>(hi - lo));
   }
   return ok;
+}
+
+bool RezStream::CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count) {
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(count, kCopyPiece)));
+  while (count > 0) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, buffer.size()));
+    if (!Vell_PreadFully(fd, from, buffer.data(), n) || !WriteAt(pos, buffer.data(), n))
+      return false;
+    from += n;
+    pos += n;
+    count -= n;
+  }
+  return true;
+}
+
+void PosixRezStream::ForgetPages(uint64_t pos, uint64_t end) {
+  for (Page& page : pages_) {
+    const uint64_t pageStart = page.index * kPageSize;
+    if (page.index != UINT64_MAX && pos < pageStart + kPageSize && end > pageStart)
+      page.index = UINT64_MAX;
+  }
+}
+
+bool PosixRezStream::CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count) {
+  if (!rez_internal::MayWrite()) return true;
+  ForgetPages(pos, pos + count);
+  while (count > 0 && copyRange_) {
+    auto in = static_cast<off_t>(from), out = static_cast<off_t>(pos);
+    const ssize_t n = ::copy_file_range(fd, &in, fd_, &out, static_cast<size_t>(count), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+      copyRange_ = false;  // not between these files: through a buffer from here on
+      break;
+    }
+    if (n <= 0) return false;
+    const auto done = static_cast<uint64_t>(n);
+    dirty_ = true;
+    size_ = std::max(size_, pos + done);
+    from += done;
+    pos += done;
+    count -= done;
+  }
+  return count == 0 || RezStream::CopyFrom(fd, from, pos, count);
 }
 
 namespace {

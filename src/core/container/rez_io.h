@@ -24,6 +24,10 @@ class RezStream {
   [[nodiscard]] virtual bool Sync() = 0;
   // Closes the underlying file; false when closing reports an error. Called once.
   [[nodiscard]] virtual bool Close() = 0;
+  // Writes at pos the count bytes at from of the file open at fd; false on any
+  // error or when that file ends first. This one reads them into a buffer and
+  // writes them with WriteAt; a stream over a file has the system copy them.
+  [[nodiscard]] virtual bool CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count);
 };
 
 // A stream over a POSIX file descriptor. Small reads go through a few cached
@@ -39,6 +43,7 @@ class PosixRezStream : public RezStream {
   [[nodiscard]] uint64_t Size() const override { return size_; }
   [[nodiscard]] bool Sync() override;
   [[nodiscard]] bool Close() override;
+  [[nodiscard]] bool CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count) override;
 
  private:
   struct Page {
@@ -51,12 +56,15 @@ class PosixRezStream : public RezStream {
 
   [[nodiscard]] Page* LoadPage(uint64_t index);
   [[nodiscard]] bool ReadDirect(uint64_t pos, uint8_t* out, size_t count);
+  // Drops the cached pages that overlap [pos, end).
+  void ForgetPages(uint64_t pos, uint64_t end);
 
   int fd_;
   uint64_t size_;
   Page pages_[kPageCount];
   uint64_t useClock_ = 0;
-  bool dirty_ = false;  // written since the last Sync
+  bool dirty_ = false;     // written since the last Sync
+  bool copyRange_ = true;  // whether the system copies between files here
 };
 
 // While one of these lives on a thread, container files written and closed on

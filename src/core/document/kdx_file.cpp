@@ -363,6 +363,23 @@ int32_t MaxBlockId(REZ_FILE* file, uint32_t tag) {
 
 }  // namespace
 
+std::shared_ptr<KdxFileState> KDX_FileStateMoved(const KDX_DATA& data,
+                                                 const std::function<uint32_t(uint32_t)>& moved) {
+  if (data.fileState == nullptr) return nullptr;
+  auto state = std::make_shared<KdxFileState>(*data.fileState);
+  for (uint32_t tag : kLoadOrder) {
+    RezTableSnapshot* snapshot = SnapshotOf(state.get(), tag);
+    for (uint32_t& position : snapshot->positions) {
+      position = moved(position);
+      if (position == kRezNoLink) {
+        *snapshot = RezTableSnapshot{};
+        break;
+      }
+    }
+  }
+  return state;
+}
+
 void KDX_ForgetSavedState(KDX_DATA* data) {
   bool raised = data->fileState != nullptr && data->fileState->blockCountersRaised;
   data->fileState.reset();

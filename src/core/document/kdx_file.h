@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,15 @@
 // removal or a reordering, use KDX_SaveAllData, which compares every entry.
 [[nodiscard]] int32_t KDX_SaveAfterEntryChanges(const char* path, KDX_DATA* data,
                                                 const std::vector<int32_t>& changedIndices);
+
+// What data knows of the file its tables were last loaded from or saved to,
+// once every member of the file has moved (as compaction moves them):
+// moved(p) is where the member whose header was at p now is, or kRezNoLink
+// when it is not known, in which case the next save writes that table whole.
+// Null when data knows nothing of its file. Until it is put in place
+// (data->fileState), data still speaks of the file as it was.
+[[nodiscard]] std::shared_ptr<KdxFileState> KDX_FileStateMoved(
+    const KDX_DATA& data, const std::function<uint32_t(uint32_t)>& moved);
 
 // The entry table with the titles of encrypted entries enciphered.
 [[nodiscard]] int32_t KDX_SaveEncrptedEntryArray(REZ_FILE* file, VELL_ARY* entryAry);

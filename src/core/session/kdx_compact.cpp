@@ -6,13 +6,13 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "core/container/rez_compact.h"
 #include "core/document/blocks.h"
 #include "core/document/file_type.h"
-#include "core/document/kdx_check.h"
 #include "core/document/kdx_file.h"
 #include "core/document/records.h"
 #include "core/util/vell_endian.h"
@@ -78,32 +78,14 @@ class LiveBlocks {
   uint64_t dropped_ = 0;
 };
 
-// The copy's checks beyond its bytes: the structural check finds nothing, it
-// opens as a document (its tables loaded into *tables), and its counts are
-// the document's. The check runs before the load, so that only one extra
-// copy of the entry table is in memory at a time.
-bool CopyChecksOut(const std::string& copyPath, const KDX_DATA& data, KDX_DATA* tables,
-                   std::vector<std::string>* warnings, KdxCompactReport* report) {
-  std::vector<std::string> problems;
-  if (KDX_CheckDocument(copyPath.c_str(), &problems) != 0) {
-    report->problems.push_back("the copy cannot be checked");
-    return false;
+// Where each table member of the source lies in the copy.
+std::unordered_map<uint32_t, uint32_t> TableMoves(const RezCopyPlan& plan) {
+  std::unordered_map<uint32_t, uint32_t> moves;
+  for (const auto& tag : plan.tags) {
+    if (IsContentTag(tag.tag) || tag.tag == kKdxTagFIIC) continue;
+    for (const auto& m : tag.members) moves.emplace(m.source, m.copy);
   }
-  if (!problems.empty()) {
-    report->problems = std::move(problems);
-    return false;
-  }
-  if (KDX_LoadAllData(copyPath.c_str(), tables, warnings) != 0) {
-    report->problems.push_back("the copy does not open");
-    return false;
-  }
-  if (Vell_Ary_GetSize(tables->entryAry) != Vell_Ary_GetSize(data.entryAry) ||
-      Vell_Ary_GetSize(tables->catSetAry) != Vell_Ary_GetSize(data.catSetAry) ||
-      Vell_Ary_GetSize(tables->fileTypeAry) != Vell_Ary_GetSize(data.fileTypeAry)) {
-    report->problems.push_back("the copy's entry, category set or file type counts differ");
-    return false;
-  }
-  return true;
+  return moves;
 }
 
 // Gives the copy the document's permissions and, where allowed, its owner.
@@ -142,9 +124,9 @@ const char* KDX_CompactResultText(KdxCompactResult result) {
   return "cannot be compacted";
 }
 
-KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& data,
+KdxCompactResult KDX_CompactDocument(const std::string& path, KDX_DATA* data,
                                      KdxDocumentLock* newLock, KdxCompactReport* report,
-                                     const KdxCompactHook& hook, KdxCompactTables* tables) {
+                                     const KdxCompactHook& hook) {
   *report = KdxCompactReport{};
   auto step = [&hook](KdxCompactStep s, const std::string& copy) { return !hook || hook(s, copy); };
   // The file a link names is the one replaced, in its own folder.
@@ -168,7 +150,7 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& da
     Vell_SystemErrorLog("[-1] KDX_CompactDocument\r\n");
     return KdxCompactResult::kCannotWrite;
   }
-  LiveBlocks live(data);
+  LiveBlocks live(*data);
   RezCopyPlan plan;
   const int32_t written = REZ_WriteCopy(
       target, out.get(),
@@ -181,18 +163,28 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& da
   report->sizeAfter = plan.copySize;
   report->blocks = live.kept();
   report->blocksDropped = live.dropped();
-  report->entries = Vell_Ary_GetSize(data.entryAry);
-  report->categorySets = Vell_Ary_GetSize(data.catSetAry);
+  report->entries = Vell_Ary_GetSize(data->entryAry);
+  report->categorySets = Vell_Ary_GetSize(data->catSetAry);
 
   // Checked as it will be read: through the file, not the bytes just written.
-  KdxScopedData copy;
-  std::vector<std::string> warnings;
-  if (!copy.ok || !step(KdxCompactStep::kCheckCopy, copyPath) ||
-      REZ_CompareCopy(target, copyPath, plan) != REZ_OK ||
-      !CopyChecksOut(copyPath, data, &copy.data, &warnings, report)) {
+  if (!step(KdxCompactStep::kCheckCopy, copyPath)) {
+    report->problems.push_back("the copy could not be checked");
     Vell_SystemErrorLog("[-3] KDX_CompactDocument\r\n");
     return KdxCompactResult::kCopyDiffers;
   }
+  const int32_t compared = REZ_CompareCopy(target, copyPath, plan);
+  if (compared != REZ_OK) {
+    report->problems.push_back(compared == REZ_ERR_ARGUMENT
+                                   ? "the copy does not hold what was copied into it"
+                                   : "the copy cannot be read as a container");
+    Vell_SystemErrorLog("[-3] KDX_CompactDocument[%d]\r\n", compared);
+    return KdxCompactResult::kCopyDiffers;
+  }
+  const auto moves = TableMoves(plan);
+  std::shared_ptr<KdxFileState> moved = KDX_FileStateMoved(*data, [&moves](uint32_t position) {
+    const auto found = moves.find(position);
+    return found == moves.end() ? kRezNoLink : found->second;
+  });
   const bool synced = step(KdxCompactStep::kSyncCopy, copyPath) && out->Sync();
   if (!out->Close() || !synced) {
     Vell_SystemErrorLog("[-4] KDX_CompactDocument\r\n");
@@ -214,10 +206,6 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& da
   // folder reaches the disk leaves the old one, as before the command.
   if (!Vell_SyncFolderOf(target)) Vell_SystemErrorLog("[-6] KDX_CompactDocument\r\n");
   newLock->Swap(copyLock);
-  if (tables != nullptr) {
-    std::swap(tables->data, copy.data);
-    tables->data.kdxFilePath = path;
-    tables->warnings = std::move(warnings);
-  }
+  data->fileState = std::move(moved);
   return KdxCompactResult::kOk;
 }

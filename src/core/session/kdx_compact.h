@@ -9,12 +9,15 @@
 // carrying the icon identifier of a file type. Encrypted blocks are copied as
 // they are stored; the password, identifiers and counters stay as they were.
 //
-// It is made under a private name in the document's folder, then checked: it
-// opens, the structural check finds nothing, its entry, category-set and
-// block counts are those of the document, and every member's bytes equal the
-// original's. Only then is it synced and renamed over the document, which is
-// locked for writing all the while; the folder is synced after. Until the
-// rename the document is not touched, so any failure leaves it as it was.
+// It is made under a private name in the document's folder, the bytes copied
+// from file to file by the system where it can, then checked as a reader
+// walks it: every tag and member where the plan put it, linked as it must be,
+// no byte outside them, and every member's bytes equal to the original's.
+// Only then is it synced and renamed over the document, which is locked for
+// writing all the while; the folder is synced after. Until the rename the
+// document is not touched, so any failure leaves it as it was. The tables are
+// not loaded again: their records are the ones in memory, byte for byte, and
+// only where their members lie has changed.
 #pragma once
 
 #include <cstdint>
@@ -58,20 +61,12 @@ struct KdxCompactReport {
 enum class KdxCompactStep { kWriteCopy, kCheckCopy, kSyncCopy, kReplace };
 using KdxCompactHook = std::function<bool(KdxCompactStep step, const std::string& copyPath)>;
 
-// The tables of the compacted file as its check loaded them: what opening it
-// would load, so that the caller need not read them again.
-struct KdxCompactTables {
-  KDX_DATA& data;                     // swapped with the loaded tables on kOk
-  std::vector<std::string> warnings;  // tables that fell back to their defaults
-};
-
 // Compacts the document at path, whose tables data holds as the file holds
 // them. The caller holds the document's lock for writing, has nothing
 // unsaved, and no transaction open on the file. On kOk *newLock holds the
 // lock for writing on the file now at path (the caller's lock is on the file
-// that was replaced), and tables, when given, the new file's tables.
-[[nodiscard]] KdxCompactResult KDX_CompactDocument(const std::string& path, const KDX_DATA& data,
+// that was replaced), and data knows where its records lie in the new file.
+[[nodiscard]] KdxCompactResult KDX_CompactDocument(const std::string& path, KDX_DATA* data,
                                                    KdxDocumentLock* newLock,
                                                    KdxCompactReport* report,
-                                                   const KdxCompactHook& hook = {},
-                                                   KdxCompactTables* tables = nullptr);
+                                                   const KdxCompactHook& hook = {});

@@ -341,15 +341,10 @@ KdxCompactResult KdxSession::Compact(KdxCompactReport* report, const KdxCompactH
   transaction_.reset();
   EntriesChanged();
   KdxDocumentLock newLock;
-  // Every member moves: the session goes on with the tables as the copy's
-  // check loaded them from the new file (the old ones are freed with them).
-  KdxCompactTables tables{data_, {}};
-  const KdxCompactResult result =
-      KDX_CompactDocument(path_, data_, &newLock, report, hook, &tables);
-  if (result == KdxCompactResult::kOk) {
-    lock_.Swap(newLock);
-    loadWarnings_ = std::move(tables.warnings);
-  }
+  // Every member moves; the tables stay as they are, knowing where their
+  // records now lie.
+  const KdxCompactResult result = KDX_CompactDocument(path_, &data_, &newLock, report, hook);
+  if (result == KdxCompactResult::kOk) lock_.Swap(newLock);
   int32_t status;
   transaction_ = RezTransaction::Begin(path_, &status);
   if (transaction_ == nullptr) {

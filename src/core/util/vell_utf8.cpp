@@ -37,24 +37,29 @@ size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes) {
   return maxBytes;
 }
 
-bool Vell_IsValidUtf8(std::string_view s) {
+size_t Vell_Utf8CharLength(std::string_view s, size_t i) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  size_t n = s.size();
-  size_t i = 0;
-  while (i < n) {
-    unsigned char c = p[i];
-    size_t len = SequenceLength(c);
-    if (len == 0 || i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      if (!IsContinuation(p[i + k])) return false;
-    }
-    if (len >= 3) {
-      unsigned char c1 = p[i + 1];
-      if (c == 0xE0 && c1 < 0xA0) return false;  // overlong
-      if (c == 0xED && c1 > 0x9F) return false;  // surrogate half
-      if (c == 0xF0 && c1 < 0x90) return false;  // overlong
-      if (c == 0xF4 && c1 > 0x8F) return false;  // above U+10FFFF
-    }
+  if (i >= s.size()) return 0;
+  const unsigned char c = p[i];
+  const size_t len = SequenceLength(c);
+  if (len == 0 || len > s.size() - i) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    if (!IsContinuation(p[i + k])) return 0;
+  }
+  if (len >= 3) {
+    const unsigned char c1 = p[i + 1];
+    if (c == 0xE0 && c1 < 0xA0) return 0;  // overlong
+    if (c == 0xED && c1 > 0x9F) return 0;  // surrogate half
+    if (c == 0xF0 && c1 < 0x90) return 0;  // overlong
+    if (c == 0xF4 && c1 > 0x8F) return 0;  // above U+10FFFF
+  }
+  return len;
+}
+
+bool Vell_IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const size_t len = Vell_Utf8CharLength(s, i);
+    if (len == 0) return false;
     i += len;
   }
   return true;
@@ -76,7 +81,15 @@ std::string Vell_EscapeControls(std::string_view text) {
     const bool c1 = c == 0xC2 && i + 1 < text.size() &&
                     static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                     static_cast<unsigned char>(text[i + 1]) < 0xA0;
-    if (c < 0x20 || c == 0x7F || c1) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c < 0x20 || c == 0x7F || c1) {
       const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : c;
       char escaped[5];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", code);

@@ -14,9 +14,16 @@
 [[nodiscard]] size_t Vell_Utf8CutLength(std::string_view s, size_t maxBytes);
 
 // The text with every control character (C0, DEL, and C1 as UTF-8 writes it)
-// written as \xNN, so that a value shown on a terminal or kept in a line
-// record cannot act on the terminal or start another record.
+// escaped, so that a value shown on a terminal or kept in a line record or a
+// tab-separated cell cannot act on the terminal, split the cell or start
+// another line: tab, LF and CR as \t, \n and \r, the others as \xNN, and a
+// backslash as \\, so that the escaped text reads back to the value exactly.
 [[nodiscard]] std::string Vell_EscapeControls(std::string_view text);
+
+// The length of the well-formed UTF-8 character at s[i], or 0 when none
+// starts there (a stray or cut byte, an overlong form, a surrogate, anything
+// above U+10FFFF, or i at the end).
+[[nodiscard]] size_t Vell_Utf8CharLength(std::string_view s, size_t i);
 
 // True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing
 // above U+10FFFF). The empty string is valid.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -16,6 +17,7 @@
 #include "core/content/entry_content.h"
 #include "core/content/password_store.h"
 #include "core/document/kdx_check.h"
+#include "core/document/kdx_file.h"
 #include "core/prefs/pref_file.h"
 #include "support/test_document.h"
 
@@ -136,8 +138,18 @@ TEST_F(Compaction, KeepsEveryEntryIdentifierAndPasswordAndLeavesNothingUnused) {
   EXPECT_EQ(fresh.Open(doc.path(), KdxAccess::kRead), KdxOpenResult::kHeldElsewhere)
       << "the lock is held on the new file";
   const KDX_ENTRY added = doc.Add("後から", {"b", "t", "n"});
+  // A record changed in place is written where its member now lies.
+  KDX_ENTRY changed = doc.At(2);
+  std::snprintf(changed.en_title, sizeof changed.en_title, "%s", "改題");
+  ASSERT_EQ(doc.session().UpdateEntry(changed), KdxChangeResult::kOk);
   doc.Save();
   EXPECT_EQ(Loaded(doc.path(), added, KdxBlockKind::kNote), "n");
+  KdxScopedData reread;
+  ASSERT_EQ(KDX_LoadAllData(doc.path().c_str(), &reread.data), 0);
+  EXPECT_EQ(Records(reread.data.entryAry), Records(doc.view().entryAry));
+  EXPECT_STREQ(doc.Entry(changed.en_id).en_title, "改題");
+  ASSERT_EQ(KDX_CheckDocument(doc.path().c_str(), &problems), 0);
+  EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 TEST_F(Compaction, RefusesUnsavedChangesAndFilesItCannotReplaceWhole) {
