@@ -30,8 +30,7 @@ inline void RewriteEnvironment(const std::string& path, const char* keyword, con
   }
   RezFileHandle file;
   ASSERT_EQ(file.Open(path.c_str(), 0), REZ_OK);
-  EXPECT_EQ(REZ_ARY_Save(file.get(), kKdxTagENVI, tables.data.envAry, kKdxEnvironmentSize),
-            REZ_OK);
+  EXPECT_EQ(REZ_ARY_Save(file.get(), kKdxTagENVI, tables.data.envAry, kKdxEnvironmentSize), REZ_OK);
   EXPECT_EQ(file.Close(), REZ_OK);
 }
 

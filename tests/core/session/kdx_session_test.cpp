@@ -143,7 +143,7 @@ TEST(KdxSession, TrackedSavesLeaveTheFileAsAFullComparisonWould) {
   const std::vector<int32_t> fileOrder = s.EntryIds();
   ASSERT_EQ(s.ReloadList(&all, &byTitle), 0);
   EXPECT_EQ(s.data().showIDAry.size(), 6u);
-  EXPECT_EQ(s.EntryIds(), fileOrder);  // a new list order moves nothing in the file
+  EXPECT_EQ(s.EntryIds(), fileOrder);             // a new list order moves nothing in the file
   EXPECT_EQ(s.data().showIDAry.front(), ids[5]);  // titles descending
   e = doc.Entry(ids[5]);
   std::strcpy(e.en_title, "after the sort");

@@ -72,8 +72,7 @@ TEST_F(VellLog, RecordsAreStampedAppendedAndArgumentsNotReinterpreted) {
   Vell_SystemErrorLog("[-1] ListUpFilesWithExt[%s]\r\n",
                       "a\r\n 2024/01/01 00:00:00\t[-9] x\x1B[2J");
   text = ReadText(LogPath());
-  EXPECT_NE(text.find("[a\\r\\n 2024/01/01 00:00:00\\t[-9] x\\x1B[2J]\r\n"),
-            std::string::npos)
+  EXPECT_NE(text.find("[a\\r\\n 2024/01/01 00:00:00\\t[-9] x\\x1B[2J]\r\n"), std::string::npos)
       << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
   struct stat st {};
