@@ -33,6 +33,6 @@ if command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKDX_FUZZ=ON -DKDX_TESTS=OFF -DKDX_BENCH=OFF \
     -DKDX_FUZZ_SECONDS="${KDX_FUZZ_SECONDS:-20}" >/dev/null
-  cmake --build build-fuzz -j "$jobs"
+  cmake --build build-fuzz -j "$jobs" --target kdx_fuzzers
   ctest --test-dir build-fuzz --output-on-failure -j "$jobs"
 fi
