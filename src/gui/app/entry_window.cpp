@@ -646,7 +646,11 @@ void KdxEntryWindows::RecordOrder() {
     if (!entry) continue;
     const EntryWindow* window = Find(id);
     const int32_t z = window != nullptr ? KdxOrderedIndex(window) : -1;
-    if (entry->en_window_z_index == z) continue;
+    // 0 and -1 both mean "no window" to the restore; rewriting every new
+    // entry's 0 as -1 would rewrite the whole entry table at the first close.
+    if (entry->en_window_z_index == z || (window == nullptr && entry->en_window_z_index <= 0)) {
+      continue;
+    }
     entry->en_window_z_index = z;
     (void)session.UpdateEntry(*entry);
   }

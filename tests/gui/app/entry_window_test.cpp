@@ -287,6 +287,9 @@ TEST_F(EntryWindowTest, OpenWindowsComeBackWhenTheDocumentOpensAgain) {
   ASSERT_NE(windows->Find(ids[0]), nullptr);
   ASSERT_NE(windows->Find(ids[2]), nullptr);
   EXPECT_EQ(windows->Find(ids[1]), nullptr);
+  // An entry that never had a window keeps its 0: closing a document does not
+  // rewrite every entry of it.
+  EXPECT_EQ(Stored(ids[1]).en_window_z_index, 0);
   EXPECT_EQ(windows->Find(ids[0])->size(), QSize(600, 500));
   EXPECT_EQ(windows->Find(ids[0])->pos(), QPoint(50, 60));
   // The document window was in front when it closed, then the last opened.
