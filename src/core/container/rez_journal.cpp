@@ -48,15 +48,7 @@ void PutLE64(uint8_t* at, uint64_t value) {
 }
 
 bool WriteFully(int fd, uint64_t pos, const uint8_t* bytes, size_t count) {
-  if (!rez_internal::MayWrite()) return true;
-  size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(pos + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return !rez_internal::MayWrite() || Vell_PwriteFully(fd, pos, bytes, count);
 }
 
 bool Truncate(int fd, uint64_t size) {

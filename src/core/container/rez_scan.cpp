@@ -12,23 +12,12 @@
 #include <memory>
 
 #include "core/container/rez_internal.h"
+#include "core/util/vell_file.h"
 
 namespace {
 
 constexpr uint64_t kWindowSize = 4u << 20;
 constexpr uint64_t kPageSize = 4096;
-
-bool ReadFully(int fd, uint64_t pos, uint8_t* out, uint64_t count) {
-  uint64_t done = 0;
-  while (done < count) {
-    const ssize_t got =
-        ::pread(fd, out + done, static_cast<size_t>(count - done), static_cast<off_t>(pos + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += static_cast<uint64_t>(got);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -61,7 +50,7 @@ class RezScanBytes : public RezStream {
     } else if (pos >= start_ && pos + count <= start_ + filled_) {
       from = window_.data() + (pos - start_);
     } else {
-      return ReadFully(fd_, pos, static_cast<uint8_t*>(buffer), count);
+      return Vell_PreadFully(fd_, pos, buffer, count);
     }
     if (count > 0) std::memcpy(buffer, from, count);
     return true;
@@ -107,7 +96,7 @@ class RezScanBytes : public RezStream {
     } catch (const std::exception&) {
       return false;
     }
-    if (!ReadFully(fd_, pos, window_.data(), want)) return false;
+    if (!Vell_PreadFully(fd_, pos, window_.data(), static_cast<size_t>(want))) return false;
     filled_ = want;
     return true;
   }

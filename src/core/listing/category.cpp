@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/document/entry_table.h"
 #include "core/document/env_table.h"
@@ -411,17 +412,24 @@ KdxCategoryResult KDXCOMM_RenameCategory(KDX_DATA* data, int32_t level, const ch
   return ok ? KdxCategoryResult::kOk : KdxCategoryResult::kFailed;
 }
 
-std::vector<std::string> KDXCOMM_GetChangeCategoryChoices(const VELL_ARY* catSetAry,
-                                                          int32_t level) {
-  std::vector<std::string> choices{kKdxCategoryNoChange};
+std::vector<std::string> KDXCOMM_GetLevelCategoryNames(const VELL_ARY* catSetAry, int32_t level) {
+  std::vector<std::string> out;
   VellAryPtr names(Vell_Ary_Init(kKdxCategoryNameSize, 0, 0));
-  if (!names || level < 1 || level > 3) return choices;
+  if (!names || level < 1 || level > 3) return out;
   if (level == 1) CT_GetDistinctCat1Array(catSetAry, names.get());
   if (level == 2) CT_GetDistinctCat2Array(catSetAry, names.get());
   if (level == 3) CT_GetDistinctCat3Array(catSetAry, names.get());
   KDXCOMM_SortCategoryNames(names.get());
   for (int32_t row = 1; row < KDXCOMM_GetCatListRowCount(names.get()); ++row)
-    choices.push_back(GetCatListBoxSelectedItemText(names.get(), row));
+    out.push_back(GetCatListBoxSelectedItemText(names.get(), row));
+  return out;
+}
+
+std::vector<std::string> KDXCOMM_GetChangeCategoryChoices(const VELL_ARY* catSetAry,
+                                                          int32_t level) {
+  std::vector<std::string> choices{kKdxCategoryNoChange};
+  for (std::string& name : KDXCOMM_GetLevelCategoryNames(catSetAry, level))
+    choices.push_back(std::move(name));
   return choices;
 }
 

@@ -159,6 +159,10 @@ int32_t KDXCOMM_QueryEntrys(const char* cat1, const char* cat2, const char* cat3
 
 // ---- Changing the categories of several entries ------------------------------
 
+// The distinct names of a level (1 to 3) among the category sets, sorted as
+// the browser lists them, as stored (その他 not in its display form).
+[[nodiscard]] std::vector<std::string> KDXCOMM_GetLevelCategoryNames(const VELL_ARY* catSetAry,
+                                                                     int32_t level);
 // The combo-box items of a level: "＜変更しない＞", then the level's distinct
 // names from catSetAry, sorted.
 [[nodiscard]] std::vector<std::string> KDXCOMM_GetChangeCategoryChoices(const VELL_ARY* catSetAry,

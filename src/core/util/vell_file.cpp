@@ -338,6 +338,18 @@ bool Vell_PreadFully(int fd, uint64_t pos, void* buffer, size_t count) {
   return true;
 }
 
+bool Vell_PwriteFully(int fd, uint64_t pos, const void* buffer, size_t count) {
+  const auto* in = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd, in + done, count - done, static_cast<off_t>(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 bool Vell_WriteFully(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t written = ::write(fd, content.data(), content.size());

@@ -115,6 +115,8 @@ class VellUniqueFd {
 // Reads exactly count bytes at pos, going on after short reads and EINTR.
 // False on an error or when the file ends first.
 [[nodiscard]] bool Vell_PreadFully(int fd, uint64_t pos, void* buffer, size_t count);
+// Writes count bytes at pos, going on after short writes and EINTR.
+[[nodiscard]] bool Vell_PwriteFully(int fd, uint64_t pos, const void* buffer, size_t count);
 
 // Writes every byte of content to fd, going on after short writes and EINTR.
 // False on the first error (a full disk among them).

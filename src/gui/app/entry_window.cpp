@@ -310,17 +310,9 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
   for (size_t i = 0; i < 3; ++i) {
     const QSignalBlocker block(combos_[i]);
     combos_[i]->clear();
-    VellAryPtr list(Vell_Ary_Init(kKdxCategoryNameSize, 0, 0));
-    if (list) {
-      if (i == 0) CT_GetDistinctCat1Array(data.catSetAry, list.get());
-      if (i == 1) CT_GetDistinctCat2Array(data.catSetAry, list.get());
-      if (i == 2) CT_GetDistinctCat3Array(data.catSetAry, list.get());
-      KDXCOMM_SortCategoryNames(list.get());
-      for (int32_t n = 0; n < Vell_Ary_GetSize(list.get()); ++n) {
-        const auto* name = static_cast<const char*>(Vell_Ary_GetDataPtr(list.get(), n));
-        combos_[i]->addItem(QString::fromStdString(KDXCOMM_GetCatDisplayName(
-            std::string_view(name, strnlen(name, kKdxCategoryNameSize)))));
-      }
+    for (const std::string& name :
+         KDXCOMM_GetLevelCategoryNames(data.catSetAry, static_cast<int32_t>(i + 1))) {
+      combos_[i]->addItem(QString::fromStdString(KDXCOMM_GetCatDisplayName(name)));
     }
     combos_[i]->setMaxVisibleItems(std::max(1, combos_[i]->count()));
     combos_[i]->setCurrentText(QString::fromStdString(
