@@ -102,6 +102,11 @@ int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored) {
   return TakeInt<kEncrypt>(std::span<const uint8_t>(stored, kEncrypt.offset + kEncrypt.width));
 }
 
+int32_t KDX_GetStoredEntryWindowZIndex(const uint8_t* stored) {
+  return TakeInt<kWindowZIndex>(
+      std::span<const uint8_t>(stored, kWindowZIndex.offset + kWindowZIndex.width));
+}
+
 int32_t KDX_GetStoredEntryBodyEncrypt(const uint8_t* stored) {
   return TakeInt<kBoEncrypt>(
       std::span<const uint8_t>(stored, kBoEncrypt.offset + kBoEncrypt.width));

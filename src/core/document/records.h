@@ -203,6 +203,8 @@ void KDX_GetKdxEntry(const uint8_t* stored, KDX_ENTRY* entry);
 // identifier of any record that starts with the common head.
 [[nodiscard]] int32_t KDX_GetStoredEntryID(const uint8_t* stored);
 [[nodiscard]] int32_t KDX_GetStoredEntryEncrypt(const uint8_t* stored);
+// en_window_z_index the same way, for the window order at open and close.
+[[nodiscard]] int32_t KDX_GetStoredEntryWindowZIndex(const uint8_t* stored);
 // en_bo_encrypt and en_no_encrypt the same way, for the search's scan.
 [[nodiscard]] int32_t KDX_GetStoredEntryBodyEncrypt(const uint8_t* stored);
 [[nodiscard]] int32_t KDX_GetStoredEntryNoteEncrypt(const uint8_t* stored);

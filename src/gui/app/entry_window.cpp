@@ -610,9 +610,9 @@ void KdxEntryWindows::Restore() {
   const KDX_DATA& data = session.data();
   std::vector<std::pair<int32_t, int32_t>> order;
   for (int32_t i = 0; i < Vell_Ary_GetSize(data.entryAry); ++i) {
-    KDX_ENTRY entry;
-    EN_GetData_ByIndex(data.entryAry, i, &entry);
-    if (entry.en_window_z_index > 0) order.emplace_back(entry.en_id, entry.en_window_z_index);
+    const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(data.entryAry, i));
+    const int32_t z = KDX_GetStoredEntryWindowZIndex(stored);
+    if (z > 0) order.emplace_back(KDX_GetStoredEntryID(stored), z);
   }
   if (order.empty()) return;
   const KdxWindowRestorePlan plan = KdxPlanWindowRestore(order, KDXCOMM_GetMainOrderIndex(data));
@@ -632,17 +632,24 @@ void KdxEntryWindows::RecordOrder() {
   if (!session.writable() || session.busy()) return;
   // The window being closed is the one the user acts on.
   KdxMoveToFrontOfOrder(document_);
-  const std::vector<int32_t> ids = session.EntryIds();
-  for (const int32_t id : ids) {
-    std::optional<KDX_ENTRY> entry = session.FindEntry(id);
-    if (!entry) continue;
+  // Read from the stored records, so that only the entries whose order
+  // changes are decoded and stored.
+  std::vector<std::pair<int32_t, int32_t>> changes;  // id, new order
+  const VELL_ARY* entries = session.data().entryAry;
+  for (int32_t i = 0; i < Vell_Ary_GetSize(entries); ++i) {
+    const auto* stored = static_cast<const uint8_t*>(Vell_Ary_GetDataPtr(entries, i));
+    const int32_t id = KDX_GetStoredEntryID(stored);
+    const int32_t before = KDX_GetStoredEntryWindowZIndex(stored);
     const EntryWindow* window = Find(id);
     const int32_t z = window != nullptr ? KdxOrderedIndex(window) : -1;
     // 0 and -1 both mean "no window" to the restore; rewriting every new
     // entry's 0 as -1 would rewrite the whole entry table at the first close.
-    if (entry->en_window_z_index == z || (window == nullptr && entry->en_window_z_index <= 0)) {
-      continue;
-    }
+    if (before == z || (window == nullptr && before <= 0)) continue;
+    changes.emplace_back(id, z);
+  }
+  for (const auto& [id, z] : changes) {
+    std::optional<KDX_ENTRY> entry = session.FindEntry(id);
+    if (!entry) continue;
     entry->en_window_z_index = z;
     (void)session.UpdateEntry(*entry);
   }
