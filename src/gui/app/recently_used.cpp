@@ -50,8 +50,8 @@ bool KdxAddDesktopRecentFile(const QString& file, const QString& xbelPath, const
     if (!dom.setContent(&existing, false)) return false;
     if (dom.documentElement().tagName() != QStringLiteral("xbel")) return false;
   } else {
-    dom.appendChild(dom.createProcessingInstruction(QStringLiteral("xml"),
-                                                    QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    dom.appendChild(dom.createProcessingInstruction(
+        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement root = dom.createElement(QStringLiteral("xbel"));
     root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
     dom.appendChild(root);
@@ -80,7 +80,8 @@ bool KdxAddDesktopRecentFile(const QString& file, const QString& xbelPath, const
   QDomElement metadata;
   for (QDomElement e = info.firstChildElement(QStringLiteral("metadata")); !e.isNull();
        e = e.nextSiblingElement(QStringLiteral("metadata"))) {
-    if (e.attribute(QStringLiteral("owner")) == QStringLiteral("http://freedesktop.org")) metadata = e;
+    if (e.attribute(QStringLiteral("owner")) == QStringLiteral("http://freedesktop.org"))
+      metadata = e;
   }
   if (metadata.isNull()) {
     metadata = info.appendChild(dom.createElement(QStringLiteral("metadata"))).toElement();
@@ -92,11 +93,13 @@ bool KdxAddDesktopRecentFile(const QString& file, const QString& xbelPath, const
   QDomElement application;
   for (QDomElement e = applications.firstChildElement(QStringLiteral("bookmark:application"));
        !e.isNull(); e = e.nextSiblingElement(QStringLiteral("bookmark:application"))) {
-    if (e.attribute(QStringLiteral("name")) == QString::fromLatin1(kApplicationName)) application = e;
+    if (e.attribute(QStringLiteral("name")) == QString::fromLatin1(kApplicationName))
+      application = e;
   }
   if (application.isNull()) {
     application =
-        applications.appendChild(dom.createElement(QStringLiteral("bookmark:application"))).toElement();
+        applications.appendChild(dom.createElement(QStringLiteral("bookmark:application")))
+            .toElement();
     application.setAttribute(QStringLiteral("name"), QString::fromLatin1(kApplicationName));
     application.setAttribute(QStringLiteral("exec"), QString::fromLatin1(kApplicationExec));
   }

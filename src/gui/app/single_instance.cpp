@@ -78,17 +78,17 @@ bool KdxSingleInstance::HandOver(const QStringList& paths, int timeoutMs) const 
 
 bool KdxSingleInstance::Listen() {
   if (server_ != nullptr) return true;
+  // Listening replaces whatever socket is there, so first make sure no
+  // instance started meanwhile answers on it; one nobody answers on is what a
+  // crashed instance left behind.
+  {
+    QLocalSocket probe;
+    probe.connectToServer(socketName_);
+    if (probe.waitForConnected(1000)) return false;
+  }
   auto* server = new QLocalServer(this);
   server->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server->listen(socketName_)) {
-    // A socket nobody answers on is one a crashed instance left behind; one
-    // that answers belongs to an instance started meanwhile, and stays.
-    QLocalSocket probe;
-    probe.connectToServer(socketName_);
-    if (probe.waitForConnected(1000)) {
-      delete server;
-      return false;
-    }
     QLocalServer::removeServer(socketName_);
     if (!server->listen(socketName_)) {
       delete server;

@@ -49,7 +49,8 @@ TEST(SingleInstanceTest, SecondStartHandsItsFilesOverEvenAfterACrash) {
   QSignalSpy received(&running, &KdxSingleInstance::filesReceived);
   // The second start blocks on its socket, as it does before any event loop.
   auto handed = std::async(std::launch::async, [&] {
-    return KdxSingleInstance(name).HandOver({QStringLiteral("メモ 1.kdx"), QStringLiteral("/tmp/b.kdx")});
+    return KdxSingleInstance(name).HandOver(
+        {QStringLiteral("メモ 1.kdx"), QStringLiteral("/tmp/b.kdx")});
   });
   QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 5000);
   EXPECT_TRUE(handed.get());
@@ -75,17 +76,17 @@ TEST(SingleInstanceTest, HandOverMessagesAreReadWholeOrRefused) {
 TEST(RecentlyUsedTest, AddsAndUpdatesOurBookmarkAndKeepsTheOthers) {
   kdx_test::TempDir dir;
   const QString xbel = QString::fromStdString(dir.File("share/recently-used.xbel"));
-  const QString other =
-      QStringLiteral(
-          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-          "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\""
-          " xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">"
-          "<bookmark href=\"file:///home/u/photo.png\" added=\"2026-01-01T00:00:00Z\""
-          " modified=\"2026-01-01T00:00:00Z\" visited=\"2026-01-01T00:00:00Z\"><info>"
-          "<metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"image/png\"/>"
-          "<bookmark:applications><bookmark:application name=\"viewer\" exec=\"&apos;viewer %u&apos;\""
-          " modified=\"2026-01-01T00:00:00Z\" count=\"4\"/></bookmark:applications></metadata>"
-          "</info></bookmark></xbel>\n");
+  const QString other = QStringLiteral(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<xbel version=\"1.0\" "
+      "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\""
+      " xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">"
+      "<bookmark href=\"file:///home/u/photo.png\" added=\"2026-01-01T00:00:00Z\""
+      " modified=\"2026-01-01T00:00:00Z\" visited=\"2026-01-01T00:00:00Z\"><info>"
+      "<metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"image/png\"/>"
+      "<bookmark:applications><bookmark:application name=\"viewer\" exec=\"&apos;viewer %u&apos;\""
+      " modified=\"2026-01-01T00:00:00Z\" count=\"4\"/></bookmark:applications></metadata>"
+      "</info></bookmark></xbel>\n");
   QDir().mkpath(QFileInfo(xbel).absolutePath());
   {
     QFile f(xbel);
@@ -101,7 +102,8 @@ TEST(RecentlyUsedTest, AddsAndUpdatesOurBookmarkAndKeepsTheOthers) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   QDomDocument dom;
   ASSERT_TRUE(dom.setContent(&f, true));  // well-formed with its namespaces
-  const QDomNodeList bookmarks = dom.documentElement().elementsByTagName(QStringLiteral("bookmark"));
+  const QDomNodeList bookmarks =
+      dom.documentElement().elementsByTagName(QStringLiteral("bookmark"));
   ASSERT_EQ(bookmarks.size(), 2);
   const QDomElement photo = bookmarks.at(0).toElement();
   EXPECT_EQ(photo.attribute(QStringLiteral("modified")), QStringLiteral("2026-01-01T00:00:00Z"));
@@ -110,12 +112,20 @@ TEST(RecentlyUsedTest, AddsAndUpdatesOurBookmarkAndKeepsTheOthers) {
             QStringLiteral("file:///home/u/%E3%83%A1%E3%83%A2%E5%B8%B3%202026.kdx"));
   EXPECT_EQ(ours.attribute(QStringLiteral("added")), QStringLiteral("2026-12-07T10:00:00Z"));
   EXPECT_EQ(ours.attribute(QStringLiteral("visited")), QStringLiteral("2026-12-07T10:01:00Z"));
-  const QDomElement app = ours.elementsByTagNameNS(
-      QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks"), QStringLiteral("application")).at(0).toElement();
+  const QDomElement app =
+      ours.elementsByTagNameNS(
+              QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks"),
+              QStringLiteral("application"))
+          .at(0)
+          .toElement();
   EXPECT_EQ(app.attribute(QStringLiteral("name")), QStringLiteral("Kardinex"));
   EXPECT_EQ(app.attribute(QStringLiteral("count")), QStringLiteral("2"));
-  EXPECT_EQ(ours.elementsByTagNameNS(QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info"),
-                                     QStringLiteral("mime-type")).at(0).toElement().attribute(QStringLiteral("type")),
+  EXPECT_EQ(ours.elementsByTagNameNS(
+                    QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info"),
+                    QStringLiteral("mime-type"))
+                .at(0)
+                .toElement()
+                .attribute(QStringLiteral("type")),
             QStringLiteral("application/x-kardinex"));
 }
 
