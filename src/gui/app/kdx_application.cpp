@@ -21,6 +21,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
+#include "gui/app/recently_used.h"
 #include "gui/app/startup_dialog.h"
 #include "gui/app/startup_logic.h"
 
@@ -58,7 +59,11 @@ QPixmap SplashPicture() {
 KdxApplication::KdxApplication(QObject* parent) : QObject(parent) {
   gInstance = this;
   // Every window without an icon of its own shows the application's.
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kardinex.png")));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/kardinex-%1.png").arg(size), QSize(size, size));
+  }
+  QApplication::setWindowIcon(icon);
   QGuiApplication::setDesktopFileName(QStringLiteral("kardinex"));
 }
 
@@ -106,12 +111,14 @@ void KdxApplication::ShowStartupDialog() {
   RunSplashOnce();
   while (documents_.empty()) {
     StartupDlg dialog(KdxStartupRecentPaths());
+    startupDialog_ = &dialog;
     dialog.chooseOpenPath = [&] { return ChooseOpenFilePath(&dialog); };
     dialog.chooseNewPath = [&] { return ChooseNewFilePath(&dialog); };
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
     const int result = dialog.exec();
+    startupDialog_ = nullptr;
     if (result == StartupDlg::kNew) {
       (void)NewDocumentAt(dialog.chosenPath());
     } else if (result == StartupDlg::kOpened || result == StartupDlg::kSelected) {
@@ -123,6 +130,24 @@ void KdxApplication::ShowStartupDialog() {
   startupShowing_ = false;
   if (documents_.empty() && startupWhenEmpty_) {
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+}
+
+void KdxApplication::OpenHandedOver(const QStringList& paths) {
+  for (const QString& path : paths) (void)OpenDocument(path);
+  // A document handed over while the start-up dialog asks is the answer.
+  if (!documents_.empty() && startupDialog_ != nullptr) startupDialog_->reject();
+  if (!paths.isEmpty()) return;
+  if (QWidget* front = QApplication::activeModalWidget()) {
+    front->raise();
+    front->activateWindow();
+  } else if (!documents_.empty()) {
+    KdxDocument* document = documents_.back();
+    document->show();
+    document->raise();
+    document->activateWindow();
+  } else {
+    ShowStartupDialog();
   }
 }
 
@@ -175,6 +200,7 @@ KdxDocument* KdxApplication::OpenDocument(const QString& path) {
   if (!backup.empty() && !KdxConvertShownDocument(document, backup)) return nullptr;
   (void)PREF_WriteFilePath(kPrefOpenFileKey, file.c_str());
   (void)PREF_AddRecentFile(file);
+  (void)KdxAddDesktopRecentFile(QString::fromStdString(file), KdxRecentlyUsedPath());
   return document;
 }
 
