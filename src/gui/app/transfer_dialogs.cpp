@@ -14,19 +14,20 @@
 
 namespace {
 
-// Two radio buttons with the ids 0 and 1 in a box of their own.
-QButtonGroup* AddChoice(QDialog* dialog, QVBoxLayout* layout, const char* first, const char* second,
-                        int32_t checked) {
+// Two radio buttons with the ids 0 and 1 in a titled box of their own.
+QButtonGroup* AddChoice(QDialog* dialog, QVBoxLayout* layout, const char* title, const char* first,
+                        const char* second, int32_t checked) {
   auto* group = new QButtonGroup(dialog);
-  auto* box = new QVBoxLayout;
+  auto* frame = new QGroupBox(KdxText(title), dialog);
+  auto* box = new QVBoxLayout(frame);
   int id = 0;
   for (const char* text : {first, second}) {
-    auto* button = new QRadioButton(KdxText(text), dialog);
+    auto* button = new QRadioButton(KdxText(text), frame);
     group->addButton(button, id++);
     box->addWidget(button);
   }
   group->button(checked == 1 ? 1 : 0)->setChecked(true);
-  layout->addLayout(box);
+  layout->addWidget(frame);
   return group;
 }
 
@@ -50,7 +51,7 @@ constexpr char kShown[] = "表示されているすべての文章";
 WriteEntryListDlg::WriteEntryListDlg(int32_t recordType, QWidget* parent) : QDialog(parent) {
   setWindowTitle(KdxText("一覧ファイルを書き出す"));
   auto* layout = new QVBoxLayout(this);
-  recordType_ = AddChoice(this, layout, kSelected, kShown, recordType);
+  recordType_ = AddChoice(this, layout, "書き出す文章", kSelected, kShown, recordType);
   AddNextCancel(this, layout);
 }
 
@@ -60,7 +61,7 @@ SaveNewFileDlg::SaveNewFileDlg(const KDX_NEW_SAVE_OPTIONS& options, QWidget* par
     : QDialog(parent), options_(options) {
   setWindowTitle(KdxText("新規ファイルとして保存"));
   auto* layout = new QVBoxLayout(this);
-  recordType_ = AddChoice(this, layout, kSelected, kShown, options.recordType);
+  recordType_ = AddChoice(this, layout, "保存する文章", kSelected, kShown, options.recordType);
   const auto box = [this, layout](const char* text, int32_t value) {
     auto* check = new QCheckBox(KdxText(text), this);
     check->setChecked(value == 1);
@@ -70,7 +71,8 @@ SaveNewFileDlg::SaveNewFileDlg(const KDX_NEW_SAVE_OPTIONS& options, QWidget* par
   unusedCategory_ = box("使われていない分類も含める", options.isUnusedCategory);
   catTitle_ = box("分類名を引き継ぐ", options.isCatTitle);
   colorLabel_ = box("ラベルを引き継ぐ", options.isColorLabel);
-  target_ = AddChoice(this, layout, "kdx ファイル", "kdr ファイル", options.targetKdxApp);
+  target_ = AddChoice(this, layout, "ファイルの種類", "kdx ファイル", "kdr ファイル",
+                      options.targetKdxApp);
   AddNextCancel(this, layout);
 }
 

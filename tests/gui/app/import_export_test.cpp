@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,6 +43,12 @@ std::vector<std::string> Names(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+void Shoot(QWidget* widget, const char* name) {
+  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+    widget->grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
+  }
 }
 
 class ImportExportTest : public GuiTest {
@@ -171,6 +178,7 @@ TEST_F(ImportExportTest, EntryListForTheSelectionRefusesAnEmptyOneThenWritesTheS
     QTimer::singleShot(0, [recordType] {
       auto* dialog = qobject_cast<WriteEntryListDlg*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
+      Shoot(dialog, "write_entry_list");
       dialog->recordTypeGroup()->button(recordType)->click();
       dialog->findChild<QPushButton*>(QStringLiteral("OnNext"))->click();
     });
@@ -194,6 +202,22 @@ TEST_F(ImportExportTest, EntryListForTheSelectionRefusesAnEmptyOneThenWritesTheS
   std::string lines = ReadAll(list + ".txt");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);  // the header and three entries
   EXPECT_EQ(alerts_.size(), 1u);
+}
+
+// The options come back as shown; the one the dialog does not show is kept.
+TEST(SaveNewFileDialog, ShowsTheRememberedOptionsAndKeepsTheHiddenOne) {
+  SaveNewFileDlg dialog({1, 0, 1, 7, 0, 1});
+  Shoot(&dialog, "save_new_file");
+  KDX_NEW_SAVE_OPTIONS shown = dialog.options();
+  EXPECT_EQ(std::vector<int32_t>({shown.recordType, shown.isUnusedCategory, shown.isCatTitle,
+                                  shown.isUnusedProject, shown.isColorLabel, shown.targetKdxApp}),
+            std::vector<int32_t>({1, 0, 1, 7, 0, 1}));
+  dialog.recordTypeGroup()->button(0)->click();
+  dialog.targetGroup()->button(0)->click();
+  shown = dialog.options();
+  EXPECT_EQ(shown.recordType, 0);
+  EXPECT_EQ(shown.targetKdxApp, 0);
+  EXPECT_EQ(shown.isUnusedProject, 7);
 }
 
 }  // namespace
