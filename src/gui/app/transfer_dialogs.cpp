@@ -107,13 +107,13 @@ void KdxImportFilePanel::accept() {
       break;
     }
   }
-  if (!package) {
-    QFileDialog::accept();
-    if (result() == QDialog::Accepted) chosen_ = selectedFiles();
-    return;
-  }
+  // Set before the panel says it was accepted.
   chosen_ = files;
-  QDialog::accept();
+  if (package) {
+    QDialog::accept();
+  } else {
+    QFileDialog::accept();
+  }
 }
 
 QFileDialog* KdxMakeFolderPanel(QWidget* parent, const char* acceptKey, const QString& folder) {

@@ -106,6 +106,11 @@ TEST_F(ImportExportTest, OneImportedFileOpensItsWindowTwoDoNotAndFailuresAreRepo
   panel.accept();
   EXPECT_EQ(panel.result(), QDialog::Accepted);
   EXPECT_EQ(panel.chosen(), QStringList{QString::fromStdString(dir_.File("絵.rtfd"))});
+  QStringList accepted;
+  QObject::connect(&panel, &QDialog::accepted, [&] { accepted = panel.chosen(); });
+  panel.selectFile(QString::fromStdString(a));
+  panel.accept();
+  EXPECT_EQ(accepted, QStringList{QString::fromStdString(a)});
   Close(window);
   EXPECT_EQ(kdx_test::TestDocument(dir_.File("doc.kdx")).Count(), 6);
 }
