@@ -132,7 +132,8 @@ void AddPrintCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* 
       ->required()
       ->type_name("OUT.pdf");
   cmd->add_option("--paper", o->paper, "A3, A4, A5, B4, B5, Letter or Legal")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->type_name("SIZE");
   cmd->callback([action, o, pw] {
     *action = [o, pw](std::ostream& out, std::ostream& err) { return RunPrint(*o, *pw, out, err); };
   });

@@ -67,7 +67,9 @@ TEST_F(PrintCommandsTest, TheWindowsTextPrintsInARangeWithTheWholeBodysPageNumbe
   ASSERT_NE(MenuAction(document, QStringLiteral("ページ設定…")), nullptr);
   QTableView* list = document->entryList();
   const QModelIndex index = list->model()->index(0, 0);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+  QApplication::processEvents();
   EntryWindow* window = document->entryWindows()->Find(id);
   ASSERT_NE(window, nullptr);
   for (const char* text : {"ページ設定…", "印刷プレビュー…", "印刷…"}) {
@@ -99,7 +101,8 @@ TEST_F(PrintCommandsTest, TheWindowsTextPrintsInARangeWithTheWholeBodysPageNumbe
       << first.toStdString();
   EXPECT_TRUE(first.contains(QStringLiteral("未保存の行"))) << first.toStdString();
 
-  // The choices are kept, as text, under "PRIN".
+  // The choices are kept, as text, under "PRIN" of the container start-up prepares.
+  ASSERT_EQ(PREF_PrepareREZFile(kPrefREZVersion), 1);
   ASSERT_TRUE(KdxStorePrintSettings(printer));
   std::string prefPath;
   ASSERT_EQ(PREF_GetPreferenceREZFilePath(prefPath), 1);
