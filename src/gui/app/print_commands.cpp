@@ -27,25 +27,24 @@ constexpr char kMsgPrintFailed[] = "印刷できませんでした。";
 // The paper of printer in points, from its corner.
 QSizeF PaperPoints(const QPrinter& printer) { return printer.pageLayout().fullRectPoints().size(); }
 
-// The entry's values for the templates; std::nullopt (after the system
-// alert) when the entry is gone.
-std::optional<kdx_richtext::PrintVariables> EntryVariables(QWidget* parent, KdxDocument* document,
-                                                           int32_t id) {
+// The shared printer with the preference's margins (shown by the page setup
+// dialog; the paginator clamps them to the paper), and the entry's values for
+// the templates in *variables; null, after the system alert, when the entry
+// is gone.
+QPrinter* PrinterForEntry(QWidget* parent, KdxDocument* document, int32_t id,
+                          kdx_richtext::PrintVariables* variables) {
   std::optional<KDX_ENTRY> entry;
   if (document != nullptr) entry = document->session().FindEntry(id);
   if (!entry) {
     KDXCOMM_SystemAlert(parent, QStringLiteral("[-1] printEntry"));
-    return std::nullopt;
+    return nullptr;
   }
-  return KDX_EntryPrintVariables(document->session().path(), *entry);
-}
-
-// The preference's margins on the printer too, so that the page setup dialog
-// shows them; they cannot be had on every paper, and the paginator clamps.
-void ApplyPreferenceMargins(QPrinter* printer) {
+  *variables = KDX_EntryPrintVariables(document->session().path(), *entry);
+  QPrinter* printer = KdxSharedPrinter();
   const kdx_richtext::PrintMargins m = KDX_ReadPrintMargins();
   (void)printer->setPageMargins(QMarginsF(m.left, m.top, m.right, m.bottom), QPageLayout::Point);
   printer->setFullPage(true);
+  return printer;
 }
 
 }  // namespace
@@ -119,11 +118,9 @@ bool KdxStorePrintSettings(const QPrinter& printer) {
 }
 
 void KdxPrintEntry(QWidget* parent, KdxDocument* document, int32_t id, const QTextDocument& body) {
-  const std::optional<kdx_richtext::PrintVariables> variables =
-      EntryVariables(parent, document, id);
-  if (!variables) return;
-  QPrinter* printer = KdxSharedPrinter();
-  ApplyPreferenceMargins(printer);
+  kdx_richtext::PrintVariables variables;
+  QPrinter* printer = PrinterForEntry(parent, document, id, &variables);
+  if (printer == nullptr) return;
   QPrintDialog dialog(printer, parent);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
@@ -132,7 +129,7 @@ void KdxPrintEntry(QWidget* parent, KdxDocument* document, int32_t id, const QTe
   dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
   // A cancel keeps nothing.
   if (dialog.exec() != QDialog::Accepted) return;
-  if (!KdxPrintBody(printer, body, *variables)) {
+  if (!KdxPrintBody(printer, body, variables)) {
     KDXCOMM_AlertOK(parent, KdxText(kMsgPrintFailed));
     return;
   }
@@ -142,18 +139,16 @@ void KdxPrintEntry(QWidget* parent, KdxDocument* document, int32_t id, const QTe
 
 void KdxPreviewEntry(QWidget* parent, KdxDocument* document, int32_t id,
                      const QTextDocument& body) {
-  const std::optional<kdx_richtext::PrintVariables> variables =
-      EntryVariables(parent, document, id);
-  if (!variables) return;
-  QPrinter* printer = KdxSharedPrinter();
-  ApplyPreferenceMargins(printer);
+  kdx_richtext::PrintVariables variables;
+  QPrinter* printer = PrinterForEntry(parent, document, id, &variables);
+  if (printer == nullptr) return;
   QPrintPreviewDialog dialog(printer, parent);
   // The preview asks again for the pages whenever its page setup changes.
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                    [&body, &variables](QPrinter* target) {
                      target->setFullPage(true);
                      target->setPrintRange(QPrinter::AllPages);
-                     (void)KdxPrintBody(target, body, *variables);
+                     (void)KdxPrintBody(target, body, variables);
                    });
   dialog.exec();
 }

@@ -7,9 +7,7 @@
 
 #include <QAction>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTextCursor>
 #include <optional>
@@ -20,6 +18,7 @@
 #include "gui/app/entry_window.h"
 #include "gui_test.h"
 #include "richtext/body_format.h"
+#include "support/pdf_text.h"
 #include "support/test_document.h"
 
 namespace {
@@ -28,17 +27,6 @@ TEST(PrintSheets, CopiesCollatedOrPageByPage) {
   EXPECT_EQ(KdxPrintSheets({2, 3}, 2, true), (std::vector<int>{2, 3, 2, 3}));
   EXPECT_EQ(KdxPrintSheets({2, 3}, 2, false), (std::vector<int>{2, 2, 3, 3}));
   EXPECT_EQ(KdxPrintSheets({4}, 0, true), (std::vector<int>{4}));
-}
-
-QString PdfPageText(const QString& path, int page) {
-  const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-  if (tool.isEmpty()) return {};
-  QProcess run;
-  run.start(tool, {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                   QString::number(page), path, QStringLiteral("-")});
-  run.waitForFinished(30000);
-  // pdftotext gives some ideographs as their radicals (U+2F8F for 行).
-  return QString::fromUtf8(run.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 QAction* MenuAction(QMainWindow* window, const QString& text) {
@@ -92,9 +80,9 @@ TEST_F(PrintCommandsTest, TheWindowsTextPrintsInARangeWithTheWholeBodysPageNumbe
   kdx_richtext::PrintVariables variables;
   variables.title = QStringLiteral("議事録");
   ASSERT_TRUE(KdxPrintBody(&printer, *window->body()->document(), variables));
-  const QString first = PdfPageText(pdf, 1);
+  const QString first = kdx_test::PdfPageText(pdf, 1);
   if (first.isNull()) GTEST_SKIP() << "pdftotext is not installed";
-  EXPECT_TRUE(PdfPageText(pdf, 3).isEmpty());  // two sheets only
+  EXPECT_TRUE(kdx_test::PdfPageText(pdf, 3).isEmpty());  // two sheets only
   // No stored templates: the built-in header (the title) and footer ("page / total").
   EXPECT_TRUE(first.contains(QStringLiteral("議事録"))) << first.toStdString();
   EXPECT_TRUE(first.contains(QRegularExpression(QStringLiteral("\\b2\\s*/\\s*([4-9]|\\d\\d)\\b"))))
