@@ -30,26 +30,30 @@ namespace {
 KdxApplication* gInstance = nullptr;
 
 QPixmap SplashPicture() {
-  QPixmap picture(420, 220);
+  // Drawn at the screen's pixel density, so that it is sharp at 200% too.
+  const qreal density = qApp->devicePixelRatio();
+  const QSize size(420, 220);
+  QPixmap picture(size * density);
+  picture.setDevicePixelRatio(density);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setBrush(QColor(172, 196, 184));
   painter.setPen(QPen(QColor(90, 120, 105), 2));
-  painter.drawRoundedRect(picture.rect().adjusted(1, 1, -1, -1), 18, 18);
+  painter.drawRoundedRect(QRect(QPoint(0, 0), size).adjusted(1, 1, -1, -1), 18, 18);
   QFont title = painter.font();
   title.setPointSize(30);
   title.setBold(true);
   painter.setFont(title);
   painter.setPen(QColor(30, 50, 40));
-  painter.drawText(QRect(0, 50, picture.width(), 60), Qt::AlignCenter, QStringLiteral("Kardinex"));
+  painter.drawText(QRect(0, 50, size.width(), 60), Qt::AlignCenter, QStringLiteral("Kardinex"));
   char version[64];
   Vell_MakeVersionString(KDX_VERSION_CHARS, 3, version, sizeof version);
   QFont small = painter.font();
   small.setPointSize(11);
   small.setBold(false);
   painter.setFont(small);
-  painter.drawText(QRect(0, 120, picture.width(), 30), Qt::AlignCenter,
+  painter.drawText(QRect(0, 120, size.width(), 30), Qt::AlignCenter,
                    QStringLiteral("Version %1").arg(QString::fromUtf8(version)));
   return picture;
 }

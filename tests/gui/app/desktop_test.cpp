@@ -1,5 +1,6 @@
 // What the application does for the desktop around it: one instance per user
-// that takes the files of later starts, and the desktop's recently-used list.
+// that takes the files of later starts, the desktop's recently-used list, and
+// colours that read on light and dark palettes.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <future>
 
+#include "gui/app/palette_logic.h"
 #include "gui/app/recently_used.h"
 #include "gui/app/single_instance.h"
 #include "support/test_support.h"
@@ -142,4 +144,23 @@ TEST(RecentlyUsedTest, AListItCannotReadIsLeftAlone) {
   QFile f(xbel);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), broken);
+}
+
+TEST(PaletteTest, WindowAndLabelColoursReadOnLightAndDarkDesktops) {
+  const QColor lightWindow(239, 239, 239), darkWindow(49, 54, 59);
+  const QColor lightText(Qt::black), darkText(239, 240, 241);
+  EXPECT_EQ(KdxDocumentBackground(lightWindow), QColor(172, 196, 184));
+  EXPECT_GE(KdxContrastRatio(KdxDocumentBackground(lightWindow), lightText), 4.5);
+  EXPECT_GE(KdxContrastRatio(KdxDocumentBackground(darkWindow), darkText), 4.5);
+
+  const QColor darkBase(35, 38, 41);
+  // A stored colour is shown as it is where it reads.
+  EXPECT_EQ(KdxLabelTextColor(QColor(255, 0, 0), QColor(Qt::white)), QColor(255, 0, 0));
+  for (const QColor label : {QColor(Qt::black), QColor(0, 0, 139), QColor(128, 0, 0)}) {
+    const QColor shown = KdxLabelTextColor(label, darkBase);
+    EXPECT_GE(KdxContrastRatio(shown, darkBase), 4.5) << label.name().toStdString();
+    if (label.hslHue() >= 0) {
+      EXPECT_EQ(shown.hslHue(), label.hslHue()) << label.name().toStdString();
+    }
+  }
 }
