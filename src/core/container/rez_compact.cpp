@@ -233,14 +233,22 @@ class PieceWriter {
     if (used_ > 0 && !out_->WriteAt(at_, piece_.data(), used_)) return false;
     at_ += used_;
     used_ = 0;
+    // What is written goes on to the device while the rest is gathered, so
+    // that the sync after the last piece has little left to wait for.
+    if (at_ - writtenBack_ >= kWriteback) {
+      out_->StartWriteback(writtenBack_, at_ - writtenBack_);
+      writtenBack_ = at_;
+    }
     return true;
   }
 
  private:
+  static constexpr uint64_t kWriteback = uint64_t{16} << 20;
   RezStream* out_;
   std::vector<uint8_t> piece_;
   size_t used_ = 0;
-  uint64_t at_ = 0;  // where the piece goes in the copy
+  uint64_t at_ = 0;           // where the piece goes in the copy
+  uint64_t writtenBack_ = 0;  // where the copy's bytes not yet sent to the device begin
 };
 
 // Lays out the copy: which members of the source it keeps, and where.
