@@ -36,6 +36,7 @@
 #include "gui/app/alerts.h"
 #include "gui/app/body_text_edit.h"
 #include "gui/app/document_window.h"
+#include "gui/app/entry_window_commands.h"
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/localization.h"
 #include "gui/app/window_order.h"
@@ -288,6 +289,7 @@ void EntryWindow::BuildMenus() {
   infoAction_ = view->addAction(KdxText("文章情報を隠す"));
   infoAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+I")));
   connect(infoAction_, &QAction::triggered, this, &EntryWindow::showHideInfo);
+  commands_ = new KdxEntryCommands(this, file);
 }
 
 void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
