@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTableView>
 #include <QTest>
@@ -27,8 +28,8 @@
 #include "gui/app/body_text_edit.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
-#include "gui/app/entry_window_logic.h"
 #include "gui/app/entry_window_commands.h"
+#include "gui/app/entry_window_logic.h"
 #include "gui/app/label_dialog.h"
 #include "gui_test.h"
 #include "richtext/attachments.h"
@@ -130,6 +131,14 @@ TEST_F(EntryCommandsTest, ALabelIsCheckedSavedAtOnceAndColoursTheListRow) {
       document_->entryModel()->data(document_->entryModel()->index(0, 0), Qt::ForegroundRole);
   EXPECT_EQ(row.value<QBrush>().color().rgb(), KdxLabelQColor(three).rgb());
   EXPECT_TRUE(alerts_.empty());
+  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+    for (const char* name : {"CopyEntry", "setColorLabelName_0"}) {
+      auto* shown = qobject_cast<QMenu*>(Command(window, name)->parent());
+      shown->popup({0, 0});
+      shown->grab().save(QString::fromUtf8(shots) + "/" + shown->title() + ".png");
+      shown->hide();
+    }
+  }
 }
 
 TEST_F(EntryCommandsTest, ACopyOfATitleTooLongForTheNumberingIsSaidAndOpened) {
