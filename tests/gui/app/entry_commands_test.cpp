@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -236,6 +238,22 @@ TEST_F(EntryCommandsTest, ADraggedAttachmentIsWrittenPrivatelyOnlyWhenDraggedAnd
   EXPECT_NE(body->dragFolder().Write(QStringLiteral("plan.txt"), "x"), file);
   EXPECT_TRUE(body->dragFolder().Write(QStringLiteral("../../escape"), "x").startsWith(folder));
   EXPECT_EQ(KdxAttachmentMimeData(body->dragFolder(), *body->document(), 1), nullptr);
+
+  // A press on a picture starts its drag; a press on text does not.
+  QImage picture(40, 40, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  QByteArray png;
+  QBuffer buffer(&png);
+  ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(QStringLiteral("\n"));
+  const int at = cursor.position();
+  kdx_richtext::InsertAttachment(cursor, QStringLiteral("red.png"), png);
+  QTextCursor before(body->document());
+  before.setPosition(at);
+  const QRect caret = body->cursorRect(before);
+  EXPECT_EQ(body->AttachmentPositionAt(caret.bottomLeft() + QPoint(20, -20)), at);
+  EXPECT_EQ(body->AttachmentPositionAt(caret.bottomLeft() + QPoint(200, -20)), -1);
 
   window->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
