@@ -119,7 +119,11 @@ KdxEntryCommands::KdxEntryCommands(EntryWindow* window, QMenu* fileMenu)
     item->setCheckable(true);
     item->setActionGroup(group);
     item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(label)));
-    connect(item, &QAction::triggered, this, [this, label] { setColorLabelName(label); });
+    // The group checked the item already; the entry says which is checked.
+    connect(item, &QAction::triggered, this, [this, label] {
+      setColorLabelName(label);
+      validateMenuItem();
+    });
     labels_[static_cast<size_t>(label)] = item;
   }
   connect(labels, &QMenu::aboutToShow, this, &KdxEntryCommands::RefreshLabels);
