@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -26,6 +27,7 @@
 
 #include "core/content/entry_content.h"
 #include "core/document/color_label.h"
+#include "core/prefs/pref_file.h"
 #include "gui/app/attachment_drag.h"
 #include "gui/app/body_text_edit.h"
 #include "gui/app/entry_list_model.h"
@@ -107,6 +109,7 @@ class EntryCommandsTest : public GuiTest {
     EXPECT_EQ(inspect.Open(path_, KdxAccess::kInspect), KdxOpenResult::kOk);
     return inspect.FindEntry(id).value_or(KDX_ENTRY{});
   }
+  KDX_ENTRY Stored(int32_t id) { return document_->session().FindEntry(id).value_or(KDX_ENTRY{}); }
   static QAction* Command(EntryWindow* window, const char* name) {
     window->commands()->validateMenuItem();
     return window->commands()->action(name);
@@ -206,6 +209,27 @@ TEST_F(EntryCommandsTest, EncryptingSavesTheEditsAndTheFlagsWithTheBlocks) {
   EXPECT_FALSE(Command(window, "EncryptON")->isEnabled());
   EXPECT_TRUE(Command(window, "EncryptOFF")->isEnabled());
   EXPECT_TRUE(alerts_.empty());
+}
+
+TEST_F(EntryCommandsTest, ExportWritesWhatTheWindowShowsAndSaysWhatShiftJisLacks) {
+  EntryWindow* window = OpenWindow({"Memo"});
+  ASSERT_NE(window, nullptr);
+  ASSERT_STREQ(Stored(ids_[0]).en_encode, "S-JIS");
+  window->body()->moveCursor(QTextCursor::End);
+  window->body()->textCursor().insertText(QStringLiteral(" 世界 😀"));
+  const std::string folder = dir_.File("out");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+  window->commands()->ExportTo(QString::fromStdString(folder));
+  EXPECT_EQ(alerts_, (std::vector<std::string>{"一部の文字が Shift JIS に変換できませんでした。"}));
+  const QStringList files = QDir(QString::fromStdString(folder)).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  QFile file(QString::fromStdString(folder) + '/' + files[0]);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().startsWith(QByteArray("hello \x90\xa2\x8a\x45 ")));
+  std::string remembered;
+  PREF_ReadFilePath(kPrefExportFileKey, remembered);
+  EXPECT_EQ(remembered, folder);
+  EXPECT_STRNE(OnDisk(ids_[0]).en_use_date, "");
 }
 
 TEST_F(EntryCommandsTest, ADraggedAttachmentIsWrittenPrivatelyOnlyWhenDraggedAndRemovedAtClose) {
