@@ -36,9 +36,11 @@
 #include "gui/app/alerts.h"
 #include "gui/app/body_text_edit.h"
 #include "gui/app/document_window.h"
+#include "gui/app/entry_window_commands.h"
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
+#include "gui/app/print_commands.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
 #include "transfer/file_import.h"
@@ -221,6 +223,8 @@ void EntryWindow::BuildMenus() {
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
   connect(close, &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  KdxAddEntryPrintActions(file, this, document_, id_, body_);
 
   QMenu* edit = menuBar()->addMenu(KdxText("編集"));
   auto add = [this, edit](const char* text, QKeySequence::StandardKey key, auto slot) {
@@ -289,6 +293,7 @@ void EntryWindow::BuildMenus() {
   infoAction_ = view->addAction(KdxText("文章情報を隠す"));
   infoAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+I")));
   connect(infoAction_, &QAction::triggered, this, &EntryWindow::showHideInfo);
+  commands_ = new KdxEntryCommands(this, file);
 }
 
 void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
