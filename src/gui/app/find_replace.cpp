@@ -2,6 +2,7 @@
 
 #include <QTextCursor>
 #include <QTextDocument>
+#include <vector>
 
 namespace {
 
@@ -93,16 +94,36 @@ int32_t KdxReplaceBody(QTextCursor* cursor, const QString& find, const QString& 
 int32_t KdxReplaceAllBody(QTextCursor* cursor, const QString& find, const QString& replace,
                           bool ignoreCase, bool editable) {
   cursor->setPosition(0);
-  int32_t count = 0;
-  const KdxFindOptions forward{false, ignoreCase, false};
-  while (KdxFindBody(cursor, find, forward) != kKdxFindNotFound) {
-    if (KdxReplaceBody(cursor, find, replace, ignoreCase, editable) != kKdxReplaceDone) break;
-    // A replace that left the match selected changed nothing: going on
-    // would find the same occurrence for ever.
-    if (cursor->hasSelection()) break;
-    ++count;
+  if (find.isEmpty() || !editable || cursor->document() == nullptr) return 0;
+  // The occurrences a forward find would meet one after the other, each
+  // search going on after the text that replaced the one before: in the
+  // text as it is now, each after the end of the one before.
+  const QString text = cursor->document()->toPlainText();
+  const Qt::CaseSensitivity cs = Sensitivity(ignoreCase);
+  std::vector<qsizetype> found;
+  for (qsizetype at = text.indexOf(find, 0, cs); at >= 0;
+       at = text.indexOf(find, at + find.size(), cs)) {
+    found.push_back(at);
   }
-  return count;
+  if (found.empty()) return 0;
+  // Replaced from the last, so that the places before stay where they are;
+  // one edit block, so that one undo brings all of them back.
+  cursor->beginEditBlock();
+  for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    const int at = static_cast<int>(*it);
+    QTextCursor first(cursor->document());
+    first.setPosition(at + 1);
+    const QTextCharFormat format = first.charFormat();
+    cursor->setPosition(at);
+    cursor->setPosition(at + static_cast<int>(find.size()), QTextCursor::KeepAnchor);
+    cursor->insertText(replace, format);
+  }
+  cursor->endEditBlock();
+  // The caret after the last replacement, as replacing one by one leaves it.
+  const qsizetype growth = replace.size() - find.size();
+  cursor->setPosition(static_cast<int>(
+      found.back() + growth * static_cast<qsizetype>(found.size() - 1) + replace.size()));
+  return static_cast<int32_t>(found.size());
 }
 
 QString KdxSelectionAsFindString(const QTextCursor& cursor) {

@@ -47,9 +47,11 @@ struct KdxFindOptions {
 [[nodiscard]] int32_t KdxReplaceBody(QTextCursor* cursor, const QString& find,
                                      const QString& replace, bool ignoreCase, bool editable);
 
-// Every occurrence from the start of the document replaced in turn; the
-// number replaced. Occurrences the replacements bring in are not replaced
-// again, and the loop stops as soon as a replace changes nothing.
+// Every occurrence from the start of the document replaced, as finding
+// forward and replacing in turn would (occurrences the replacements bring in
+// are not replaced again), in the format of each, as one undoable edit; the
+// caret ends after the last replacement. The number replaced; 0 for an empty
+// find string or a body that may not change.
 [[nodiscard]] int32_t KdxReplaceAllBody(QTextCursor* cursor, const QString& find,
                                         const QString& replace, bool ignoreCase, bool editable);
 

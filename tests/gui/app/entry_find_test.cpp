@@ -54,6 +54,9 @@ TEST(FindReplace, FindMovesOnFromAMatchWrapsOnlyWhenAskedAndMindsCase) {
   // Ignoring case, "Apple" is the next one.
   EXPECT_EQ(KdxFindBody(&cursor, QStringLiteral("apple"), {false, true, false}), kKdxFindFound);
   EXPECT_EQ(cursor.selectionStart(), 6);
+  // "Apple" selected is a match too when case is ignored: the next is found.
+  EXPECT_EQ(KdxFindBody(&cursor, QStringLiteral("apple"), {false, true, false}), kKdxFindFound);
+  EXPECT_EQ(cursor.selectionStart(), 12);
   // Backward from the caret in "Apple": the occurrence ending before it.
   cursor.setPosition(8);
   EXPECT_EQ(KdxFindBody(&cursor, QStringLiteral("apple"), {true, true, false}), kKdxFindFound);
@@ -96,12 +99,16 @@ TEST(FindReplace, ReplaceIsOneUndoableEditInTheMatchFormat) {
   EXPECT_EQ(doc.toPlainText(), QStringLiteral("say hello there"));
 }
 
-TEST(FindReplace, ReplaceAllAlwaysEnds) {
+TEST(FindReplace, ReplaceAllReplacesWhatWasThereAndEnds) {
   QTextDocument doc(QStringLiteral("cat dog cat\ncat"));
   QTextCursor cursor(&doc);
   EXPECT_EQ(KdxReplaceAllBody(&cursor, QStringLiteral("cat"), QStringLiteral("cow"), false, true),
             3);
   EXPECT_EQ(doc.toPlainText(), QStringLiteral("cow dog cow\ncow"));
+  EXPECT_EQ(cursor.position(), 15);
+  doc.undo();  // one edit
+  EXPECT_EQ(doc.toPlainText(), QStringLiteral("cat dog cat\ncat"));
+  doc.redo();
   // A replacement holding the word: only the occurrences there before.
   EXPECT_EQ(
       KdxReplaceAllBody(&cursor, QStringLiteral("cow"), QStringLiteral("cowcow"), false, true), 3);
@@ -288,10 +295,11 @@ TEST_F(EntryFindTest, WrapModesChangeInPlaceAndTheWidthIsKeptWithinBounds) {
   EXPECT_EQ(Stored(id).en_turn, 2);
   EXPECT_EQ(window->body()->lineWrapMode(), QTextEdit::NoWrap);
   EXPECT_TRUE(options->wrapAction(2)->isChecked());
-  EXPECT_EQ(QTextCursor(window->body()->document()).charFormat().fontWeight(), QFont::Normal);
   QTextCursor first(window->body()->document());
   first.setPosition(1);
   EXPECT_EQ(first.charFormat().fontWeight(), QFont::Bold);
+  first.setPosition(9);
+  EXPECT_EQ(first.charFormat().fontWeight(), QFont::Normal);
   QTextDocument reread;
   uint8_t* raw = nullptr;
   const int32_t size = KDX_LoadBOContainer(document_->session().path().c_str(), Stored(id), &raw);
