@@ -179,6 +179,11 @@ class EntryFindTest : public GuiTest {
     });
     timer->start(10);
   }
+  static void Shoot(QWidget* widget, const char* name) {
+    if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+      widget->grab().save(QString::fromUtf8(shots) + "/" + QString::fromLatin1(name));
+    }
+  }
   static void Click(QWidget* dialog, const QString& text) {
     for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
       if (button->text() == text) {
@@ -249,9 +254,7 @@ TEST_F(EntryFindTest, ThePanelFindsReplacesAndRemembersPerEntry) {
     panel.ReplaceAll();
     EXPECT_EQ(panel.message()->text(), QStringLiteral("3件置換しました。"));
     EXPECT_TRUE(panel.isVisible());
-    if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-      panel.grab().save(QString::fromUtf8(shots) + "/find_body_window.png");
-    }
+    Shoot(&panel, "find_body_window.png");
     panel.Close();
   }
   EXPECT_EQ(window->body()->toPlainText(), QStringLiteral("one pear, two pear, three pear"));
@@ -314,6 +317,7 @@ TEST_F(EntryFindTest, WrapModesChangeInPlaceAndTheWidthIsKeptWithinBounds) {
   // A width too small or not a number is 30.
   WhenModal([](QWidget* dialog) {
     static_cast<DocumentWidthDlg*>(dialog)->field()->setText(QStringLiteral("abc"));
+    Shoot(dialog, "document_width.png");
     Click(dialog, QStringLiteral("OK"));
   });
   options->wrapDocumentWidth();
@@ -360,6 +364,7 @@ TEST_F(EntryFindTest, ASelectionBecomesAOneLineTitle) {
     auto* confirm = static_cast<SelectionStringToTitleDlg*>(dialog);
     proposed = confirm->newTitleField()->text();
     confirm->newTitleField()->setText(proposed + QStringLiteral("\tedited"));
+    Shoot(dialog, "selection_to_title.png");
     Click(dialog, QStringLiteral("OK"));
   });
   options->selectionStringToTitle();
