@@ -136,13 +136,17 @@ bool KdxEntryFind::StoredIgnoreCase() { return ReadFlag(kPrefFindBodyIsCaseInsen
 bool KdxEntryFind::StoredWrap() { return ReadFlag(kPrefFindBodyIsLoopKey); }
 
 int32_t KdxEntryFind::FindBody(const QString& find, bool backward, bool ignoreCase, bool wrap) {
+  return RunFind(find, KdxFindOptions{backward, ignoreCase, wrap}, true);
+}
+
+int32_t KdxEntryFind::RunFind(const QString& find, const KdxFindOptions& options, bool beep) {
   KdxBodyTextEdit* body = window_->body();
   QTextCursor cursor = body->textCursor();
-  const int32_t result = KdxFindBody(&cursor, find, KdxFindOptions{backward, ignoreCase, wrap});
+  const int32_t result = KdxFindBody(&cursor, find, options);
   if (result >= 0) {
     body->setTextCursor(cursor);
     body->ensureCursorVisible();
-  } else {
+  } else if (beep) {
     KdxBeep();
   }
   (void)BFCOMM_AddBodyFindWord(data_->findHistory(), find.toStdString().c_str(),
@@ -174,17 +178,7 @@ int32_t KdxEntryFind::ReplaceAllBody(const QString& find, const QString& replace
 
 int32_t KdxEntryFind::InitFindBody(const QString& find, bool backward) {
   data_->SetFindString(find.toStdString());
-  KdxBodyTextEdit* body = window_->body();
-  QTextCursor cursor = body->textCursor();
-  const int32_t result =
-      KdxFindBody(&cursor, find, KdxFindOptions{backward, StoredIgnoreCase(), StoredWrap()});
-  if (result >= 0) {
-    body->setTextCursor(cursor);
-    body->ensureCursorVisible();
-  }
-  (void)BFCOMM_AddBodyFindWord(data_->findHistory(), find.toStdString().c_str(),
-                               window_->entryId());
-  return result;
+  return RunFind(find, KdxFindOptions{backward, StoredIgnoreCase(), StoredWrap()}, false);
 }
 
 void KdxEntryFind::ShowFindWindow() {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/util/vell_ary.h"
+#include "gui/app/find_replace.h"
 
 class EntryWindow;
 class QAction;
@@ -99,6 +100,7 @@ class KdxEntryFind : public QObject {
   static bool StoredWrap();
 
  private:
+  int32_t RunFind(const QString& find, const KdxFindOptions& options, bool beep);
   void UpdateEnabled();
 
   EntryWindow* window_;
