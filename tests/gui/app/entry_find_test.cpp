@@ -205,6 +205,12 @@ TEST_F(EntryFindTest, ThePanelFindsReplacesAndRemembersPerEntry) {
   KdxEntryFind* find = KdxEntryFind::Of(window);
   ASSERT_NE(find, nullptr);
   EXPECT_TRUE(find->action("FindNext")->isEnabled());  // the body has the focus
+  window->titleField()->setFocus();
+  QApplication::processEvents();
+  EXPECT_FALSE(find->action("FindNext")->isEnabled());
+  window->body()->setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(find->action("Replace")->isEnabled());
   ASSERT_EQ(PREF_WriteInteger(kPrefFindBodyIsLoopKey, 0), 1);
   ASSERT_EQ(PREF_WriteInteger(kPrefFindBodyIsCaseInsensitiveKey, 0), 1);
 
