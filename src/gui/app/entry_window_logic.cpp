@@ -1,7 +1,6 @@
 #include "gui/app/entry_window_logic.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
