@@ -40,6 +40,7 @@
 #include "gui/app/entry_window_options.h"
 #include "gui/app/find_body_window.h"
 #include "gui/app/localization.h"
+#include "gui/app/palette_logic.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
 #include "transfer/file_import.h"
@@ -329,9 +330,10 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
     const KdxRgb rgb = KDXCOMM_GetLabelColor(data.colorLabelAry, entry.en_co_id);
     label_->setText(FromField(label.co_name, sizeof label.co_name));
     QPalette palette = label_->palette();
+    const QColor color = QColor::fromRgbF(
+        static_cast<float>(rgb.red), static_cast<float>(rgb.green), static_cast<float>(rgb.blue));
     palette.setColor(QPalette::WindowText,
-                     QColor::fromRgbF(static_cast<float>(rgb.red), static_cast<float>(rgb.green),
-                                      static_cast<float>(rgb.blue)));
+                     KdxLabelTextColor(color, palette.color(QPalette::Window)));
     label_->setPalette(palette);
   } else {
     label_->clear();
