@@ -48,3 +48,21 @@ inline constexpr char kKdxEncryptedBodyKey[] = "IsEncrptedBody";
 // characters ("0361138").
 [[nodiscard]] std::vector<std::pair<const char*, std::string>> KDXCOMM_GetFileInfoTexts(
     const KDX_FILE_INFO& info, const char* appVersionChars);
+
+// The password setting: stores the accepted password (empty removes the
+// protection) and saves the tables at once.
+enum class KdxPasswordStore {
+  kStored,
+  kNotStored,  // the value could not be made or stored; logged, the old one kept
+  kNotSaved,   // the save failed; the document keeps the password it had
+};
+[[nodiscard]] KdxPasswordStore KDXCOMM_StorePassword(KdxSession& session,
+                                                     const std::string& password);
+
+// What the user is told after encrypting or decrypting entries: empty when
+// every entry was switched.
+[[nodiscard]] std::string KdxEncryptReportText(bool encrypt, int64_t failed);
+
+// What the user is told after compacting the document.
+[[nodiscard]] std::string KdxCompactReportText(KdxCompactResult result,
+                                               const KdxCompactReport& report);
