@@ -5,14 +5,16 @@
 #include "core/document/env_table.h"
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_log.h"
+#include "core/util/vell_system.h"
 
 KdxNewEntryPrefs KDXCOMM_ReadNewEntryPrefs() {
   KdxNewEntryPrefs prefs;
   int32_t titleType = 0;
   if (PREF_ReadInteger("DefaultTitleType", &titleType)) prefs.titleType = titleType;
   char title[512];
-  PREF_ReadDefaultTitle(sizeof title, title);
-  prefs.defaultTitle = title;
+  // The default of a missing preference in the user's language.
+  prefs.defaultTitle =
+      PREF_ReadDefaultTitle(sizeof title, title) ? title : Vell_LocalizedString(kPrefDefaultTitle);
   prefs.consecutiveNumber = PREF_ReadIsTitleConsecutiveNumber() != 0;
   prefs.turn = PREF_ReadDefaultTurn();
   char turnWidth[kPrefTurnWidthSize];
@@ -25,8 +27,7 @@ std::string KDXCOMM_MakeNewEntryTitle(const KdxNewEntryPrefs& prefs, const VELL_
                                       int32_t* number) {
   *number = -1;
   if (prefs.titleType == 1) return {};
-  std::string title =
-      prefs.defaultTitle.empty() ? std::string(kPrefDefaultTitle) : prefs.defaultTitle;
+  const std::string& title = prefs.defaultTitle;
   if (!prefs.consecutiveNumber) return title;
   int32_t last = 0;
   if (EV_GetIntValue(envAry, kKdxConsecutiveNumberKey, &last) != 1 || last < 0) last = 0;

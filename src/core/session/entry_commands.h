@@ -21,11 +21,11 @@ inline constexpr char kKdxConsecutiveNumberKey[] = "consecutive_number";
 
 // The preferences a new entry is made from.
 struct KdxNewEntryPrefs {
-  int32_t titleType = 0;           // "DefaultTitleType": 1 gives an empty title
-  std::string defaultTitle;        // "DefaultTitle" ("文章" when none is stored)
-  bool consecutiveNumber = false;  // "IsTitleConsecutiveNumber"
-  int32_t turn = 3;                // "DefaultTurn"
-  std::string turnWidth = "450";   // "DefaultTurnWidth"
+  int32_t titleType = 0;              // "DefaultTitleType": 1 gives an empty title
+  std::string defaultTitle = "文章";  // "DefaultTitle"
+  bool consecutiveNumber = false;     // "IsTitleConsecutiveNumber"
+  int32_t turn = 3;                   // "DefaultTurn"
+  std::string turnWidth = "450";      // "DefaultTurnWidth"
 };
 // Reads them from the preference file.
 [[nodiscard]] KdxNewEntryPrefs KDXCOMM_ReadNewEntryPrefs();
