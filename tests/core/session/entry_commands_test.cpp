@@ -82,11 +82,12 @@ TEST(EntryCommands, DecryptingThreeWithOneDamagedCountsItAndTheFileAgrees) {
   for (const char* title : {"一", "二", "三"}) {
     ids.push_back(doc.Add(title, {std::string("body of ") + title, "text", "note"}, true).en_id);
   }
-  // The second entry's body block gets a size no cipher text has.
-  const char* path = doc.view().kdxFilePath.c_str();
-  const int32_t container = BO_GetContainerID(path, ids[1]);
-  ASSERT_GT(container, 0);
-  ASSERT_EQ(BO_UpdateContainer(path, container, ids[1], 20, "twenty bytes of junk"), 0);
+  // The first entry's body block gets a size no cipher text has.
+  const char* path = doc.path().c_str();
+  const int32_t container = BO_GetContainerID(path, ids[0]);
+  ASSERT_GE(container, 0);
+  ASSERT_EQ(BO_UpdateContainer(path, container, ids[0], 20, "twenty bytes of junk"), 0);
+  doc.Save();
   // An unsaved change made before the run must survive the failure.
   KDX_ENTRY renamed = doc.Entry(ids[2]);
   std::strcpy(renamed.en_title, "三（改）");
@@ -103,20 +104,20 @@ TEST(EntryCommands, DecryptingThreeWithOneDamagedCountsItAndTheFileAgrees) {
       KDXCOMM_SetEncryptEntries(doc.session(), ids, false, progress);
   EXPECT_EQ(result.switched, 2);
   EXPECT_EQ(result.failed, 1);
-  EXPECT_EQ(result.failedIds, std::vector<int32_t>{ids[1]});
+  EXPECT_EQ(result.failedIds, std::vector<int32_t>{ids[0]});
   EXPECT_EQ(titles, (std::vector<std::string>{"一", "二", "三（改）"}));
 
   // Read back without saving again: each entry's flags as its blocks are.
   TestDocument fresh(doc.path(), KdxAccess::kInspect);
   const KDX_ENTRY one = fresh.Entry(ids[0]), two = fresh.Entry(ids[1]), three = fresh.Entry(ids[2]);
-  EXPECT_EQ(one.en_bo_encrypt + one.en_no_encrypt + one.en_encrypt, 0);
-  EXPECT_EQ(two.en_bo_encrypt + two.en_no_encrypt + two.en_encrypt, 3);
+  EXPECT_EQ(one.en_bo_encrypt + one.en_no_encrypt + one.en_encrypt, 3);
+  EXPECT_EQ(two.en_bo_encrypt + two.en_no_encrypt + two.en_encrypt, 0);
   EXPECT_EQ(three.en_bo_encrypt + three.en_no_encrypt + three.en_encrypt, 0);
   EXPECT_STREQ(three.en_title, "三（改）");
-  EXPECT_EQ(LoadedBody(fresh.session(), one), "body of 一");
+  EXPECT_EQ(LoadedBody(fresh.session(), two), "body of 二");
   EXPECT_EQ(LoadedBody(fresh.session(), three), "body of 三");
   uint8_t* text = nullptr;
-  ASSERT_GT(KDX_LoadTXContainer(path, two, &text), 0);  // still enciphered, still readable
+  ASSERT_GT(KDX_LoadTXContainer(path, one, &text), 0);  // still enciphered, still readable
   EXPECT_STREQ(reinterpret_cast<char*>(text), "text");
   Vell_MallocFree(text);
 
