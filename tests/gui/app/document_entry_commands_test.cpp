@@ -31,7 +31,7 @@ class DocumentEntryCommandsTest : public GuiTest {
   void SetUp() override {
     path_ = dir_.File("commands.kdx");
     kdx_test::TestDocument doc(path_);
-    for (const char* title : {"一", "二", "三", "四"}) doc.Add(title, {"body", "text", "note"});
+    for (const char* title : {"一", "二", "三", "四"}) doc.Add(title);
     doc.Save();
   }
 
@@ -63,8 +63,8 @@ class DocumentEntryCommandsTest : public GuiTest {
 };
 
 TEST_F(DocumentEntryCommandsTest, NewEntryIsNumberedOpenedSelectedAndSaved) {
-  ASSERT_EQ(PREF_WriteString("DefaultTitle", "メモ"), 0);
-  ASSERT_EQ(PREF_WriteInteger("IsTitleConsecutiveNumber", 1), 0);
+  ASSERT_EQ(PREF_WriteString("DefaultTitle", "メモ"), 1);
+  ASSERT_EQ(PREF_WriteInteger("IsTitleConsecutiveNumber", 1), 1);
   KdxDocument* window = Open(path_);
   ASSERT_NE(window, nullptr);
   window->entryList()->selectRow(0);
@@ -134,7 +134,7 @@ TEST_F(DocumentEntryCommandsTest, EncryptionSwitchesTheSelectedEntriesAndTheirWi
   window->UpdateMenuState();
   ASSERT_TRUE(window->commandAction("EncryptON")->isEnabled());
   window->commandAction("EncryptON")->trigger();
-  EXPECT_TRUE(alerts_.empty());
+  EXPECT_TRUE(alerts_.empty()) << alerts_.front();
   {
     kdx_test::TestDocument saved(path_, KdxAccess::kInspect);
     for (const int32_t id : ids) EXPECT_EQ(saved.Entry(id).en_bo_encrypt, 1);
