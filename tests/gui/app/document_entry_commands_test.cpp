@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +27,12 @@
 #include "support/test_document.h"
 
 namespace {
+
+void Shoot(QWidget* widget, const char* name) {
+  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+    widget->grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
+  }
+}
 
 class DocumentEntryCommandsTest : public GuiTest {
  protected:
@@ -92,6 +100,7 @@ TEST_F(DocumentEntryCommandsTest, PasswordWithABlankIsRefusedAndAnEmptyOneRemove
   ASSERT_NE(window, nullptr);
   RunPasswordDialog(window, [this](PasswordDlg* dialog) {
     EXPECT_TRUE(dialog->field()->text().isEmpty());
+    Shoot(dialog, "password_setting");
     dialog->field()->setText(QStringLiteral("ab cd"));
     dialog->findChild<QPushButton*>(QStringLiteral("OnOK"))->click();
     ASSERT_FALSE(alerts_.empty());
@@ -133,6 +142,14 @@ TEST_F(DocumentEntryCommandsTest, EncryptionSwitchesTheSelectedEntriesAndTheirWi
                                  window->entryModel()->IdAtRow(2)};
   window->UpdateMenuState();
   ASSERT_TRUE(window->commandAction("EncryptON")->isEnabled());
+  if (std::getenv("KDX_SCREENSHOTS") != nullptr) {
+    for (const char* name : {"EntryMenu", "DocumentMenu"}) {
+      auto* menu = window->findChild<QMenu*>(QString::fromLatin1(name));
+      menu->popup(window->mapToGlobal(QPoint(0, 0)));
+      Shoot(menu, name);
+      menu->hide();
+    }
+  }
   window->commandAction("EncryptON")->trigger();
   EXPECT_TRUE(alerts_.empty()) << alerts_.front();
   {
