@@ -3,6 +3,7 @@
 // すべての文章ウインドウを閉じる, 検索フィールドへ and 書類を圧縮….
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +23,30 @@
 #include "gui/app/localization.h"
 #include "gui/app/password_dialog.h"
 #include "gui/app/progress_dialog.h"
+
+namespace {
+
+// Keeps Esc and the window's close button from asking a progress dialog to
+// cancel an operation that cannot stop half-way.
+class KdxNoCancelFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close) {
+      event->ignore();
+      return true;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
 
 void KdxDocument::BuildEntryCommandMenus(QMenu* file) {
   auto* entries = menuBar()->findChild<QMenu*>(QStringLiteral("EntryMenu"));
@@ -182,6 +207,7 @@ void KdxDocument::CompactDocument() {
         if (auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("m_ButtonCancel"))) {
           cancel->setEnabled(false);
         }
+        dialog.installEventFilter(new KdxNoCancelFilter(&dialog));
       });
   const QString text = QString::fromStdString(KdxCompactReportText(result, report));
   if (!session_.isOpen()) {
