@@ -14,8 +14,10 @@
 
 // Which of the document window's commands are enabled.
 struct KdxDocumentMenuState {
-  bool selectionCommands;  // labels 0-7, 分類の変更: need a selected entry
-  bool documentCommands;  // ラベルの編集, 分類名の編集, 一覧表示オプション, 書類の設定
+  bool selectionCommands;  // labels 0-7, 分類の変更, 暗号化, 暗号解除: need a selected entry
+  // ラベルの編集, 分類名の編集, 一覧表示オプション, 書類の設定, 新規文章, パスワード,
+  // the search field's commands, closing the entry windows, compaction
+  bool documentCommands;
   bool fileInfo;  // 書類の情報: only when the file information exists
 };
 // Everything is off while a worker has the document.
