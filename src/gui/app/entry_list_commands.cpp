@@ -28,6 +28,8 @@ constexpr char kLabelTitle[] = "ラベル ▸";
 constexpr char kChangeTitle[] = "分類の変更…";
 constexpr char kExportTitle[] = "書き出し ▸";
 constexpr char kEntryKind[] = "文章";
+constexpr char kEncryptTitle[] = "暗号化";
+constexpr char kDecryptTitle[] = "暗号解除";
 
 std::string TitleOf(const KDX_ENTRY& entry) {
   return std::string(entry.en_title, strnlen(entry.en_title, sizeof entry.en_title));
@@ -37,8 +39,8 @@ std::string TitleOf(const KDX_ENTRY& entry) {
 
 std::vector<KdxEntryMenuItem> KdxEntryMenuItems(int64_t selected) {
   const bool any = selected > 0;
-  return {{kOpenTitle, any},   {kCopyTitle, any},   {kDeleteTitle, any}, {kLabelTitle, any},
-          {kChangeTitle, any}, {kExportTitle, any}, {"暗号化", false},   {"暗号解除", false}};
+  return {{kOpenTitle, any},   {kCopyTitle, any},   {kDeleteTitle, any},  {kLabelTitle, any},
+          {kChangeTitle, any}, {kExportTitle, any}, {kEncryptTitle, any}, {kDecryptTitle, any}};
 }
 
 std::vector<KDX_ENTRY> KdxSelectedEntries(KdxDocument* window) {
@@ -156,6 +158,10 @@ QMenu* KdxMakeEntryListMenu(KdxDocument* window, const QPoint& pos) {
     } else if (std::strcmp(item.title, kCopyTitle) == 0) {
       QObject::connect(action, &QAction::triggered, window,
                        [window] { KdxCopySelectedEntries(window); });
+    } else if (std::strcmp(item.title, kEncryptTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window, &KdxDocument::EncryptON);
+    } else if (std::strcmp(item.title, kDecryptTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window, &KdxDocument::EncryptOFF);
     }
   }
   return menu;
