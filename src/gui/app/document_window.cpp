@@ -47,6 +47,7 @@
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/app/search_window.h"
 #include "transfer/export_files.h"
 #include "transfer/file_import.h"
 
@@ -117,6 +118,8 @@ KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   BuildWidgets();
   BuildMenus();
   KdxInstallEntryListCommands(this);
+  connect(this, &KdxDocument::searchRequested, this,
+          [this](const QString& word) { AllFindWindow::Show(this, word, true); });
 }
 
 KdxDocument::~KdxDocument() = default;
@@ -277,6 +280,10 @@ void KdxDocument::BuildMenus() {
     searchField_->setFocus();
     searchField_->selectAll();
   });
+  QAction* searchAll = view->addAction(KdxText("全文検索…"));
+  searchAll->setObjectName(QStringLiteral("findAll"));
+  searchAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+  connect(searchAll, &QAction::triggered, this, &KdxDocument::findAll);
   QAction* clear = view->addAction(KdxText("検索履歴をクリア"));
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 
@@ -373,6 +380,7 @@ void KdxDocument::ReloadMainListBoxes() {
   SelectEntryListBox();
   countLabel_->setText(QString::number(data.showIDAry.size()));
   UpdateMenuState();
+  if (searchWindow_ != nullptr) searchWindow_->LatestFoundResultIDArray();
 }
 
 void KdxDocument::ApplyColumns() {
@@ -596,6 +604,7 @@ void KdxDocument::closeEvent(QCloseEvent* event) {
     return;
   }
   if (session_.isOpen()) {
+    if (searchWindow_ != nullptr) searchWindow_->close();
     // Their order first, then each entry window saves its entry and closes.
     entryWindows_->RecordOrder();
     entryWindows_->CloseAll();
@@ -670,6 +679,11 @@ QList<QUrl> KdxDocument::ExportDraggedEntries() {
     }
     ids.push_back(id);
   }
+  return ExportEntriesForDrag(ids);
+}
+
+QList<QUrl> KdxDocument::ExportEntriesForDrag(const std::vector<int32_t>& ids) {
+  if (session_.busy()) return {};
   const QString base = app_->temporaryFolder();
   std::string folder;
   if (ids.empty() || base.isEmpty() ||

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
+#include <utility>
 #include <vector>
 
 #include "core/document/blocks.h"
@@ -15,12 +16,16 @@ KdxEntryListModel::KdxEntryListModel(KdxSession* session, QObject* parent)
     : QAbstractTableModel(parent), session_(session) {}
 
 void KdxEntryListModel::Rebuild() {
-  beginResetModel();
   const KDX_DATA& data = session_->data();
   KDX_CATEGORY_TITLE titles{};
   (void)TI_GetData(data.catTitleAry, &titles);
-  columns_ = CLCOMM_GetShownColumns(data.columnAry, titles);
-  rows_ = static_cast<int>(data.showIDAry.size());
+  Reset(CLCOMM_GetShownColumns(data.columnAry, titles), static_cast<int>(data.showIDAry.size()));
+}
+
+void KdxEntryListModel::Reset(std::vector<KdxListColumn> columns, int rows) {
+  beginResetModel();
+  columns_ = std::move(columns);
+  rows_ = rows;
   notes_ = session_->NoteReader();
   missingReported_ = false;
   endResetModel();

@@ -26,7 +26,7 @@ class KdxEntryListModel : public QAbstractTableModel {
   void Rebuild();
   const std::vector<KdxListColumn>& columns() const { return columns_; }
   // en_id of a row, or -1.
-  [[nodiscard]] int32_t IdAtRow(int row) const;
+  [[nodiscard]] virtual int32_t IdAtRow(int row) const;
   // How many times a cell was read from the document: tests check that a
   // busy document is never read.
   int64_t documentReads() const { return documentReads_; }
@@ -36,6 +36,11 @@ class KdxEntryListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ protected:
+  // Shows these columns over rows rows, whose entries IdAtRow names.
+  void Reset(std::vector<KdxListColumn> columns, int rows);
+  const KdxSession* session() const { return session_; }
 
  private:
   QIcon IconFor(int32_t fileTypeId) const;
