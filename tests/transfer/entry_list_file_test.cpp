@@ -139,8 +139,7 @@ TEST(EntryListFile, ResultsTakeTheSearchWindowsColumnsAndRowOrderNotTheDocuments
     r.selected = selected;
     return r;
   };
-  const std::vector<KDX_FOUND_RESULT> results{found(b.en_id, 1), found(9999, 1),
-                                              found(a.en_id, 0)};
+  const std::vector<KDX_FOUND_RESULT> results{found(b.en_id, 1), found(9999, 1), found(a.en_id, 0)};
   const std::string out = dir.File("results.txt");
   const std::string ida = std::to_string(a.en_id);
   const std::string idb = std::to_string(b.en_id);

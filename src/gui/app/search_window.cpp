@@ -120,8 +120,7 @@ class ResultListTypeDlg : public QDialog {
 // The result list: Return opens, drags carry the dragged results as files.
 class KdxResultListView : public QTableView {
  public:
-  KdxResultListView(AllFindWindow* window, QWidget* parent)
-      : QTableView(parent), window_(window) {}
+  KdxResultListView(AllFindWindow* window, QWidget* parent) : QTableView(parent), window_(window) {}
 
  protected:
   void startDrag(Qt::DropActions) override {
@@ -153,8 +152,8 @@ AllFindWindow* KdxDocument::searchWindow() const { return searchWindow_; }
 void KdxDocument::setSearchWindow(AllFindWindow* window) { searchWindow_ = window; }
 
 void KdxDocument::findAll() {
-  AllFindWindow::Show(this, QString::fromStdString(KdxCutSearchWord(searchField_->text().toStdString())),
-                      false);
+  AllFindWindow::Show(
+      this, QString::fromStdString(KdxCutSearchWord(searchField_->text().toStdString())), false);
 }
 
 void KdxDocument::SetMainSerachField(const QString& word) {
@@ -241,7 +240,8 @@ void AllFindWindow::PlaceWindow() {
                            : QRect(0, 0, 1280, 800);
   KdxWindowRect placed;
   if (KDXCOMM_CalcInitialWindowBounds(
-          width, height, KdxWindowRect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()},
+          width, height,
+          KdxWindowRect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()},
           screen.width(), screen.height(), &placed) == 1) {
     move(placed.left, placed.top);
   }
@@ -356,8 +356,8 @@ void AllFindWindow::BuildMenus() {
   add(file, "書類ウインドウを表示", "showMainWindow", &AllFindWindow::showMainWindow,
       QKeySequence(QStringLiteral("Ctrl+Shift+M")));
   file->addSeparator();
-  QAction* list = add(file, "一覧ファイルを書き出す…", "WriteEntryList",
-                      &AllFindWindow::WriteEntryList);
+  QAction* list =
+      add(file, "一覧ファイルを書き出す…", "WriteEntryList", &AllFindWindow::WriteEntryList);
   // The joined text of results comes with the export commands.
   QAction* joined = file->addAction(KdxText("連結して書き出す…"));
   joined->setObjectName(QStringLiteral("ExportAppendToTextFile"));
@@ -385,14 +385,13 @@ void AllFindWindow::BuildMenus() {
     resultActions_.push_back(item);
   }
   connect(labels, &QMenu::aboutToShow, this, &AllFindWindow::RefreshLabelMenu);
-  QAction* editLabels =
-      add(entriesMenu_, "ラベルの編集…", "labelEdit", &AllFindWindow::labelEdit);
+  QAction* editLabels = add(entriesMenu_, "ラベルの編集…", "labelEdit", &AllFindWindow::labelEdit);
   entriesMenu_->addSeparator();
   // Switching the encryption of results comes with the encryption batch.
   for (const char* title : {"暗号化", "暗号解除"}) {
     QAction* item = entriesMenu_->addAction(KdxText(title));
-    item->setObjectName(QString::fromLatin1(std::strcmp(title, "暗号化") == 0 ? "EncryptON"
-                                                                               : "EncryptOFF"));
+    item->setObjectName(
+        QString::fromLatin1(std::strcmp(title, "暗号化") == 0 ? "EncryptON" : "EncryptOFF"));
     item->setEnabled(false);
   }
   resultActions_.insert(resultActions_.end(), {open, copy, remove, list});
@@ -480,9 +479,8 @@ void AllFindWindow::StartSerach(const std::string& word) {
   FlagScope rebuilding(rebuilding_);
   const int mode = std::max(0, modes_->checkedId());
   (void)KDXCOMM_WriteSearchModeOption(mode);
-  KdxSession& session = document_->session();
-  // The search reads the file as last saved.
-  if (session.Save() != 0) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
+  // The file as last saved: every command that changes bodies saves at once.
+  const KdxSession& session = document_->session();
   QElapsedTimer shown;
   shown.start();
   KdxSearchCallbacks callbacks;
@@ -493,9 +491,8 @@ void AllFindWindow::StartSerach(const std::string& word) {
     shown.restart();
   };
   std::vector<KDX_FOUND_RESULT> found;
-  const int32_t code =
-      KDX_SearchEntries(&session.data(), word.c_str(), mode, kKdxSearchBody, callbacks, found,
-                        nullptr);
+  const int32_t code = KDX_SearchEntries(&session.data(), word.c_str(), mode, kKdxSearchBody,
+                                         callbacks, found, nullptr);
   if (const char* failure = KdxSearchFailureText(code)) {
     // The results of the last search stay as they were.
     Vell_SystemErrorLog("[%ld] StartSerach\r\n", static_cast<long>(code));
@@ -511,7 +508,8 @@ void AllFindWindow::ReloadFoundResultListBox(bool reselect) {
   const KdxSession& session = document_->session();
   KDX_SORT_INFO keys{};
   CLCOMM_InitListInfo(columnAry(), &keys);
-  const int32_t sorted = KDX_SortFoundResults(&session.data(), keys, session.NoteReader(), results_);
+  const int32_t sorted =
+      KDX_SortFoundResults(&session.data(), keys, session.NoteReader(), results_);
   if (sorted == -1) KdxDeferSystemAlert(QStringLiteral("[-1] CreateShowEntryArray"));
   model_->RebuildFrom(columnAry());
   ApplyColumns();
@@ -566,16 +564,16 @@ void AllFindWindow::ApplyColumns() {
     // The model lists the columns in the user's order already.
     const int visual = header->visualIndex(logical);
     if (visual != logical) header->moveSection(visual, logical);
-    header->resizeSection(logical,
-                          std::max(columns[static_cast<size_t>(logical)].width, kKdxMinColumnWidth));
+    header->resizeSection(
+        logical, std::max(columns[static_cast<size_t>(logical)].width, kKdxMinColumnWidth));
   }
   const std::vector<KdxSortColumn> keys = CLCOMM_GetSortColumns(columnAry());
   int section = -1;
   for (int i = 0; i < static_cast<int>(columns.size()) && !keys.empty(); ++i) {
     if (columns[static_cast<size_t>(i)].identifier == keys.front().identifier) section = i;
   }
-  header->setSortIndicator(section, !keys.empty() && keys.front().ascending ? Qt::AscendingOrder
-                                                                            : Qt::DescendingOrder);
+  header->setSortIndicator(
+      section, !keys.empty() && keys.front().ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 std::vector<KdxViewColumn> AllFindWindow::ViewColumns() const {
@@ -675,8 +673,7 @@ void AllFindWindow::CopyEntry() {
     std::optional<KDX_ENTRY> entry = session.FindEntry(model_->IdAtRow(row));
     if (!entry) {
       KDXCOMM_SystemAlert(
-          this,
-          QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
+          this, QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
       break;
     }
     sources.emplace_back(*entry, WordOf(results_[static_cast<size_t>(row)]));
@@ -714,8 +711,7 @@ void AllFindWindow::DeleteEntry() {
     std::optional<KDX_ENTRY> entry = session.FindEntry(model_->IdAtRow(row));
     if (!entry) {
       KDXCOMM_SystemAlert(
-          this,
-          QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
+          this, QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
       break;
     }
     entries.push_back(*entry);
@@ -788,8 +784,9 @@ void AllFindWindow::WriteEntryList() {
       result.failures.back().item == path) {
     KDXCOMM_AlertOK(this, KdxText("一覧ファイルを作成できませんでした。"));
   } else if (result.failed > 0) {
-    KDXCOMM_AlertOK(this, KdxTextFormat("%ld 件の文章が見つからなかったため一覧に含めませんでした。",
-                                        {std::to_string(result.failed)}));
+    KDXCOMM_AlertOK(this,
+                    KdxTextFormat("%ld 件の文章が見つからなかったため一覧に含めませんでした。",
+                                  {std::to_string(result.failed)}));
   }
 }
 

@@ -6,8 +6,8 @@
 // decisions are in search_window_logic.h.
 #pragma once
 
-#include <QMainWindow>
 #include <QList>
+#include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
 #include <array>

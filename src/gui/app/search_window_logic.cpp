@@ -38,7 +38,8 @@ int32_t KDXCOMM_ReadSearchModeOption() {
 }
 
 int32_t KDXCOMM_WriteSearchModeOption(int32_t mode) {
-  return PREF_WriteInteger(kPrefSearchModeKey, std::clamp(mode, kKdxSearchPhrase, kKdxSearchAnyWord));
+  return PREF_WriteInteger(kPrefSearchModeKey,
+                           std::clamp(mode, kKdxSearchPhrase, kKdxSearchAnyWord));
 }
 
 std::vector<std::string> KdxRecentSearchWords() {

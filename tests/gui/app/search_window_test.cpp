@@ -95,9 +95,11 @@ class SearchWindowTest : public GuiTest {
     const std::string path = dir_.File("search.kdx");
     kdx_test::TestDocument doc(path);
     const auto add = [&doc](const char* title, const char* text) {
-      const QByteArray body = kdx_richtext::KDXCOMM_ConvertTextToRtfd(QString::fromUtf8(text), {}, 0);
-      return doc.Add(title, {std::string_view(body.constData(), static_cast<size_t>(body.size())),
-                             text, ""})
+      const QByteArray body =
+          kdx_richtext::KDXCOMM_ConvertTextToRtfd(QString::fromUtf8(text), {}, 0);
+      return doc
+          .Add(title,
+               {std::string_view(body.constData(), static_cast<size_t>(body.size())), text, ""})
           .en_id;
     };
     ids_ = {add("pie", "An apple pie"), add("shout", "APPLE AND PIE"), add("other", "banana")};
@@ -109,7 +111,9 @@ class SearchWindowTest : public GuiTest {
     document->searchField()->setText(QString::fromUtf8(word));
     document->OnFindButton();
     AllFindWindow* window = document->searchWindow();
-    if (window != nullptr) EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    if (window != nullptr) {
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    }
     return window;
   }
   static void SelectIds(AllFindWindow* window, const std::vector<int32_t>& ids) {
@@ -200,12 +204,12 @@ TEST_F(SearchWindowTest, AnUnreadableDocumentIsSaidAndKeepsThePreviousResults) {
     std::filesystem::permissions(path, std::filesystem::perms::none);
     window->searchField()->setText(QStringLiteral("banana"));
     window->OnFindButton();
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
-  EXPECT_NE(std::find(alerts_.begin(), alerts_.end(),
-                      "ファイルを読み込めないため検索できませんでした。"),
-            alerts_.end());
+  EXPECT_NE(
+      std::find(alerts_.begin(), alerts_.end(), "ファイルを読み込めないため検索できませんでした。"),
+      alerts_.end());
   EXPECT_EQ(window->results().size(), 2u);
   EXPECT_EQ(window->countLabel()->text(), QStringLiteral("2"));
 }
