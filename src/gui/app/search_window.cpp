@@ -509,7 +509,7 @@ void AllFindWindow::ReloadFoundResultListBox(bool reselect) {
   KDX_SORT_INFO keys{};
   CLCOMM_InitListInfo(columnAry(), &keys);
   const int32_t sorted =
-      KDX_SortFoundResults(&session.data(), keys, session.NoteReader(), results_);
+      KDX_SortFoundResults(&session.data(), keys, session.NoteReader(), results_, &tableOrder_);
   if (sorted == -1) KdxDeferSystemAlert(QStringLiteral("[-1] CreateShowEntryArray"));
   model_->RebuildFrom(columnAry());
   ApplyColumns();

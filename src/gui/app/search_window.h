@@ -109,6 +109,7 @@ class AllFindWindow : public QMainWindow {
   KdxColumnSet columns_;
   std::string prefRez_;
   std::vector<KDX_FOUND_RESULT> results_;
+  std::vector<uint32_t> tableOrder_;  // the entry table by the window's keys, kept between sorts
   bool rebuilding_ = false;  // the list is being rebuilt: selection changes are not the user's
 
   QLineEdit* searchField_ = nullptr;
