@@ -46,6 +46,7 @@
 #include "gui/app/help_guide.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
+#include "gui/app/palette_logic.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/search_window.h"
 #include "transfer/export_files.h"
@@ -111,7 +112,7 @@ QTableView* KdxDocument::entryList() const { return entryList_; }
 KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   setAttribute(Qt::WA_DeleteOnClose);
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(172, 196, 184));
+  palette.setColor(QPalette::Window, KdxDocumentBackground(palette.color(QPalette::Window)));
   setPalette(palette);
   setAutoFillBackground(true);
   entryWindows_ = new KdxEntryWindows(this);

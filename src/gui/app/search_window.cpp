@@ -51,6 +51,7 @@
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
 #include "gui/app/localization.h"
+#include "gui/app/palette_logic.h"
 #include "gui/app/search_result_model.h"
 #include "gui/app/window_order.h"
 #include "transfer/entry_list_file.h"
@@ -183,7 +184,7 @@ AllFindWindow* AllFindWindow::Show(KdxDocument* document, const QString& word, b
 AllFindWindow::AllFindWindow(KdxDocument* document) : document_(document) {
   setAttribute(Qt::WA_DeleteOnClose);
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(172, 196, 184));
+  palette.setColor(QPalette::Window, KdxDocumentBackground(palette.color(QPalette::Window)));
   setPalette(palette);
   setAutoFillBackground(true);
   setWindowTitle(KdxText("全文検索") + QStringLiteral(" - ") +
