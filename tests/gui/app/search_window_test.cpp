@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -151,6 +152,9 @@ TEST_F(SearchWindowTest, ResultCommandsOpenLabelCopyAndDeleteTheRightEntries) {
   EXPECT_EQ(window->results().size(), 0u) << "全文検索 shows the window without searching";
   EXPECT_EQ(Search(document, "apple"), window) << "one search window per document";
   EXPECT_EQ(window->countLabel()->text(), QStringLiteral("2"));
+  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+    window->grab().save(QString::fromUtf8(shots) + "/search_window.png");
+  }
 
   // 開く: the window shows the body with the found word selected.
   SelectIds(window, {ids_[1]});
