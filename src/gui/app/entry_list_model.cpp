@@ -3,9 +3,11 @@
 #include <QBrush>
 #include <QColor>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QPalette>
 #include <QPixmap>
+#include <QTableView>
 #include <utility>
 #include <vector>
 
@@ -169,4 +171,24 @@ bool KdxBrowserListModel::setData(const QModelIndex& index, const QVariant& valu
   // Queued by the window: the editor is still open here.
   emit renameRequested(level_, value.toString());
   return true;
+}
+
+void KdxSetUpEntryListView(QTableView* view) {
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setShowGrid(false);
+  view->setAlternatingRowColors(true);
+  view->setWordWrap(false);
+  view->setDragEnabled(true);
+  view->setDragDropMode(QAbstractItemView::DragOnly);
+  view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  QHeaderView* header = view->horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setMinimumSectionSize(kKdxMinColumnWidth);
+  header->setTextElideMode(Qt::ElideRight);
+  header->setSortIndicatorShown(true);
+  header->setSectionsClickable(true);
+  header->setStretchLastSection(false);
 }

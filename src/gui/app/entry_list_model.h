@@ -16,6 +16,8 @@
 #include "core/listing/list_columns.h"
 #include "core/session/kdx_session.h"
 
+class QTableView;
+
 class KdxEntryListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -53,6 +55,11 @@ class KdxEntryListModel : public QAbstractTableModel {
   mutable int64_t documentReads_ = 0;
   mutable bool missingReported_ = false;  // one alert per rebuild
 };
+
+// An entry list's view as the lists of entries show it: whole rows selected,
+// several at a time, not edited, dragged out; columns moved and clicked;
+// no row numbers.
+void KdxSetUpEntryListView(QTableView* view);
 
 // The browser's list of one level (1 to 3): row 0 is All, row r the level's
 // name r - 1, shown in display form; empty cells while the document is busy.

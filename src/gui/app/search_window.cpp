@@ -297,23 +297,8 @@ void AllFindWindow::BuildWidgets() {
   list_->setObjectName(QStringLiteral("m_List_FoundResult"));
   model_ = new KdxFoundResultModel(&document_->session(), &results_, this);
   list_->setModel(model_);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setShowGrid(false);
-  list_->setAlternatingRowColors(true);
-  list_->setWordWrap(false);
-  list_->setDragEnabled(true);
-  list_->setDragDropMode(QAbstractItemView::DragOnly);
-  list_->verticalHeader()->hide();
-  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+  KdxSetUpEntryListView(list_);
   QHeaderView* header = list_->horizontalHeader();
-  header->setSectionsMovable(true);
-  header->setMinimumSectionSize(kKdxMinColumnWidth);
-  header->setTextElideMode(Qt::ElideRight);
-  header->setSortIndicatorShown(true);
-  header->setSectionsClickable(true);
-  header->setStretchLastSection(false);
   connect(header, &QHeaderView::sectionClicked, this, &AllFindWindow::HeaderClicked);
   connect(header, &QHeaderView::sectionMoved, this, &AllFindWindow::ColumnMoved);
   connect(list_, &QAbstractItemView::doubleClicked, this, &AllFindWindow::OpenEntry);
@@ -546,6 +531,20 @@ void AllFindWindow::SelectionChanged() {
   UpdateMenuState();
 }
 
+std::vector<std::pair<int, KDX_ENTRY>> AllFindWindow::SelectedEntries() {
+  std::vector<std::pair<int, KDX_ENTRY>> entries;
+  for (const int row : SelectedRows()) {
+    std::optional<KDX_ENTRY> entry = document_->session().FindEntry(model_->IdAtRow(row));
+    if (!entry) {
+      KDXCOMM_SystemAlert(
+          this, QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
+      break;
+    }
+    entries.emplace_back(row, *entry);
+  }
+  return entries;
+}
+
 std::vector<int> AllFindWindow::SelectedRows() const {
   std::vector<int> rows;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
@@ -669,20 +668,12 @@ void AllFindWindow::OpenEntry() {
 void AllFindWindow::CopyEntry() {
   if (document_ == nullptr || document_->session().busy()) return;
   KdxSession& session = document_->session();
-  std::vector<std::pair<KDX_ENTRY, std::string>> sources;
-  for (const int row : SelectedRows()) {
-    std::optional<KDX_ENTRY> entry = session.FindEntry(model_->IdAtRow(row));
-    if (!entry) {
-      KDXCOMM_SystemAlert(
-          this, QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
-      break;
-    }
-    sources.emplace_back(*entry, WordOf(results_[static_cast<size_t>(row)]));
-  }
+  const std::vector<std::pair<int, KDX_ENTRY>> sources = SelectedEntries();
   if (sources.empty()) return;
   std::vector<KdxCopiedResult> copies;
   int64_t failed = 0;
-  for (const auto& [entry, word] : sources) {
+  for (const auto& [row, entry] : sources) {
+    const std::string word = WordOf(results_[static_cast<size_t>(row)]);
     // The copy takes what the source's window shows.
     if (EntryWindow* open = document_->entryWindows()->Find(entry.en_id)) open->autoSaveEntry();
     KDX_ENTRY copy{};
@@ -708,15 +699,7 @@ void AllFindWindow::DeleteEntry() {
   if (document_ == nullptr || document_->session().busy()) return;
   KdxSession& session = document_->session();
   std::vector<KDX_ENTRY> entries;
-  for (const int row : SelectedRows()) {
-    std::optional<KDX_ENTRY> entry = session.FindEntry(model_->IdAtRow(row));
-    if (!entry) {
-      KDXCOMM_SystemAlert(
-          this, QStringLiteral("[-1] AFW_MakeSelectedEntryArray_FromNSTableView[%1]").arg(row));
-      break;
-    }
-    entries.push_back(*entry);
-  }
+  for (const auto& selected : SelectedEntries()) entries.push_back(selected.second);
   if (entries.empty()) return;
   const std::string question = KDXCOMM_MakeDeleteConfirmationText(
       kEntryKind, TitleOf(entries.front()), static_cast<int64_t>(entries.size()));

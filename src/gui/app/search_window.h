@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/listing/list_columns.h"
@@ -102,6 +103,9 @@ class AllFindWindow : public QMainWindow {
   void StoreColumns();
   // The selected rows, in row order.
   std::vector<int> SelectedRows() const;
+  // The selected rows with their entries, up to the first row whose entry is
+  // gone (said to the user).
+  std::vector<std::pair<int, KDX_ENTRY>> SelectedEntries();
   // Saves the document and rebuilds its lists and this window's.
   void SaveAndReload();
 
