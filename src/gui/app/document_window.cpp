@@ -47,6 +47,7 @@
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
+#include "gui/app/print_commands.h"
 #include "gui/app/progress_dialog.h"
 #include "gui/app/search_window.h"
 #include "transfer/export_files.h"
@@ -251,6 +252,8 @@ void KdxDocument::BuildMenus() {
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
   connect(close, &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  KdxAddPageSetupAction(file, this);
   file->addSeparator();
   QAction* quit = file->addAction(KdxText("終了"));
   quit->setShortcut(QKeySequence::Quit);

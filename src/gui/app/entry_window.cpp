@@ -39,6 +39,7 @@
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
+#include "gui/app/print_commands.h"
 #include "gui/app/search_window_logic.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
@@ -222,6 +223,8 @@ void EntryWindow::BuildMenus() {
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
   connect(close, &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  KdxAddEntryPrintActions(file, this, document_, id_, body_);
 
   QMenu* edit = menuBar()->addMenu(KdxText("編集"));
   auto add = [this, edit](const char* text, QKeySequence::StandardKey key, auto slot) {
