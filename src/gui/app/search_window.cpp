@@ -48,6 +48,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/document_window_logic.h"
 #include "gui/app/entry_window.h"
+#include "gui/app/find_body_window.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
 #include "gui/app/localization.h"
@@ -656,7 +657,12 @@ void AllFindWindow::OpenEntry() {
       window = windows->Open(&*entry);
     }
     if (window != nullptr) {
-      window->SelectFoundText(QString::fromStdString(WordOf(results_[static_cast<size_t>(row)])));
+      // The word becomes the find string; the first place it was found by
+      // the search's own rule is what the window shows selected.
+      const QString word = QString::fromStdString(WordOf(results_[static_cast<size_t>(row)]));
+      if (KdxEntryFind* find = KdxEntryFind::Of(window); find != nullptr && !word.isEmpty())
+        (void)find->InitFindBody(word, false);
+      window->SelectFoundText(word);
     }
     if (session.UpdateEntry(*entry) != KdxChangeResult::kOk) {
       Vell_SystemErrorLog("[-1] OpenEntry[%ld]\r\n", static_cast<long>(entry->en_id));
