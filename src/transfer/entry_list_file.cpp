@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "core/content/entry_content.h"
 #include "core/content/entry_copy.h"
@@ -100,37 +101,67 @@ void KDX_WriteEntryList_OneEntry(const KDX_DATA& data, const KDX_ENTRY& entry,
   *out += '\n';
 }
 
-KdxTransferResult KDX_WriteEntryList_ShowEntry(const KDX_DATA& data, int32_t recordType,
-                                               const std::string& path,
-                                               const KdxTransferProgress& progress) {
+namespace {
+
+// The list file of the entries ids, in that order, with columns; an entry is
+// written when wanted says so. See KDX_WriteEntryList_ShowEntry.
+KdxTransferResult WriteEntryListRows(const KDX_DATA& data, const std::vector<std::string>& columns,
+                                     const std::vector<int32_t>& ids,
+                                     const std::function<bool(const KDX_ENTRY&)>& wanted,
+                                     const std::string& path, const KdxTransferProgress& progress) {
   KdxTransferResult result;
-  const std::vector<std::string> columns = KDX_GetEntryListColumns(data.columnAry);
   std::string out;
   KDX_WriteEntryList_Headers(data, columns, &out);
-  const auto rows = static_cast<int32_t>(data.showIDAry.size());
+  const auto rows = static_cast<int32_t>(ids.size());
   for (int32_t row = 0; row < rows; ++row) {
     if (progress.IsCancelled()) {
       result.cancelled = true;
       return result;  // nothing is written
     }
-    const int32_t id = data.showIDAry[static_cast<size_t>(row)];
+    const int32_t id = ids[static_cast<size_t>(row)];
     KDX_ENTRY entry;
     if (KDX_FindEntry(&data, id, &entry) < 0) {
       Vell_SystemErrorLog("[-1] WriteEntryList_Entries[%ld]\r\n", static_cast<long>(id));
       result.Fail("(" + std::to_string(id) + ")", "no such entry; the row was skipped");
       continue;
     }
-    if (recordType != 1 && entry.en_is_select_entrylist != 1) continue;
+    if (!wanted(entry)) continue;
     progress.Item(entry.en_title, row, rows);
     KDX_WriteEntryList_OneEntry(data, entry, columns, &out);
     ++result.succeeded;
   }
   if (!Vell_ReplaceFileContents(path, out, kExportFileMode)) {
-    Vell_SystemErrorLog("[-1] KDX_WriteEntryList_ShowEntry\r\n");
+    Vell_SystemErrorLog("[-1] KDX_WriteEntryList\r\n");
     result.succeeded = 0;
     result.Fail(path, "一覧ファイルを作成できませんでした。");
   }
   return result;
+}
+
+}  // namespace
+
+KdxTransferResult KDX_WriteEntryList_ShowEntry(const KDX_DATA& data, int32_t recordType,
+                                               const std::string& path,
+                                               const KdxTransferProgress& progress) {
+  return WriteEntryListRows(
+      data, KDX_GetEntryListColumns(data.columnAry), data.showIDAry,
+      [recordType](const KDX_ENTRY& entry) {
+        return recordType == 1 || entry.en_is_select_entrylist == 1;
+      },
+      path, progress);
+}
+
+KdxTransferResult KDX_WriteEntryList_Results(const KDX_DATA& data, const VELL_ARY* columnAry,
+                                             const std::vector<KDX_FOUND_RESULT>& results,
+                                             int32_t recordType, const std::string& path,
+                                             const KdxTransferProgress& progress) {
+  std::vector<int32_t> ids;
+  for (const KDX_FOUND_RESULT& found : results) {
+    if (recordType == 1 || found.selected == 1) ids.push_back(found.en_id);
+  }
+  return WriteEntryListRows(
+      data, KDX_GetEntryListColumns(columnAry), ids, [](const KDX_ENTRY&) { return true; }, path,
+      progress);
 }
 
 int32_t KDX_WriteAppendToTextFile(std::string* out, const KDX_DATA& data, const KDX_ENTRY& entry) {

@@ -15,6 +15,7 @@
 
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
+#include "core/search/search_engine.h"
 #include "transfer/transfer_progress.h"
 
 // The note column shows at most this much of the note.
@@ -41,6 +42,14 @@ void KDX_WriteEntryList_OneEntry(const KDX_DATA& data, const KDX_ENTRY& entry,
 [[nodiscard]] KdxTransferResult KDX_WriteEntryList_ShowEntry(
     const KDX_DATA& data, int32_t recordType, const std::string& path,
     const KdxTransferProgress& progress = {});
+
+// The entry list file of the search window's results, in their order: all
+// of them when recordType is 1, else those whose selected flag is 1, with
+// the shown columns of columnAry (the search window's own column set). A
+// result without an entry is skipped, logged and counted as failed, as above.
+[[nodiscard]] KdxTransferResult KDX_WriteEntryList_Results(
+    const KDX_DATA& data, const VELL_ARY* columnAry, const std::vector<KDX_FOUND_RESULT>& results,
+    int32_t recordType, const std::string& path, const KdxTransferProgress& progress = {});
 
 // Appends one entry's part of the joined text file to out: the separator
 // line, then the plain text and two CR LF. 1; 0 when the entry has no text or

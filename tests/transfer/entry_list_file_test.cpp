@@ -9,6 +9,7 @@
 
 #include "core/document/color_label.h"
 #include "core/document/entry_table.h"
+#include "core/listing/list_columns.h"
 #include "core/util/vell_encoding.h"
 #include "support/test_support.h"
 #include "transfer/import_doc.h"
@@ -20,15 +21,18 @@ using kdx_test::ReadText;
 using kdx_test::TempDir;
 
 // Shows exactly the columns named, in the column table's own order.
-void ShowOnly(KDX_DATA* data, std::initializer_list<const char*> identifiers) {
-  for (int32_t i = 0; i < Vell_Ary_GetSize(data->columnAry); ++i) {
+void ShowOnly(VELL_ARY* columnAry, std::initializer_list<const char*> identifiers) {
+  for (int32_t i = 0; i < Vell_Ary_GetSize(columnAry); ++i) {
     KDX_COLUMN column;
-    Vell_Ary_GetData(data->columnAry, i, &column);
+    Vell_Ary_GetData(columnAry, i, &column);
     column.cl_shown = false;
     for (const char* id : identifiers)
       column.cl_shown |= std::strcmp(column.cl_identifier, id) == 0;
-    Vell_Ary_Update(data->columnAry, i, &column);
+    Vell_Ary_Update(columnAry, i, &column);
   }
+}
+void ShowOnly(KDX_DATA* data, std::initializer_list<const char*> identifiers) {
+  ShowOnly(data->columnAry, identifiers);
 }
 
 void List(KDX_DATA* data, std::initializer_list<int32_t> ids) { data->showIDAry = ids; }
@@ -111,6 +115,48 @@ TEST(EntryListFile, SelectionAndMissingEntries) {
   EXPECT_EQ(unwritable.succeeded, 0);
   ASSERT_EQ(unwritable.failures.size(), 2u);
   EXPECT_EQ(unwritable.failures.back().reason, "一覧ファイルを作成できませんでした。");
+}
+
+TEST(EntryListFile, ResultsTakeTheSearchWindowsColumnsAndRowOrderNotTheDocuments) {
+  TempDir dir;
+  ImportDoc doc;
+  KDX_ENTRY a = doc.Add("a", {"", "", ""});
+  KDX_ENTRY b = doc.Add("b", {"", "", ""});
+  a.en_is_select_entrylist = 1;  // the document list's selection, not the results'
+  ASSERT_EQ(EN_SetData(doc.data()->entryAry, a), 0);
+  ShowOnly(doc.data(), {"en_title"});
+  List(doc.data(), {a.en_id, b.en_id});
+  // The window's own set: the title moved before the identifier.
+  VellAryPtr window(Vell_Ary_Init(kKdxColumnSize, 0, 0));
+  for (int32_t i = 0; i < Vell_Ary_GetSize(doc.data()->columnAry); ++i)
+    ASSERT_EQ(Vell_Ary_Add(window.get(), Vell_Ary_GetDataPtr(doc.data()->columnAry, i)), 0);
+  ShowOnly(window.get(), {"en_id", "en_title"});
+  CLCOMM_UpdateColumnWidthArray({{"en_title", 100}, {"en_id", 40}}, window.get());
+
+  const auto found = [](int32_t id, int32_t selected) {
+    KDX_FOUND_RESULT r{};
+    r.en_id = id;
+    r.selected = selected;
+    return r;
+  };
+  const std::vector<KDX_FOUND_RESULT> results{found(b.en_id, 1), found(9999, 1), found(a.en_id, 0)};
+  const std::string out = dir.File("results.txt");
+  const std::string ida = std::to_string(a.en_id);
+  const std::string idb = std::to_string(b.en_id);
+
+  KdxTransferResult all = KDX_WriteEntryList_Results(*doc.data(), window.get(), results, 1, out);
+  EXPECT_EQ(all.succeeded, 2);
+  EXPECT_EQ(all.failed, 1) << "a result whose entry is gone is skipped and counted";
+  std::string text = ReadText(out);
+  const std::string header = text.substr(0, text.find('\n'));
+  EXPECT_EQ(std::count(header.begin(), header.end(), '\t'), 1);
+  EXPECT_EQ(text.substr(text.find('\n') + 1), "b\t" + idb + "\na\t" + ida + "\n");
+
+  KdxTransferResult selected =
+      KDX_WriteEntryList_Results(*doc.data(), window.get(), results, 0, out);
+  EXPECT_EQ(selected.succeeded, 1);
+  text = ReadText(out);
+  EXPECT_EQ(text.substr(text.find('\n') + 1), "b\t" + idb + "\n");
 }
 
 TEST(JoinedTextFile, SeparatorsTextsAndLeftOutEntries) {

@@ -306,37 +306,47 @@ int32_t KDX_SearchEntries(const KDX_DATA* data, const char* text, int32_t mode, 
 }
 
 int32_t KDX_SortFoundResults(const KDX_DATA* data, const KDX_SORT_INFO& keys,
-                             const KdxNoteReader& notes, std::vector<KDX_FOUND_RESULT>& results) {
+                             const KdxNoteReader& notes, std::vector<KDX_FOUND_RESULT>& results,
+                             std::vector<uint32_t>* order) {
   if (data == nullptr) return kKdxSearchBadArgument;
-  const auto count = static_cast<int32_t>(results.size());
-  VellAryPtr copies(Vell_Ary_Init(kKdxEntrySize, std::max(count, 1), 0));
-  if (copies == nullptr) return kKdxSearchNoMemory;
   int32_t status = 0;
   try {
+    // Each result's place in the entry table, up to the first without one.
+    std::vector<uint32_t> at;
+    at.reserve(results.size());
     std::unordered_map<int32_t, std::string> bodyWord;
-    std::vector<uint8_t> stored(kKdxEntrySize);
-    KDX_ENTRY entry;
     for (const KDX_FOUND_RESULT& r : results) {
       if (r.kind == kKdxFoundInBody)
         bodyWord.emplace(r.en_id, std::string(r.word, strnlen(r.word, sizeof r.word)));
-      if (KDX_FindEntry(data, r.en_id, &entry) < 0) {
+      const int32_t index = KDX_FindEntry(data, r.en_id);
+      if (index < 0) {
         Vell_SystemErrorLog("[-1] CreateShowEntryArray[%ld]\r\n", static_cast<long>(r.en_id));
         status = -1;
         break;
       }
-      entry.en_is_select_entrylist = r.selected != 0;
-      KDX_SetKdxEntry(entry, stored.data());
-      if (Vell_Ary_Add(copies.get(), stored.data()) != 0) return kKdxSearchNoMemory;
+      at.push_back(static_cast<uint32_t>(index));
     }
-    if (KDXCOMM_SortEntries(keys, copies.get(), notes) != 0) return kKdxSearchNoMemory;
+    // The whole table in key order (one pass when the kept order still
+    // holds), then the results by their entries' places in it: the same
+    // order as sorting the results' entries themselves, without copying them.
+    std::vector<uint32_t> local;
+    std::vector<uint32_t>& sortedTable = order != nullptr ? *order : local;
+    if (KDXCOMM_SortEntryOrder(keys, data->entryAry, notes, &sortedTable) != 0)
+      return kKdxSearchNoMemory;
+    std::vector<uint32_t> rank(sortedTable.size());
+    for (size_t p = 0; p < sortedTable.size(); ++p) rank[sortedTable[p]] = static_cast<uint32_t>(p);
+    std::vector<size_t> rows(at.size());
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](size_t a, size_t b) { return rank[at[a]] < rank[at[b]]; });
     std::vector<KDX_FOUND_RESULT> sorted;
-    sorted.reserve(static_cast<size_t>(Vell_Ary_GetSize(copies.get())));
-    for (int32_t i = 0; i < Vell_Ary_GetSize(copies.get()); ++i) {
-      EN_GetData_ByIndex(copies.get(), i, &entry);
-      const auto word = bodyWord.find(entry.en_id);
-      KDX_FOUND_RESULT row = MakeResult(
-          entry.en_id, word != bodyWord.end() ? word->second : std::string(), kKdxFoundInBody);
-      row.selected = entry.en_is_select_entrylist ? 1 : 0;
+    sorted.reserve(rows.size());
+    for (const size_t i : rows) {
+      const int32_t id = results[i].en_id;
+      const auto word = bodyWord.find(id);
+      KDX_FOUND_RESULT row =
+          MakeResult(id, word != bodyWord.end() ? word->second : std::string(), kKdxFoundInBody);
+      row.selected = results[i].selected != 0 ? 1 : 0;
       sorted.push_back(row);
     }
     results.swap(sorted);

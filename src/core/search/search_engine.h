@@ -99,9 +99,12 @@ std::vector<std::string> KDX_SplitSearchWords(const char* text);
 // body hit (empty when it had none), kind 0. A result whose entry is missing
 // is logged as "[-1] CreateShowEntryArray[id]" and it and the results after
 // it are dropped (answer -1). 0, -1, or kKdxSearchNoMemory (results unchanged).
+// order, when given, is the caller's order of the whole entry table kept from
+// the last call: while it still holds, the sort costs one pass over the table.
 [[nodiscard]] int32_t KDX_SortFoundResults(const KDX_DATA* data, const KDX_SORT_INFO& keys,
                                            const KdxNoteReader& notes,
-                                           std::vector<KDX_FOUND_RESULT>& results);
+                                           std::vector<KDX_FOUND_RESULT>& results,
+                                           std::vector<uint32_t>* order = nullptr);
 
 // Drops the results whose entry the document no longer holds.
 void KDX_DropMissingFoundResults(const KDX_DATA* data, std::vector<KDX_FOUND_RESULT>& results);

@@ -50,6 +50,7 @@
 #include "gui/app/palette_logic.h"
 #include "gui/app/print_commands.h"
 #include "gui/app/progress_dialog.h"
+#include "gui/app/search_window.h"
 #include "transfer/export_files.h"
 #include "transfer/file_import.h"
 
@@ -120,6 +121,8 @@ KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   BuildWidgets();
   BuildMenus();
   KdxInstallEntryListCommands(this);
+  connect(this, &KdxDocument::searchRequested, this,
+          [this](const QString& word) { AllFindWindow::Show(this, word, true); });
 }
 
 KdxDocument::~KdxDocument() = default;
@@ -210,23 +213,8 @@ void KdxDocument::BuildWidgets() {
   entryList_->setObjectName(QStringLiteral("EntryList"));
   entryModel_ = new KdxEntryListModel(&session_, this);
   entryList_->setModel(entryModel_);
-  entryList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  entryList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  entryList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  entryList_->setShowGrid(false);
-  entryList_->setAlternatingRowColors(true);
-  entryList_->setWordWrap(false);
-  entryList_->setDragEnabled(true);
-  entryList_->setDragDropMode(QAbstractItemView::DragOnly);
-  entryList_->verticalHeader()->hide();
-  entryList_->verticalHeader()->setDefaultSectionSize(entryList_->fontMetrics().height() + 6);
+  KdxSetUpEntryListView(entryList_);
   QHeaderView* header = entryList_->horizontalHeader();
-  header->setSectionsMovable(true);
-  header->setMinimumSectionSize(kKdxMinColumnWidth);
-  header->setTextElideMode(Qt::ElideRight);
-  header->setSortIndicatorShown(true);
-  header->setSectionsClickable(true);
-  header->setStretchLastSection(false);
   connect(header, &QHeaderView::sectionClicked, this, &KdxDocument::HeaderClicked);
   connect(entryList_, &QAbstractItemView::doubleClicked, this, &KdxDocument::OpenEntry);
   connect(header, &QHeaderView::sectionMoved, this, &KdxDocument::ColumnMoved);
@@ -281,6 +269,10 @@ void KdxDocument::BuildMenus() {
   find->setObjectName(QStringLiteral("ShowFindWindow"));
   find->setShortcut(QKeySequence::Find);
   connect(find, &QAction::triggered, this, &KdxDocument::ShowFindWindow);
+  QAction* searchAll = view->addAction(KdxText("全文検索…"));
+  searchAll->setObjectName(QStringLiteral("findAll"));
+  searchAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+  connect(searchAll, &QAction::triggered, this, &KdxDocument::findAll);
   QAction* clear = view->addAction(KdxText("検索履歴をクリア"));
   clear->setObjectName(QStringLiteral("ClearSearchHistory"));
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
@@ -379,6 +371,7 @@ void KdxDocument::ReloadMainListBoxes() {
   SelectEntryListBox();
   countLabel_->setText(QString::number(data.showIDAry.size()));
   UpdateMenuState();
+  if (searchWindow_ != nullptr) searchWindow_->LatestFoundResultIDArray();
 }
 
 void KdxDocument::ApplyColumns() {
@@ -606,6 +599,7 @@ void KdxDocument::closeEvent(QCloseEvent* event) {
     return;
   }
   if (session_.isOpen()) {
+    if (searchWindow_ != nullptr) searchWindow_->close();
     // Their order first, then each entry window saves its entry and closes.
     entryWindows_->RecordOrder();
     entryWindows_->CloseAll();
@@ -660,6 +654,11 @@ QList<QUrl> KdxDocument::ExportDraggedEntries() {
     }
     ids.push_back(id);
   }
+  return ExportEntriesForDrag(ids);
+}
+
+QList<QUrl> KdxDocument::ExportEntriesForDrag(const std::vector<int32_t>& ids) {
+  if (session_.busy()) return {};
   const QString base = app_->temporaryFolder();
   std::string folder;
   if (ids.empty() || base.isEmpty() ||

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 #include <array>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "core/listing/list_columns.h"
 #include "core/session/kdx_session.h"
 
+class AllFindWindow;
 class KdxApplication;
 class KdxEntryWindows;
 class KdxEntryListView;
@@ -83,6 +85,15 @@ class KdxDocument : public QMainWindow {
   // The selected entries written as files into a fresh private folder, in
   // row order, for a drag out of the entry list: their file URLs.
   QList<QUrl> ExportDraggedEntries();
+  // The entries ids written so, for a drag out of another list.
+  QList<QUrl> ExportEntriesForDrag(const std::vector<int32_t>& ids);
+
+  // The document's search window while it is open (search_window.cpp).
+  AllFindWindow* searchWindow() const;
+  void setSearchWindow(AllFindWindow* window);
+  // The search window's word: into the search field and the history, the
+  // stored search mode shown by the mode buttons.
+  void SetMainSerachField(const QString& word);
 
   // The label menu's items (0 to 7) and the commands' actions, for the tests.
   QAction* labelAction(int label) const { return labelActions_[static_cast<size_t>(label)]; }
@@ -96,6 +107,8 @@ class KdxDocument : public QMainWindow {
   void showHideBrowser();
   void OnFindButton();
   void ClearSearchHistory();
+  // 全文検索: the search window with the field's word, not searched yet.
+  void findAll();
   // The commands with their dialogs (document_commands.cpp).
   void listOption();
   void labelEdit();
@@ -184,4 +197,5 @@ class KdxDocument : public QMainWindow {
   std::vector<QAction*> documentActions_;   // need the document idle
   QAction* fileInfoAction_ = nullptr;
   KdxEntryWindows* entryWindows_ = nullptr;
+  QPointer<AllFindWindow> searchWindow_;
 };

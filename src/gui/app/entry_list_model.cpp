@@ -3,9 +3,12 @@
 #include <QBrush>
 #include <QColor>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QPalette>
 #include <QPixmap>
+#include <QTableView>
+#include <utility>
 #include <vector>
 
 #include "core/document/blocks.h"
@@ -18,12 +21,16 @@ KdxEntryListModel::KdxEntryListModel(KdxSession* session, QObject* parent)
     : QAbstractTableModel(parent), session_(session) {}
 
 void KdxEntryListModel::Rebuild() {
-  beginResetModel();
   const KDX_DATA& data = session_->data();
   KDX_CATEGORY_TITLE titles{};
   (void)TI_GetData(data.catTitleAry, &titles);
-  columns_ = CLCOMM_GetShownColumns(data.columnAry, titles);
-  rows_ = static_cast<int>(data.showIDAry.size());
+  Reset(CLCOMM_GetShownColumns(data.columnAry, titles), static_cast<int>(data.showIDAry.size()));
+}
+
+void KdxEntryListModel::Reset(std::vector<KdxListColumn> columns, int rows) {
+  beginResetModel();
+  columns_ = std::move(columns);
+  rows_ = rows;
   notes_ = session_->NoteReader();
   missingReported_ = false;
   endResetModel();
@@ -164,4 +171,24 @@ bool KdxBrowserListModel::setData(const QModelIndex& index, const QVariant& valu
   // Queued by the window: the editor is still open here.
   emit renameRequested(level_, value.toString());
   return true;
+}
+
+void KdxSetUpEntryListView(QTableView* view) {
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setShowGrid(false);
+  view->setAlternatingRowColors(true);
+  view->setWordWrap(false);
+  view->setDragEnabled(true);
+  view->setDragDropMode(QAbstractItemView::DragOnly);
+  view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  QHeaderView* header = view->horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setMinimumSectionSize(kKdxMinColumnWidth);
+  header->setTextElideMode(Qt::ElideRight);
+  header->setSortIndicatorShown(true);
+  header->setSectionsClickable(true);
+  header->setStretchLastSection(false);
 }

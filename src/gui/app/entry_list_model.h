@@ -16,6 +16,8 @@
 #include "core/listing/list_columns.h"
 #include "core/session/kdx_session.h"
 
+class QTableView;
+
 class KdxEntryListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -26,7 +28,7 @@ class KdxEntryListModel : public QAbstractTableModel {
   void Rebuild();
   const std::vector<KdxListColumn>& columns() const { return columns_; }
   // en_id of a row, or -1.
-  [[nodiscard]] int32_t IdAtRow(int row) const;
+  [[nodiscard]] virtual int32_t IdAtRow(int row) const;
   // How many times a cell was read from the document: tests check that a
   // busy document is never read.
   int64_t documentReads() const { return documentReads_; }
@@ -36,6 +38,11 @@ class KdxEntryListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ protected:
+  // Shows these columns over rows rows, whose entries IdAtRow names.
+  void Reset(std::vector<KdxListColumn> columns, int rows);
+  const KdxSession* session() const { return session_; }
 
  private:
   QIcon IconFor(int32_t fileTypeId) const;
@@ -48,6 +55,11 @@ class KdxEntryListModel : public QAbstractTableModel {
   mutable int64_t documentReads_ = 0;
   mutable bool missingReported_ = false;  // one alert per rebuild
 };
+
+// An entry list's view as the lists of entries show it: whole rows selected,
+// several at a time, not edited, dragged out; columns moved and clicked;
+// no row numbers.
+void KdxSetUpEntryListView(QTableView* view);
 
 // The browser's list of one level (1 to 3): row 0 is All, row r the level's
 // name r - 1, shown in display form; empty cells while the document is busy.

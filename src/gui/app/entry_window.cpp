@@ -43,6 +43,7 @@
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
 #include "gui/app/print_commands.h"
+#include "gui/app/search_window_logic.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
 #include "transfer/file_import.h"
@@ -359,6 +360,16 @@ void EntryWindow::EW_UpdateControls() {
     return;
   }
   EW_SetDetailControls(*entry);
+}
+
+void EntryWindow::SelectFoundText(const QString& word) {
+  const int at = KdxFindFoundWord(body_->toPlainText(), word);
+  if (at < 0) return;
+  QTextCursor cursor(body_->document());
+  cursor.setPosition(at);
+  cursor.setPosition(at + static_cast<int>(word.size()), QTextCursor::KeepAnchor);
+  body_->setTextCursor(cursor);
+  body_->ensureCursorVisible();
 }
 
 void EntryWindow::LoadBody(const KDX_ENTRY& entry) {

@@ -47,6 +47,9 @@ class EntryWindow : public QMainWindow {
   // EW_UpdateControls looks the record up first.
   void EW_SetDetailControls(const KDX_ENTRY& entry);
   void EW_UpdateControls();
+  // Selects the first place where word occurs in the body, by the search's
+  // rule, and scrolls to it; nothing when it does not occur.
+  void SelectFoundText(const QString& word);
 
   // The widgets, for the tests that drive the window.
   QLineEdit* titleField() const { return title_; }

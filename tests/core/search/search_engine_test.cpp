@@ -181,6 +181,14 @@ TEST(FoundResultOrder, SortedByTheKeysCarryingSelectionAndTheBodyWord) {
   ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results), 0);
   EXPECT_EQ(RowsOf(results), (Rows{{a, "", 0}, {b, "apple", 0}, {c, "apple", 0}}));
   EXPECT_EQ(results[2].selected, 1);
+  // With the caller's kept order of the table, also once the table has grown.
+  std::vector<uint32_t> order;
+  std::vector<KDX_FOUND_RESULT> kept{{c, 0, "apple", 0}, {b, 0, "apple", 0}};
+  ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, kept, &order), 0);
+  const int32_t d = doc.Add("apple", false, "0");
+  kept.push_back({d, 0, "apple", 0});
+  ASSERT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, kept, &order), 0);
+  EXPECT_EQ(RowsOf(kept), (Rows{{d, "apple", 0}, {b, "apple", 0}, {c, "apple", 0}}));
   // A result whose entry is gone ends the list there.
   results.insert(results.begin() + 1, KDX_FOUND_RESULT{999, 0, "", 0});
   EXPECT_EQ(KDX_SortFoundResults(&doc.data, byTitle, {}, results), -1);
