@@ -5,7 +5,7 @@
 #include "gui/app/localization.h"
 
 std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder) {
-  const std::string file = KdxTextUtf8(kKdxGuideName) + ".html";
+  const std::string file = KdxTextUtf8(kKdxGuideName) + ".pdf";
   return {programFolder + "/" + KdxTextUtf8(kKdxGuideFolder) + "/" + file,
           std::string(KDX_GUIDE_DATA_DIR) + "/" + file};
 }

@@ -21,6 +21,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
+#include "gui/app/preference_window.h"
 #include "gui/app/startup_dialog.h"
 #include "gui/app/startup_logic.h"
 
@@ -229,6 +230,15 @@ void KdxApplication::OpenHelp() {
   // Handed to the desktop's viewer; no shell is involved.
   const std::string guide = KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString());
   if (!guide.empty()) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(guide)));
+}
+
+void KdxApplication::ShowPreferences() {
+  if (prefWindow_) {
+    prefWindow_->MakeKeyAndOrderFront();
+    return;
+  }
+  prefWindow_ = std::make_unique<PrefWindow>();
+  prefWindow_->OpenPrefWindow();
 }
 
 void KdxApplication::quit() {

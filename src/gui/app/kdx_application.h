@@ -13,6 +13,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxDocument;
+class PrefWindow;
 class QWidget;
 
 class KdxApplication : public QObject {
@@ -54,6 +55,9 @@ class KdxApplication : public QObject {
   void newDocument();
   void openDocument();
   void OpenHelp();
+  // The preference window, one per run: made and filled the first time,
+  // brought to the front as it is afterwards.
+  void ShowPreferences();
   // Closes every window through its own closing; quits when all closed.
   void quit();
   // The start-up dialog (never two at a time); quits when it leaves nothing open.
@@ -75,4 +79,5 @@ class KdxApplication : public QObject {
   bool quitting_ = false;
   KdxPasswordPrompt testPrompt_;
   std::unique_ptr<QTemporaryDir> temporaryFolder_;
+  std::unique_ptr<PrefWindow> prefWindow_;
 };
