@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextTable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -40,6 +41,15 @@ void Style(QTextDocument* document) {
       format.setBottomMargin(6);
     }
     cursor.setBlockFormat(format);
+  }
+  for (QTextFrame* frame : document->rootFrame()->childFrames()) {
+    if (auto* table = qobject_cast<QTextTable*>(frame)) {
+      QTextTableFormat format = table->format();
+      format.setCellPadding(4);
+      format.setCellSpacing(0);
+      format.setBorderCollapse(true);
+      table->setFormat(format);
+    }
   }
 }
 

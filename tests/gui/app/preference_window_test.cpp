@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -90,6 +91,12 @@ TEST_F(PrefWindowTest, FirstOpenShowsTheDefaults) {
   EXPECT_EQ(window->exportRadio()->checkedId(), 0);
   // Opening writes nothing.
   EXPECT_EQ(PrefText(), "");
+  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
+    for (int i = 0; i < window->tabs()->count(); ++i) {
+      window->tabs()->setCurrentIndex(i);
+      window->grab().save(QStringLiteral("%1/preferences_%2.png").arg(shots).arg(i));
+    }
+  }
 }
 
 TEST_F(PrefWindowTest, LeavingTheWindowStoresCheckedWidthMarginsAndTitle) {
