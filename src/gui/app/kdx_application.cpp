@@ -251,6 +251,7 @@ void KdxApplication::quit() {
     }
   }
   quitting_ = false;
+  if (prefWindow_) prefWindow_->close();  // stores the fields typed last
   QCoreApplication::quit();
 }
 
