@@ -109,7 +109,7 @@ std::string KdxPrintVariableForTitle(std::string_view title) {
 }
 
 QByteArray KdxBuiltInPrintTemplate(const char* name) {
-  QFile file(QStringLiteral(":/print/%1.rtf").arg(QString::fromUtf8(name)));
+  QFile file(QStringLiteral(":/kdx-print/%1.rtf").arg(QString::fromUtf8(name)));
   if (!file.open(QIODevice::ReadOnly)) return {};
   return file.readAll();
 }
