@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk xvfb
   clang libclang-rt-14-dev clang-format lld
-  strace
+  strace dpkg-dev poppler-utils
 )
 
 missing=()

@@ -54,3 +54,4 @@ void AddListFileCommands(CLI::App& app, KdxAction* action, const CliPasswordSour
 void AddSearchCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddCompactCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
 void AddConvertCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);
+void AddPrintCommand(CLI::App& app, KdxAction* action, const CliPasswordSource* password);

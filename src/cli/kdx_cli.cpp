@@ -95,6 +95,7 @@ int KdxMain(const std::vector<std::string>& args, const KdxConsole& console, std
   AddListCommand(app, &action, &password);
   AddImportCommand(app, &action, &password);
   AddExportCommand(app, &action, &password);
+  AddPrintCommand(app, &action, &password);
   AddListFileCommands(app, &action, &password);
   AddSearchCommand(app, &action, &password);
   AddPasswordCommand(app, &action, &password);

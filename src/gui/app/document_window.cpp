@@ -46,6 +46,8 @@
 #include "gui/app/help_guide.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
+#include "gui/app/palette_logic.h"
+#include "gui/app/print_commands.h"
 #include "gui/app/progress_dialog.h"
 #include "transfer/export_files.h"
 #include "transfer/file_import.h"
@@ -110,7 +112,7 @@ QTableView* KdxDocument::entryList() const { return entryList_; }
 KdxDocument::KdxDocument(KdxApplication* app) : app_(app) {
   setAttribute(Qt::WA_DeleteOnClose);
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(172, 196, 184));
+  palette.setColor(QPalette::Window, KdxDocumentBackground(palette.color(QPalette::Window)));
   setPalette(palette);
   setAutoFillBackground(true);
   entryWindows_ = new KdxEntryWindows(this);
@@ -262,6 +264,8 @@ void KdxDocument::BuildMenus() {
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
   connect(close, &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  KdxAddPageSetupAction(file, this);
   file->addSeparator();
   QAction* prefs = file->addAction(KdxText("環境設定…"));
   prefs->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));

@@ -2,7 +2,9 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QPixmap>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "core/document/file_type.h"
 #include "core/listing/category.h"
 #include "gui/app/alerts.h"
+#include "gui/app/palette_logic.h"
 
 KdxEntryListModel::KdxEntryListModel(KdxSession* session, QObject* parent)
     : QAbstractTableModel(parent), session_(session) {}
@@ -65,8 +68,9 @@ QVariant KdxEntryListModel::data(const QModelIndex& index, int role) const {
   }
   if (role == Qt::ForegroundRole) {
     const KdxRgb rgb = KDXCOMM_GetLabelColor(session_->data().colorLabelAry, entry->en_co_id);
-    return QBrush(QColor::fromRgbF(static_cast<float>(rgb.red), static_cast<float>(rgb.green),
-                                   static_cast<float>(rgb.blue)));
+    const QColor label = QColor::fromRgbF(
+        static_cast<float>(rgb.red), static_cast<float>(rgb.green), static_cast<float>(rgb.blue));
+    return QBrush(KdxLabelTextColor(label, QGuiApplication::palette().color(QPalette::Base)));
   }
   if (column.isIcon) {
     if (role == Qt::DecorationRole) return IconFor(entry->en_ft_id);

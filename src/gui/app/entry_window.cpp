@@ -38,6 +38,8 @@
 #include "gui/app/document_window.h"
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/localization.h"
+#include "gui/app/palette_logic.h"
+#include "gui/app/print_commands.h"
 #include "gui/app/window_order.h"
 #include "richtext/body_format.h"
 #include "transfer/file_import.h"
@@ -220,6 +222,8 @@ void EntryWindow::BuildMenus() {
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
   connect(close, &QAction::triggered, this, &QWidget::close);
+  file->addSeparator();
+  KdxAddEntryPrintActions(file, this, document_, id_, body_);
 
   QMenu* edit = menuBar()->addMenu(KdxText("編集"));
   auto add = [this, edit](const char* text, QKeySequence::StandardKey key, auto slot) {
@@ -324,9 +328,10 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
     const KdxRgb rgb = KDXCOMM_GetLabelColor(data.colorLabelAry, entry.en_co_id);
     label_->setText(FromField(label.co_name, sizeof label.co_name));
     QPalette palette = label_->palette();
+    const QColor color = QColor::fromRgbF(
+        static_cast<float>(rgb.red), static_cast<float>(rgb.green), static_cast<float>(rgb.blue));
     palette.setColor(QPalette::WindowText,
-                     QColor::fromRgbF(static_cast<float>(rgb.red), static_cast<float>(rgb.green),
-                                      static_cast<float>(rgb.blue)));
+                     KdxLabelTextColor(color, palette.color(QPalette::Window)));
     label_->setPalette(palette);
   } else {
     label_->clear();

@@ -6,7 +6,11 @@
 
 std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder) {
   const std::string file = KdxTextUtf8(kKdxGuideName) + ".pdf";
-  return {programFolder + "/" + KdxTextUtf8(kKdxGuideFolder) + "/" + file,
+  const std::string folder = KdxTextUtf8(kKdxGuideFolder);
+  // Installed, the data folder lies beside bin/ under whatever prefix the
+  // package or the install chose.
+  return {programFolder + "/" + folder + "/" + file,
+          programFolder + "/../share/kardinex/" + folder + "/" + file,
           std::string(KDX_GUIDE_DATA_DIR) + "/" + file};
 }
 

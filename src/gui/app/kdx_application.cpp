@@ -22,6 +22,7 @@
 #include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
 #include "gui/app/preference_window.h"
+#include "gui/app/recently_used.h"
 #include "gui/app/startup_dialog.h"
 #include "gui/app/startup_logic.h"
 
@@ -30,26 +31,30 @@ namespace {
 KdxApplication* gInstance = nullptr;
 
 QPixmap SplashPicture() {
-  QPixmap picture(420, 220);
+  // Drawn at the screen's pixel density, so that it is sharp at 200% too.
+  const qreal density = qApp->devicePixelRatio();
+  const QSize size(420, 220);
+  QPixmap picture(size * density);
+  picture.setDevicePixelRatio(density);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setBrush(QColor(172, 196, 184));
   painter.setPen(QPen(QColor(90, 120, 105), 2));
-  painter.drawRoundedRect(picture.rect().adjusted(1, 1, -1, -1), 18, 18);
+  painter.drawRoundedRect(QRect(QPoint(0, 0), size).adjusted(1, 1, -1, -1), 18, 18);
   QFont title = painter.font();
   title.setPointSize(30);
   title.setBold(true);
   painter.setFont(title);
   painter.setPen(QColor(30, 50, 40));
-  painter.drawText(QRect(0, 50, picture.width(), 60), Qt::AlignCenter, QStringLiteral("Kardinex"));
+  painter.drawText(QRect(0, 50, size.width(), 60), Qt::AlignCenter, QStringLiteral("Kardinex"));
   char version[64];
   Vell_MakeVersionString(KDX_VERSION_CHARS, 3, version, sizeof version);
   QFont small = painter.font();
   small.setPointSize(11);
   small.setBold(false);
   painter.setFont(small);
-  painter.drawText(QRect(0, 120, picture.width(), 30), Qt::AlignCenter,
+  painter.drawText(QRect(0, 120, size.width(), 30), Qt::AlignCenter,
                    QStringLiteral("Version %1").arg(QString::fromUtf8(version)));
   return picture;
 }
@@ -59,7 +64,11 @@ QPixmap SplashPicture() {
 KdxApplication::KdxApplication(QObject* parent) : QObject(parent) {
   gInstance = this;
   // Every window without an icon of its own shows the application's.
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kardinex.png")));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/kardinex-%1.png").arg(size), QSize(size, size));
+  }
+  QApplication::setWindowIcon(icon);
   QGuiApplication::setDesktopFileName(QStringLiteral("kardinex"));
 }
 
@@ -107,12 +116,14 @@ void KdxApplication::ShowStartupDialog() {
   RunSplashOnce();
   while (documents_.empty()) {
     StartupDlg dialog(KdxStartupRecentPaths());
+    startupDialog_ = &dialog;
     dialog.chooseOpenPath = [&] { return ChooseOpenFilePath(&dialog); };
     dialog.chooseNewPath = [&] { return ChooseNewFilePath(&dialog); };
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
     const int result = dialog.exec();
+    startupDialog_ = nullptr;
     if (result == StartupDlg::kNew) {
       (void)NewDocumentAt(dialog.chosenPath());
     } else if (result == StartupDlg::kOpened || result == StartupDlg::kSelected) {
@@ -124,6 +135,24 @@ void KdxApplication::ShowStartupDialog() {
   startupShowing_ = false;
   if (documents_.empty() && startupWhenEmpty_) {
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+}
+
+void KdxApplication::OpenHandedOver(const QStringList& paths) {
+  for (const QString& path : paths) (void)OpenDocument(path);
+  // A document handed over while the start-up dialog asks is the answer.
+  if (!documents_.empty() && startupDialog_ != nullptr) startupDialog_->reject();
+  if (!paths.isEmpty()) return;
+  if (QWidget* front = QApplication::activeModalWidget()) {
+    front->raise();
+    front->activateWindow();
+  } else if (!documents_.empty()) {
+    KdxDocument* document = documents_.back();
+    document->show();
+    document->raise();
+    document->activateWindow();
+  } else {
+    ShowStartupDialog();
   }
 }
 
@@ -176,6 +205,7 @@ KdxDocument* KdxApplication::OpenDocument(const QString& path) {
   if (!backup.empty() && !KdxConvertShownDocument(document, backup)) return nullptr;
   (void)PREF_WriteFilePath(kPrefOpenFileKey, file.c_str());
   (void)PREF_AddRecentFile(file);
+  (void)KdxAddDesktopRecentFile(QString::fromStdString(file), KdxRecentlyUsedPath());
   return document;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 
 class KdxDocument;
 class PrefWindow;
+class QDialog;
 class QWidget;
 
 class KdxApplication : public QObject {
@@ -62,6 +64,9 @@ class KdxApplication : public QObject {
   void quit();
   // The start-up dialog (never two at a time); quits when it leaves nothing open.
   void ShowStartupDialog();
+  // Files another start of the application handed over: each opens (or its
+  // window comes to the front); none brings this application to the front.
+  void OpenHandedOver(const QStringList& paths);
 
  private:
   friend class KdxDocument;
@@ -75,6 +80,7 @@ class KdxApplication : public QObject {
   std::vector<KdxDocument*> documents_;
   bool splashHasRun_ = false;
   bool startupShowing_ = false;
+  QPointer<QDialog> startupDialog_;
   bool startupWhenEmpty_ = true;
   bool quitting_ = false;
   KdxPasswordPrompt testPrompt_;

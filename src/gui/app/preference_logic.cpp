@@ -1,6 +1,5 @@
 #include "gui/app/preference_logic.h"
 
-#include <QFile>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -106,10 +105,4 @@ std::string KdxPrintVariableForTitle(std::string_view title) {
     if (KdxTextUtf8(item.title) == title) return item.variable;
   }
   return {};
-}
-
-QByteArray KdxBuiltInPrintTemplate(const char* name) {
-  QFile file(QStringLiteral(":/kdx-print/%1.rtf").arg(QString::fromUtf8(name)));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
 }

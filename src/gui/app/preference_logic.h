@@ -1,9 +1,8 @@
 // The preference window's decisions: the values it shows and where each is
-// stored, the texts of its font label and insert menus, the fallback font
-// shown for a family this system lacks, and the built-in print templates.
+// stored, the texts of its font label and insert menus, and the fallback font
+// shown for a family this system lacks.
 #pragma once
 
-#include <QByteArray>
 #include <functional>
 #include <optional>
 #include <string>
@@ -71,7 +70,3 @@ struct KdxPrintVariableItem {
 [[nodiscard]] const std::vector<KdxPrintVariableItem>& KdxPrintVariableItems();
 // The variable of the item whose localised title is title; empty for none.
 [[nodiscard]] std::string KdxPrintVariableForTitle(std::string_view title);
-
-// The built-in template of "header" or "footer" (RTF) used while the user has
-// stored none; empty when the application carries none.
-[[nodiscard]] QByteArray KdxBuiltInPrintTemplate(const char* name);

@@ -29,7 +29,7 @@
 #include "gui/app/alerts.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
-#include "richtext/rtf_reader.h"
+#include "richtext/print_layout.h"
 #include "richtext/rtf_writer.h"
 
 namespace {
@@ -336,8 +336,8 @@ void PrefWindow::FillControls() {
   m_EditPrintMarginTop->setText(MarginText(m_PrefRec.marginTop));
   m_EditPrintMarginRight->setText(MarginText(m_PrefRec.marginRight));
   m_EditPrintMarginBottom->setText(MarginText(m_PrefRec.marginBottom));
-  LoadTemplate(kKdxTagPRHD, "header", m_PrintHeaderText);
-  LoadTemplate(kKdxTagPRFT, "footer", m_PrintFooterText);
+  LoadTemplate(kKdxTagPRHD, kdx_richtext::PrintTemplateKind::header, m_PrintHeaderText);
+  LoadTemplate(kKdxTagPRFT, kdx_richtext::PrintTemplateKind::footer, m_PrintFooterText);
   ShowFontName();
 
   m_RadioTitleType->button(m_PrefRec.titleType)->setChecked(true);
@@ -361,21 +361,16 @@ void PrefWindow::FillControls() {
   filling_ = false;
 }
 
-void PrefWindow::LoadTemplate(uint32_t tag, const char* builtIn, QTextEdit* view) {
+void PrefWindow::LoadTemplate(uint32_t tag, kdx_richtext::PrintTemplateKind kind, QTextEdit* view) {
   std::string path;
   std::vector<uint8_t> data;
-  QByteArray rtf;
+  QByteArray stored;
   if (PREF_GetPreferenceREZFilePath(path) && KDX_ReadPrintData(path.c_str(), tag, data) > 0) {
-    rtf =
+    stored =
         QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-  } else {
-    rtf = KdxBuiltInPrintTemplate(builtIn);
   }
-  if (rtf.isEmpty() || !kdx_richtext::ReadRtf(rtf, view->document()).ok) {
-    // A block that cannot be read is shown as the built-in template.
-    const QByteArray fallback = KdxBuiltInPrintTemplate(builtIn);
-    if (fallback.isEmpty() || !kdx_richtext::ReadRtf(fallback, view->document()).ok) view->clear();
-  }
+  // A block that cannot be read shows the built-in template.
+  (void)kdx_richtext::LoadPrintTemplate(stored, kind, view->document());
   view->document()->setModified(false);
 }
 

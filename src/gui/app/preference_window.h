@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "gui/app/preference_logic.h"
+#include "richtext/print_layout.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -103,7 +104,7 @@ class PrefWindow : public QWidget {
   void UpdateSelectionButtons();
   void EnableTitleControls();
   void ShowFontName();
-  void LoadTemplate(uint32_t tag, const char* builtIn, QTextEdit* view);
+  void LoadTemplate(uint32_t tag, kdx_richtext::PrintTemplateKind kind, QTextEdit* view);
 
   void UpdatePrintHeader();
   void UpdatePrintFooter();

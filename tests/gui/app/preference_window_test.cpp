@@ -140,6 +140,9 @@ TEST_F(PrefWindowTest, InsertMenuPutsTheVariableAtTheCaretAndTheHeaderIsKept) {
   ASSERT_NE(page, nullptr);
   page->trigger();
   EXPECT_EQ(header->toPlainText(), QStringLiteral("A${page}B"));
+  // Nothing stored yet: the built-in footer with its page number is shown.
+  EXPECT_TRUE(window->footerView()->toPlainText().contains(QStringLiteral("${page}")));
+  window->footerView()->clear();
   MenuItem(window->footerMenuButton(), "ファイル名")->trigger();
   EXPECT_EQ(window->footerView()->toPlainText(), QStringLiteral("${file_name}"));
 
