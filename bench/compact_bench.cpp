@@ -35,6 +35,15 @@ struct Run {
   bool ok = false;
 };
 
+double SecondsOf(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// The CPU time this process has used so far.
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime);
+}
+
 // Runs work in a child process: its wall time and peak resident set.
 Run InChild(const std::function<bool()>& work) {
   const auto start = std::chrono::steady_clock::now();
@@ -51,10 +60,7 @@ Run InChild(const std::function<bool()>& work) {
   if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.peakKiB = usage.ru_maxrss;
-    auto secondsOf = [](const timeval& t) {
-      return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
-    };
-    run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
+    run.cpuSeconds = SecondsOf(usage.ru_utime) + SecondsOf(usage.ru_stime);
   }
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return run;
@@ -72,19 +78,24 @@ bool Exec(std::vector<std::string> args) {
 bool Compact(const std::string& path, uint64_t* reclaimed, bool breakdown) {
   using Clock = std::chrono::steady_clock;
   auto last = Clock::now();
+  double lastCpu = CpuSeconds();
   auto lap = [&](const char* what) {
     const auto now = Clock::now();
-    if (breakdown)
-      std::printf("  %-28s %8.3f s\n", what, std::chrono::duration<double>(now - last).count());
+    const double cpu = CpuSeconds();
+    if (breakdown) {
+      std::printf("  %-28s %8.3f s wall %8.3f s CPU\n", what,
+                  std::chrono::duration<double>(now - last).count(), cpu - lastCpu);
+    }
     last = now;
+    lastCpu = cpu;
   };
   KdxSession session;
   if (session.Open(path, KdxAccess::kWrite) != KdxOpenResult::kOk) return false;
   lap("opening the document");
   KdxCompactReport report;
   // The hook is asked before each step: each lap is the step before it.
-  const char* names[] = {"preparing", "planning and writing", "checking the copy",
-                         "syncing the copy"};
+  const char* names[] = {"preparing", "planning and writing", "syncing the copy",
+                         "checking the copy"};
   const bool ok = session.Compact(&report, [&](KdxCompactStep step, const std::string&) {
     lap(names[static_cast<int>(step)]);
     return true;

@@ -49,10 +49,10 @@ void AddCompactCommand(CLI::App& app, KdxAction* action, const CliPasswordSource
                                  "Write a document afresh without the space its saves left unused");
   cmd->add_option("FILE", *path, "The document file")->required();
   cmd->footer(
-      "The copy is made beside the document, checked (it opens, kdx check passes, the counts "
-      "and every block's bytes are the document's), synced and renamed over it; on any "
-      "failure the document is left as it was. Entries, identifiers, encrypted blocks and "
-      "the password stay as they are.");
+      "The copy is made beside the document, synced, read back and checked (it walks as a "
+      "reader walks it, every header is where it belongs and every block's bytes are the "
+      "document's) and renamed over it; on any failure the document is left as it was. "
+      "Entries, identifiers, encrypted blocks and the password stay as they are.");
   cmd->callback([action, path, password] {
     *action = [path, password](std::ostream& out, std::ostream& err) {
       return RunCompact(*path, *password, out, err);

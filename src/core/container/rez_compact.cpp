@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xxhash.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -15,27 +17,67 @@
 
 namespace {
 
-// Reads a file with positioned reads only, straight into the caller's buffer.
-// A small read fetches a few bytes more and keeps them, so that a member's
-// header and the head of its data that follows cost one read.
+std::array<uint64_t, 2> DigestOf(const XXH128_hash_t& h) { return {h.low64, h.high64}; }
+
+using DigestState = std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)>;
+
+DigestState NewDigest() {
+  DigestState state(XXH3_createState(), XXH3_freeState);
+  if (state != nullptr && XXH3_128bits_reset(state.get()) != XXH_OK) state.reset();
+  return state;
+}
+
+// Reads a file with positioned reads only, straight into the caller's buffer
+// or through a window of the file that a small read fills. With a small
+// window a member's header and the head of its data cost one read, and
+// walking the headers of a file of gigabytes reads only them; with a large
+// one, a file walked front to back is read a window at a time.
 class PreadStream : public RezStream {
  public:
-  PreadStream(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  PreadStream(int fd, uint64_t size, size_t window) : fd_(fd), size_(size), window_(window) {}
   ~PreadStream() override {
     if (fd_ >= 0) ::close(fd_);
   }
   [[nodiscard]] bool ReadAt(uint64_t pos, void* buffer, size_t count) override {
-    if (pos > size_ || count > size_ - pos) return false;
-    if (count > sizeof window_) return Vell_PreadFully(fd_, pos, buffer, count);
+    if (count > window_.size()) {
+      return pos <= size_ && count <= size_ - pos && Vell_PreadFully(fd_, pos, buffer, count);
+    }
+    const uint8_t* bytes = View(pos, count);
+    if (bytes == nullptr) return false;
+    std::memcpy(buffer, bytes, count);
+    return true;
+  }
+  // The count bytes at pos (at most a window) in the window, or null.
+  [[nodiscard]] const uint8_t* View(uint64_t pos, size_t count) {
+    if (pos > size_ || count > size_ - pos || count > window_.size()) return nullptr;
     if (pos < windowAt_ || pos + count > windowAt_ + windowLength_) {
       windowAt_ = pos;
-      windowLength_ = static_cast<size_t>(std::min<uint64_t>(sizeof window_, size_ - pos));
-      if (!Vell_PreadFully(fd_, pos, window_, windowLength_)) {
+      windowLength_ = static_cast<size_t>(std::min<uint64_t>(window_.size(), size_ - pos));
+      if (!Vell_PreadFully(fd_, pos, window_.data(), windowLength_)) {
         windowLength_ = 0;
-        return false;
+        return nullptr;
       }
     }
-    std::memcpy(buffer, window_ + (pos - windowAt_), count);
+    return window_.data() + (pos - windowAt_);
+  }
+  // The digest of the count bytes at pos, read through the window.
+  [[nodiscard]] bool Digest(uint64_t pos, uint64_t count, std::array<uint64_t, 2>* digest) {
+    if (count <= window_.size()) {
+      const uint8_t* bytes = View(pos, static_cast<size_t>(count));
+      if (bytes == nullptr) return false;
+      *digest = DigestOf(XXH3_128bits(bytes, static_cast<size_t>(count)));
+      return true;
+    }
+    DigestState state = NewDigest();
+    if (state == nullptr) return false;
+    while (count > 0) {
+      const auto n = static_cast<size_t>(std::min<uint64_t>(count, window_.size()));
+      const uint8_t* bytes = View(pos, n);
+      if (bytes == nullptr || XXH3_128bits_update(state.get(), bytes, n) != XXH_OK) return false;
+      pos += n;
+      count -= n;
+    }
+    *digest = DigestOf(XXH3_128bits_digest(state.get()));
     return true;
   }
   [[nodiscard]] bool WriteAt(uint64_t, const void*, size_t) override { return false; }
@@ -51,14 +93,18 @@ class PreadStream : public RezStream {
  private:
   int fd_;
   uint64_t size_;
-  uint8_t window_[64];
+  std::vector<uint8_t> window_;
   uint64_t windowAt_ = 0;
   size_t windowLength_ = 0;
 };
 
-// Opens path for scanning; *stream (when given) is the stream the file reads.
-[[nodiscard]] int32_t OpenForScanning(const std::string& path, REZ_FILE* file,
-                                      const PreadStream** stream) {
+// The window for walking headers here and there in a file.
+constexpr size_t kHeaderWindow = 64;
+
+// Opens path for scanning through a window of that many bytes; *stream (when
+// given) is the stream the file reads.
+[[nodiscard]] int32_t OpenForScanning(const std::string& path, size_t window, REZ_FILE* file,
+                                      PreadStream** stream) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return REZ_ERR_ARGUMENT;
   struct stat st {};
@@ -66,7 +112,7 @@ class PreadStream : public RezStream {
     ::close(fd);
     return REZ_ERR_ARGUMENT;
   }
-  auto owned = std::make_unique<PreadStream>(fd, static_cast<uint64_t>(st.st_size));
+  auto owned = std::make_unique<PreadStream>(fd, static_cast<uint64_t>(st.st_size), window);
   if (stream != nullptr) *stream = owned.get();
   return REZ_OpenStream(std::move(owned), 1, file);
 }
@@ -74,7 +120,7 @@ class PreadStream : public RezStream {
 }  // namespace
 
 int32_t REZ_OpenForScanning(const std::string& path, REZ_FILE* file) {
-  return OpenForScanning(path, file, nullptr);
+  return OpenForScanning(path, kHeaderWindow, file, nullptr);
 }
 
 namespace {
@@ -117,8 +163,8 @@ template <typename Visit>
   return REZ_OK;
 }
 
-// Whether b lies right after a in the source, so that both can be read (or
-// copied) in one piece: in the copy they always do.
+// Whether b lies right after a in the source, so that both can be read in
+// one piece: in the copy they always do.
 bool FollowsInSource(const RezCopyPlan::Member& a, const RezCopyPlan::Member& b) {
   return b.source == uint64_t{a.source} + kRezHeaderSize + a.length;
 }
@@ -137,22 +183,78 @@ size_t RunEnd(const std::vector<RezCopyPlan::Member>& members, size_t first, uin
   return end;
 }
 
-}  // namespace
+// The copy is written a piece at a time, and read back a window at a time
+// (large enough that most members lie in one with their headers).
+constexpr size_t kPiece = size_t{256} << 10;
+constexpr size_t kCheckWindow = size_t{1} << 20;
 
-int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKeepMember& keep,
-                      RezCopyPlan* plan) {
-  *plan = RezCopyPlan{};
-  if (out == nullptr || out->Size() != 0) return REZ_ERR_ARGUMENT;
-  ReadOnlyFile source;
-  const PreadStream* sourceStream = nullptr;
-  int32_t status = OpenForScanning(sourcePath, &source.file, &sourceStream);
-  if (status != REZ_OK) return status;
-  REZ_FILE* file = &source.file;
-  plan->sourceSize = file->stream->Size();
+// The root of the copy, and member i of its tag t, as the copy links them.
+REZ_METADATA PlannedRoot(const RezCopyPlan& plan) {
+  return {kRezNoLink,
+          0,
+          kRezRootPosition,
+          kRezNoLink,
+          kRezNoLink,
+          kRezNoLink,
+          plan.tags.empty() ? kRezNoLink : kRezFirstMemberPosition};
+}
 
-  // What to keep, and where it goes.
+REZ_METADATA PlannedHeader(const RezCopyPlan& plan, size_t t, size_t i) {
+  const auto& members = plan.tags[t].members;
+  REZ_METADATA h{plan.tags[t].tag,
+                 members[i].length,
+                 members[i].copy,
+                 i == 0 ? kRezNoLink : members[i - 1].copy,
+                 i + 1 < members.size() ? members[i + 1].copy : kRezNoLink,
+                 kRezNoLink,
+                 kRezNoLink};
+  if (i == 0) {
+    h.prevTag = t == 0 ? kRezRootPosition : plan.tags[t - 1].members.front().copy;
+    h.nextTag = t + 1 < plan.tags.size() ? plan.tags[t + 1].members.front().copy : kRezNoLink;
+  }
+  return h;
+}
+
+// The copy's bytes gathered in order and written a piece at a time.
+class PieceWriter {
+ public:
+  explicit PieceWriter(RezStream* out) : out_(out), piece_(kPiece) {}
+
+  // Room for n more bytes (at most a piece) in the piece, writing out what it
+  // holds first when they do not fit.
+  [[nodiscard]] uint8_t* Room(size_t n) {
+    if (used_ + n > piece_.size() && !Flush()) return nullptr;
+    return piece_.data() + used_;
+  }
+  // The n bytes at Room() are the copy's next ones.
+  void Add(size_t n) { used_ += n; }
+  [[nodiscard]] size_t Free() const { return piece_.size() - used_; }
+  [[nodiscard]] bool Flush() {
+    if (used_ > 0 && !out_->WriteAt(at_, piece_.data(), used_)) return false;
+    at_ += used_;
+    used_ = 0;
+    // What is written goes on to the device while the rest is gathered, so
+    // that the sync after the last piece has little left to wait for.
+    if (at_ - writtenBack_ >= kWriteback) {
+      out_->StartWriteback(writtenBack_, at_ - writtenBack_);
+      writtenBack_ = at_;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr uint64_t kWriteback = uint64_t{16} << 20;
+  RezStream* out_;
+  std::vector<uint8_t> piece_;
+  size_t used_ = 0;
+  uint64_t at_ = 0;           // where the piece goes in the copy
+  uint64_t writtenBack_ = 0;  // where the copy's bytes not yet sent to the device begin
+};
+
+// Lays out the copy: which members of the source it keeps, and where.
+[[nodiscard]] int32_t PlanCopy(REZ_FILE* file, const RezKeepMember& keep, RezCopyPlan* plan) {
   std::vector<uint32_t> tags;
-  status = ListTags(file, &tags);
+  int32_t status = ListTags(file, &tags);
   if (status != REZ_OK) return status;
   uint64_t budget = REZ_MaxChainSteps(file) + 1;
   uint64_t end = kRezFirstMemberPosition;
@@ -175,60 +277,107 @@ int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKe
     if (!kept.members.empty()) plan->tags.push_back(std::move(kept));
   }
   plan->copySize = end;
-
-  // The file header as it was, the root, then each tag's members in order.
-  // Members that lie one after another in the source are copied in one piece,
-  // their old headers and all; each header is then written as the copy links it.
-  const int from = sourceStream->fd();
-  uint8_t header[kRezHeaderSize];
-  auto put = [&](const REZ_METADATA& h) {
-    rez_internal::EncodeHeader(h, header);
-    return out->WriteAt(h.position, header, sizeof header);
-  };
-  if (!out->CopyFrom(from, 0, 0, kRezFileHeaderSize) ||
-      !put({kRezNoLink, 0, kRezRootPosition, kRezNoLink, kRezNoLink, kRezNoLink,
-            plan->tags.empty() ? kRezNoLink : kRezFirstMemberPosition})) {
-    return REZ_ERR_IO;
-  }
-  for (size_t t = 0; t < plan->tags.size(); ++t) {
-    const auto& members = plan->tags[t].members;
-    for (size_t first = 0; first < members.size();) {
-      const size_t last = RunEnd(members, first, UINT64_MAX);
-      const uint64_t bytes = members[last - 1].copy - members[first].copy + kRezHeaderSize +
-                             uint64_t{members[last - 1].length};
-      if (!out->CopyFrom(from, members[first].source, members[first].copy, bytes))
-        return REZ_ERR_IO;
-      for (size_t i = first; i < last; ++i) {
-        REZ_METADATA h{plan->tags[t].tag,
-                       members[i].length,
-                       members[i].copy,
-                       i == 0 ? kRezNoLink : members[i - 1].copy,
-                       i + 1 < members.size() ? members[i + 1].copy : kRezNoLink,
-                       kRezNoLink,
-                       kRezNoLink};
-        if (i == 0) {
-          h.prevTag = t == 0 ? kRezRootPosition : plan->tags[t - 1].members.front().copy;
-          h.nextTag =
-              t + 1 < plan->tags.size() ? plan->tags[t + 1].members.front().copy : kRezNoLink;
-        }
-        if (!put(h)) return REZ_ERR_IO;
-      }
-      first = last;
-    }
-  }
   return REZ_OK;
 }
 
-int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPath,
-                        const RezCopyPlan& plan) {
-  ReadOnlyFile source, copy;
-  int32_t status = REZ_OpenForScanning(sourcePath, &source.file);
-  if (status == REZ_OK) status = REZ_OpenForScanning(copyPath, &copy.file);
+// Copies one member longer than a piece: its header, then its data a piece
+// at a time, digesting it on the way.
+[[nodiscard]] bool CopyLongMember(int from, const REZ_METADATA& header, PieceWriter* writer,
+                                  RezCopyPlan::Member* member) {
+  uint8_t* room = writer->Room(kRezHeaderSize);
+  if (room == nullptr) return false;
+  rez_internal::EncodeHeader(header, room);
+  writer->Add(kRezHeaderSize);
+  DigestState state = NewDigest();
+  if (state == nullptr) return false;
+  uint64_t at = uint64_t{member->source} + kRezHeaderSize;
+  for (uint64_t left = member->length; left > 0;) {
+    if (writer->Free() == 0 && !writer->Flush()) return false;
+    const auto n = static_cast<size_t>(std::min<uint64_t>(left, writer->Free()));
+    room = writer->Room(n);
+    if (room == nullptr || !Vell_PreadFully(from, at, room, n) ||
+        XXH3_128bits_update(state.get(), room, n) != XXH_OK) {
+      return false;
+    }
+    writer->Add(n);
+    at += n;
+    left -= n;
+  }
+  member->digest = DigestOf(XXH3_128bits_digest(state.get()));
+  return true;
+}
+
+}  // namespace
+
+int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out, const RezKeepMember& keep,
+                      RezCopyPlan* plan) {
+  *plan = RezCopyPlan{};
+  if (out == nullptr || out->Size() != 0) return REZ_ERR_ARGUMENT;
+  ReadOnlyFile source;
+  PreadStream* sourceStream = nullptr;
+  int32_t status = OpenForScanning(sourcePath, kHeaderWindow, &source.file, &sourceStream);
+  if (status != REZ_OK) return status;
+  plan->sourceSize = source.file.stream->Size();
+  status = PlanCopy(&source.file, keep, plan);
+  if (status != REZ_OK) return status;
+
+  // The file header as it was, the root, then each tag's members in order.
+  // Members that lie one after another in the source are read in one piece,
+  // their old headers and all; each header is then filled in as the copy
+  // links it, after the data behind it has been digested.
+  const int from = sourceStream->fd();
+  PieceWriter writer(out);
+  uint8_t* room = writer.Room(kRezFileHeaderSize + kRezHeaderSize);
+  if (room == nullptr || !Vell_PreadFully(from, 0, room, kRezFileHeaderSize)) return REZ_ERR_IO;
+  plan->fileHeader.assign(room, room + kRezFileHeaderSize);
+  rez_internal::EncodeHeader(PlannedRoot(*plan), room + kRezFileHeaderSize);
+  writer.Add(kRezFileHeaderSize + kRezHeaderSize);
+  for (size_t t = 0; t < plan->tags.size(); ++t) {
+    auto& members = plan->tags[t].members;
+    for (size_t first = 0; first < members.size();) {
+      const size_t last = RunEnd(members, first, kPiece);
+      const uint64_t bytes = members[last - 1].copy - members[first].copy + kRezHeaderSize +
+                             uint64_t{members[last - 1].length};
+      if (bytes > kPiece) {
+        if (!CopyLongMember(from, PlannedHeader(*plan, t, first), &writer, &members[first]))
+          return REZ_ERR_IO;
+        first = last;
+        continue;
+      }
+      room = writer.Room(static_cast<size_t>(bytes));
+      if (room == nullptr || !Vell_PreadFully(from, members[first].source, room, bytes))
+        return REZ_ERR_IO;
+      for (size_t i = first; i < last; ++i) {
+        uint8_t* header = room + (members[i].source - members[first].source);
+        members[i].digest = DigestOf(XXH3_128bits(header + kRezHeaderSize, members[i].length));
+        rez_internal::EncodeHeader(PlannedHeader(*plan, t, i), header);
+      }
+      writer.Add(static_cast<size_t>(bytes));
+      first = last;
+    }
+  }
+  return writer.Flush() ? REZ_OK : REZ_ERR_IO;
+}
+
+int32_t REZ_CheckCopy(const std::string& copyPath, const RezCopyPlan& plan) {
+  // The copy is read front to back, in the order its chains run.
+  ReadOnlyFile copy;
+  PreadStream* stream = nullptr;
+  int32_t status = OpenForScanning(copyPath, kCheckWindow, &copy.file, &stream);
   if (status != REZ_OK) return status;
   REZ_FILE* file = &copy.file;
-  if (file->stream->Size() != plan.copySize) return REZ_ERR_ARGUMENT;
+  if (stream->Size() != plan.copySize) return REZ_ERR_ARGUMENT;
+  const uint8_t* bytes = stream->View(0, kRezFileHeaderSize + kRezHeaderSize);
+  uint8_t planned[kRezHeaderSize];
+  rez_internal::EncodeHeader(PlannedRoot(plan), planned);
+  if (bytes == nullptr || plan.fileHeader.size() != kRezFileHeaderSize ||
+      std::memcmp(bytes, plan.fileHeader.data(), kRezFileHeaderSize) != 0 ||
+      std::memcmp(bytes + kRezFileHeaderSize, planned, kRezHeaderSize) != 0) {
+    return REZ_ERR_ARGUMENT;
+  }
 
-  // The copy as a reader walks it: each member where the plan put it, as long.
+  // As a reader walks it: each member where the plan put it, its header as
+  // planned to the last byte, its data as digested when it was copied.
   std::vector<uint32_t> tags;
   status = ListTags(file, &tags);
   if (status != REZ_OK) return status;
@@ -245,6 +394,14 @@ int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPa
           m.dataLength != members[i].length) {
         return REZ_ERR_ARGUMENT;
       }
+      rez_internal::EncodeHeader(PlannedHeader(plan, t, i), planned);
+      const uint8_t* header = stream->View(m.position, kRezHeaderSize);
+      std::array<uint64_t, 2> digest;
+      if (header == nullptr || std::memcmp(header, planned, kRezHeaderSize) != 0 ||
+          !stream->Digest(uint64_t{m.position} + kRezHeaderSize, m.dataLength, &digest) ||
+          digest != members[i].digest) {
+        return REZ_ERR_ARGUMENT;
+      }
       used += kRezHeaderSize + uint64_t{m.dataLength};
       ++i;
       return REZ_OK;
@@ -253,51 +410,5 @@ int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPa
     if (i != members.size()) return REZ_ERR_ARGUMENT;
   }
   // Every byte after the root belongs to a member: no dead space.
-  if (used != plan.copySize) return REZ_ERR_ARGUMENT;
-
-  // The bytes: the file header, then every member's data, read a piece of
-  // members at a time from both files.
-  constexpr uint64_t kPiece = uint64_t{1} << 20;
-  std::vector<uint8_t> mine(kPiece), theirs(kPiece);
-  auto read = [&](uint64_t minePos, uint64_t theirPos, size_t count) {
-    return file->stream->ReadAt(minePos, mine.data(), count) &&
-           source.file.stream->ReadAt(theirPos, theirs.data(), count);
-  };
-  // Data longer than a piece, compared a piece at a time.
-  auto same = [&](uint64_t minePos, uint64_t theirPos, uint64_t count) {
-    while (count > 0) {
-      const size_t n = static_cast<size_t>(std::min(count, kPiece));
-      if (!read(minePos, theirPos, n) || std::memcmp(mine.data(), theirs.data(), n) != 0)
-        return false;
-      minePos += n;
-      theirPos += n;
-      count -= n;
-    }
-    return true;
-  };
-  if (!same(0, 0, kRezFileHeaderSize)) return REZ_ERR_ARGUMENT;
-  for (const auto& tag : plan.tags) {
-    const auto& members = tag.members;
-    for (size_t first = 0; first < members.size();) {
-      const size_t last = RunEnd(members, first, kPiece);
-      const RezCopyPlan::Member& a = members[first];
-      if (last == first + 1 && kRezHeaderSize + uint64_t{a.length} > kPiece) {
-        if (!same(uint64_t{a.copy} + kRezHeaderSize, uint64_t{a.source} + kRezHeaderSize,
-                  a.length)) {
-          return REZ_ERR_ARGUMENT;
-        }
-      } else {
-        const RezCopyPlan::Member& z = members[last - 1];
-        if (!read(a.copy, a.source, z.copy - a.copy + kRezHeaderSize + size_t{z.length}))
-          return REZ_ERR_ARGUMENT;
-        for (size_t i = first; i < last; ++i) {
-          const size_t at = members[i].copy - a.copy + kRezHeaderSize;
-          if (std::memcmp(mine.data() + at, theirs.data() + at, members[i].length) != 0)
-            return REZ_ERR_ARGUMENT;
-        }
-      }
-      first = last;
-    }
-  }
-  return REZ_OK;
+  return used == plan.copySize ? REZ_OK : REZ_ERR_ARGUMENT;
 }

@@ -6,13 +6,16 @@
 // another from the first member position with no gap, linked as appends
 // would link them. A tag none of whose members is chosen is left out.
 //
-// Memory stays bounded whatever the file's size: the source's headers are read
-// with plain positioned reads (no map, no page cache of its own), the data is
-// copied by the system from file to file where it can (through one buffer
-// where it cannot), and what is kept in memory is the place and length of each
-// chosen member.
+// The copy is written front to back in large pieces: the source's headers are
+// walked first with plain positioned reads (no map, no page cache of its own)
+// to lay the copy out in memory, then each piece of the copy is gathered from
+// the source, its headers filled in, and written at once. Each member's data
+// is digested as it passes, so that the copy can later be checked against its
+// source by reading the copy alone. Memory stays bounded whatever the file's
+// size: one piece, and the place, length and digest of each chosen member.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -35,24 +38,28 @@ inline constexpr size_t kRezCopyHeadBytes = 12;
 // min(kRezCopyHeadBytes, data length) bytes of its data.
 using RezKeepMember = std::function<bool(uint32_t tag, std::span<const uint8_t> head)>;
 
-// What a copy holds, member by member: enough to compare it with its source.
+// What a copy holds, member by member: enough to check it against its source
+// without reading the source again.
 struct RezCopyPlan {
   struct Member {
-    uint32_t source;  // header position in the source
-    uint32_t copy;    // header position in the copy
-    uint32_t length;  // data length
+    uint32_t source;                   // header position in the source
+    uint32_t copy;                     // header position in the copy
+    uint32_t length;                   // data length
+    std::array<uint64_t, 2> digest{};  // 128-bit digest of the data as read from the source
   };
   struct Tag {
     uint32_t tag;
     std::vector<Member> members;
   };
   std::vector<Tag> tags;
+  std::vector<uint8_t> fileHeader;  // the source's file header, which the copy keeps
   uint64_t sourceSize = 0;
   uint64_t copySize = 0;
   uint64_t membersDropped = 0;  // linked members of the source left out
 };
 
-// Writes the copy of the container at sourcePath to out, which must be empty.
+// Writes the copy of the container at sourcePath to out, which must be empty,
+// and fills plan with where everything went and the digests of the data.
 // REZ_OK; REZ_ERR_ARGUMENT when the source cannot be opened or is not a
 // container; REZ_ERR_NO_TAG / REZ_ERR_NO_MEMBER when its tag list or a chain
 // cannot be walked to the end (nothing is copied from a damaged file);
@@ -60,11 +67,11 @@ struct RezCopyPlan {
 [[nodiscard]] int32_t REZ_WriteCopy(const std::string& sourcePath, RezStream* out,
                                     const RezKeepMember& keep, RezCopyPlan* plan);
 
-// Checks that the container at copyPath holds exactly what plan says, as a
-// reader walks it: the source's file header, the same tags in order, each with
-// as many members at their planned places, and every member's data equal,
-// byte for byte, to its source member's in the file at sourcePath; and that
-// the copy has no byte outside its members. REZ_OK, REZ_ERR_ARGUMENT when it
-// differs, or another container code when either cannot be read.
-[[nodiscard]] int32_t REZ_CompareCopy(const std::string& sourcePath, const std::string& copyPath,
-                                      const RezCopyPlan& plan);
+// Checks that the container at copyPath holds exactly what plan says, read
+// back through the file: as a reader walks it, the same tags in order, each
+// with as many members at their planned places and no byte outside them; and,
+// reading it front to back, the source's file header, every header as planned
+// and every member's data with the digest its source member's had when it
+// was copied. REZ_OK, REZ_ERR_ARGUMENT when it differs, or another container
+// code when it cannot be read.
+[[nodiscard]] int32_t REZ_CheckCopy(const std::string& copyPath, const RezCopyPlan& plan);

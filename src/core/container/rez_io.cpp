@@ -152,6 +152,12 @@ bool PosixRezStream::CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t coun
   return count == 0 || RezStream::CopyFrom(fd, from, pos, count);
 }
 
+void PosixRezStream::StartWriteback(uint64_t pos, uint64_t count) {
+  // A failure here shows again, and is reported, at the Sync that follows.
+  static_cast<void>(::sync_file_range(fd_, static_cast<off_t>(pos), static_cast<off_t>(count),
+                                      SYNC_FILE_RANGE_WRITE));
+}
+
 namespace {
 thread_local RezDeferSync* t_deferSync = nullptr;
 }  // namespace

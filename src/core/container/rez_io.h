@@ -28,6 +28,13 @@ class RezStream {
   // error or when that file ends first. This one reads them into a buffer and
   // writes them with WriteAt; a stream over a file has the system copy them.
   [[nodiscard]] virtual bool CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count);
+  // Has the system start writing the count bytes written at pos to the
+  // device without waiting for them, so that a later Sync finds less to do.
+  // Only a hint: this one does nothing.
+  virtual void StartWriteback(uint64_t pos, uint64_t count) {
+    static_cast<void>(pos);
+    static_cast<void>(count);
+  }
 };
 
 // A stream over a POSIX file descriptor. Small reads go through a few cached
@@ -44,6 +51,7 @@ class PosixRezStream : public RezStream {
   [[nodiscard]] bool Sync() override;
   [[nodiscard]] bool Close() override;
   [[nodiscard]] bool CopyFrom(int fd, uint64_t from, uint64_t pos, uint64_t count) override;
+  void StartWriteback(uint64_t pos, uint64_t count) override;
 
  private:
   struct Page {

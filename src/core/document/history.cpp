@@ -64,3 +64,35 @@ void BF_MoveToTop(VELL_ARY* historyAry, int32_t index) {
 void BF_GetData(const VELL_ARY* historyAry, int32_t index, KDX_BODY_FIND_HISTORY* history) {
   BodyFindHistoryTable::At(historyAry, index, history);
 }
+
+VELL_ARY* BFCOMM_InitBodyFindHistory() { return Vell_Ary_Init(kKdxBodyFindHistorySize, 0, 0); }
+
+void BFCOMM_FreeBodyFindHistory(VELL_ARY* historyAry) { Vell_Ary_Free(historyAry); }
+
+void BFCOMM_ClearBodyFindWord(VELL_ARY* historyAry) {
+  if (historyAry != nullptr) Vell_Ary_RemoveAll(historyAry);
+}
+
+int32_t BFCOMM_AddBodyFindWord(VELL_ARY* historyAry, const char* string, int32_t enId) {
+  if (historyAry == nullptr || string == nullptr || string[0] == '\0') return 0;
+  KDX_BODY_FIND_HISTORY kept{};
+  Vell_Utf8CopyCut(kept.bf_string, sizeof kept.bf_string, string);
+  for (int32_t i = 0; i < Vell_Ary_GetSize(historyAry); ++i) {
+    KDX_BODY_FIND_HISTORY h{};
+    BF_GetData(historyAry, i, &h);
+    if (h.bf_kind == enId && std::strcmp(h.bf_string, kept.bf_string) == 0) {
+      BF_MoveToTop(historyAry, i);
+      return 0;
+    }
+  }
+  return BF_AddDataToTop(historyAry, kept.bf_string, enId);
+}
+
+void BFCOMM_QueryFindBodyHistories_ByEnID(const VELL_ARY* historyAry, int32_t enId,
+                                          std::vector<KDX_BODY_FIND_HISTORY>* result) {
+  for (int32_t i = 0; i < Vell_Ary_GetSize(historyAry); ++i) {
+    KDX_BODY_FIND_HISTORY h{};
+    BF_GetData(historyAry, i, &h);
+    if (h.bf_kind == enId) result->push_back(h);
+  }
+}

@@ -166,18 +166,23 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, KDX_DATA* data,
   report->entries = Vell_Ary_GetSize(data->entryAry);
   report->categorySets = Vell_Ary_GetSize(data->catSetAry);
 
+  const bool synced = step(KdxCompactStep::kSyncCopy, copyPath) && out->Sync();
+  if (!out->Close() || !synced) {
+    Vell_SystemErrorLog("[-3] KDX_CompactDocument\r\n");
+    return KdxCompactResult::kCannotReplace;
+  }
   // Checked as it will be read: through the file, not the bytes just written.
   if (!step(KdxCompactStep::kCheckCopy, copyPath)) {
     report->problems.push_back("the copy could not be checked");
-    Vell_SystemErrorLog("[-3] KDX_CompactDocument\r\n");
+    Vell_SystemErrorLog("[-4] KDX_CompactDocument\r\n");
     return KdxCompactResult::kCopyDiffers;
   }
-  const int32_t compared = REZ_CompareCopy(target, copyPath, plan);
-  if (compared != REZ_OK) {
-    report->problems.push_back(compared == REZ_ERR_ARGUMENT
+  const int32_t checked = REZ_CheckCopy(copyPath, plan);
+  if (checked != REZ_OK) {
+    report->problems.push_back(checked == REZ_ERR_ARGUMENT
                                    ? "the copy does not hold what was copied into it"
                                    : "the copy cannot be read as a container");
-    Vell_SystemErrorLog("[-3] KDX_CompactDocument[%d]\r\n", compared);
+    Vell_SystemErrorLog("[-4] KDX_CompactDocument[%d]\r\n", checked);
     return KdxCompactResult::kCopyDiffers;
   }
   const auto moves = TableMoves(plan);
@@ -185,11 +190,6 @@ KdxCompactResult KDX_CompactDocument(const std::string& path, KDX_DATA* data,
     const auto found = moves.find(position);
     return found == moves.end() ? kRezNoLink : found->second;
   });
-  const bool synced = step(KdxCompactStep::kSyncCopy, copyPath) && out->Sync();
-  if (!out->Close() || !synced) {
-    Vell_SystemErrorLog("[-4] KDX_CompactDocument\r\n");
-    return KdxCompactResult::kCannotReplace;
-  }
   TakeOverMode(copyPath, original);
 
   // The copy is locked before its name is the document's, so that nobody

@@ -9,12 +9,13 @@
 // carrying the icon identifier of a file type. Encrypted blocks are copied as
 // they are stored; the password, identifiers and counters stay as they were.
 //
-// It is made under a private name in the document's folder, the bytes copied
-// from file to file by the system where it can, then checked as a reader
-// walks it: every tag and member where the plan put it, linked as it must be,
-// no byte outside them, and every member's bytes equal to the original's.
-// Only then is it synced and renamed over the document, which is locked for
-// writing all the while; the folder is synced after. Until the rename the
+// It is made under a private name in the document's folder, written front to
+// back in large pieces, synced, then read back and checked as a reader walks
+// it: every tag and member where the plan put it, linked as it must be, no
+// byte outside them, and every member's bytes those of the original (the
+// digest of each member's data read back equals the one taken as it was read
+// from the original). Only then is it renamed over the document, which is
+// locked for writing all the while; the folder is synced after. Until the rename the
 // document is not touched, so any failure leaves it as it was. The tables are
 // not loaded again: their records are the ones in memory, byte for byte, and
 // only where their members lie has changed.
@@ -58,7 +59,7 @@ struct KdxCompactReport {
 
 // The steps, for tests that make one fail: hook(step, copyPath) is asked
 // before each, and false fails it as the step itself failing would.
-enum class KdxCompactStep { kWriteCopy, kCheckCopy, kSyncCopy, kReplace };
+enum class KdxCompactStep { kWriteCopy, kSyncCopy, kCheckCopy, kReplace };
 using KdxCompactHook = std::function<bool(KdxCompactStep step, const std::string& copyPath)>;
 
 // Compacts the document at path, whose tables data holds as the file holds

@@ -1,13 +1,20 @@
 #include "gui/app/body_text_edit.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QBuffer>
+#include <QDrag>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QUrl>
 
+#include "gui/app/attachment_drag.h"
+#include "gui/app/kdx_application.h"
 #include "richtext/attachments.h"
 
 namespace {
@@ -21,6 +28,54 @@ KdxBodyTextEdit::KdxBodyTextEdit(QWidget* parent) : QTextEdit(parent) {
   setAcceptRichText(true);
   setUndoRedoEnabled(true);
   setTabChangesFocus(false);
+}
+
+KdxBodyTextEdit::~KdxBodyTextEdit() = default;
+
+KdxAttachmentDragFolder& KdxBodyTextEdit::dragFolder() {
+  if (dragFolder_ == nullptr) {
+    KdxApplication* app = KdxApplication::instance();
+    dragFolder_ =
+        std::make_unique<KdxAttachmentDragFolder>(app ? app->temporaryFolder() : QString());
+  }
+  return *dragFolder_;
+}
+
+int KdxBodyTextEdit::AttachmentPositionAt(const QPoint& viewportPos) const {
+  const QPoint point =
+      viewportPos + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  const int position = document()->documentLayout()->hitTest(point, Qt::ExactHit);
+  return KdxAttachmentAt(*document(), position).isEmpty() ? -1 : position;
+}
+
+void KdxBodyTextEdit::mousePressEvent(QMouseEvent* event) {
+  dragPosition_ =
+      event->button() == Qt::LeftButton ? AttachmentPositionAt(event->position().toPoint()) : -1;
+  dragStart_ = event->position().toPoint();
+  QTextEdit::mousePressEvent(event);
+}
+
+void KdxBodyTextEdit::mouseMoveEvent(QMouseEvent* event) {
+  if (dragPosition_ >= 0 && (event->buttons() & Qt::LeftButton) &&
+      (event->position().toPoint() - dragStart_).manhattanLength() >=
+          QApplication::startDragDistance()) {
+    const int position = dragPosition_;
+    dragPosition_ = -1;
+    // The file is written now, not before: a body nobody drags from leaves
+    // nothing on disk.
+    if (QMimeData* mime = KdxAttachmentMimeData(dragFolder(), *document(), position)) {
+      auto* drag = new QDrag(this);
+      drag->setMimeData(mime);
+      drag->exec(Qt::CopyAction, Qt::CopyAction);
+      return;
+    }
+  }
+  QTextEdit::mouseMoveEvent(event);
+}
+
+void KdxBodyTextEdit::mouseReleaseEvent(QMouseEvent* event) {
+  dragPosition_ = -1;
+  QTextEdit::mouseReleaseEvent(event);
 }
 
 bool KdxBodyTextEdit::canInsertFromMimeData(const QMimeData* source) const {

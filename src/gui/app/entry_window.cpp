@@ -36,7 +36,10 @@
 #include "gui/app/alerts.h"
 #include "gui/app/body_text_edit.h"
 #include "gui/app/document_window.h"
+#include "gui/app/entry_window_commands.h"
 #include "gui/app/entry_window_logic.h"
+#include "gui/app/entry_window_options.h"
+#include "gui/app/find_body_window.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
 #include "gui/app/print_commands.h"
@@ -251,6 +254,8 @@ void EntryWindow::BuildMenus() {
   add("コピー", QKeySequence::Copy, invoke("copy"));
   add("ペースト", QKeySequence::Paste, invoke("paste"));
   add("すべてを選択", QKeySequence::SelectAll, invoke("selectAll"));
+  QMenu* find = menuBar()->addMenu(KdxText("検索"));
+  new KdxEntryFind(this, document_, find);
 
   QMenu* format = menuBar()->addMenu(KdxText("書式"));
   auto style = [this, format](const char* text, QKeySequence key, auto apply) {
@@ -292,6 +297,8 @@ void EntryWindow::BuildMenus() {
   infoAction_ = view->addAction(KdxText("文章情報を隠す"));
   infoAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+I")));
   connect(infoAction_, &QAction::triggered, this, &EntryWindow::showHideInfo);
+  commands_ = new KdxEntryCommands(this, file);
+  new KdxEntryOptions(this, document_, view->addMenu(KdxText("折り返し")), edit);
 }
 
 void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
@@ -396,22 +403,7 @@ void EntryWindow::LoadNote(const KDX_ENTRY& entry) {
 }
 
 void EntryWindow::ApplyWrapMode(const KDX_ENTRY& entry) {
-  const KdxBodyWrapMode mode = KdxGetBodyWrapMode(entry.en_turn, entry.en_turn_width);
-  switch (mode.wrap) {
-    case KdxBodyWrap::kWindowWidth:
-      body_->setLineWrapMode(QTextEdit::WidgetWidth);
-      body_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      break;
-    case KdxBodyWrap::kFixedWidth:
-      body_->setLineWrapMode(QTextEdit::FixedPixelWidth);
-      body_->setLineWrapColumnOrWidth(mode.widthPoints * body_->logicalDpiX() / 72);
-      body_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-      break;
-    case KdxBodyWrap::kNone:
-      body_->setLineWrapMode(QTextEdit::NoWrap);
-      body_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-      break;
-  }
+  KdxApplyBodyWrap(body_, KdxGetBodyWrapMode(entry.en_turn, entry.en_turn_width));
 }
 
 void EntryWindow::PlaceWindow(const KDX_ENTRY& entry) {

@@ -26,6 +26,7 @@ class QToolButton;
 class QWidget;
 
 class KdxEntryWindows;
+class KdxEntryCommands;
 
 class EntryWindow : public QMainWindow {
   Q_OBJECT
@@ -36,6 +37,9 @@ class EntryWindow : public QMainWindow {
   ~EntryWindow() override;
 
   int32_t entryId() const { return id_; }
+  KdxDocument* document() const { return document_; }
+  // The commands on the entry (entry_window_commands.h).
+  KdxEntryCommands* commands() const { return commands_; }
   bool bodyEditable() const { return bodyEditable_; }
   bool noteEditable() const { return noteEditable_; }
 
@@ -100,6 +104,7 @@ class EntryWindow : public QMainWindow {
   KdxNoteTextEdit* note_ = nullptr;
   KdxBodyTextEdit* body_ = nullptr;
   QAction* infoAction_ = nullptr;
+  KdxEntryCommands* commands_ = nullptr;
 };
 
 // A document's open entry windows, at most one per entry: opening, the open

@@ -1,13 +1,13 @@
 #include "gui/app/entry_window_logic.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
 #include "core/document/catset_table.h"
 #include "core/document/env_table.h"
 #include "core/listing/category.h"
+#include "core/prefs/turn_width.h"
 #include "core/util/vell_system.h"
 #include "core/util/vell_utf8.h"
 #include "gui/app/localization.h"
@@ -87,17 +87,9 @@ KdxEntryChanges EW_IsTheEntryUpdated(const KDX_ENTRY& stored, const KDX_ENTRY& f
 KdxBodyWrapMode KdxGetBodyWrapMode(int32_t turn, const char* turnWidth) {
   if (turn == 1) return {KdxBodyWrap::kWindowWidth, 0};
   if (turn != 3) return {KdxBodyWrap::kNone, 0};
-  int64_t width = 0;
-  if (turnWidth != nullptr) {
-    const std::string_view text(turnWidth, strnlen(turnWidth, 32));
-    // A number too large to read is as wide as allowed.
-    if (std::from_chars(text.data(), text.data() + text.size(), width).ec ==
-        std::errc::result_out_of_range) {
-      width = kKdxTurnWidthMaximum;
-    }
-  }
-  return {KdxBodyWrap::kFixedWidth, static_cast<int32_t>(std::clamp<int64_t>(
-                                        width, kKdxTurnWidthMinimum, kKdxTurnWidthMaximum))};
+  const std::string_view text =
+      turnWidth != nullptr ? std::string_view(turnWidth, strnlen(turnWidth, 32)) : "";
+  return {KdxBodyWrap::kFixedWidth, KDXCOMM_ParseTurnWidth(text)};
 }
 
 std::optional<KdxWindowRect> KdxStoredEntryFrame(const KDX_ENTRY& entry) {

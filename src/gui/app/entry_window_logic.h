@@ -21,9 +21,6 @@ inline constexpr int32_t kKdxEntryInfoHeight = 200;
 inline constexpr char kKdxMainWindowOrderKey[] = "main_window_order_index";
 // Preference key of a new entry window's size.
 inline constexpr char kPrefDefaultEntryWindowSizeKey[] = "DefaultEntryWindowSize";
-// Bounds of a fixed body width, in points.
-inline constexpr int32_t kKdxTurnWidthMinimum = 30;
-inline constexpr int32_t kKdxTurnWidthMaximum = 100000;
 
 // What a text control hands to a fixed field of fieldSize bytes: at most
 // (fieldSize - 1) / 3 UTF-16 units (170 for a title, 42 for a category),
@@ -73,7 +70,8 @@ struct KdxEntryChanges {
                                                    const KdxEntryPart& body);
 
 // How the body wraps: en_turn 1 at the window's width, 3 at a fixed width of
-// en_turn_width points (kept within 30..100000), anything else not at all.
+// en_turn_width points (read by KDXCOMM_ParseTurnWidth), anything else not at
+// all.
 enum class KdxBodyWrap { kWindowWidth, kFixedWidth, kNone };
 struct KdxBodyWrapMode {
   KdxBodyWrap wrap = KdxBodyWrap::kNone;

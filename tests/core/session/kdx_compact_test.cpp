@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/container/rez_journal.h"
@@ -261,6 +263,39 @@ TEST_F(Compaction, FailureAtAnyStepLeavesTheFileAsItWas) {
   // And after all that, it still compacts.
   EXPECT_EQ(doc.session().Compact(&report), KdxCompactResult::kOk);
   EXPECT_EQ(Everything(doc), before);
+}
+
+// The copy is checked by reading it back alone: a byte changed after it was
+// synced must be found wherever it lies, even where a reader would never
+// notice (the file header, a header's unused bytes, deep inside a block
+// longer than the pieces the copy is read in).
+TEST_F(Compaction, ACopyChangedAfterItsSyncIsFoundWhereverTheByteLies) {
+  TestDocument doc;
+  const std::string longBody(size_t{9} << 20, 'x');
+  doc.Add("long", {longBody, "text", "note"});
+  doc.Add("short", {"b", "t", "n"});
+  doc.Save();
+  const auto bytes = kdx_test::ReadAll(doc.path());
+  for (const auto& [what, where] :
+       std::vector<std::pair<std::string, std::function<size_t(size_t)>>>{
+           {"the file header", [](size_t) { return size_t{100}; }},
+           {"the unused bytes of the first member's header",
+            [](size_t) { return size_t{kRezFirstMemberPosition + kRezHeaderSize - 1}; }},
+           {"the middle of the long block", [](size_t size) { return size / 2; }},
+           {"the last byte", [](size_t size) { return size - 1; }}}) {
+    KdxCompactReport report;
+    EXPECT_EQ(doc.session().Compact(&report,
+                                    [&where](KdxCompactStep step, const std::string& copy) {
+                                      if (step != KdxCompactStep::kCheckCopy) return true;
+                                      auto b = kdx_test::ReadAll(copy);
+                                      b[where(b.size())] ^= 0x20;
+                                      kdx_test::WriteAll(copy, b);
+                                      return true;
+                                    }),
+              KdxCompactResult::kCopyDiffers)
+        << what;
+    EXPECT_EQ(kdx_test::ReadAll(doc.path()), bytes) << what;
+  }
 }
 
 }  // namespace
