@@ -22,24 +22,6 @@ bool PREF_IsValidExtension(std::string_view utf8) {
          utf8.find('\0') == std::string_view::npos;
 }
 
-long KDXCOMM_ParseTurnWidth(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  // The field holds at most 10 characters; count them, not bytes.
-  size_t end = 0;
-  for (int chars = 0; end < text.size() && chars < 10; ++chars) {
-    ++end;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  }
-  text = text.substr(0, end);
-  long width = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    width = width * 10 + (c - '0');  // at most 10 digits: fits a 64-bit long
-    if (width > kPrefMaxTurnWidth) return kPrefMaxTurnWidth;
-  }
-  return width < kPrefMinTurnWidth ? kPrefMinTurnWidth : width;
-}
-
 std::optional<double> PREF_ParsePrintMargin(std::string_view text) {
   text = Trimmed(text);
   if (text.empty()) return std::nullopt;

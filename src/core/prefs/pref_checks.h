@@ -1,15 +1,11 @@
 // Checks of the values the user types for the preferences, so that nothing the
-// reader cannot give back is ever written: an import extension, the default
-// document width and the print margins.
+// reader cannot give back is ever written: an import extension and the print
+// margins (the document width: turn_width.h).
 #pragma once
 
 #include <optional>
 #include <string_view>
 
-// Document widths in points: narrower makes no readable column, wider than
-// this is a typing slip, not a page.
-inline constexpr long kPrefMinTurnWidth = 30;
-inline constexpr long kPrefMaxTurnWidth = 100000;
 // Print margins in points (a margin of 14 inches leaves no page).
 inline constexpr double kPrefMaxPrintMargin = 1000.0;
 
@@ -18,11 +14,6 @@ inline constexpr double kPrefMaxPrintMargin = 1000.0;
 // "." or "/" (an extension is compared after the last dot of a file name).
 // An empty one would end the list for the reader and drop those after it.
 [[nodiscard]] bool PREF_IsValidExtension(std::string_view utf8);
-
-// A document width typed by the user: the leading decimal digits of its
-// first 10 characters after any spaces, raised to 30 and lowered to 100000.
-// No digits at all count as 0, so 30.
-[[nodiscard]] long KDXCOMM_ParseTurnWidth(std::string_view text);
 
 // A print margin typed by the user: a decimal number of points from 0 to
 // kPrefMaxPrintMargin, spaces around it allowed. Anything else (empty,

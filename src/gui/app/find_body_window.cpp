@@ -21,6 +21,7 @@
 #include "core/util/vell_utf8.h"
 #include "gui/app/alerts.h"
 #include "gui/app/body_text_edit.h"
+#include "gui/app/document_window.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/find_replace.h"

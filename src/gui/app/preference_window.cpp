@@ -26,6 +26,7 @@
 #include "core/prefs/pref_checks.h"
 #include "core/prefs/pref_file.h"
 #include "core/prefs/pref_rez.h"
+#include "core/prefs/turn_width.h"
 #include "gui/app/alerts.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
@@ -525,7 +526,7 @@ void PrefWindow::UpdatePrintMargin() {
 
 void PrefWindow::UpdateTurnWidth() {
   m_PrefRec.turn = m_RadioDefaultTurn->checkedId();
-  const long width = KDXCOMM_ParseTurnWidth(m_EditTurnWidth->text().toStdString());
+  const int32_t width = KDXCOMM_ParseTurnWidth(m_EditTurnWidth->text().toStdString());
   m_PrefRec.turnWidth = std::to_string(width);
   m_EditTurnWidth->setText(QString::fromStdString(m_PrefRec.turnWidth));
   (void)PREF_WriteInteger(kPrefDefaultTurnKey, m_PrefRec.turn);

@@ -1,5 +1,5 @@
 // What the preference window lets through to the files: extensions the list
-// can hold, document widths and print margins.
+// can hold and print margins.
 #include "core/prefs/pref_checks.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +19,6 @@ TEST(PrefChecksTest, ExtensionIsOneToFifteenBytesWithoutSeparators) {
     EXPECT_FALSE(PREF_IsValidExtension(bad)) << bad;
   }
   EXPECT_FALSE(PREF_IsValidExtension(std::string("a\0b", 3)));
-}
-
-TEST(PrefChecksTest, TurnWidthIsRaisedToThirtyAndCappedAtOneHundredThousand) {
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("12"), 30);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth(""), 30);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("abc"), 30);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("-500"), 30);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("30"), 30);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("  450pt"), 450);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("100000"), 100000);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("100001"), 100000);
-  // Twenty digits would overflow a long; only the field's ten characters count.
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("99999999999999999999"), 100000);
-  EXPECT_EQ(KDXCOMM_ParseTurnWidth("00000000000500"), 30);
 }
 
 TEST(PrefChecksTest, MarginIsANumberOfPointsOrNothing) {
