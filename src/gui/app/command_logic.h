@@ -14,8 +14,10 @@
 
 // Which of the document window's commands are enabled.
 struct KdxDocumentMenuState {
-  bool selectionCommands;  // labels 0-7, 分類の変更: need a selected entry
-  bool documentCommands;  // ラベルの編集, 分類名の編集, 一覧表示オプション, 書類の設定
+  bool selectionCommands;  // labels 0-7, 分類の変更, 暗号化, 暗号解除: need a selected entry
+  // ラベルの編集, 分類名の編集, 一覧表示オプション, 書類の設定, 新規文章, パスワード,
+  // the search field's commands, closing the entry windows, compaction
+  bool documentCommands;
   bool fileInfo;  // 書類の情報: only when the file information exists
 };
 // Everything is off while a worker has the document.
@@ -48,3 +50,21 @@ inline constexpr char kKdxEncryptedBodyKey[] = "IsEncrptedBody";
 // characters ("0361138").
 [[nodiscard]] std::vector<std::pair<const char*, std::string>> KDXCOMM_GetFileInfoTexts(
     const KDX_FILE_INFO& info, const char* appVersionChars);
+
+// The password setting: stores the accepted password (empty removes the
+// protection) and saves the tables at once.
+enum class KdxPasswordStore {
+  kStored,
+  kNotStored,  // the value could not be made or stored; logged, the old one kept
+  kNotSaved,   // the save failed; the document keeps the password it had
+};
+[[nodiscard]] KdxPasswordStore KDXCOMM_StorePassword(KdxSession& session,
+                                                     const std::string& password);
+
+// What the user is told after encrypting or decrypting entries: empty when
+// every entry was switched.
+[[nodiscard]] std::string KdxEncryptReportText(bool encrypt, int64_t failed);
+
+// What the user is told after compacting the document.
+[[nodiscard]] std::string KdxCompactReportText(KdxCompactResult result,
+                                               const KdxCompactReport& report);

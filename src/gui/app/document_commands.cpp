@@ -41,6 +41,7 @@ void KdxDocument::BuildCommandMenus(QMenu* view) {
   connect(options, &QAction::triggered, this, &KdxDocument::listOption);
 
   QMenu* entries = menuBar()->addMenu(KdxText("文章"));
+  entries->setObjectName(QStringLiteral("EntryMenu"));
   QMenu* labels = entries->addMenu(KdxText("ラベル"));
   for (int label = 0; label < kKdxColorLabelCount; ++label) {
     QAction* item = labels->addAction(QString());
@@ -64,6 +65,7 @@ void KdxDocument::BuildCommandMenus(QMenu* view) {
   connect(titles, &QAction::triggered, this, &KdxDocument::editCategoryTitle);
 
   QMenu* document = menuBar()->addMenu(KdxText("書類"));
+  document->setObjectName(QStringLiteral("DocumentMenu"));
   QAction* settings = document->addAction(KdxText("書類の設定…"));
   settings->setObjectName(QStringLiteral("FilePreference"));
   connect(settings, &QAction::triggered, this, &KdxDocument::FilePreference);

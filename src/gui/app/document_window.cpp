@@ -281,15 +281,15 @@ void KdxDocument::BuildMenus() {
   browserAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+B")));
   connect(browserAction_, &QAction::triggered, this, &KdxDocument::showHideBrowser);
   QAction* find = view->addAction(KdxText("検索フィールドへ"));
+  find->setObjectName(QStringLiteral("ShowFindWindow"));
   find->setShortcut(QKeySequence::Find);
-  connect(find, &QAction::triggered, this, [this] {
-    searchField_->setFocus();
-    searchField_->selectAll();
-  });
+  connect(find, &QAction::triggered, this, &KdxDocument::ShowFindWindow);
   QAction* clear = view->addAction(KdxText("検索履歴をクリア"));
+  clear->setObjectName(QStringLiteral("ClearSearchHistory"));
   connect(clear, &QAction::triggered, this, &KdxDocument::ClearSearchHistory);
 
   BuildCommandMenus(view);
+  BuildEntryCommandMenus(file);
 
   QMenu* help = menuBar()->addMenu(KdxText("ヘルプ"));
   QAction* guide = help->addAction(KdxText("指南"));
@@ -576,7 +576,11 @@ void KdxDocument::OnFindButton() {
 
 void KdxDocument::ClearSearchHistory() {
   (void)HICOMM_ClearSearchWord();
-  RefreshSearchMenu();
+  // The history is the user's, shared by every document's field.
+  for (KdxDocument* document : app_->documents()) {
+    document->RefreshSearchMenu();
+    emit document->searchHistoryCleared();
+  }
 }
 
 void KdxDocument::BackupMainWindowStatus() {

@@ -101,10 +101,20 @@ class KdxDocument : public QMainWindow {
   void editCategoryTitle();
   void FilePreference();
   void FileInfo();
+  // The commands on entries and on the file (document_entry_commands.cpp).
+  void NewEntry();
+  void EncryptON();
+  void EncryptOFF();
+  void PasswordSetting();
+  void ShowFindWindow();
+  void CloseAllEntryWindow();
+  void CompactDocument();
 
  signals:
   // A word to look for in the whole document (the search window's work).
   void searchRequested(const QString& word, int mode);
+  // The search history was cleared: every search field refreshes its recents.
+  void searchHistoryCleared();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -133,6 +143,8 @@ class KdxDocument : public QMainWindow {
   bool SaveOrAlert();
   // The menus of the commands above, into the bar and the view menu.
   void BuildCommandMenus(QMenu* view);
+  void BuildEntryCommandMenus(QMenu* file);
+  void SetEncryptSelected(bool encrypt);
   void RefreshLabelMenu();
   void ShowCategoryTitles();
   // The selected rows' entries, in row order.

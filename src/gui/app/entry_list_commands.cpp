@@ -26,6 +26,8 @@ constexpr char kDeleteTitle[] = "削除…";
 constexpr char kLabelTitle[] = "ラベル ▸";
 constexpr char kChangeTitle[] = "分類の変更…";
 constexpr char kEntryKind[] = "文章";
+constexpr char kEncryptTitle[] = "暗号化";
+constexpr char kDecryptTitle[] = "暗号解除";
 
 std::string TitleOf(const KDX_ENTRY& entry) {
   return std::string(entry.en_title, strnlen(entry.en_title, sizeof entry.en_title));
@@ -35,8 +37,8 @@ std::string TitleOf(const KDX_ENTRY& entry) {
 
 std::vector<KdxEntryMenuItem> KdxEntryMenuItems(int64_t selected) {
   const bool any = selected > 0;
-  return {{kOpenTitle, any},   {kCopyTitle, any},     {kDeleteTitle, any}, {kLabelTitle, any},
-          {kChangeTitle, any}, {"書き出し ▸", false}, {"暗号化", false},   {"暗号解除", false}};
+  return {{kOpenTitle, any},   {kCopyTitle, any},     {kDeleteTitle, any},  {kLabelTitle, any},
+          {kChangeTitle, any}, {"書き出し ▸", false}, {kEncryptTitle, any}, {kDecryptTitle, any}};
 }
 
 std::vector<KDX_ENTRY> KdxSelectedEntries(KdxDocument* window) {
@@ -149,6 +151,10 @@ QMenu* KdxMakeEntryListMenu(KdxDocument* window, const QPoint& pos) {
     } else if (std::strcmp(item.title, kCopyTitle) == 0) {
       QObject::connect(action, &QAction::triggered, window,
                        [window] { KdxCopySelectedEntries(window); });
+    } else if (std::strcmp(item.title, kEncryptTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window, &KdxDocument::EncryptON);
+    } else if (std::strcmp(item.title, kDecryptTitle) == 0) {
+      QObject::connect(action, &QAction::triggered, window, &KdxDocument::EncryptOFF);
     }
   }
   return menu;
