@@ -44,6 +44,7 @@
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/help_guide.h"
+#include "gui/app/import_export_commands.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
@@ -260,6 +261,7 @@ void KdxDocument::BuildMenus() {
   QAction* open = file->addAction(KdxText("開く…"));
   open->setShortcut(QKeySequence::Open);
   connect(open, &QAction::triggered, app_, &KdxApplication::openDocument);
+  KdxAddTransferMenus(this, file);
   file->addSeparator();
   QAction* close = file->addAction(KdxText("閉じる"));
   close->setShortcut(QKeySequence::Close);
@@ -645,26 +647,6 @@ bool KdxDocument::eventFilter(QObject* watched, QEvent* event) {
     QTimer::singleShot(0, this, [this, paths] { ImportDroppedPaths(paths); });
   }
   return true;
-}
-
-void KdxDocument::ImportDroppedPaths(const std::vector<std::string>& paths) {
-  if (session_.busy() || paths.empty()) return;
-  const KdxImportSettings settings = KDX_ReadImportSettings();
-  const KdxCategorySelection cats = selection_;
-  bool saveFailed = false;
-  const KdxTransferResult result = KdxWorkerRun(
-      this, session_, KdxText("ファイルを検索しています..."),
-      [&](const KdxTransferProgress& shown) {
-        KdxTransferProgress progress = shown;
-        progress.checkpoint = KdxSaveEvery(
-            kKdxImportSaveEvery, [this] { return session_.Save(); }, &saveFailed);
-        return KDX_ImportPaths(session_.EditDirectly(), paths, cats.name[0], cats.name[1],
-                               cats.name[2], KdxFolderCategories::kGiven, settings, progress);
-      });
-  ReloadMainListBoxes();
-  raise();
-  if (saveFailed) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
-  KDXCOMM_AlertOK(this, QString::fromStdString(KdxImportReportText(result)));
 }
 
 QList<QUrl> KdxDocument::ExportDraggedEntries() {

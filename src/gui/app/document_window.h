@@ -71,6 +71,9 @@ class KdxDocument : public QMainWindow {
   // Imports files and folders (a drop on the entry list) with the browser's
   // categories, on a worker with the progress dialog, then reports the counts.
   void ImportDroppedPaths(const std::vector<std::string>& paths);
+  // Takes the window's state into the document and saves; false after
+  // telling the user that the save failed.
+  bool BackupAndSave();
 
   // The browser's editing: "+" and "−" of a level (1 to 3), and a name
   // typed over the selected one.

@@ -16,6 +16,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
+#include "gui/app/import_export_commands.h"
 #include "gui/app/localization.h"
 
 namespace {
@@ -25,6 +26,7 @@ constexpr char kCopyTitle[] = "複製";
 constexpr char kDeleteTitle[] = "削除…";
 constexpr char kLabelTitle[] = "ラベル ▸";
 constexpr char kChangeTitle[] = "分類の変更…";
+constexpr char kExportTitle[] = "書き出し ▸";
 constexpr char kEntryKind[] = "文章";
 constexpr char kEncryptTitle[] = "暗号化";
 constexpr char kDecryptTitle[] = "暗号解除";
@@ -37,8 +39,8 @@ std::string TitleOf(const KDX_ENTRY& entry) {
 
 std::vector<KdxEntryMenuItem> KdxEntryMenuItems(int64_t selected) {
   const bool any = selected > 0;
-  return {{kOpenTitle, any},   {kCopyTitle, any},     {kDeleteTitle, any},  {kLabelTitle, any},
-          {kChangeTitle, any}, {"書き出し ▸", false}, {kEncryptTitle, any}, {kDecryptTitle, any}};
+  return {{kOpenTitle, any},   {kCopyTitle, any},   {kDeleteTitle, any},  {kLabelTitle, any},
+          {kChangeTitle, any}, {kExportTitle, any}, {kEncryptTitle, any}, {kDecryptTitle, any}};
 }
 
 std::vector<KDX_ENTRY> KdxSelectedEntries(KdxDocument* window) {
@@ -134,6 +136,11 @@ QMenu* KdxMakeEntryListMenu(KdxDocument* window, const QPoint& pos) {
         window->UpdateMenuState();
         for (int label = 0; label < kKdxColorLabelCount; ++label) {
           sub->addAction(window->labelAction(label));
+        }
+      } else if (std::strcmp(item.title, kExportTitle) == 0) {
+        KdxUpdateTransferActions(window);
+        for (const KdxExportCommand& command : kKdxExportCommands) {
+          sub->addAction(window->commandAction(command.name));
         }
       }
       continue;

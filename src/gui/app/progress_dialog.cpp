@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "gui/app/localization.h"
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr size_t kReportedFailures = 5;
+constexpr std::chrono::milliseconds kShownEvery{50};
 
 // Runs fn on the dialog's (main) thread and waits for it; a plain call when
 // already there.
@@ -116,11 +118,18 @@ KdxTransferResult KdxWorkerRun(QWidget* parent, KdxSession& session, const QStri
   KdxTransferProgress progress;
   progress.phase = [d](const std::string& message) {
     OnMainThread(d, [d, message] {
-      d->SetMessage(QString::fromStdString(message));
+      d->SetMessage(KdxText(message.c_str()));
       d->SetProgressIndeterminate(true);
     });
   };
-  progress.item = [d](const std::string& item, int64_t done, int64_t total) {
+  // The dialog is brought up to date at most every kShownEvery and at the last
+  // item: a wait for the main thread per item would slow a long run of small
+  // items down several times over.
+  auto lastShown = std::make_shared<std::chrono::steady_clock::time_point>();
+  progress.item = [d, lastShown](const std::string& item, int64_t done, int64_t total) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - *lastShown < kShownEvery && done + 1 != total) return;
+    *lastShown = now;
     OnMainThread(d, [d, item, done, total] {
       if (d->cancelled()) return;
       d->SetFuncName(QString::fromStdString(item));
@@ -152,15 +161,19 @@ KdxTransferResult KdxWorkerRun(QWidget* parent, KdxSession& session, const QStri
   return result;
 }
 
-std::string KdxImportReportText(const KdxTransferResult& result) {
-  std::string text = KdxFillFormat(KdxTextUtf8("%ld 件のファイルを取り込みました。"),
-                                   {std::to_string(result.succeeded)});
+std::string KdxTransferReportText(const KdxTransferResult& result, const char* doneFormat,
+                                  const char* failedFormat) {
+  std::string text = KdxFillFormat(KdxTextUtf8(doneFormat), {std::to_string(result.succeeded)});
   if (result.failed > 0) {
-    text += KdxFillFormat(KdxTextUtf8("%ld 件のファイルを取り込めませんでした。"),
-                          {std::to_string(result.failed)});
+    text += KdxFillFormat(KdxTextUtf8(failedFormat), {std::to_string(result.failed)});
   }
   for (size_t i = 0; i < result.failures.size() && i < kReportedFailures; ++i) {
     text += "\n" + result.failures[i].item + ": " + result.failures[i].reason;
   }
   return text;
+}
+
+std::string KdxImportReportText(const KdxTransferResult& result) {
+  return KdxTransferReportText(result, "%ld 件のファイルを取り込みました。",
+                               "%ld 件のファイルを取り込めませんでした。");
 }

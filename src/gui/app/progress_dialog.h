@@ -73,3 +73,7 @@ using KdxWork = std::function<KdxTransferResult(const KdxTransferProgress& progr
 // "%ld 件のファイルを取り込めませんでした。" after it; the first failures'
 // items and reasons follow, one a line, at most five.
 [[nodiscard]] std::string KdxImportReportText(const KdxTransferResult& result);
+// The same for any operation: doneFormat and failedFormat are the keys of the
+// two counts' texts.
+[[nodiscard]] std::string KdxTransferReportText(const KdxTransferResult& result,
+                                                const char* doneFormat, const char* failedFormat);

@@ -55,7 +55,7 @@ TEST_F(EntryListCommandsTest, RightClickSelectsTheRowAloneAndDeleteAsksThenRemov
     if (action->isEnabled()) enabled.push_back(action->text().toStdString());
   }
   EXPECT_EQ(enabled, (std::vector<std::string>{"開く", "複製", "削除…", "ラベル", "分類の変更…",
-                                               "暗号化", "暗号解除"}));
+                                               "書き出し", "暗号化", "暗号解除"}));
   EXPECT_EQ(menu->actions().size(), 8);
   // 複製: the copy ends up selected instead of its source.
   const int32_t source = window->entryModel()->IdAtRow(2);

@@ -1,0 +1,42 @@
+// The document window's import and export commands: 取り込み ▸ (files,
+// a folder, a folder of version-2 export files, and files dropped on the
+// entry list), 書き出し ▸ (seven kinds of files into a folder), the entry
+// list file, the joined text file and "save as new file". Each opens its
+// panel window-modal; what follows the panel is a function of its own, which
+// the tests call with the paths a user would choose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/content/new_document.h"
+#include "gui/app/import_export_logic.h"
+
+class KdxDocument;
+class QMenu;
+
+// Adds the commands to the window's file menu (their actions are named after
+// the commands: "ImportFile", "ExportRtfFile", ...).
+void KdxAddTransferMenus(KdxDocument* window, QMenu* file);
+// Enables the commands for the window's selection and list.
+void KdxUpdateTransferActions(KdxDocument* window);
+
+// Imports the chosen files that are import targets with the browser's
+// categories on a worker; reports failures; one imported file opens its
+// entry window. Nothing when none is an import target.
+void KdxImportChosenFiles(KdxDocument* window, const std::vector<std::string>& paths);
+// Imports a folder's import targets (version2: its version-2 export files),
+// each with the categories of its path below folder.
+void KdxImportChosenFolder(KdxDocument* window, const std::string& folder, bool version2);
+// Exports the selected entries in row order into folder on a worker.
+void KdxExportSelectedTo(KdxDocument* window, const KdxExportCommand& command,
+                         const std::string& folder);
+// The entry list file (recordType 0: the selected entries, 1: all shown).
+void KdxWriteEntryListTo(KdxDocument* window, int32_t recordType, const std::string& path);
+// The joined text file of the selected entries.
+void KdxAppendSelectedTo(KdxDocument* window, const std::string& path);
+// The new document at path; refused (said, false) when path is the file of
+// any open document, however it is spelt.
+bool KdxSaveNewFileTo(KdxDocument* window, const KDX_NEW_SAVE_OPTIONS& options,
+                      const std::string& path);
