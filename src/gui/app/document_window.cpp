@@ -257,6 +257,11 @@ void KdxDocument::BuildMenus() {
   file->addSeparator();
   KdxAddPageSetupAction(file, this);
   file->addSeparator();
+  QAction* prefs = file->addAction(KdxText("環境設定…"));
+  prefs->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+  prefs->setMenuRole(QAction::PreferencesRole);
+  connect(prefs, &QAction::triggered, app_, &KdxApplication::ShowPreferences);
+  file->addSeparator();
   QAction* quit = file->addAction(KdxText("終了"));
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, app_, &KdxApplication::quit);

@@ -5,7 +5,7 @@
 #include "gui/app/localization.h"
 
 std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder) {
-  const std::string file = KdxTextUtf8(kKdxGuideName) + ".html";
+  const std::string file = KdxTextUtf8(kKdxGuideName) + ".pdf";
   const std::string folder = KdxTextUtf8(kKdxGuideFolder);
   // Installed, the data folder lies beside bin/ under whatever prefix the
   // package or the install chose.

@@ -8,7 +8,7 @@
 inline constexpr char kKdxGuideFolder[] = "ドキュメント";
 inline constexpr char kKdxGuideName[] = "指南";
 
-// The places looked at, in order: "ドキュメント/指南.html" beside the program
+// The places looked at, in order: "ドキュメント/指南.pdf" beside the program
 // (programFolder), then the data folder of the prefix the program is
 // installed under, then the data folder this build installs into.
 [[nodiscard]] std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder);

@@ -21,6 +21,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
+#include "gui/app/preference_window.h"
 #include "gui/app/recently_used.h"
 #include "gui/app/startup_dialog.h"
 #include "gui/app/startup_logic.h"
@@ -261,6 +262,15 @@ void KdxApplication::OpenHelp() {
   if (!guide.empty()) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(guide)));
 }
 
+void KdxApplication::ShowPreferences() {
+  if (prefWindow_) {
+    prefWindow_->MakeKeyAndOrderFront();
+    return;
+  }
+  prefWindow_ = std::make_unique<PrefWindow>();
+  prefWindow_->OpenPrefWindow();
+}
+
 void KdxApplication::quit() {
   quitting_ = true;
   const std::vector<KdxDocument*> open = documents_;
@@ -271,6 +281,7 @@ void KdxApplication::quit() {
     }
   }
   quitting_ = false;
+  if (prefWindow_) prefWindow_->close();  // stores the fields typed last
   QCoreApplication::quit();
 }
 

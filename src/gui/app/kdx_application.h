@@ -14,6 +14,7 @@
 #include "core/session/kdx_session.h"
 
 class KdxDocument;
+class PrefWindow;
 class QDialog;
 class QWidget;
 
@@ -56,6 +57,9 @@ class KdxApplication : public QObject {
   void newDocument();
   void openDocument();
   void OpenHelp();
+  // The preference window, one per run: made and filled the first time,
+  // brought to the front as it is afterwards.
+  void ShowPreferences();
   // Closes every window through its own closing; quits when all closed.
   void quit();
   // The start-up dialog (never two at a time); quits when it leaves nothing open.
@@ -81,4 +85,5 @@ class KdxApplication : public QObject {
   bool quitting_ = false;
   KdxPasswordPrompt testPrompt_;
   std::unique_ptr<QTemporaryDir> temporaryFolder_;
+  std::unique_ptr<PrefWindow> prefWindow_;
 };
