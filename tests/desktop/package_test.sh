@@ -24,7 +24,7 @@ for size in 16 24 32 48 64 128 256; do
 done
 expect /usr/share/man/man1/kdx.1
 expect /usr/share/bash-completion/completions/kdx
-grep -q '^/usr/share/kardinex/' "$work/files" || { echo "FAIL: the package lacks the guide" >&2; fail=1; }
+expect /usr/share/kardinex/ドキュメント/指南.pdf
 if grep -v '^/usr/' "$work/files"; then
   echo "FAIL: files outside /usr (above)" >&2
   fail=1

@@ -127,10 +127,14 @@ void KdxDocument::EncryptON() { SetEncryptSelected(true); }
 void KdxDocument::EncryptOFF() { SetEncryptSelected(false); }
 
 void KdxDocument::SetEncryptSelected(bool encrypt) {
-  if (session_.busy() || !session_.writable()) return;
   std::vector<int32_t> ids;
   for (const KDX_ENTRY& entry : KdxSelectedEntries(this)) ids.push_back(entry.en_id);
-  if (ids.empty()) return;
+  SetEncryptEntries(ids, encrypt, this);
+}
+
+void KdxDocument::SetEncryptEntries(const std::vector<int32_t>& ids, bool encrypt,
+                                    QWidget* parent) {
+  if (session_.busy() || !session_.writable() || ids.empty()) return;
   // What their windows hold goes in first, in the form it has now.
   for (const int32_t id : ids) {
     if (EntryWindow* open = entryWindows_->Find(id)) open->autoSaveEntry();
@@ -140,7 +144,7 @@ void KdxDocument::SetEncryptSelected(bool encrypt) {
   const std::string saving = KdxTextUtf8("ファイルを保存しています...");
   KdxEncryptEntriesResult switched;
   bool saveFailed = false;
-  (void)KdxWorkerRun(this, session_, KdxText("ファイルを検索しています..."),
+  (void)KdxWorkerRun(parent, session_, KdxText("ファイルを検索しています..."),
                      [&](const KdxTransferProgress& progress) {
                        progress.Phase(working);
                        switched = KDXCOMM_SetEncryptEntries(session_, ids, encrypt,
@@ -151,10 +155,10 @@ void KdxDocument::SetEncryptSelected(bool encrypt) {
                      });
   ReloadMainListBoxes();
   entryWindows_->UpdateAll();  // their lock marks
-  raise();
-  if (saveFailed) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
+  parent->raise();
+  if (saveFailed) KDXCOMM_AlertOK(parent, KdxText(kKdxMsgCannotSave));
   const std::string report = KdxEncryptReportText(encrypt, switched.failed);
-  if (!report.empty()) KDXCOMM_AlertOK(this, QString::fromStdString(report));
+  if (!report.empty()) KDXCOMM_AlertOK(parent, QString::fromStdString(report));
 }
 
 void KdxDocument::PasswordSetting() {

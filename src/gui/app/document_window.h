@@ -121,6 +121,9 @@ class KdxDocument : public QMainWindow {
   void NewEntry();
   void EncryptON();
   void EncryptOFF();
+  // Switches the encryption of ids under the progress dialog on parent; their
+  // windows save first, failures are said.
+  void SetEncryptEntries(const std::vector<int32_t>& ids, bool encrypt, QWidget* parent);
   void PasswordSetting();
   void ShowFindWindow();
   void CloseAllEntryWindow();

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QPointer>
 #include <QTableView>
 #include <QTimer>
 #include <functional>
@@ -186,17 +187,8 @@ void WriteEntryListCommand(KdxDocument* window) {
 }
 
 void AppendCommand(KdxDocument* window) {
-  if (window->session().busy() || SelectedCount(window) == 0) return;
-  QFileDialog* panel = KdxMakeSavePanel(
-      window, "連結", QFileInfo(QString::fromStdString(window->session().path())).absolutePath(),
-      QString(), QStringLiteral("txt"));
-  panel->setObjectName(QString::fromLatin1(kAppendAction));
-  panel->setAttribute(Qt::WA_DeleteOnClose);
-  QObject::connect(panel, &QFileDialog::fileSelected, window, [window](const QString& chosen) {
-    const std::string path = KdxWithExtension(chosen.toStdString(), "txt");
-    Later(window, [window, path] { KdxAppendSelectedTo(window, path); });
-  });
-  panel->open();
+  if (SelectedCount(window) == 0) return;
+  KdxAppendEntriesCommand(window, window, SelectedIds(window));
 }
 
 void SaveNewFileCommand(KdxDocument* window) {
@@ -347,17 +339,39 @@ void KdxWriteEntryListTo(KdxDocument* window, int32_t recordType, const std::str
 }
 
 void KdxAppendSelectedTo(KdxDocument* window, const std::string& path) {
+  KdxAppendEntriesTo(window, window, SelectedIds(window), path);
+}
+
+void KdxAppendEntriesCommand(KdxDocument* window, QWidget* parent, std::vector<int32_t> ids) {
+  if (window->session().busy() || ids.empty()) return;
+  QFileDialog* panel = KdxMakeSavePanel(
+      parent, "連結", QFileInfo(QString::fromStdString(window->session().path())).absolutePath(),
+      QString(), QStringLiteral("txt"));
+  panel->setObjectName(QString::fromLatin1(kAppendAction));
+  panel->setAttribute(Qt::WA_DeleteOnClose);
+  QPointer<QWidget> guard(parent);
+  QObject::connect(panel, &QFileDialog::fileSelected, window,
+                   [window, guard, ids = std::move(ids)](const QString& chosen) {
+                     const std::string path = KdxWithExtension(chosen.toStdString(), "txt");
+                     Later(window, [window, guard, ids, path] {
+                       KdxAppendEntriesTo(window, guard ? guard.data() : window, ids, path);
+                     });
+                   });
+  panel->open();
+}
+
+void KdxAppendEntriesTo(KdxDocument* window, QWidget* parent, const std::vector<int32_t>& ids,
+                        const std::string& path) {
   KdxSession& session = window->session();
-  if (session.busy() || !session.writable()) return;
-  const std::vector<int32_t> ids = SelectedIds(window);
-  if (ids.empty()) return;
+  if (session.busy() || !session.writable() || ids.empty()) return;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const KdxTransferResult result = KDX_ExportAppendToTextFile(session.EditDirectly(), ids, path);
   const bool saved = session.Save() == 0;
   QGuiApplication::restoreOverrideCursor();
   window->ReloadMainListBoxes();
-  if (!saved) KDXCOMM_AlertOK(window, KdxText(kKdxMsgCannotSave));
-  Say(window, KdxAppendEndText(result, path));
+  if (!saved) KDXCOMM_AlertOK(parent, KdxText(kKdxMsgCannotSave));
+  const std::string text = KdxAppendEndText(result, path);
+  if (!text.empty()) KDXCOMM_AlertOK(parent, QString::fromStdString(text));
 }
 
 bool KdxSaveNewFileTo(KdxDocument* window, const KDX_NEW_SAVE_OPTIONS& options,

@@ -15,6 +15,7 @@
 
 class KdxDocument;
 class QMenu;
+class QWidget;
 
 // Adds the commands to the window's file menu (their actions are named after
 // the commands: "ImportFile", "ExportRtfFile", ...).
@@ -36,6 +37,12 @@ void KdxExportSelectedTo(KdxDocument* window, const KdxExportCommand& command,
 void KdxWriteEntryListTo(KdxDocument* window, int32_t recordType, const std::string& path);
 // The joined text file of the selected entries.
 void KdxAppendSelectedTo(KdxDocument* window, const std::string& path);
+// 連結して書き出す… for entries chosen in another window (the search window's
+// results): the save panel on parent, then the joined text of ids, reported
+// on parent.
+void KdxAppendEntriesCommand(KdxDocument* window, QWidget* parent, std::vector<int32_t> ids);
+void KdxAppendEntriesTo(KdxDocument* window, QWidget* parent, const std::vector<int32_t>& ids,
+                        const std::string& path);
 // The new document at path; refused (said, false) when path is the file of
 // any open document, however it is spelt.
 bool KdxSaveNewFileTo(KdxDocument* window, const KDX_NEW_SAVE_OPTIONS& options,

@@ -49,6 +49,7 @@
 #include "gui/app/document_window_logic.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/find_body_window.h"
+#include "gui/app/import_export_commands.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
 #include "gui/app/localization.h"
@@ -345,10 +346,8 @@ void AllFindWindow::BuildMenus() {
   file->addSeparator();
   QAction* list =
       add(file, "一覧ファイルを書き出す…", "WriteEntryList", &AllFindWindow::WriteEntryList);
-  // The joined text of results comes with the export commands.
-  QAction* joined = file->addAction(KdxText("連結して書き出す…"));
-  joined->setObjectName(QStringLiteral("ExportAppendToTextFile"));
-  joined->setEnabled(false);
+  QAction* joined = add(file, "連結して書き出す…", "ExportAppendToTextFile",
+                        &AllFindWindow::ExportAppendToTextFile);
 
   QMenu* view = menuBar()->addMenu(KdxText("表示"));
   add(view, "検索フィールドへ", "ShowFindWindow", &AllFindWindow::findAll, QKeySequence::Find);
@@ -374,14 +373,9 @@ void AllFindWindow::BuildMenus() {
   connect(labels, &QMenu::aboutToShow, this, &AllFindWindow::RefreshLabelMenu);
   QAction* editLabels = add(entriesMenu_, "ラベルの編集…", "labelEdit", &AllFindWindow::labelEdit);
   entriesMenu_->addSeparator();
-  // Switching the encryption of results comes with the encryption batch.
-  for (const char* title : {"暗号化", "暗号解除"}) {
-    QAction* item = entriesMenu_->addAction(KdxText(title));
-    item->setObjectName(
-        QString::fromLatin1(std::strcmp(title, "暗号化") == 0 ? "EncryptON" : "EncryptOFF"));
-    item->setEnabled(false);
-  }
-  resultActions_.insert(resultActions_.end(), {open, copy, remove, list});
+  QAction* encrypt = add(entriesMenu_, "暗号化", "EncryptON", &AllFindWindow::EncryptON);
+  QAction* decrypt = add(entriesMenu_, "暗号解除", "EncryptOFF", &AllFindWindow::EncryptOFF);
+  resultActions_.insert(resultActions_.end(), {open, copy, remove, list, joined, encrypt, decrypt});
   windowActions_ = {closeEntries, clear, options, editLabels};
   for (QMenu* menu : {file, view, entriesMenu_}) {
     connect(menu, &QMenu::aboutToShow, this, &AllFindWindow::UpdateMenuState);
@@ -630,6 +624,24 @@ void AllFindWindow::listOption() {
 }
 
 // ---- Commands on the selected results -----------------------------------------
+
+std::vector<int32_t> AllFindWindow::SelectedIds() {
+  std::vector<int32_t> ids;
+  for (const auto& [row, entry] : SelectedEntries()) ids.push_back(entry.en_id);
+  return ids;
+}
+
+void AllFindWindow::EncryptON() {
+  if (document_ != nullptr) document_->SetEncryptEntries(SelectedIds(), true, this);
+}
+
+void AllFindWindow::EncryptOFF() {
+  if (document_ != nullptr) document_->SetEncryptEntries(SelectedIds(), false, this);
+}
+
+void AllFindWindow::ExportAppendToTextFile() {
+  if (document_ != nullptr) KdxAppendEntriesCommand(document_, this, SelectedIds());
+}
 
 void AllFindWindow::SaveAndReload() {
   if (document_->session().Save() != 0) KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));

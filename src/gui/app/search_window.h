@@ -74,6 +74,9 @@ class AllFindWindow : public QMainWindow {
   void DeleteEntry();
   void setColorLabel(int label);
   void labelEdit();
+  void EncryptON();
+  void EncryptOFF();
+  void ExportAppendToTextFile();
   void WriteEntryList();
   void listOption();
   void ClearSearchHistory();
@@ -108,6 +111,8 @@ class AllFindWindow : public QMainWindow {
   std::vector<std::pair<int, KDX_ENTRY>> SelectedEntries();
   // Saves the document and rebuilds its lists and this window's.
   void SaveAndReload();
+  // The selected results' entries, in row order.
+  std::vector<int32_t> SelectedIds();
 
   QPointer<KdxDocument> document_;
   KdxColumnSet columns_;

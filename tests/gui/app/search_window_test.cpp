@@ -142,7 +142,7 @@ class SearchWindowTest : public GuiTest {
   std::vector<int32_t> ids_;
 };
 
-TEST_F(SearchWindowTest, ResultCommandsOpenLabelCopyAndDeleteTheRightEntries) {
+TEST_F(SearchWindowTest, ResultCommandsOpenLabelEncryptCopyAndDeleteTheRightEntries) {
   const std::string path = MakeDocument();
   KdxDocument* document = Open(path);
   ASSERT_NE(document, nullptr);
@@ -168,6 +168,12 @@ TEST_F(SearchWindowTest, ResultCommandsOpenLabelCopyAndDeleteTheRightEntries) {
   window->setColorLabel(3);
   EXPECT_EQ(Stored(path, ids_[0]).en_co_id, 3);
   EXPECT_EQ(Stored(path, ids_[1]).en_co_id, 3);
+
+  // 暗号化 of a result: stored enciphered at once, the other one untouched.
+  SelectIds(window, {ids_[1]});
+  window->EncryptON();
+  EXPECT_EQ(Stored(path, ids_[1]).en_bo_encrypt, 1);
+  EXPECT_EQ(Stored(path, ids_[0]).en_bo_encrypt, 0);
 
   // 複製: the copy joins the results, selected in place of its source.
   SelectIds(window, {ids_[0]});
