@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
       keys.push_back(Ms(timer));
     }
     keystroke.push_back(Median(keys));
-    QTest::keyClicks(body, QStringLiteral(" 単語"));
+    QTest::keyClicks(body, QStringLiteral(" word"));
     const long long written = BytesWritten();
     timer.restart();
     entry->autoSaveEntry();
