@@ -4,14 +4,12 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -78,36 +76,6 @@ const VELL_ARY* NamesOf(const KDX_DATA& data, int level) {
 }
 
 }  // namespace
-
-// The entry list: its drags carry the dragged entries as files.
-class KdxEntryListView : public QTableView {
- public:
-  KdxEntryListView(KdxDocument* document, QWidget* parent)
-      : QTableView(parent), document_(document) {}
-
- protected:
-  void startDrag(Qt::DropActions) override {
-    const QList<QUrl> urls = document_->ExportDraggedEntries();
-    if (urls.isEmpty()) return;
-    auto* mime = new QMimeData;
-    mime->setUrls(urls);
-    auto* drag = new QDrag(this);
-    drag->setMimeData(mime);
-    drag->exec(Qt::CopyAction, Qt::CopyAction);
-    document_->ReloadMainListBoxes();
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
-      document_->OpenEntry();
-      return;
-    }
-    QTableView::keyPressEvent(event);
-  }
-
- private:
-  KdxDocument* document_;
-};
 
 QTableView* KdxDocument::entryList() const { return entryList_; }
 
@@ -209,7 +177,9 @@ void KdxDocument::BuildWidgets() {
   searchRow->addWidget(countLabel_);
   listLayout->addLayout(searchRow);
 
-  entryList_ = new KdxEntryListView(this, listPane);
+  entryList_ =
+      new KdxEntryTableView([this] { return ExportDraggedEntries(); }, [this] { OpenEntry(); },
+                            [this] { ReloadMainListBoxes(); }, listPane);
   entryList_->setObjectName(QStringLiteral("EntryList"));
   entryModel_ = new KdxEntryListModel(&session_, this);
   entryList_->setModel(entryModel_);

@@ -21,7 +21,7 @@
 class AllFindWindow;
 class KdxApplication;
 class KdxEntryWindows;
-class KdxEntryListView;
+class KdxEntryTableView;
 class KdxBrowserListModel;
 class KdxEntryListModel;
 class QAction;
@@ -188,7 +188,7 @@ class KdxDocument : public QMainWindow {
   std::array<QToolButton*, 3> deleteButtons_{};
   QWidget* browserPane_ = nullptr;
   QSplitter* splitter_ = nullptr;
-  KdxEntryListView* entryList_ = nullptr;
+  KdxEntryTableView* entryList_ = nullptr;
   KdxEntryListModel* entryModel_ = nullptr;
   QLineEdit* searchField_ = nullptr;
   QMenu* searchMenu_ = nullptr;

@@ -2,9 +2,12 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDrag>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QPalette>
 #include <QPixmap>
 #include <QTableView>
@@ -191,4 +194,32 @@ void KdxSetUpEntryListView(QTableView* view) {
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   header->setStretchLastSection(false);
+}
+
+KdxEntryTableView::KdxEntryTableView(std::function<QList<QUrl>()> exportDragged,
+                                     std::function<void()> open, std::function<void()> afterDrag,
+                                     QWidget* parent)
+    : QTableView(parent),
+      exportDragged_(std::move(exportDragged)),
+      open_(std::move(open)),
+      afterDrag_(std::move(afterDrag)) {}
+
+void KdxEntryTableView::startDrag(Qt::DropActions) {
+  const QList<QUrl> urls = exportDragged_();
+  if (urls.isEmpty()) return;
+  auto* mime = new QMimeData;
+  mime->setUrls(urls);
+  auto* drag = new QDrag(this);
+  drag->setMimeData(mime);
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+  if (afterDrag_) afterDrag_();
+}
+
+void KdxEntryTableView::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      event->modifiers() == Qt::NoModifier) {
+    open_();
+    return;
+  }
+  QTableView::keyPressEvent(event);
 }

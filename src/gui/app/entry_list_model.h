@@ -10,7 +10,11 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QList>
+#include <QTableView>
+#include <QUrl>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/listing/list_columns.h"
@@ -60,6 +64,24 @@ class KdxEntryListModel : public QAbstractTableModel {
 // several at a time, not edited, dragged out; columns moved and clicked;
 // no row numbers.
 void KdxSetUpEntryListView(QTableView* view);
+
+// A list of entries: Return opens the selected ones, and a drag carries them
+// out as the files exportDragged writes when the drag starts (afterDrag runs
+// once it ends).
+class KdxEntryTableView : public QTableView {
+ public:
+  KdxEntryTableView(std::function<QList<QUrl>()> exportDragged, std::function<void()> open,
+                    std::function<void()> afterDrag, QWidget* parent);
+
+ protected:
+  void startDrag(Qt::DropActions) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  std::function<QList<QUrl>()> exportDragged_;
+  std::function<void()> open_;
+  std::function<void()> afterDrag_;
+};
 
 // The browser's list of one level (1 to 3): row 0 is All, row r the level's
 // name r - 1, shown in display form; empty cells while the document is busy.

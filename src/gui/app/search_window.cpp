@@ -7,19 +7,16 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QDrag>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -119,34 +116,6 @@ class ResultListTypeDlg : public QDialog {
 };
 
 }  // namespace
-
-// The result list: Return opens, drags carry the dragged results as files.
-class KdxResultListView : public QTableView {
- public:
-  KdxResultListView(AllFindWindow* window, QWidget* parent) : QTableView(parent), window_(window) {}
-
- protected:
-  void startDrag(Qt::DropActions) override {
-    const QList<QUrl> urls = window_->ExportDraggedResults();
-    if (urls.isEmpty()) return;
-    auto* mime = new QMimeData;
-    mime->setUrls(urls);
-    auto* drag = new QDrag(this);
-    drag->setMimeData(mime);
-    drag->exec(Qt::CopyAction, Qt::CopyAction);
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
-      window_->OpenEntry();
-      return;
-    }
-    QTableView::keyPressEvent(event);
-  }
-
- private:
-  AllFindWindow* window_;
-};
 
 // ---- The document's side ------------------------------------------------------
 
@@ -295,7 +264,8 @@ void AllFindWindow::BuildWidgets() {
   modeRow->addWidget(countLabel_);
   layout->addLayout(modeRow);
 
-  list_ = new KdxResultListView(this, central);
+  list_ = new KdxEntryTableView([this] { return ExportDraggedResults(); }, [this] { OpenEntry(); },
+                                {}, central);
   list_->setObjectName(QStringLiteral("m_List_FoundResult"));
   model_ = new KdxFoundResultModel(&document_->session(), &results_, this);
   list_->setModel(model_);

@@ -22,7 +22,7 @@
 
 class KdxDocument;
 class KdxFoundResultModel;
-class KdxResultListView;
+class KdxEntryTableView;
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -125,7 +125,7 @@ class AllFindWindow : public QMainWindow {
   QMenu* searchMenu_ = nullptr;
   QButtonGroup* modes_ = nullptr;
   QProgressBar* indicator_ = nullptr;
-  KdxResultListView* list_ = nullptr;
+  KdxEntryTableView* list_ = nullptr;
   KdxFoundResultModel* model_ = nullptr;
   QLabel* countLabel_ = nullptr;
   QMenu* entriesMenu_ = nullptr;
