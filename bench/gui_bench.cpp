@@ -35,6 +35,7 @@
 #include "gui/app/localization.h"
 #include "richtext/body_format.h"
 #include "sample_document.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -57,14 +58,9 @@ std::string SamplePath() {
   return path.string();
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 void Report(const char* what, const std::vector<double>& ms) {
   // Each run too: the first run in the process pays for its fresh memory.
-  std::printf("%-44s %8.1f ms  (median of %zu; runs", what, Median(ms), ms.size());
+  std::printf("%-44s %8.1f ms  (median of %zu; runs", what, KdxBenchMedian(ms), ms.size());
   for (const double run : ms) std::printf(" %.0f", run);
   std::printf(")\n");
 }
@@ -125,16 +121,7 @@ bool FlushToDisk(const std::string& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  KdxInstallLocalization();
-  KdxSetAlertHookForTest([](KdxAlertKind, const QString& text) {
-    std::fprintf(stderr, "alert: %s\n", text.toUtf8().constData());
-    return 1;
-  });
-  const fs::path work = fs::temp_directory_path() / "kdx-gui-bench";
-  fs::create_directories(work);
-  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-  (void)PREF_PrepareREZFile(kPrefREZVersion);
+  const fs::path work = KdxBenchPrepareWindows("kdx-gui-bench");
   const std::string source = argc > 1 ? argv[1] : SamplePath();
   const std::string path = (work / "bench.kdx").string();
   fs::remove(path);
@@ -210,7 +197,7 @@ int main(int argc, char** argv) {
       QApplication::processEvents();
       keys.push_back(Ms(timer));
     }
-    keystroke.push_back(Median(keys));
+    keystroke.push_back(KdxBenchMedian(keys));
     QTest::keyClicks(body, QStringLiteral(" word"));
     const long long written = BytesWritten();
     timer.restart();
@@ -229,12 +216,12 @@ int main(int argc, char** argv) {
   Report("category click back to All (with save)", widen);
   Report("header click re-sorting (with save)", sortClick);
   std::printf("%-44s %8.0f bytes (median of %zu)\n", "written by the header click",
-              Median(sortBytes), sortBytes.size());
+              KdxBenchMedian(sortBytes), sortBytes.size());
   Report("entry window (1 MB body) open to painted", entryOpen);
   Report("keystroke in that body with repaint", keystroke);
   Report("autosave after a one-word edit", autosave);
   std::printf("%-44s %8.0f bytes (median of %zu)\n", "written by that autosave",
-              Median(autosaveBytes), autosaveBytes.size());
+              KdxBenchMedian(autosaveBytes), autosaveBytes.size());
   fs::remove(path);
   return 0;
 }

@@ -26,6 +26,7 @@
 #include "gui/app/localization.h"
 #include "gui/app/search_window.h"
 #include "sample_document.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -60,16 +61,7 @@ std::string LoadAverage() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  KdxInstallLocalization();
-  KdxSetAlertHookForTest([](KdxAlertKind, const QString& text) {
-    std::fprintf(stderr, "alert: %s\n", text.toUtf8().constData());
-    return 1;
-  });
-  const fs::path work = fs::temp_directory_path() / "kdx-search-window-bench";
-  fs::create_directories(work);
-  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-  (void)PREF_PrepareREZFile(kPrefREZVersion);
+  const fs::path work = KdxBenchPrepareWindows("kdx-search-window-bench");
   const std::string path = (work / "bench.kdx").string();
   fs::remove(path);
   fs::copy_file(argc > 1 ? argv[1] : SamplePath(), path);

@@ -31,6 +31,7 @@
 #include "gui/app/localization.h"
 #include "gui/app/progress_dialog.h"
 #include "transfer/file_import.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -123,26 +124,12 @@ double CancelExport(KdxApplication& controller, const std::string& path, const f
   return stopped;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  KdxInstallLocalization();
-  KdxSetAlertHookForTest([](KdxAlertKind, const QString& text) {
-    std::fprintf(stderr, "alert: %s\n", text.toUtf8().constData());
-    return 1;
-  });
   const int files = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-  const fs::path work = fs::temp_directory_path() / "kdx-transfer-window-bench";
-  fs::create_directories(work);
-  setenv("XDG_CONFIG_HOME", (work / "config").c_str(), 1);
-  (void)PREF_PrepareREZFile(kPrefREZVersion);
+  const fs::path work = KdxBenchPrepareWindows("kdx-transfer-window-bench");
   const fs::path folder = work / ("files-" + std::to_string(files));
   MakeFolder(folder, files);
 
@@ -159,8 +146,8 @@ int main(int argc, char** argv) {
       plain.push_back(Plain(work, folder.string()));
     }
   }
-  const double p = Median(plain);
-  const double w = Median(window);
+  const double p = KdxBenchMedian(plain);
+  const double w = KdxBenchMedian(window);
   std::printf("import %d files: plain %.0f ms, window %.0f ms (median of %d), window/plain %.2f\n",
               files, p, w, kRuns, w / p);
 
@@ -170,6 +157,6 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "cancel export: %.0f ms from the click to the dialog gone (median of %d, worst %.0f)\n",
-      Median(cancel), kRuns, *std::max_element(cancel.begin(), cancel.end()));
+      KdxBenchMedian(cancel), kRuns, *std::max_element(cancel.begin(), cancel.end()));
   return 0;
 }
