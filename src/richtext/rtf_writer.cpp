@@ -12,7 +12,10 @@
 #include <QTextCursor>
 #include <QTextFrame>
 #include <QTextTable>
+#include <charconv>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/util/vell_encoding.h"
 #include "richtext/attachments.h"
@@ -30,6 +33,8 @@ constexpr int kHexBytesPerLine = 64;
 // a document that shows one picture many times would otherwise make an RTF
 // hundreds of times its size. Pictures past it are written as references.
 constexpr qsizetype kMaxEmbeddedPictureBytes = qsizetype{32} << 20;
+// The most one UTF-16 unit of text becomes: \uc2\u-32768\'hh\'hh.
+constexpr qsizetype kMaxEscapeBytes = 20;
 
 int Twips(double points) { return qRound(points * 20.0); }
 
@@ -83,24 +88,31 @@ class RtfWriter {
   }
 
   RtfWriteResult Write() {
+    // Japanese text takes about 15 bytes a character (\uN and two \'hh):
+    // room for some of it up front spares most of the regrowing.
+    body_.reserve(qsizetype{document_.characterCount()} * 4 + 1024);
     WriteFrame(document_.rootFrame(), false);
-    RtfWriteResult result;
-    QByteArray& rtf = result.rtf;
-    rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1\n{\\fonttbl";
+    QByteArray header = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1\n{\\fonttbl";
     for (int i = 0; i < fonts_.size(); ++i) {
-      rtf += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset" +
-             (IsJapaneseFont(fonts_[i]) ? "128 " : "0 ");
+      header += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset" +
+                (IsJapaneseFont(fonts_[i]) ? "128 " : "0 ");
       // ";" ends a font name in the table, so it cannot be part of one.
-      rtf += EscapedText(QString(fonts_[i]).replace(QLatin1Char(';'), QLatin1Char(' '))) + ";}";
+      AppendEscaped(header, QString(fonts_[i]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+      header += ";}";
     }
-    rtf += "}\n{\\colortbl;";
+    header += "}\n{\\colortbl;";
     for (const QColor& color : colors_) {
-      rtf += "\\red" + QByteArray::number(color.red()) + "\\green" +
-             QByteArray::number(color.green()) + "\\blue" + QByteArray::number(color.blue()) + ";";
+      header += "\\red" + QByteArray::number(color.red()) + "\\green" +
+                QByteArray::number(color.green()) + "\\blue" + QByteArray::number(color.blue()) +
+                ";";
     }
-    rtf += "}\n";
-    rtf += body_;
-    rtf += "}\n";
+    header += "}\n";
+    // The header goes in front of the body where it lies: a large body is
+    // not copied into fresh memory again.
+    RtfWriteResult result;
+    result.rtf = std::move(body_);
+    result.rtf.insert(0, header);
+    result.rtf += "}\n";
     result.attachments = std::move(attachments_);
     result.picturesNotEmbedded = picturesNotEmbedded_;
     return result;
@@ -124,79 +136,121 @@ class RtfWriter {
     return static_cast<int>(colors_.size());
   }
 
-  // The Shift JIS bytes of one BMP character as \'hh escapes, or "?" when it
-  // has none. Cached for every writer on the thread: finding them opens a
-  // converter, and a body repeats few characters many times.
-  static const QByteArray& ShiftJisFallback(char16_t character) {
-    static thread_local QHash<char16_t, QByteArray> fallbacks;
-    const auto cached = fallbacks.constFind(character);
-    if (cached != fallbacks.constEnd()) return *cached;
-    const QByteArray utf8 = QString(QChar(character)).toUtf8();
-    std::string sjis;
-    QByteArray escaped;
-    if (Vell_EncodeFromUTF8(std::string_view(utf8.constData(), utf8.size()), kVellEncodingSJIS,
-                            sjis) == kVellEncOk &&
-        !sjis.empty()) {
-      for (const char byte : sjis) {
-        escaped +=
-            "\\'" + QByteArray::number(static_cast<uint8_t>(byte), 16).rightJustified(2, '0');
-      }
-    } else {
-      escaped = "?";
-    }
-    return *fallbacks.insert(character, escaped);
-  }
+  // How one BMP character outside ASCII is written: \uN, then its Shift JIS
+  // bytes as \'hh escapes or "?" when it has none, and how many bytes a
+  // reader without Unicode skips after \uN (the \ucN in force).
+  struct CharacterEscape {
+    QByteArray text;
+    int skipped = 0;  // 0 until made
+  };
 
   static QByteArray UnicodeEscape(char16_t unit) {
     const int value = unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit);
     return "\\u" + QByteArray::number(value);
   }
 
-  // Text as RTF: special characters escaped, non-ASCII as \uN with its Shift
-  // JIS bytes after it. Every \ucN is undone before returning, so the result
-  // can go anywhere.
-  QByteArray EscapedText(const QString& text) {
-    QByteArray out;
+  // Kept for every writer on the thread, one slot per BMP character: finding
+  // the Shift JIS bytes opens a converter, and a body repeats few characters
+  // many times (a hash lookup per character is most of a large body's time).
+  static const CharacterEscape& EscapeOf(char16_t character) {
+    static thread_local std::vector<CharacterEscape> escapes;
+    if (escapes.empty()) escapes.resize(0x10000);
+    CharacterEscape& escape = escapes[character];
+    if (escape.skipped != 0) return escape;
+    const QByteArray utf8 = QString(QChar(character)).toUtf8();
+    std::string sjis;
+    escape.text = UnicodeEscape(character);
+    // Shift JIS has one or two bytes a character; anything else is not a form of it.
+    if (Vell_EncodeFromUTF8(std::string_view(utf8.constData(), utf8.size()), kVellEncodingSJIS,
+                            sjis) == kVellEncOk &&
+        !sjis.empty() && sjis.size() <= 2) {
+      for (const char byte : sjis) {
+        escape.text +=
+            "\\'" + QByteArray::number(static_cast<uint8_t>(byte), 16).rightJustified(2, '0');
+      }
+      escape.skipped = static_cast<int>(sjis.size());
+    } else {
+      escape.text += '?';
+      escape.skipped = 1;
+    }
+    return escape;
+  }
+
+  // Printable ASCII that RTF takes as it is.
+  static bool IsPlain(char16_t c) {
+    return c >= 0x20 && c < 0x7F && c != u'\\' && c != u'{' && c != u'}';
+  }
+
+  static char* Put(char* to, const char* bytes, qsizetype count) {
+    std::memcpy(to, bytes, static_cast<size_t>(count));
+    return to + count;
+  }
+  template <size_t N>
+  static char* Put(char* to, const char (&literal)[N]) {
+    return Put(to, literal, N - 1);
+  }
+  static char* PutUnicode(char* to, char16_t unit) {
+    const int value = unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit);
+    char digits[8];
+    const auto made = std::to_chars(digits, digits + sizeof digits, value);
+    return Put(Put(to, "\\u"), digits, made.ptr - digits);
+  }
+
+  // Appends text as RTF: special characters escaped, non-ASCII as \uN with
+  // its Shift JIS bytes after it. Every \ucN is undone at the end, so the
+  // result can go anywhere. Written straight into room made for the longest
+  // form, then cut to what was written.
+  static void AppendEscaped(QByteArray& out, QStringView text) {
+    const char16_t* chars = text.utf16();
+    const qsizetype size = text.size();
+    const qsizetype start = out.size();
+    out.resize(start + size * kMaxEscapeBytes + 8);
+    char* to = out.data() + start;
     int uc = 1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-      const char16_t c = text.at(i).unicode();
-      if (c == u'\\' || c == u'{' || c == u'}') {
-        out += '\\';
-        out += static_cast<char>(c);
+    for (qsizetype i = 0; i < size; ++i) {
+      const char16_t c = chars[i];
+      if (IsPlain(c)) {
+        *to++ = static_cast<char>(c);
+      } else if (c == u'\\' || c == u'{' || c == u'}') {
+        *to++ = '\\';
+        *to++ = static_cast<char>(c);
       } else if (c == u'\t') {
-        out += "\\tab ";
+        to = Put(to, "\\tab ");
       } else if (c == QChar::LineSeparator) {
-        out += "\\line ";
+        to = Put(to, "\\line ");
       } else if (c == QChar::Nbsp) {
-        out += "\\~";
+        to = Put(to, "\\~");
       } else if (c == 0) {
         continue;
-      } else if (c < 0x20 || c == 0x7F) {
+      } else if (c < 0x80) {
         // Other control characters (form feeds, escapes in imported text)
         // have no RTF form of their own; keep them so the text stays the same.
-        if (uc != 1) out += "\\uc1";
+        if (uc != 1) to = Put(to, "\\uc1");
         uc = 1;
-        out += UnicodeEscape(c) + "?";
-      } else if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-                 QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+        to = PutUnicode(to, c);
+        *to++ = '?';
+      } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(chars[i + 1])) {
         // Outside the BMP: no Shift JIS form, so one "?" stands for the
         // pair and the second half has none (\uc0, ended by a space).
-        if (uc != 1) out += "\\uc1";
-        out += UnicodeEscape(c) + "?\\uc0" + UnicodeEscape(text.at(i + 1).unicode()) + " ";
+        if (uc != 1) to = Put(to, "\\uc1");
+        to = PutUnicode(to, c);
+        to = Put(to, "?\\uc0");
+        to = PutUnicode(to, chars[i + 1]);
+        *to++ = ' ';
         uc = 0;
         ++i;
       } else {
-        const QByteArray& fallback = ShiftJisFallback(c);
-        const int bytes = fallback == "?" ? 1 : static_cast<int>(fallback.size() / 4);
-        if (bytes != uc) out += "\\uc" + QByteArray::number(bytes);
-        uc = bytes;
-        out += UnicodeEscape(c) + fallback;
+        const CharacterEscape& escape = EscapeOf(c);
+        if (escape.skipped != uc) {
+          to = Put(to, "\\uc");
+          *to++ = static_cast<char>('0' + escape.skipped);
+        }
+        uc = escape.skipped;
+        to = Put(to, escape.text.constData(), escape.text.size());
       }
     }
-    if (uc != 1) out += "\\uc1 ";
-    return out;
+    if (uc != 1) to = Put(to, "\\uc1 ");
+    out.resize(to - out.constData());
   }
 
   // Character formatting after \plain (which resets to \f0 and the reader's defaults).
@@ -242,59 +296,75 @@ class RtfWriter {
     return out;
   }
 
-  void WriteParagraphControls(const QTextBlockFormat& format, bool inTable) {
-    body_ += "\\pard";
-    if (inTable) body_ += "\\intbl";
+  QByteArray ParagraphControls(const QTextBlockFormat& format, bool inTable) const {
+    QByteArray out = "\\pard";
+    if (inTable) out += "\\intbl";
     switch (format.alignment() & Qt::AlignHorizontal_Mask) {
       case Qt::AlignHCenter:
-        body_ += "\\qc";
+        out += "\\qc";
         break;
       case Qt::AlignRight:
-        body_ += "\\qr";
+        out += "\\qr";
         break;
       case Qt::AlignJustify:
-        body_ += "\\qj";
+        out += "\\qj";
         break;
       default:
         break;
     }
     const double left = format.leftMargin() + format.indent() * document_.indentWidth();
-    if (left != 0) body_ += "\\li" + QByteArray::number(Twips(left));
-    if (format.rightMargin() != 0)
-      body_ += "\\ri" + QByteArray::number(Twips(format.rightMargin()));
-    if (format.textIndent() != 0) body_ += "\\fi" + QByteArray::number(Twips(format.textIndent()));
-    if (format.topMargin() != 0) body_ += "\\sb" + QByteArray::number(Twips(format.topMargin()));
+    if (left != 0) out += "\\li" + QByteArray::number(Twips(left));
+    if (format.rightMargin() != 0) out += "\\ri" + QByteArray::number(Twips(format.rightMargin()));
+    if (format.textIndent() != 0) out += "\\fi" + QByteArray::number(Twips(format.textIndent()));
+    if (format.topMargin() != 0) out += "\\sb" + QByteArray::number(Twips(format.topMargin()));
     if (format.bottomMargin() != 0) {
-      body_ += "\\sa" + QByteArray::number(Twips(format.bottomMargin()));
+      out += "\\sa" + QByteArray::number(Twips(format.bottomMargin()));
     }
     const double height = format.lineHeight();
     switch (format.lineHeightType()) {
       case QTextBlockFormat::ProportionalHeight:
         if (height > 0 && qRound(height) != 100) {
-          body_ += "\\sl" + QByteArray::number(qRound(240 * height / 100)) + "\\slmult1";
+          out += "\\sl" + QByteArray::number(qRound(240 * height / 100)) + "\\slmult1";
         }
         break;
       case QTextBlockFormat::FixedHeight:
-        if (height > 0) body_ += "\\sl-" + QByteArray::number(Twips(height)) + "\\slmult0";
+        if (height > 0) out += "\\sl-" + QByteArray::number(Twips(height)) + "\\slmult0";
         break;
       case QTextBlockFormat::MinimumHeight:
-        if (height > 0) body_ += "\\sl" + QByteArray::number(Twips(height)) + "\\slmult0";
+        if (height > 0) out += "\\sl" + QByteArray::number(Twips(height)) + "\\slmult0";
         break;
       default:
         break;
     }
     for (const QTextOption::Tab& tab : format.tabPositions()) {
-      if (tab.type == QTextOption::RightTab) body_ += "\\tqr";
-      if (tab.type == QTextOption::CenterTab) body_ += "\\tqc";
-      if (tab.type == QTextOption::DelimiterTab) body_ += "\\tqdec";
-      body_ += "\\tx" + QByteArray::number(Twips(tab.position));
+      if (tab.type == QTextOption::RightTab) out += "\\tqr";
+      if (tab.type == QTextOption::CenterTab) out += "\\tqc";
+      if (tab.type == QTextOption::DelimiterTab) out += "\\tqdec";
+      out += "\\tx" + QByteArray::number(Twips(tab.position));
     }
+    return out;
+  }
+
+  // The controls of a character format, made once per format of the
+  // document: a long body has as many paragraph marks as lines, and most
+  // share one format.
+  const QByteArray& CharacterControlsOf(int formatIndex, const QTextCharFormat& format) {
+    const auto known = characterControls_.constFind(formatIndex);
+    if (known != characterControls_.constEnd()) return *known;
+    return *characterControls_.insert(formatIndex, CharacterControls(format));
   }
 
   void WriteBlock(const QTextBlock& block, bool inTable) {
-    WriteParagraphControls(block.blockFormat(), inTable);
+    const int paragraphKey = block.blockFormatIndex() * 2 + (inTable ? 1 : 0);
+    auto paragraph = paragraphControls_.constFind(paragraphKey);
+    if (paragraph == paragraphControls_.constEnd()) {
+      paragraph =
+          paragraphControls_.insert(paragraphKey, ParagraphControls(block.blockFormat(), inTable));
+    }
+    body_ += *paragraph;
     // The paragraph mark's own format, so that an empty line keeps its height.
-    body_ += CharacterControls(block.charFormat()) + " ";
+    body_ += CharacterControlsOf(block.charFormatIndex(), block.charFormat());
+    body_ += ' ';
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment fragment = it.fragment();
       if (!fragment.isValid()) continue;
@@ -307,16 +377,22 @@ class RtfWriter {
         }
         continue;
       }
-      const QByteArray run = "{" + CharacterControls(format) + " " + EscapedText(text) + "}";
-      if (format.isAnchor() && !format.anchorHref().isEmpty()) {
-        // A link is a field whose result is the shown text.
+      const QByteArray& controls = CharacterControlsOf(fragment.charFormatIndex(), format);
+      // A link is a field whose result is the shown text.
+      const bool link = format.isAnchor() && !format.anchorHref().isEmpty();
+      if (link) {
         QString href = format.anchorHref();
         href.replace(QLatin1Char('"'), QLatin1String("%22"));
-        body_ += "{\\field{\\*\\fldinst HYPERLINK \"" + EscapedText(href) + "\"}{\\fldrslt " + run +
-                 "}}";
-      } else {
-        body_ += run;
+        body_ += "{\\field{\\*\\fldinst HYPERLINK \"";
+        AppendEscaped(body_, href);
+        body_ += "\"}{\\fldrslt ";
       }
+      body_ += '{';
+      body_ += controls;
+      body_ += ' ';
+      AppendEscaped(body_, text);
+      body_ += '}';
+      if (link) body_ += "}}";
     }
   }
 
@@ -409,7 +485,8 @@ class RtfWriter {
   }
 
   void WriteReference(const QString& name, double widthPoints, double heightPoints) {
-    body_ += "{{\\NeXTGraphic " + EscapedText(name);
+    body_ += "{{\\NeXTGraphic ";
+    AppendEscaped(body_, name);
     if (widthPoints > 0) body_ += " \\width" + QByteArray::number(Twips(widthPoints));
     if (heightPoints > 0) body_ += " \\height" + QByteArray::number(Twips(heightPoints));
     body_ += "\n}\\'ac}";
@@ -487,6 +564,8 @@ class RtfWriter {
   QList<RtfdFile> attachments_;
   qsizetype embeddedBytes_ = 0;
   int picturesNotEmbedded_ = 0;
+  QHash<int, QByteArray> characterControls_;  // by the document's format index
+  QHash<int, QByteArray> paragraphControls_;  // by format index * 2 + in a table
   QByteArray body_;
 };
 

@@ -224,6 +224,27 @@ int32_t CompareEntryItem(int32_t kind, bool ascending, const KDX_ENTRY& a, const
   return 0;
 }
 
+bool KDXCOMM_EntryKeepsListPlace(const KDX_SORT_INFO& keys, const KDX_ENTRY& before,
+                                 const KDX_ENTRY& after, bool noteChanged) {
+  const auto sameField = [](const char* a, const char* b, size_t size) {
+    return strnlen(a, size) == strnlen(b, size) && std::memcmp(a, b, strnlen(a, size)) == 0;
+  };
+  if (!sameField(before.en_cat1_name, after.en_cat1_name, sizeof before.en_cat1_name) ||
+      !sameField(before.en_cat2_name, after.en_cat2_name, sizeof before.en_cat2_name) ||
+      !sameField(before.en_cat3_name, after.en_cat3_name, sizeof before.en_cat3_name)) {
+    return false;
+  }
+  for (const int32_t kind : keys.key) {
+    const ColumnKind* k = KindAt(kind);
+    if (k == nullptr) continue;
+    if (k->type == KeyType::kNote ? noteChanged
+                                  : CompareEntryItem(kind, true, before, after) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 int32_t EntryListSortProc(const KDX_SORT_INFO& info, const KDX_ENTRY& a, const KDX_ENTRY& b,
                           std::string_view noteA, std::string_view noteB) {
   for (int32_t k = 0; k < 3; ++k) {

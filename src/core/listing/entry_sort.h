@@ -65,6 +65,14 @@ struct KdxSortColumn {
                                         const KDX_ENTRY& b, std::string_view noteA = {},
                                         std::string_view noteB = {});
 
+// Whether an entry list made for keys still holds after one entry changed
+// from before to after: the same three categories (the same browser lists,
+// the same rows shown) and equal on every key (the same place). noteChanged
+// says whether its note changed, for a key on the note column. When true,
+// only that entry's row needs showing again.
+[[nodiscard]] bool KDXCOMM_EntryKeepsListPlace(const KDX_SORT_INFO& keys, const KDX_ENTRY& before,
+                                               const KDX_ENTRY& after, bool noteChanged);
+
 // Puts the positions of entryAry in the order EntryListSortProc gives, into
 // order. A permutation already in order (the last result, say) is started
 // from, so a list whose order still holds costs one pass; anything else starts

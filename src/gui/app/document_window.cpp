@@ -349,6 +349,19 @@ void KdxDocument::ReloadMainListBoxes() {
   if (searchWindow_ != nullptr) searchWindow_->LatestFoundResultIDArray();
 }
 
+void KdxDocument::EntryRecordChanged(const KDX_ENTRY& before, const KDX_ENTRY& after,
+                                     bool noteChanged) {
+  if (session_.busy()) return;
+  KDX_SORT_INFO keys;
+  CLCOMM_InitListInfo(session_.data().columnAry, &keys);
+  if (!KDXCOMM_EntryKeepsListPlace(keys, before, after, noteChanged)) {
+    ReloadMainListBoxes();
+    return;
+  }
+  entryModel_->EntryChanged(after.en_id);
+  if (searchWindow_ != nullptr) searchWindow_->LatestFoundResultIDArray();
+}
+
 void KdxDocument::ApplyColumns() {
   QHeaderView* header = entryList_->horizontalHeader();
   const QSignalBlocker block(header);

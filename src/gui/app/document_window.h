@@ -68,6 +68,10 @@ class KdxDocument : public QMainWindow {
 
   // The list rebuild: browser lists, entry list, selections and count.
   void ReloadMainListBoxes();
+  // After an entry's record was stored over before: only its row is shown
+  // again when the lists still hold (see KDXCOMM_EntryKeepsListPlace), else
+  // the lists are rebuilt.
+  void EntryRecordChanged(const KDX_ENTRY& before, const KDX_ENTRY& after, bool noteChanged);
   // Selects in the entry list every shown entry marked as selected.
   void SelectEntryListBox();
   // Imports files and folders (a drop on the entry list) with the browser's

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QTableView>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,17 @@ void KdxEntryListModel::Reset(std::vector<KdxListColumn> columns, int rows) {
   notes_ = session_->NoteReader();
   missingReported_ = false;
   endResetModel();
+}
+
+void KdxEntryListModel::EntryChanged(int32_t id) {
+  if (session_->busy() || columns_.empty()) return;
+  const auto& ids = session_->data().showIDAry;
+  const size_t shown = std::min(ids.size(), static_cast<size_t>(rows_));
+  for (size_t row = 0; row < shown; ++row) {
+    if (ids[row] != id) continue;
+    const int at = static_cast<int>(row);
+    emit dataChanged(index(at, 0), index(at, static_cast<int>(columns_.size()) - 1));
+  }
 }
 
 int32_t KdxEntryListModel::IdAtRow(int row) const {

@@ -30,6 +30,8 @@ class KdxEntryListModel : public QAbstractTableModel {
 
   // Takes the columns and the shown entries from the document anew.
   void Rebuild();
+  // The entry's row, if shown, is read again from the document.
+  void EntryChanged(int32_t id);
   const std::vector<KdxListColumn>& columns() const { return columns_; }
   // en_id of a row, or -1.
   [[nodiscard]] virtual int32_t IdAtRow(int row) const;

@@ -536,7 +536,7 @@ void EntryWindow::Save(bool force) {
     KDXCOMM_AlertOK(this, KdxText(kKdxMsgCannotSave));
     return;
   }
-  document_->ReloadMainListBoxes();
+  document_->EntryRecordChanged(*stored, copy, changes.note);
   if (KdxEntryWindows* windows = document_->entryWindows()) windows->UpdateAll();
   if (session.Save() != 0) {
     // The document is as the last save left it; the window keeps its edits
