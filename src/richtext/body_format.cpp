@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QTextCursor>
+#include <algorithm>
 #include <cstring>
 
 #include "core/util/vell_encoding.h"
@@ -173,6 +174,11 @@ BodyStatus UnpackBody(const QByteArray& body, RtfdPackage* package) {
 }
 
 QString NormalizeBodyText(const QString& text) {
+  // Most text is in this form already, and a long body is not copied then.
+  const bool lineEnds = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+    return c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+  });
+  if (!lineEnds && (text.isEmpty() || text.back() != QChar(u'\0'))) return text;
   QString out;
   out.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {

@@ -35,6 +35,8 @@ constexpr int kHexBytesPerLine = 64;
 constexpr qsizetype kMaxEmbeddedPictureBytes = qsizetype{32} << 20;
 // The most one UTF-16 unit of text becomes: \uc2\u-32768\'hh\'hh.
 constexpr qsizetype kMaxEscapeBytes = 20;
+// Bytes kept in front of the body for the header with the font and colour tables.
+constexpr qsizetype kHeaderRoom = 4096;
 
 int Twips(double points) { return qRound(points * 20.0); }
 
@@ -90,7 +92,10 @@ class RtfWriter {
   RtfWriteResult Write() {
     // Japanese text takes about 15 bytes a character (\uN and two \'hh):
     // room for some of it up front spares most of the regrowing.
-    body_.reserve(qsizetype{document_.characterCount()} * 4 + 1024);
+    body_.reserve(qsizetype{document_.characterCount()} * 4 + kHeaderRoom + 1024);
+    // Room for the header, which can only be written once the body has
+    // named its fonts and colours: a large body is never moved for it.
+    body_.fill(' ', kHeaderRoom);
     WriteFrame(document_.rootFrame(), false);
     QByteArray header = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1\n{\\fonttbl";
     for (int i = 0; i < fonts_.size(); ++i) {
@@ -107,11 +112,17 @@ class RtfWriter {
                 ";";
     }
     header += "}\n";
-    // The header goes in front of the body where it lies: a large body is
-    // not copied into fresh memory again.
     RtfWriteResult result;
     result.rtf = std::move(body_);
-    result.rtf.insert(0, header);
+    if (header.size() <= kHeaderRoom) {
+      const qsizetype unused = kHeaderRoom - header.size();
+      std::memcpy(result.rtf.data() + unused, header.constData(),
+                  static_cast<size_t>(header.size()));
+      // Dropping bytes at the front only moves where the array starts.
+      result.rtf.remove(0, unused);
+    } else {
+      result.rtf.replace(0, kHeaderRoom, header);
+    }
     result.rtf += "}\n";
     result.attachments = std::move(attachments_);
     result.picturesNotEmbedded = picturesNotEmbedded_;

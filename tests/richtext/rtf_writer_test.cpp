@@ -109,6 +109,24 @@ TEST(RtfWriterOutput, JapaneseFontIsMarkedShiftJis) {
   EXPECT_TRUE(Write(odd).contains("\\fcharset0 Odd Name;"));
 }
 
+TEST(RtfWriterOutput, AHeaderOfManyFontsStillLeadsTheBody) {
+  // The font table outgrows the room kept for the header in front of the body.
+  QTextDocument document;
+  QTextCursor cursor(&document);
+  for (int i = 0; i < 300; ++i) {
+    QTextCharFormat format;
+    format.setFontFamilies({QStringLiteral("Family with a long name %1").arg(i)});
+    cursor.insertText(QStringLiteral("%1 ").arg(i % 10), format);
+  }
+  const QByteArray rtf = Write(document);
+  EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi")) << rtf.left(64).constData();
+  QTextDocument back;
+  ReadBack(rtf, &back);
+  EXPECT_EQ(back.toPlainText(), document.toPlainText());
+  EXPECT_EQ(CharFormatAt(back, 598).fontFamilies().toStringList().value(0),
+            QStringLiteral("Family with a long name 299"));
+}
+
 // --- Read back by the reader ---
 
 TEST(RtfWriterRoundTrip, CharacterFormatting) {

@@ -72,9 +72,7 @@ std::optional<std::string> StoredText(const std::string& path, const KDX_ENTRY& 
   std::string text;
   const int32_t status = KDX_LoadBlockText(path.c_str(), entry, kind, &text);
   if (status < 0 && status != kKdxLoadMissing) return std::nullopt;
-  if (kind == KdxBlockKind::kText) {
-    return kdx_richtext::NormalizeBodyText(QString::fromUtf8(text)).toStdString();
-  }
+  if (kind == KdxBlockKind::kText) return KdxComparableStoredText(std::move(text));
   return text;
 }
 
@@ -491,14 +489,17 @@ void EntryWindow::Save(bool force) {
   note.modified = force;
   KdxEntryPart body;
   body.editable = bodyEditable_;
-  body.shown = kdx_richtext::NormalizeBodyText(kdx_richtext::DocumentPlainText(*doc)).toStdString();
   body.modified = force || doc->isModified();
+  // An untouched body is what the document holds: a long one is neither
+  // turned into text nor compared with the stored text.
+  body.untouched = !body.modified;
+  if (!body.untouched) body.shown = kdx_richtext::DocumentPlainText(*doc).toStdString();
   const std::string& path = session.path();
   if (note.editable) {
     note.stored = StoredText(path, *stored, KdxBlockKind::kNote);
     if (!note.stored) KDXCOMM_SystemAlert(this, QStringLiteral("[-1] IsTheNoteUpdated"));
   }
-  if (body.editable) {
+  if (body.editable && !body.untouched) {
     body.stored = StoredText(path, *stored, KdxBlockKind::kText);
     if (!body.stored) KDXCOMM_SystemAlert(this, QStringLiteral("[-1] IsTheBodyUpdated"));
   }
@@ -520,15 +521,12 @@ void EntryWindow::Save(bool force) {
       KDXCOMM_SystemAlert(this, QStringLiteral("[-1] SaveBody"));
       return;
     }
-    const QByteArray text = kdx_richtext::DocumentPlainText(*doc).toUtf8();
     // The body first: should the text fail after it, the content is safe and
-    // only the text lags until the next try.
+    // only the text lags until the next try. The text is the shown one.
     saved = session.SaveEntryContent(
                 copy, KdxBlockKind::kBody,
                 std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) == 0 &&
-            session.SaveEntryContent(
-                copy, KdxBlockKind::kText,
-                std::string_view(text.constData(), static_cast<size_t>(text.size()))) == 0;
+            session.SaveEntryContent(copy, KdxBlockKind::kText, body.shown) == 0;
     copy.en_bo_block_size = static_cast<int32_t>(bytes->size());
   }
   if (!saved || session.UpdateEntryAndCategories(copy) != KdxChangeResult::kOk) {

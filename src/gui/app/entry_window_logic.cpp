@@ -1,5 +1,6 @@
 #include "gui/app/entry_window_logic.h"
 
+#include <QByteArrayView>
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "core/util/vell_system.h"
 #include "core/util/vell_utf8.h"
 #include "gui/app/localization.h"
+#include "richtext/body_format.h"
 
 std::string KdxControlText(const QString& text, size_t fieldSize) {
   if (fieldSize == 0) return {};
@@ -53,7 +55,8 @@ KDX_ENTRY EW_GetKdxEntry_ByControl(const KDX_ENTRY& stored, const KdxEntryWindow
 namespace {
 
 bool PartChanged(const KdxEntryPart& part) {
-  return part.editable && part.stored && (*part.stored != part.shown || part.modified);
+  return part.editable && !part.untouched && part.stored &&
+         (*part.stored != part.shown || part.modified);
 }
 
 template <size_t N>
@@ -62,6 +65,15 @@ bool FieldDiffers(const char (&a)[N], const char (&b)[N]) {
 }
 
 }  // namespace
+
+std::string KdxComparableStoredText(std::string text) {
+  const bool asItIs =
+      QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8() &&
+      text.find('\r') == std::string::npos && text.find("\xE2\x80\xA8") == std::string::npos &&
+      text.find("\xE2\x80\xA9") == std::string::npos && (text.empty() || text.back() != '\0');
+  if (asItIs) return text;
+  return kdx_richtext::NormalizeBodyText(QString::fromStdString(text)).toStdString();
+}
 
 KdxEntryChanges EW_IsTheEntryUpdated(const KDX_ENTRY& stored, const KDX_ENTRY& fromWindow,
                                      const KdxEntryPart& note, const KdxEntryPart& body) {

@@ -52,7 +52,16 @@ struct KdxEntryPart {
   std::optional<std::string> stored;  // what the document holds now; none when unreadable
   std::string shown;                  // the window's text (the body's normalised)
   bool modified = false;              // the body's formatting changed
+  // Not edited since it was loaded or last saved: unchanged, and neither
+  // stored nor shown is looked at.
+  bool untouched = false;
 };
+
+// The stored plain text in the form the change test compares (as
+// NormalizeBodyText leaves it, in UTF-8). Text that needs nothing of it
+// (valid UTF-8 without CR, U+2028, U+2029 or a trailing NUL) comes back as it
+// is, unconverted: a long body's text is read at every autosave.
+[[nodiscard]] std::string KdxComparableStoredText(std::string text);
 
 // What leaving the window changed: first is 0 for nothing, else the first
 // difference (1 title, 2..4 categories, 5 note, 6 body). A part is saved only

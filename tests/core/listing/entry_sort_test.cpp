@@ -2,6 +2,7 @@
 // the list options.
 #include "core/listing/entry_sort.h"
 
+#include <cstring>
 #include <map>
 #include <random>
 
@@ -177,6 +178,22 @@ TEST_F(SortTest, ListOptionsRefuseRepeatedKeysAndStoreChoices) {
   KDX_COLUMN title;
   ASSERT_EQ(CL_GetData_ByIdentifier(data_.columnAry, "en_title", &title), 1);
   EXPECT_FALSE(title.cl_shown);
+}
+
+TEST(EntryListPlace, KeptOnlyWithTheSameCategoriesAndKeys) {
+  KDX_ENTRY before{};
+  std::strcpy(before.en_title, "title");
+  std::strcpy(before.en_cat1_name, "仕事");
+  KDX_ENTRY after = before;
+  std::strcpy(after.en_update_date, "2026/12/07 19:00:00");
+  const KDX_SORT_INFO byTitleThenNote = Keys(2, true, 14, false);
+  EXPECT_TRUE(KDXCOMM_EntryKeepsListPlace(byTitleThenNote, before, after, false));
+  // The changed field is a key, or the note is and it changed.
+  EXPECT_FALSE(KDXCOMM_EntryKeepsListPlace(Keys(7, false), before, after, false));
+  EXPECT_FALSE(KDXCOMM_EntryKeepsListPlace(byTitleThenNote, before, after, true));
+  // Another category makes other browser lists and rows, whatever the keys.
+  std::strcpy(after.en_cat2_name, "新しい分類");
+  EXPECT_FALSE(KDXCOMM_EntryKeepsListPlace(byTitleThenNote, before, after, false));
 }
 
 }  // namespace

@@ -73,6 +73,10 @@ TEST(EntryWindowLogic, OnlyReadableTextsAndRealEditsCountAsChanges) {
                            KdxEntryPart{false, "text", "", true});
   EXPECT_EQ(unreadable.first, 0);
   EXPECT_FALSE(unreadable.note || unreadable.body);
+  // A body untouched since it was loaded or saved is not compared at all.
+  KdxEntryPart untouched{true, "stored", "shown", false};
+  untouched.untouched = true;
+  EXPECT_FALSE(EW_IsTheEntryUpdated(stored, fromWindow, same, untouched).body);
   // A new title comes first, and only the parts that changed are saved.
   values.title = QStringLiteral("Memo 2");
   const KdxEntryChanges titled = EW_IsTheEntryUpdated(
@@ -80,6 +84,17 @@ TEST(EntryWindowLogic, OnlyReadableTextsAndRealEditsCountAsChanges) {
   EXPECT_EQ(titled.first, 1);
   EXPECT_TRUE(titled.note);
   EXPECT_FALSE(titled.body);
+}
+
+TEST(EntryWindowLogic, StoredTextIsComparedInItsNormalForm) {
+  using namespace std::string_literals;
+  for (const std::string& text :
+       {"吾輩は猫である。\n名前はまだ無い。"s, "a\r\nb\rc"s, "x\xE2\x80\xA8y\xE2\x80\xA9"s,
+        "end\0\0"s, "in\0side"s, "\xEF\xBB\xBF bom"s, "bad \xFF\xFE utf-8"s, ""s}) {
+    EXPECT_EQ(KdxComparableStoredText(text),
+              kdx_richtext::NormalizeBodyText(QString::fromStdString(text)).toStdString())
+        << text;
+  }
 }
 
 TEST(EntryWindowLogic, WrapModesAndTheRestoreOrder) {
