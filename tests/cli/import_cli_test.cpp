@@ -57,13 +57,6 @@ TEST(KdxImport, SummaryExitStatusAndWhatLands) {
   EXPECT_EQ(r.err.find("\n"), r.err.size() - 1) << r.err;
   EXPECT_NE(r.err.find("two\\nlines.txt: "), std::string::npos) << r.err;
 
-  // A file named on the command line and not imported is a failure; the
-  // same file in a folder is passed over.
-  r = Kdx({"import", doc, dir.File("Notes/skip.md")});
-  EXPECT_EQ(r.status, kExitFailed);
-  EXPECT_EQ(r.out, "imported 0, failed 1\n");
-  EXPECT_EQ(r.err, "kdx: " + dir.File("Notes/skip.md") +
-                       ": not a text or RTF file with an import extension\n");
   // A cut-off RTF file is imported with a warning.
   WriteAll(dir.File("cut.rtf"), "{\\rtf1\\ansi kept {\\b cut");
   r = Kdx({"import", doc, dir.File("cut.rtf")});
