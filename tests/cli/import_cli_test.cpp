@@ -11,12 +11,13 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using kdx_test::WriteAll;
 
 TEST(KdxImport, SummaryExitStatusAndWhatLands) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("doc.kdx");
-  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  KdxOk({"new", doc});
   std::filesystem::create_directories(dir.File("Notes"));
   WriteAll(dir.File("Notes/m.txt"), "memo");
   WriteAll(dir.File("Notes/skip.md"), "no");
