@@ -315,6 +315,57 @@ void RezTransaction::Abort() {
   }
 }
 
+namespace {
+
+// A run of held bytes that differs from the file: where, the file's bytes
+// there, and the held ones (inside the held region).
+struct Changed {
+  uint64_t offset;
+  std::vector<uint8_t> old;
+  const uint8_t* now;
+};
+
+// Compared in pieces of this size; a piece that differs anywhere goes whole.
+constexpr size_t kComparePiece = 4096;
+
+// The runs of held that differ from what the file holds, in order. False
+// when the file cannot be read.
+bool ChangedRuns(int fd, const std::map<uint64_t, std::vector<uint8_t>>& held,
+                 std::vector<Changed>* changed) {
+  std::vector<uint8_t> old;
+  for (const auto& [offset, bytes] : held) {
+    old.resize(bytes.size());
+    if (!Vell_PreadFully(fd, offset, old.data(), old.size())) return false;
+    size_t begin = 0;  // of the current run of differing pieces
+    bool inRun = false;
+    for (size_t at = 0; at <= bytes.size(); at += kComparePiece) {
+      const size_t length = std::min(kComparePiece, bytes.size() - std::min(at, bytes.size()));
+      const bool differs =
+          length > 0 && std::memcmp(old.data() + at, bytes.data() + at, length) != 0;
+      if (differs && !inRun) {
+        begin = at;
+        inRun = true;
+      } else if (!differs && inRun) {
+        changed->push_back({offset + begin,
+                            std::vector<uint8_t>(old.begin() + static_cast<ptrdiff_t>(begin),
+                                                 old.begin() + static_cast<ptrdiff_t>(at)),
+                            bytes.data() + begin});
+        inRun = false;
+      }
+      if (length < kComparePiece) break;
+    }
+    if (inRun) {
+      changed->push_back(
+          {offset + begin,
+           std::vector<uint8_t>(old.begin() + static_cast<ptrdiff_t>(begin), old.end()),
+           bytes.data() + begin});
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 int32_t RezTransaction::Commit() {
   State& s = *state_;
   std::unique_lock<std::mutex> lock(s.mutex);
@@ -325,32 +376,37 @@ int32_t RezTransaction::Commit() {
     Vell_SystemErrorLog("[-1] REZ_Commit\r\n");
     return REZ_ERR_IO;
   }
-  if (s.held.empty()) {  // only appends, which nothing reaches until linked
+  // What is held and differs from the file: bytes rewritten as they were
+  // (the unchanged part of a block rewritten in place) need neither a copy
+  // in the journal nor a write.
+  std::vector<Changed> changed;
+  bool ok = ChangedRuns(file.get(), s.held, &changed);
+  if (ok && changed.empty()) {  // only appends, which nothing reaches until linked
     if (::fdatasync(file.get()) != 0) {
       lock.unlock();
       Abort();
       Vell_SystemErrorLog("[-2] REZ_Commit\r\n");
       return REZ_ERR_IO;
     }
+    s.held.clear();
     s.baseSize = SizeOf(file.get());
     return REZ_OK;
   }
 
-  // 1. The journal: the old bytes of every held region.
+  // 1. The journal: the old bytes of every changed run.
   size_t journalSize = kHeadSize;
-  for (const auto& [offset, bytes] : s.held) journalSize += kRegionHeadSize + bytes.size();
+  for (const Changed& run : changed) journalSize += kRegionHeadSize + run.old.size();
   std::vector<uint8_t> journal(journalSize);
   std::memcpy(journal.data(), kMagic, sizeof kMagic);
   PutLE64(journal.data() + 8, s.baseSize);
-  Vell_PutLE32(journal.data() + 16, static_cast<uint32_t>(s.held.size()));
+  Vell_PutLE32(journal.data() + 16, static_cast<uint32_t>(changed.size()));
   size_t at = kHeadSize;
-  bool ok = true;
-  for (const auto& [offset, bytes] : s.held) {
-    PutLE64(journal.data() + at, offset);
-    Vell_PutLE32(journal.data() + at + 8, static_cast<uint32_t>(bytes.size()));
+  for (const Changed& run : changed) {
+    PutLE64(journal.data() + at, run.offset);
+    Vell_PutLE32(journal.data() + at + 8, static_cast<uint32_t>(run.old.size()));
     at += kRegionHeadSize;
-    ok = ok && Vell_PreadFully(file.get(), offset, journal.data() + at, bytes.size());
-    at += bytes.size();
+    std::memcpy(journal.data() + at, run.old.data(), run.old.size());
+    at += run.old.size();
   }
   ok = ok &&
        Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize, journal.data() + 20);
@@ -371,9 +427,9 @@ int32_t RezTransaction::Commit() {
     return REZ_ERR_IO;
   }
 
-  // 2. The held bytes into the file.
-  for (const auto& [offset, bytes] : s.held) {
-    ok = ok && WriteFully(file.get(), offset, bytes.data(), bytes.size());
+  // 2. The changed bytes into the file.
+  for (const Changed& run : changed) {
+    ok = ok && WriteFully(file.get(), run.offset, run.now, run.old.size());
   }
   ok = ok && ::fdatasync(file.get()) == 0;
   if (!ok) {

@@ -70,7 +70,8 @@ std::string KdxComparableStoredText(std::string text) {
   const bool asItIs =
       QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8() &&
       text.find('\r') == std::string::npos && text.find("\xE2\x80\xA8") == std::string::npos &&
-      text.find("\xE2\x80\xA9") == std::string::npos && (text.empty() || text.back() != '\0');
+      text.find("\xE2\x80\xA9") == std::string::npos && (text.empty() || text.back() != '\0') &&
+      !text.starts_with("\xEF\xBB\xBF");  // the decoder drops a leading byte order mark
   if (asItIs) return text;
   return kdx_richtext::NormalizeBodyText(QString::fromStdString(text)).toStdString();
 }

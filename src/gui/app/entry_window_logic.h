@@ -59,8 +59,9 @@ struct KdxEntryPart {
 
 // The stored plain text in the form the change test compares (as
 // NormalizeBodyText leaves it, in UTF-8). Text that needs nothing of it
-// (valid UTF-8 without CR, U+2028, U+2029 or a trailing NUL) comes back as it
-// is, unconverted: a long body's text is read at every autosave.
+// (valid UTF-8 without CR, U+2028, U+2029, a trailing NUL or a leading byte
+// order mark) comes back as it is, unconverted: a long body's text is read
+// at every autosave.
 [[nodiscard]] std::string KdxComparableStoredText(std::string text);
 
 // What leaving the window changed: first is 0 for nothing, else the first

@@ -174,6 +174,25 @@ TEST_F(Crash, SavingAnEntryThatGrew) {
   });
 }
 
+// A long body rewritten in place with one word changed in its middle: only
+// the pieces around the word go through the journal and into the file.
+TEST_F(Crash, SavingALongBodyInPlaceWithOneWordChanged) {
+  const auto save = [this](KdxSession& s, char word) {
+    const KDX_ENTRY e = *s.FindEntry(ids_[2]);
+    std::string body(60000, 'B');
+    body[30000] = word;
+    if (s.SaveEntryContent(e, KdxBlockKind::kText, body) == 0) static_cast<void>(s.Save());
+  };
+  {
+    KdxSession session;
+    ASSERT_EQ(session.Open(base_, KdxAccess::kWrite), KdxOpenResult::kOk);
+    save(session, 'A');  // grows: a new block
+    save(session, 'Z');  // in place
+    EXPECT_LT(std::filesystem::file_size(REZ_JournalPath(base_)), 20000u);
+  }
+  ExpectAllOrNothing([&](KdxSession& s) { save(s, 'Q'); });
+}
+
 TEST_F(Crash, SettingThePassword) {
   ExpectAllOrNothing([](KdxSession& s) {
     KDX_DATA* data = s.EditDirectly();
