@@ -67,6 +67,10 @@ void Report(const char* what, const std::vector<double>& ms) {
   std::printf(")\n");
 }
 
+void ReportBytes(const char* what, const std::vector<double>& bytes) {
+  std::printf("%-44s %8.0f bytes (median of %zu)\n", what, KdxBenchMedian(bytes), bytes.size());
+}
+
 // Bytes this process has written so far (write calls of every kind).
 long long BytesWritten() {
   std::ifstream io("/proc/self/io");
@@ -244,19 +248,16 @@ int main(int argc, char** argv) {
   Report("category click narrowing (with save)", narrow);
   Report("category click back to All (with save)", widen);
   Report("header click re-sorting (with save)", sortClick);
-  std::printf("%-44s %8.0f bytes (median of %zu)\n", "written by the header click",
-              KdxBenchMedian(sortBytes), sortBytes.size());
+  ReportBytes("written by the header click", sortBytes);
   Report("entry window (1 MB body) open to painted", entryOpen);
   Report("keystroke in that body with repaint", keystroke);
   Report("autosave after a one-word edit", autosave);
-  std::printf("%-44s %8.0f bytes (median of %zu)\n", "written by that autosave",
-              KdxBenchMedian(autosaveBytes), autosaveBytes.size());
+  ReportBytes("written by that autosave", autosaveBytes);
   Report("  its body as RTF", rtf);
   Report("  its read of the stored text", storedRead);
   Report("  its list refresh", listRefresh);
   Report("autosave after a one-word edit in the middle", autosaveMiddle);
-  std::printf("%-44s %8.0f bytes (median of %zu)\n", "written by that autosave",
-              KdxBenchMedian(autosaveMiddleBytes), autosaveMiddleBytes.size());
+  ReportBytes("written by that autosave", autosaveMiddleBytes);
   fs::remove(path);
   return 0;
 }
