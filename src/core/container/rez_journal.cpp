@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -318,47 +319,42 @@ void RezTransaction::Abort() {
 namespace {
 
 // A run of held bytes that differs from the file: where, the file's bytes
-// there, and the held ones (inside the held region).
+// there and the held ones (both inside their regions' buffers).
 struct Changed {
   uint64_t offset;
-  std::vector<uint8_t> old;
+  size_t length;
+  const uint8_t* old;
   const uint8_t* now;
 };
 
 // Compared in pieces of this size; a piece that differs anywhere goes whole.
 constexpr size_t kComparePiece = 4096;
 
-// The runs of held that differ from what the file holds, in order. False
-// when the file cannot be read.
+// The runs of held that differ from what the file holds, in order; *olds
+// keeps the file's bytes of every region. False when the file cannot be read.
 bool ChangedRuns(int fd, const std::map<uint64_t, std::vector<uint8_t>>& held,
-                 std::vector<Changed>* changed) {
-  std::vector<uint8_t> old;
+                 std::vector<std::vector<uint8_t>>* olds, std::vector<Changed>* changed) {
   for (const auto& [offset, bytes] : held) {
-    old.resize(bytes.size());
+    std::vector<uint8_t>& old = olds->emplace_back(bytes.size());
     if (!Vell_PreadFully(fd, offset, old.data(), old.size())) return false;
     size_t begin = 0;  // of the current run of differing pieces
     bool inRun = false;
     for (size_t at = 0; at <= bytes.size(); at += kComparePiece) {
-      const size_t length = std::min(kComparePiece, bytes.size() - std::min(at, bytes.size()));
+      const size_t length = std::min(kComparePiece, bytes.size() - at);
       const bool differs =
           length > 0 && std::memcmp(old.data() + at, bytes.data() + at, length) != 0;
       if (differs && !inRun) {
         begin = at;
         inRun = true;
       } else if (!differs && inRun) {
-        changed->push_back({offset + begin,
-                            std::vector<uint8_t>(old.begin() + static_cast<ptrdiff_t>(begin),
-                                                 old.begin() + static_cast<ptrdiff_t>(at)),
-                            bytes.data() + begin});
+        changed->push_back({offset + begin, at - begin, old.data() + begin, bytes.data() + begin});
         inRun = false;
       }
       if (length < kComparePiece) break;
     }
     if (inRun) {
       changed->push_back(
-          {offset + begin,
-           std::vector<uint8_t>(old.begin() + static_cast<ptrdiff_t>(begin), old.end()),
-           bytes.data() + begin});
+          {offset + begin, bytes.size() - begin, old.data() + begin, bytes.data() + begin});
     }
   }
   return true;
@@ -379,8 +375,9 @@ int32_t RezTransaction::Commit() {
   // What is held and differs from the file: bytes rewritten as they were
   // (the unchanged part of a block rewritten in place) need neither a copy
   // in the journal nor a write.
+  std::vector<std::vector<uint8_t>> olds;
   std::vector<Changed> changed;
-  bool ok = ChangedRuns(file.get(), s.held, &changed);
+  bool ok = ChangedRuns(file.get(), s.held, &olds, &changed);
   if (ok && changed.empty()) {  // only appends, which nothing reaches until linked
     if (::fdatasync(file.get()) != 0) {
       lock.unlock();
@@ -395,26 +392,26 @@ int32_t RezTransaction::Commit() {
 
   // 1. The journal: the old bytes of every changed run.
   size_t journalSize = kHeadSize;
-  for (const Changed& run : changed) journalSize += kRegionHeadSize + run.old.size();
-  std::vector<uint8_t> journal(journalSize);
-  std::memcpy(journal.data(), kMagic, sizeof kMagic);
-  PutLE64(journal.data() + 8, s.baseSize);
-  Vell_PutLE32(journal.data() + 16, static_cast<uint32_t>(changed.size()));
+  for (const Changed& run : changed) journalSize += kRegionHeadSize + run.length;
+  // Every byte is written below: no zeros first.
+  const std::unique_ptr<uint8_t[]> journal = std::make_unique_for_overwrite<uint8_t[]>(journalSize);
+  std::memcpy(journal.get(), kMagic, sizeof kMagic);
+  PutLE64(journal.get() + 8, s.baseSize);
+  Vell_PutLE32(journal.get() + 16, static_cast<uint32_t>(changed.size()));
   size_t at = kHeadSize;
   for (const Changed& run : changed) {
-    PutLE64(journal.data() + at, run.offset);
-    Vell_PutLE32(journal.data() + at + 8, static_cast<uint32_t>(run.old.size()));
+    PutLE64(journal.get() + at, run.offset);
+    Vell_PutLE32(journal.get() + at + 8, static_cast<uint32_t>(run.length));
     at += kRegionHeadSize;
-    std::memcpy(journal.data() + at, run.old.data(), run.old.size());
-    at += run.old.size();
+    std::memcpy(journal.get() + at, run.old, run.length);
+    at += run.length;
   }
-  ok = ok &&
-       Vell_Sha256(journal.data() + kHeadSize, journal.size() - kHeadSize, journal.data() + 20);
+  ok = ok && Vell_Sha256(journal.get() + kHeadSize, journalSize - kHeadSize, journal.get() + 20);
   VellUniqueFd journalFd(ok ? ::open(s.journalPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
                             : -1);
   const bool made = journalFd.valid();
-  ok = ok && made && WriteFully(journalFd.get(), 0, journal.data(), journal.size()) &&
-       Truncate(journalFd.get(), journal.size()) && ::fdatasync(journalFd.get()) == 0 &&
+  ok = ok && made && WriteFully(journalFd.get(), 0, journal.get(), journalSize) &&
+       Truncate(journalFd.get(), journalSize) && ::fdatasync(journalFd.get()) == 0 &&
        (s.journalMade || Vell_SyncFolderOf(s.journalPath));
   if (made) s.journalMade = true;
   if (!ok) {
@@ -429,7 +426,7 @@ int32_t RezTransaction::Commit() {
 
   // 2. The changed bytes into the file.
   for (const Changed& run : changed) {
-    ok = ok && WriteFully(file.get(), run.offset, run.now, run.old.size());
+    ok = ok && WriteFully(file.get(), run.offset, run.now, run.length);
   }
   ok = ok && ::fdatasync(file.get()) == 0;
   if (!ok) {
