@@ -34,10 +34,10 @@ struct EntryFlags {
 };
 
 // The entry table by identifier: each identifier's place in the table (its
-// first record), built in one pass over the
-// table so that a search or a sort with many results looks nothing up one by
-// one. Identifiers are usually dense and are then an index themselves;
-// otherwise they are found in a sorted list.
+// first record), built in one pass over the table so that a search or a sort
+// with many results looks nothing up one by one. Identifiers are usually
+// dense and are then an index themselves; otherwise they are found in a
+// sorted list.
 class EntryPlaces {
  public:
   // False when there is no memory for it. flags, when given, gets each
