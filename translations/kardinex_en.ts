@@ -100,7 +100,7 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>選択</source>
-        <translation>Select</translation>
+        <translation>Open Selected</translation>
     </message>
     <message>
         <source>新規</source>
@@ -703,7 +703,7 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>このアプリケーションのバージョン</source>
-        <translation>Version of This Application</translation>
+        <translation>Application Version</translation>
     </message>
     <message>
         <source>ファイルのバージョン</source>
