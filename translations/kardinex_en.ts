@@ -399,6 +399,14 @@ Texts appended to another sentence start with a space.
         <translation>Show Browser</translation>
     </message>
     <message>
+        <source>分類の削除</source>
+        <translation>Delete Category</translation>
+    </message>
+    <message>
+        <source>文章の一覧</source>
+        <translation>Entry list</translation>
+    </message>
+    <message>
         <source>一覧表示オプション…</source>
         <translation>List View Options…</translation>
     </message>
@@ -446,6 +454,14 @@ Texts appended to another sentence start with a space.
     <message>
         <source>ラベルの編集</source>
         <translation>Edit Labels</translation>
+    </message>
+    <message>
+        <source>ラベル%sの色</source>
+        <translation>Label %s color</translation>
+    </message>
+    <message>
+        <source>ラベル%sの名前</source>
+        <translation>Label %s name</translation>
     </message>
     <message>
         <source>分類の変更…</source>
@@ -676,6 +692,10 @@ Texts appended to another sentence start with a space.
     <message>
         <source>ノート</source>
         <translation>Note</translation>
+    </message>
+    <message>
+        <source>本文</source>
+        <translation>Body</translation>
     </message>
     <message>
         <source>作成したＯＳ</source>
@@ -980,6 +1000,22 @@ Texts appended to another sentence start with a space.
     <message>
         <source>環境設定</source>
         <translation>Preferences</translation>
+    </message>
+    <message>
+        <source>表示言語</source>
+        <translation>Display language</translation>
+    </message>
+    <message>
+        <source>自動（システムの言語）</source>
+        <translation>Automatic (system language)</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>日本語 (Japanese)</translation>
+    </message>
+    <message>
+        <source>次回の起動時から適用されます。</source>
+        <translation>Takes effect the next time Kardinex starts.</translation>
     </message>
     <message>
         <source>フォント</source>
