@@ -347,12 +347,6 @@ Texts appended to another sentence start with a space.
         <source>%s が選択されていません。</source>
         <translation>No %s selected.</translation>
     </message>
-    <message>
-        <source>kdx: 文章 が選択されていません。
-</source>
-        <translation>kdx: no entry selected.
-</translation>
-    </message>
     <!-- Document window: search field, browser, View menu -->
     <message>
         <source>最近の検索</source>
@@ -1185,7 +1179,7 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>「$1」を含む、$2 件の$3を削除します。よろしいですか？</source>
-        <translation>Are you sure you want to delete $2 entries, including “$1”?</translation>
+        <translation>Are you sure you want to delete $2 items ($3), including “$1”?</translation>
     </message>
     <!-- Opening, saving, converting, passwords, compacting -->
     <message>

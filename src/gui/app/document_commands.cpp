@@ -106,7 +106,7 @@ void KdxDocument::RefreshLabelMenu() {
     QPixmap swatch(14, 14);
     swatch.fill(KdxLabelQColor(label));
     item->setIcon(swatch);
-    item->setText(QString::fromUtf8(label.co_name));
+    item->setText(KdxShownName(label.co_name, sizeof label.co_name));
   }
   UpdateMenuState();
 }

@@ -196,8 +196,7 @@ void KdxEntryCommands::RefreshLabels() {
     QPixmap swatch(14, 14);
     swatch.fill(KdxLabelQColor(label));
     item->setIcon(swatch);
-    item->setText(QString::fromUtf8(
-        label.co_name, static_cast<qsizetype>(strnlen(label.co_name, sizeof label.co_name))));
+    item->setText(KdxShownName(label.co_name, sizeof label.co_name));
   }
   validateMenuItem();
 }

@@ -41,7 +41,18 @@ KdxPrefValues KdxReadPrefValues() {
   value = 0;
   PREF_ReadInteger(kPrefDropExportTypeKey, &value);
   v.dropExportType = value == 1 ? 1 : 0;
+  v.language = KdxReadLanguageChoice();
   return v;
+}
+
+KdxLanguageChoice KdxReadLanguageChoice() {
+  int32_t value = 0;
+  PREF_ReadInteger(kPrefInterfaceLanguageKey, &value);
+  return KdxLanguageChoiceFromStored(value);
+}
+
+KdxLanguage KdxStartupLanguage() {
+  return KdxChosenLanguage(KdxReadLanguageChoice(), KdxLanguageOfEnvironment());
 }
 
 std::vector<std::string> KdxReadExtensions() {

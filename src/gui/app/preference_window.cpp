@@ -288,9 +288,28 @@ QWidget* PrefWindow::BuildOtherPage() {
     m_PrefRec.dropExportType = id;
     (void)PREF_WriteInteger(kPrefDropExportTypeKey, id);
   });
+  // The language is read once at start-up: the windows are built in it.
+  auto* languageBox = new QGroupBox(KdxText("表示言語"), page);
+  auto* languageLayout = new QVBoxLayout(languageBox);
+  m_RadioLanguage = new QButtonGroup(this);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kAutomatic),
+           "自動（システムの言語）", languageLayout);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kJapanese), "日本語",
+           languageLayout);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kEnglish), "English",
+           languageLayout);
+  auto* languageNote = new QLabel(KdxText("次回の起動時から適用されます。"), languageBox);
+  languageNote->setWordWrap(true);
+  languageLayout->addWidget(languageNote);
+  connect(m_RadioLanguage, &QButtonGroup::idClicked, this, [this](int id) {
+    if (filling_) return;
+    m_PrefRec.language = KdxLanguageChoiceFromStored(id);
+    (void)PREF_WriteInteger(kPrefInterfaceLanguageKey, id);
+  });
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(m_CheckShowSplashWindow);
   layout->addWidget(exportBox);
+  layout->addWidget(languageBox);
   layout->addStretch(1);
   return page;
 }
@@ -359,6 +378,7 @@ void PrefWindow::FillControls() {
     }
   }
   m_RadioExport->button(m_PrefRec.dropExportType)->setChecked(true);
+  m_RadioLanguage->button(static_cast<int>(m_PrefRec.language))->setChecked(true);
   filling_ = false;
 }
 

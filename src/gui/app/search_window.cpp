@@ -389,7 +389,8 @@ void AllFindWindow::RefreshLabelMenu() {
     QPixmap swatch(14, 14);
     swatch.fill(KdxLabelQColor(label));
     labelActions_[static_cast<size_t>(id)]->setIcon(swatch);
-    labelActions_[static_cast<size_t>(id)]->setText(QString::fromUtf8(label.co_name));
+    labelActions_[static_cast<size_t>(id)]->setText(
+        KdxShownName(label.co_name, sizeof label.co_name));
   }
   UpdateMenuState();
 }
