@@ -197,27 +197,27 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>RTF…</source>
-        <translation>RTF…</translation>
+        <translation>As RTF…</translation>
     </message>
     <message>
         <source>RTFD…</source>
-        <translation>RTFD…</translation>
+        <translation>As RTFD…</translation>
     </message>
     <message>
         <source>テキスト (Shift JIS)…</source>
-        <translation>Text (Shift JIS)…</translation>
+        <translation>As Text (Shift JIS)…</translation>
     </message>
     <message>
         <source>テキスト (EUC-JP)…</source>
-        <translation>Text (EUC-JP)…</translation>
+        <translation>As Text (EUC-JP)…</translation>
     </message>
     <message>
         <source>テキスト (UTF-8)…</source>
-        <translation>Text (UTF-8)…</translation>
+        <translation>As Text (UTF-8)…</translation>
     </message>
     <message>
         <source>バックアップ…</source>
-        <translation>Backup…</translation>
+        <translation>As Backup…</translation>
     </message>
     <message>
         <source>次へ</source>
