@@ -401,6 +401,10 @@ Texts appended to another sentence start with a space.
         <translation>Entry list</translation>
     </message>
     <message>
+        <source>一覧に表示する項目</source>
+        <translation>Columns shown in the list</translation>
+    </message>
+    <message>
         <source>一覧表示オプション…</source>
         <translation>List View Options…</translation>
     </message>
@@ -985,6 +989,10 @@ Texts appended to another sentence start with a space.
     <message>
         <source>検索できませんでした。</source>
         <translation>The search failed.</translation>
+    </message>
+    <message>
+        <source>検索結果</source>
+        <translation>Search results</translation>
     </message>
     <message>
         <source>の検索結果一覧.txt</source>
