@@ -624,7 +624,7 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>%s は追加できません。</source>
-        <translation>%s cannot be added.</translation>
+        <translation>“%s” cannot be added.</translation>
     </message>
     <message>
         <source>「%s」はすでに使用されています。別の名前を入力してください。</source>
@@ -636,15 +636,15 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>%s は削除できません。</source>
-        <translation>%s is in use and cannot be deleted.</translation>
+        <translation>“%s” is in use and cannot be deleted.</translation>
     </message>
     <message>
         <source>%s を削除してもよろしいですか？</source>
-        <translation>Are you sure you want to delete %s?</translation>
+        <translation>Are you sure you want to delete “%s”?</translation>
     </message>
     <message>
         <source>%sは分類名に使用できません。</source>
-        <translation>%s cannot be used as a category name.</translation>
+        <translation>“%s” cannot be used as a category name.</translation>
     </message>
     <message>
         <source>予約されている名前は使用できません。別の名前を入力してください。</source>
@@ -1073,7 +1073,7 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>ウインドウ幅</source>
-        <translation>Window width</translation>
+        <translation>Window Width</translation>
     </message>
     <message>
         <source>ポイント</source>
