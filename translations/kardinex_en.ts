@@ -9,7 +9,11 @@
     </message>
     <message>
         <source>その他</source>
-        <translation>Other</translation>
+        <translation>Others</translation>
+    </message>
+    <message>
+        <source>＜すべて＞</source>
+        <translation>&lt;All&gt;</translation>
     </message>
     <message>
         <source>分類１</source>
@@ -20,12 +24,24 @@
         <translation>%s cannot be used as a category name.</translation>
     </message>
     <message>
-        <source>%ld 件のファイルを取り込みました。%ld 件のファイルを取り込めませんでした。</source>
-        <translation>%ld files imported. %ld files could not be imported.</translation>
+        <source>%s（%ld）</source>
+        <translation>%s (%ld)</translation>
     </message>
     <message>
-        <source>自動</source>
-        <translation>Automatic</translation>
+        <source>表示言語</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>自動（システムの言語）</source>
+        <translation>Automatic (the system&apos;s language)</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>Japanese (日本語)</translation>
+    </message>
+    <message>
+        <source>次回の起動時から適用されます。</source>
+        <translation>Takes effect the next time Kardinex starts.</translation>
     </message>
 </context>
 </TS>

@@ -99,6 +99,12 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   EXPECT_EQ(gaps, 0u) << wrong << "-----BEGIN MISSING TS MESSAGES-----\n"
                       << missing << "-----END MISSING TS MESSAGES-----";
 
+  // The special category names read the same in English as the English forms
+  // the core accepts for them ("<All>", "Others"), so that what is shown is
+  // read back as the same name.
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "＜すべて＞").toStdString(), "<All>");
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "その他").toStdString(), "Others");
+
   // Entries whose text no longer appears in the sources: a warning only, since
   // they cost nothing at run time.
   std::set<std::string> used;
