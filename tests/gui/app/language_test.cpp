@@ -9,7 +9,6 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QTabWidget>
-#include <cstdlib>
 
 #include "core/document/catset_table.h"
 #include "core/prefs/pref_file.h"
@@ -53,10 +52,8 @@ TEST_F(LanguageTest, TheWindowsFollowTheLanguageAndTheDocumentKeepsItsNames) {
   KDX_CATEGORY_TITLE titles{};
   ASSERT_EQ(TI_GetData(window->session().data().catTitleAry, &titles), 1);
   EXPECT_STREQ(titles.ti_cat1_title, "分類１");
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    window->resize(1000, 640);
-    window->grab().save(QString::fromUtf8(shots) + "/document_window_english.png");
-  }
+  window->resize(1000, 640);
+  Shoot(window, QStringLiteral("document_window_english"));
   Close(window);
 
   ASSERT_TRUE(KdxInstallLanguage(KdxLanguage::kJapanese));
@@ -82,10 +79,8 @@ TEST_F(LanguageTest, ThePreferenceOverridesTheLocaleAtTheNextStart) {
   PrefWindow reopened;
   reopened.OpenPrefWindow();
   EXPECT_EQ(reopened.languageRadio()->checkedId(), static_cast<int>(KdxLanguageChoice::kEnglish));
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    reopened.tabs()->setCurrentIndex(reopened.tabs()->count() - 1);
-    reopened.grab().save(QString::fromUtf8(shots) + "/preference_language.png");
-  }
+  reopened.tabs()->setCurrentIndex(reopened.tabs()->count() - 1);
+  Shoot(&reopened, QStringLiteral("preference_language"));
 }
 
 }  // namespace
