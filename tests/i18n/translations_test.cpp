@@ -50,7 +50,7 @@ TEST(Translation, TheSourcesAreReadAsTheCompilerReadsThem) {
       "/* nor \"これ\" */ f(\"改行\\n\" \"と\\t\"  // between\n"
       "  \"続き\\\"\\\\\");\n"
       "char q = '\"'; int n = 1'000; g(\"後\");\n"
-      "h(u8\"ユー\", R\"x(生の\\n\"文)x\", \"\\xe6\\x97\\xa5\");\n");
+      "h(u8\"ユー\", R\"x(生の\\n\"文)x\", PREFIX\"\\xe6\\x97\\xa5\");\n");
   std::vector<std::string> texts;
   for (const auto& literal : literals) texts.push_back(literal.text);
   EXPECT_EQ(texts,
