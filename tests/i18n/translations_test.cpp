@@ -81,7 +81,7 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   const std::unique_ptr<QTranslator> english = KdxLoadEnglishTranslation();
   ASSERT_NE(english, nullptr);
   const std::vector<FoundKey> keys = kdx_translations::ScanInterfaceKeys(KDX_SOURCE_ROOT);
-  ASSERT_GT(keys.size(), 300u);
+  ASSERT_GT(keys.size(), 200u);  // the sources were found
   std::string missing, wrong;
   size_t gaps = 0;
   for (const FoundKey& key : keys) {
