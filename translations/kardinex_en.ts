@@ -1005,15 +1005,15 @@ Texts appended to another sentence start with a space.
     </message>
     <message>
         <source>表示言語</source>
-        <translation>Display language</translation>
+        <translation>Language</translation>
     </message>
     <message>
         <source>自動（システムの言語）</source>
-        <translation>Automatic (system language)</translation>
+        <translation>Automatic (the system's language)</translation>
     </message>
     <message>
         <source>日本語</source>
-        <translation>日本語 (Japanese)</translation>
+        <translation>Japanese (日本語)</translation>
     </message>
     <message>
         <source>次回の起動時から適用されます。</source>

@@ -49,8 +49,13 @@ KdxLanguage KdxChosenLanguage(KdxLanguageChoice choice, KdxLanguage locale) {
 }
 
 std::unique_ptr<QTranslator> KdxLoadEnglishTranslation() {
-  // The resource lives in this static library; make sure the linker keeps it.
-  Q_INIT_RESOURCE(kdx_translations);
+  // The resource lives in this static library: naming it here makes the
+  // linker keep it.
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(kdx_translations);
+    return true;
+  }();
+  (void)registered;
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QString::fromLatin1(kKdxEnglishTranslation))) return nullptr;
   return translator;

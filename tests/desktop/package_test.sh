@@ -31,7 +31,7 @@ if grep -v '^/usr/' "$work/files"; then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins libssl3 libicu; do
+for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins qt6-translations-l10n libssl3 libicu; do
   [[ "$depends" == *"$library"* ]] || { echo "FAIL: Depends lacks $library: $depends" >&2; fail=1; }
 done
 dpkg-deb -e "$deb" "$work/control"

@@ -50,7 +50,7 @@ TEST(Translation, TheSourcesAreReadAsTheCompilerReadsThem) {
       "/* nor \"これ\" */ f(\"改行\\n\" \"と\\t\"  // between\n"
       "  \"続き\\\"\\\\\");\n"
       "char q = '\"'; int n = 1'000; g(\"後\");\n"
-      "h(u8\"ユー\", R\"x(生の\\n\"文)x\", \"\\xe6\\x97\\xa5\");\n");
+      "h(u8\"ユー\", R\"x(生の\\n\"文)x\", PREFIX\"\\xe6\\x97\\xa5\");\n");
   std::vector<std::string> texts;
   for (const auto& literal : literals) texts.push_back(literal.text);
   EXPECT_EQ(texts,
@@ -81,7 +81,7 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   const std::unique_ptr<QTranslator> english = KdxLoadEnglishTranslation();
   ASSERT_NE(english, nullptr);
   const std::vector<FoundKey> keys = kdx_translations::ScanInterfaceKeys(KDX_SOURCE_ROOT);
-  ASSERT_GT(keys.size(), 300u);
+  ASSERT_GT(keys.size(), 200u);  // the sources were found
   std::string missing, wrong;
   size_t gaps = 0;
   for (const FoundKey& key : keys) {
@@ -98,6 +98,12 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   }
   EXPECT_EQ(gaps, 0u) << wrong << "-----BEGIN MISSING TS MESSAGES-----\n"
                       << missing << "-----END MISSING TS MESSAGES-----";
+
+  // The special category names read the same in English as the English forms
+  // the core accepts for them ("<All>", "Others"), so that what is shown is
+  // read back as the same name.
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "＜すべて＞").toStdString(), "<All>");
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "その他").toStdString(), "Others");
 
   // Entries whose text no longer appears in the sources: a warning only, since
   // they cost nothing at run time.

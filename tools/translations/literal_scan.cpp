@@ -119,9 +119,10 @@ class Scanner {
     }
   }
 
-  // A string literal, with its prefix (u8, u, U, L, R), begins at i_, and is
-  // not the tail of an identifier such as "operator" or a macro name.
+  // A string literal begins at i_: a quote, or a prefix (u8, u, U, L, R)
+  // that is not the tail of an identifier.
   bool StringStartsHere() {
+    if (s_[i_] == '"') return true;
     if (i_ > 0 && IsIdentifierChar(s_[i_ - 1])) return false;
     size_t j = i_;
     if (s_.substr(j, 2) == "u8") {

@@ -114,7 +114,9 @@ void KdxDocument::RefreshLabelMenu() {
 void KdxDocument::ShowCategoryTitles() {
   const KDX_CATEGORY_TITLE titles = CategoryTitles(session_.data());
   const char* texts[] = {titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title};
-  for (size_t i = 0; i < 3; ++i) catTitles_[i]->setText(KdxText(texts[i]));
+  for (size_t i = 0; i < 3; ++i) {
+    catTitles_[i]->setText(KdxShownName(texts[i], sizeof titles.ti_cat1_title));
+  }
 }
 
 std::vector<int32_t> KdxDocument::SelectedEntryIds() const {

@@ -37,7 +37,7 @@ struct KdxPrefValues {
   int turn = 3;           // 1 window width, 2 none, 3 document width
   std::string turnWidth;  // decimal text
   int titleType = 0;      // 0 the default title, 1 empty
-  std::string title;      // "文章" when missing
+  std::string title;      // "文章" (localised) when missing
   bool titleNumber = false;
   std::string savedTab;                                        // object name of the last tab
   int dropExportType = 0;                                      // 0 by the file's type, 1 RTFD

@@ -16,6 +16,8 @@
 #include "core/content/new_entry.h"
 #include "core/content/password_store.h"
 #include "core/document/block_index.h"
+#include "core/document/catset_table.h"
+#include "core/document/color_label.h"
 #include "core/document/entry_table.h"
 #include "core/document/env_table.h"
 #include "core/document/id_counter.h"
@@ -23,6 +25,7 @@
 #include "core/util/vell_crypto.h"
 #include "core/util/vell_log.h"
 #include "core/util/vell_mem.h"
+#include "core/util/vell_system.h"
 #include "support/test_document.h"
 
 namespace {
@@ -395,7 +398,11 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   ASSERT_EQ(KDXCOMM_SetPassword(doc.data.envAry, doc.data.idCounterAry, "abc123"), 0);
   const KDX_NEW_SAVE_OPTIONS options{0, 0, 0, 0, 0, 1};
   const std::string copyPath = dir_.File("subset.kdx");
+  // The default titles and labels are stored as the format has them, whatever
+  // language the interface shows them in.
+  Vell_SetLocalizedStringMap({{"分類１", "Category 1"}, {"なし", "None"}});
   ASSERT_EQ(KDX_NewSaveFile_ShowEntry(&doc.data, options, copyPath.c_str(), kExpand), 0);
+  Vell_SetLocalizedStringTable({});
 
   Doc copy(copyPath);
   ASSERT_EQ(Vell_Ary_GetSize(copy.data.entryAry), 2);
@@ -411,6 +418,12 @@ TEST_F(EntryContent, SaveAsNewWritesTheSelectedEntriesWithPasswordAndNumbering) 
   EXPECT_EQ(target, 1);
   EXPECT_EQ(IC_GetID_FromCounter(copy.data.idCounterAry, kKdxTagENTR, "en_id"),
             IC_GetID_FromCounter(doc.data.idCounterAry, kKdxTagENTR, "en_id"));
+  KDX_CATEGORY_TITLE titles{};
+  ASSERT_EQ(TI_GetData(copy.data.catTitleAry, &titles), 1);
+  EXPECT_STREQ(titles.ti_cat1_title, "分類１");
+  KDX_COLOR_LABEL label{};
+  ASSERT_EQ(CO_GetData(copy.data.colorLabelAry, 0, &label), 1);
+  EXPECT_STREQ(label.co_name, "なし");
 
   // An identifier in the list without an entry aborts and leaves no file.
   const int32_t ghost = 4242;
