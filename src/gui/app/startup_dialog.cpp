@@ -13,6 +13,7 @@
 #include "gui/app/alert_texts.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 
 StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
@@ -53,21 +54,11 @@ StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* par
   layout->addLayout(buttons);
   resize(560, 340);
 
-  PREF_WINDOW_RECT rect{};
-  if (PREF_ReadWindowRect(kPrefStartupDlgRectKey, &rect) &&
-      (rect.left != 0 || rect.top != 0 || rect.right != 0 || rect.bottom != 0) &&
-      rect.right > rect.left && rect.bottom > rect.top) {
-    move(rect.left, rect.top);
-    resize(rect.right - rect.left, rect.bottom - rect.top);
-  }
+  KdxRestoreWindowFrame(this, kPrefStartupDlgRectKey);
 }
 
 void StartupDlg::Finish(int result) {
-  const QRect frame(pos(), size());
-  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
-                              static_cast<int16_t>(frame.top() + frame.height()),
-                              static_cast<int16_t>(frame.left() + frame.width())};
-  (void)PREF_WriteWindowRect(kPrefStartupDlgRectKey, rect);
+  KdxStoreWindowFrame(this, kPrefStartupDlgRectKey);
   done(result);
 }
 

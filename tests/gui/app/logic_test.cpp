@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QTranslator>
+#include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 #include "support/test_document.h"
 
 namespace {
@@ -203,6 +205,24 @@ TEST(StartupLogic, NewDocumentReplacesAClosedFileOnlyWhenMade) {
   std::filesystem::create_directory(dir.File("folder.kdx"));
   EXPECT_FALSE(KdxCreateDocumentReplacing(dir.File("folder.kdx")));
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.kdx")));
+}
+
+TEST(WindowFrame, StoredFrameComesBackAndNoneLeavesTheWindowAlone) {
+  QWidget stored;
+  stored.move(40, 30);
+  stored.resize(520, 310);
+  KdxStoreWindowFrame(&stored, "TestFrameRect");
+  QWidget restored;
+  KdxRestoreWindowFrame(&restored, "TestFrameRect");
+  EXPECT_EQ(restored.pos(), QPoint(40, 30));
+  EXPECT_EQ(restored.size(), QSize(520, 310));
+
+  QWidget fresh;
+  fresh.move(7, 9);
+  fresh.resize(300, 200);
+  KdxRestoreWindowFrame(&fresh, "TestFrameNeverStored");
+  EXPECT_EQ(fresh.pos(), QPoint(7, 9));
+  EXPECT_EQ(fresh.size(), QSize(300, 200));
 }
 
 // The English names of the guide and its folder, as the translation gives them.
