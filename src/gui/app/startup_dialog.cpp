@@ -12,6 +12,7 @@
 #include "core/util/vell_file.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/localization.h"
+#include "gui/app/password_dialog.h"
 #include "gui/app/startup_logic.h"
 #include "gui/app/window_frame.h"
 
@@ -98,21 +99,9 @@ PasswordCheckDlg::PasswordCheckDlg(const QString& fileName, bool afterWrongPassw
                                    QWidget* parent)
     : QDialog(parent), field_(new QLineEdit(this)) {
   setWindowTitle(fileName);
-  field_->setEchoMode(QLineEdit::Password);
-  field_->setObjectName(QStringLiteral("password"));
-  auto* message = new QLabel(afterWrongPassword ? KdxText(kKdxMsgWrongPassword)
-                                                : KdxText("パスワードを入力してください。"),
-                             this);
-  message->setObjectName(QStringLiteral("message"));
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(message);
-  layout->addWidget(field_);
-  layout->addWidget(buttons);
+  KdxBuildPasswordLayout(this, field_,
+                         afterWrongPassword ? KdxText(kKdxMsgWrongPassword)
+                                            : KdxText("パスワードを入力してください。"));
 }
 
 QString PasswordCheckDlg::password() const { return field_->text(); }
