@@ -44,15 +44,11 @@ TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {
   EXPECT_STREQ(e.en_use_date, "");
 }
 
-TEST_F(DocumentTest, SetDataOverwritesByIdAndReportsAbsence) {
-  const int32_t id = AddEntry("old");
+TEST_F(DocumentTest, SetDataReportsAnAbsentEntry) {
+  AddEntry("old");
   KDX_ENTRY e;
-  ASSERT_EQ(EN_GetData(data_.entryAry, id, &e), 0);
-  std::strcpy(e.en_title, "new");
-  EXPECT_EQ(EN_SetData(data_.entryAry, e), 0);
   EN_GetData_ByIndex(data_.entryAry, 0, &e);
-  EXPECT_STREQ(e.en_title, "new");
-  e.en_id = 99;  // absent
+  e.en_id = 99;
   EXPECT_EQ(EN_SetData(data_.entryAry, e), kKdxRecordMissing);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 2), 1);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 3), 0);
