@@ -2,7 +2,6 @@
 // limit, and injected write failures at every step of every edit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "core/container/rez.h"

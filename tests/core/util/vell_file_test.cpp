@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "core/util/vell_mem.h"
 #include "support/test_support.h"

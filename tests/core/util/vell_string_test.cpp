@@ -101,11 +101,10 @@ TEST(VellString, PlaceholdersAreReplacedInOnePass) {
 }
 
 TEST(VellString, StripCharFromEndRemovesOnlyTrailingBytes) {
-  char text[] = "a b   ";
+  char text[] = "a b   ", blanks[] = "   ";
   Vell_StripCharFromEnd(text, ' ');
+  Vell_StripCharFromEnd(blanks, ' ');  // must not run off the front
   EXPECT_STREQ(text, "a b");
-  char blanks[] = "   ";
-  Vell_StripCharFromEnd(blanks, ' ');
   EXPECT_STREQ(blanks, "");
 }
 
