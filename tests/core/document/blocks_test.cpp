@@ -15,7 +15,6 @@
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
 #include "core/util/vell_ary.h"
-#include "core/util/vell_log.h"
 #include "support/test_support.h"
 
 using rez_test::HeaderAt;
@@ -85,10 +84,6 @@ class Blocks : public ::testing::Test {
   int32_t SaveBody(int32_t entryId, const std::string& text, int32_t expand = 128) {
     return BO_Save(&data_, entryId, expand, static_cast<int32_t>(text.size()), text.data());
   }
-  static std::string LogText() {
-    auto bytes = kdx_test::ReadAll(Vell_GetLogFilePath());
-    return std::string(bytes.begin(), bytes.end());
-  }
 
   kdx_test::TempDir dir_;
   std::string path_;
@@ -138,34 +133,6 @@ TEST_F(Blocks, SaveFitsInPlaceThenGrowsAppendingFirstAndWipingTheOld) {
   }
 }
 
-TEST_F(Blocks, LoadResultsFollowEachKindsConvention) {
-  char buffer[16] = {};
-  EXPECT_EQ(BO_Load(path_.c_str(), 3, 4, buffer), kKdxBlockMissing);
-  EXPECT_NE(LogText().find("[-2] BO_Load\r\n"), std::string::npos);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 4, buffer), 0);
-  EXPECT_EQ(BO_Load((path_ + ".absent").c_str(), 3, 4, buffer), REZ_ERR_ARGUMENT);
-
-  ASSERT_EQ(NO_CreateNewContainer(path_.c_str(), 64, 5, 3, 4, "note"), 0);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 4, buffer), 1);
-  EXPECT_EQ(std::string(buffer, 4), "note");
-  EXPECT_EQ(NO_GetContainerID(path_.c_str(), 3), 5);
-  EXPECT_EQ(NO_GetContainerSize(path_.c_str(), 4), kKdxLookupNoBlock);
-  EXPECT_EQ(NO_GetContainrSize(path_.c_str(), 4), 0);
-  EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 52), 1);
-  EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 53), 0);
-  // Reading stops at the member's end, whatever the caller asks for.
-  std::vector<char> big(100);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 53, big.data()), 0);
-
-  REZ_FILE file;
-  ASSERT_EQ(REZ_Open(path_.c_str(), 1, &file), REZ_OK);
-  ASSERT_EQ(NO_FindContainer(&file, 3), 1);
-  int32_t cid = 0, eid = 0, size = 0;
-  EXPECT_EQ(BO_GetBlockHeader(&file, &cid, &eid, &size), 1);
-  EXPECT_EQ(NO_GetBlockHeader(&file, &cid, &eid, &size), 0);
-  EXPECT_EQ(std::vector<int32_t>({cid, eid, size}), std::vector<int32_t>({5, 3, 4}));
-}
-
 TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
   ASSERT_EQ(BO_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "hello"), 0);
   ASSERT_EQ(TX_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "world"), 0);  // the neighbour
@@ -175,10 +142,6 @@ TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
     SCOPED_TRACE(stored);
     PutLe32(b, at, stored);
     kdx_test::WriteAll(path_, b);
-    int32_t size = 0;
-    char buffer[8];
-    EXPECT_EQ(BO_GetDataSize(path_.c_str(), 2, &size), kKdxBlockDamaged);
-    EXPECT_EQ(BO_Load(path_.c_str(), 2, 5, buffer), kKdxBlockDamaged);
     EXPECT_EQ(Load(KdxBlockKind::kBody, 2), kDamaged);
   }
   PutLe32(b, at, 52);  // exactly the data area
@@ -361,23 +324,6 @@ TEST_F(Blocks, PrintInformationIsReplacedOnlyOnceTheNewBlockIsWritten) {
   ASSERT_TRUE(chain.has_value());
   EXPECT_EQ(chain->at(kKdxTagPRHD).size(), 1u);
   EXPECT_EQ(chain->at(kKdxTagPRHD)[0].size(), 64u);
-}
-
-TEST_F(Blocks, FixedSizeBlocksMatchBothIdentifiers) {
-  const char* p = path_.c_str();
-  ASSERT_EQ(TH_CreateNewContainer(p, 1, 2, 3, "abc"), 0);
-  ASSERT_EQ(TH_CreateNewContainer(p, 1, 3, 2, "xy"), 0);
-  ASSERT_EQ(AD_CreateNewContainer(p, 1, 2, 4, "data"), 0);
-  EXPECT_EQ(TH_GetBlockSize(p, 1, 3), 2);
-  EXPECT_EQ(TH_GetBlockSize(p, 2, 1), kKdxLookupNoBlock);
-  char buffer[4] = {};
-  EXPECT_EQ(TH_Load(p, 1, 3, 2, buffer), 0);
-  EXPECT_EQ(std::string(buffer, 2), "xy");
-  EXPECT_EQ(TH_Load(p, 1, 3, 3, buffer), REZ_ERR_ARGUMENT);  // past the data
-  EXPECT_EQ(AD_Load(p, 1, 2, 4, buffer), 0);
-  EXPECT_EQ(AD_RemoveContainer(p, 1, 2), 0);
-  EXPECT_EQ(AD_Load(p, 1, 2, 4, buffer), kKdxBlockMissing);
-  EXPECT_EQ(TH_Load(p, 1, 2, 3, buffer), 0);  // the other tag is untouched
 }
 
 }  // namespace

@@ -37,10 +37,6 @@ TEST_F(ListingTest, ListsNarrowByTheOtherTwoSelectionsOnly) {
   ASSERT_EQ(KDXCOMM_MakeBrowserLists(&data_, Select("＜すべて＞", "2024", "＜すべて＞")), 0);
   EXPECT_EQ(Names(data_.cat1Ary), (Strings{"仕事", "個人"}));
   EXPECT_EQ(Names(data_.cat3Ary), (Strings{"A", "その他"}));
-  // Only the stored form means All in queries.
-  VellAryPtr out(Vell_Ary_Init(kKdxCatsetSize, 0, 0));
-  ASSERT_EQ(CT_QueryKdxCats_ByCat1("<All>", data_.catSetAry, out.get()), 0);
-  EXPECT_EQ(Vell_Ary_GetSize(out.get()), 0);
   EXPECT_TRUE(KDXCOMM_isCategoryAll("<All>"));
 }
 

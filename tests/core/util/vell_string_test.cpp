@@ -100,12 +100,4 @@ TEST(VellString, PlaceholdersAreReplacedInOnePass) {
   EXPECT_EQ(Vell_ReplacePlaceholders("[$1] [$2] $10", pairs), "[title $2] [other] title $20");
 }
 
-TEST(VellString, StripCharFromEndRemovesOnlyTrailingBytes) {
-  char text[] = "a b   ", blanks[] = "   ";
-  Vell_StripCharFromEnd(text, ' ');
-  Vell_StripCharFromEnd(blanks, ' ');  // must not run off the front
-  EXPECT_STREQ(text, "a b");
-  EXPECT_STREQ(blanks, "");
-}
-
 }  // namespace
