@@ -22,7 +22,7 @@ TEST_F(ListingTest, OtherSortsLastAndEqualToItself) {
   EXPECT_EQ(CT_CategorySortFunc("B", "その他"), -1);
   EXPECT_EQ(CT_CategorySortFunc("b", "B"), 1);  // case significant
   for (const char* n : {"その他", "z", "資料", "A"}) Add(n, "x", "y");
-  KDXCOMM_MakeCatArrays(&data_);
+  ASSERT_EQ(KDXCOMM_MakeBrowserLists(&data_, Select("＜すべて＞", "＜すべて＞", "＜すべて＞")), 0);
   EXPECT_EQ(Names(data_.cat1Ary), (Strings{"A", "z", "資料", "その他"}));
 }
 
