@@ -23,15 +23,6 @@ const std::vector<uint8_t>& BytesOf(const REZ_FILE& file) {
   return static_cast<const MemoryRezStream*>(file.stream.get())->bytes();
 }
 
-// Tag order along the tag list, read from raw bytes.
-Tags TagOrder(const std::vector<uint8_t>& b) {
-  Tags tags;
-  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
-    tags.push_back(HeaderAt(b, p).tag);
-  }
-  return tags;
-}
-
 // Every backward link matches its forward link.
 void ExpectLinksAgree(const std::vector<uint8_t>& b) {
   uint32_t prevHead = 512;

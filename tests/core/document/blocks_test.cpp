@@ -19,6 +19,7 @@
 
 using rez_test::HeaderAt;
 using rez_test::Le32;
+using rez_test::Members;
 using rez_test::PutLe32;
 
 namespace {
@@ -34,14 +35,6 @@ struct KindCase {
 const KindCase kKinds[] = {{BO_Save, kKdxTagBORB, KdxBlockKind::kBody, 0x42},
                            {TX_Save, kKdxTagTEXT, KdxBlockKind::kText, 0x42},
                            {NO_Save, kKdxTagNORB, KdxBlockKind::kNote, 0x43}};
-
-// Position of the head of tag, read from raw bytes; 0 when absent.
-uint32_t HeadOf(const std::vector<uint8_t>& b, uint32_t tag) {
-  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
-    if (HeaderAt(b, p).tag == tag) return p;
-  }
-  return 0;
-}
 
 // Counts reads, to show that a lookup does not walk the chain.
 class CountingStream : public rez_test::FailingStream {
@@ -100,8 +93,7 @@ TEST_F(Blocks, SaveFitsInPlaceThenGrowsAppendingFirstAndWipingTheOld) {
     const std::vector<uint8_t> body(1013, 'b');
     ASSERT_EQ(k.save(&data_, 9, 1024, 100, body.data()), 0);
     auto b = kdx_test::ReadAll(path_);
-    const uint32_t old = HeadOf(b, k.tag);
-    ASSERT_NE(old, 0u);
+    const uint32_t old = Members(b, k.tag).at(0);
     EXPECT_EQ(HeaderAt(b, old).dataLength, 1024u);
     const uint32_t cid = Le32(b, old + 36);
     EXPECT_EQ(Le32(b, old + 40), 9u);
@@ -137,7 +129,7 @@ TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
   ASSERT_EQ(BO_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "hello"), 0);
   ASSERT_EQ(TX_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "world"), 0);  // the neighbour
   auto b = kdx_test::ReadAll(path_);
-  const uint32_t at = HeadOf(b, kKdxTagBORB) + 36 + 8;
+  const uint32_t at = Members(b, kKdxTagBORB).at(0) + 36 + 8;
   for (uint32_t stored : {0xFFFFFFFBu, 53u, 0x7FFFFFFFu}) {
     SCOPED_TRACE(stored);
     PutLe32(b, at, stored);
@@ -150,7 +142,7 @@ TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
 
   ASSERT_EQ(FI_CreateNewData(path_.c_str(), 4, "icon", 4), 0);
   b = kdx_test::ReadAll(path_);
-  PutLe32(b, HeadOf(b, kKdxTagFIIC) + 36 + 4, 5);  // one byte more than the member holds
+  PutLe32(b, Members(b, kKdxTagFIIC).at(0) + 36 + 4, 5);  // one byte more than the member holds
   kdx_test::WriteAll(path_, b);
   int32_t size = 0;
   char buffer[8];

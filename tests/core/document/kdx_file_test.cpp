@@ -42,14 +42,6 @@ struct Doc : KdxScopedData {
   }
 };
 
-std::vector<uint32_t> TagOrder(const std::vector<uint8_t>& b) {
-  std::vector<uint32_t> tags;
-  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
-    tags.push_back(HeaderAt(b, p).tag);
-  }
-  return tags;
-}
-
 class KdxFile : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(CreateKdxFile(path_.c_str()), 0); }
