@@ -11,6 +11,7 @@
 
 #include "core/container/rez_test_util.h"
 #include "core/content/entry_copy.h"
+#include "core/content/loaded_block.h"
 #include "core/content/new_document.h"
 #include "core/content/new_entry.h"
 #include "core/content/password_store.h"
@@ -54,19 +55,7 @@ struct Doc : KdxScopedData {
     static_cast<void>(KDX_FindEntry(&data, id, &e));  // all zero when absent
     return e;
   }
-  // The loaded form (data size bytes) through the container loaders, or
-  // "<code>" for a failure.
-  std::string Load(const KDX_ENTRY& e, Kind kind) {
-    uint8_t* buffer = nullptr;
-    const int32_t size = kind == Kind::kBody   ? KDX_LoadBOContainer(path(), e, &buffer)
-                         : kind == Kind::kText ? KDX_LoadTXContainer(path(), e, &buffer)
-                                               : KDX_LoadNOContainer(path(), e, &buffer);
-    if (size <= 0) return size == 0 ? "" : "<" + std::to_string(size) + ">";
-    std::string out(reinterpret_cast<char*>(buffer), static_cast<size_t>(size));
-    EXPECT_EQ(buffer[size], 0);
-    Vell_MallocFree(buffer);
-    return out;
-  }
+  std::string Load(const KDX_ENTRY& e, Kind kind) { return kdx_test::LoadedBlock(path(), e, kind); }
   std::string Stored(int32_t id, Kind kind) {
     std::vector<uint8_t> raw;
     if (KDX_LoadBlockData(path(), kind, id, raw) != 0) return "<missing>";
