@@ -196,17 +196,6 @@ TEST(VellEncodingCString, FailuresLeaveAnEmptyField) {
   EXPECT_EQ(Vell_CStringWithUTF8("a", "UTF-8", 0, nullptr), kVellEncUnmappable);
 }
 
-TEST(VellEncodingBytes, AcceptsOnlyTheFourNamesAndValidBytes) {
-  std::string out;
-  EXPECT_EQ(Vell_BytesToUTF8(kNihongoEuc.c_str(), "EUC", out), kVellEncOk);
-  EXPECT_EQ(out, kNihongo);
-  EXPECT_EQ(Vell_BytesToUTF8("abc", "ASCII", out), kVellEncUnknownName);
-  EXPECT_EQ(Vell_BytesToUTF8("abc", "Shift_JIS", out), kVellEncUnknownName);
-  EXPECT_EQ(Vell_BytesToUTF8(nullptr, "UTF-8", out), kVellEncInvalid);
-  EXPECT_EQ(Vell_BytesToUTF8(kNihongoSjis.c_str(), "UTF-8", out), kVellEncInvalid);
-  EXPECT_EQ(out, "");
-}
-
 std::string Import(const std::string& bytes, std::string* used, int32_t expect = kVellEncOk) {
   std::string out = "stale";
   EXPECT_EQ(Vell_DecodeTextForImport(bytes, out, used), expect);
