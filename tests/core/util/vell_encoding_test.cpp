@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <tuple>
 
@@ -158,42 +157,6 @@ TEST(VellEncodingSjisBuffer, ConvertsIntoTheBufferOrLeavesItEmpty) {
   const char* text = "ｱｲ～①a〜";
   std::string buffer(static_cast<size_t>(Vell_GetLength_UTF8ToSJIS(text)), 'x');
   EXPECT_EQ(Vell_ConvertUTF8ToSJIS(text, buffer.size(), buffer.data()), 0);
-}
-
-std::string CString(const std::string& utf8, const char* name, size_t dstSize,
-                    int32_t expect = kVellEncOk) {
-  std::string dst(dstSize, 'x');
-  EXPECT_EQ(Vell_CStringWithUTF8(utf8, name, dstSize, dst.data()), expect) << name;
-  size_t len = std::strlen(dst.c_str());
-  EXPECT_EQ(dst.find_first_not_of('\0', len), std::string::npos) << "not zero-filled";
-  return dst.substr(0, len);
-}
-
-TEST(VellEncodingCString, KeepsAThirdOfTheBufferInUtf16Units) {
-  const std::string letters = "abcdefghijklmnopqrstuvwxyzABCD";
-  EXPECT_EQ(CString(letters, "UTF-8", 64), letters.substr(0, 21));
-  EXPECT_EQ(CString(letters, "Unknown", 128), letters);
-  std::string a30;
-  for (int i = 0; i < 30; ++i) a30 += "あ";
-  EXPECT_EQ(CString(a30, "UTF-8", 64), a30.substr(0, 63));
-  std::string a21Sjis;
-  for (int i = 0; i < 21; ++i) a21Sjis += "\x82\xA0";
-  EXPECT_EQ(CString(a30, "S-JIS", 64), a21Sjis);
-  // An emoji that would straddle unit 21 is dropped whole, not cut in half.
-  EXPECT_EQ(CString(letters.substr(0, 20) + kSmile + "z", "UTF-8", 64), letters.substr(0, 20));
-  EXPECT_EQ(CString(letters.substr(0, 19) + kSmile + "z", "UTF-8", 64),
-            letters.substr(0, 19) + kSmile);
-  EXPECT_EQ(CString("", "S-JIS", 1), "");
-}
-
-TEST(VellEncodingCString, FailuresLeaveAnEmptyField) {
-  EXPECT_EQ(CString("a" + kSmile, "S-JIS", 64, kVellEncUnmappable), "");
-  EXPECT_EQ(CString("ok\xE6\x97", "UTF-8", 64, kVellEncInvalid), "");
-  // ISO-2022-JP escapes: "あa" is 9 bytes; 10 bytes hold it, 9 do not, and a
-  // cut inside an escape sequence is never written.
-  EXPECT_EQ(CString("あa", "ISO2022JP", 10), "\x1B$B$\"\x1B(Ba");
-  EXPECT_EQ(CString("あa", "ISO2022JP", 9, kVellEncUnmappable), "");
-  EXPECT_EQ(Vell_CStringWithUTF8("a", "UTF-8", 0, nullptr), kVellEncUnmappable);
 }
 
 std::string Import(const std::string& bytes, std::string* used, int32_t expect = kVellEncOk) {
