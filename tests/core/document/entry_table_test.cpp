@@ -44,12 +44,8 @@ TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {
   EXPECT_STREQ(e.en_use_date, "");
 }
 
-TEST_F(DocumentTest, SetDataReportsAnAbsentEntry) {
+TEST_F(DocumentTest, ACategoryIsUsedOnlyAtItsOwnLevel) {
   AddEntry("old");
-  KDX_ENTRY e;
-  EN_GetData_ByIndex(data_.entryAry, 0, &e);
-  e.en_id = 99;
-  EXPECT_EQ(EN_SetData(data_.entryAry, e), kKdxRecordMissing);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 2), 1);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 3), 0);
 }
