@@ -25,6 +25,7 @@ done
 expect /usr/share/man/man1/kdx.1
 expect /usr/share/bash-completion/completions/kdx
 expect /usr/share/kardinex/ドキュメント/指南.pdf
+expect /usr/share/kardinex/Documentation/Guide.pdf
 if grep -v '^/usr/' "$work/files"; then
   echo "FAIL: files outside /usr (above)" >&2
   fail=1

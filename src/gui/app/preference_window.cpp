@@ -30,6 +30,7 @@
 #include "gui/app/alerts.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 #include "richtext/print_layout.h"
 #include "richtext/rtf_writer.h"
 
@@ -332,12 +333,7 @@ void PrefWindow::OpenPrefWindow() {
   FillControls();
   opened_ = true;
 
-  PREF_WINDOW_RECT rect{};
-  if (PREF_ReadWindowRect(kPrefWindowRectKey, &rect) && rect.right > rect.left &&
-      rect.bottom > rect.top) {
-    move(rect.left, rect.top);
-    resize(rect.right - rect.left, rect.bottom - rect.top);
-  }
+  KdxRestoreWindowFrame(this, kPrefWindowRectKey);
   MakeKeyAndOrderFront();
 }
 
@@ -491,11 +487,7 @@ bool PrefWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void PrefWindow::closeEvent(QCloseEvent* event) {
   WindowDidResignKey();
-  const QRect frame(pos(), size());
-  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
-                              static_cast<int16_t>(frame.top() + frame.height()),
-                              static_cast<int16_t>(frame.left() + frame.width())};
-  (void)PREF_WriteWindowRect(kPrefWindowRectKey, rect);
+  KdxStoreWindowFrame(this, kPrefWindowRectKey);
   event->accept();  // hidden, kept for the next preference command
 }
 
