@@ -16,6 +16,14 @@
         <translation>&lt;All&gt;</translation>
     </message>
     <message>
+        <source>ドキュメント</source>
+        <translation>Documentation</translation>
+    </message>
+    <message>
+        <source>指南</source>
+        <translation>Guide</translation>
+    </message>
+    <message>
         <source>分類１</source>
         <translation>Category 1</translation>
     </message>
