@@ -104,6 +104,11 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   // read back as the same name.
   EXPECT_EQ(english->translate(kKdxTranslationContext, "＜すべて＞").toStdString(), "<All>");
   EXPECT_EQ(english->translate(kKdxTranslationContext, "その他").toStdString(), "Others");
+  // The English guide is built and installed as Documentation/Guide.pdf
+  // (src/gui/CMakeLists.txt); Help finds it by these names.
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "ドキュメント").toStdString(),
+            "Documentation");
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "指南").toStdString(), "Guide");
 
   // Entries whose text no longer appears in the sources: a warning only, since
   // they cost nothing at run time.
