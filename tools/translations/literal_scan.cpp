@@ -218,6 +218,9 @@ bool IsExcludedLiteral(std::string_view text) {
       "　",
       "\uFFFC",
       "\uFEFF",
+      // The line and paragraph separators, looked for in stored text.
+      "\u2028",
+      "\u2029",
       // kdx's marks around a search hit.
       "«",
       "»",
