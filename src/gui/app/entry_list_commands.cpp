@@ -180,4 +180,9 @@ void KdxInstallEntryListCommands(KdxDocument* window) {
   QObject::connect(remove, &QAction::triggered, window,
                    [window] { KdxDeleteSelectedEntries(window); });
   list->addAction(remove);
+  auto* copy = new QAction(list);
+  copy->setObjectName(QStringLiteral("CopyEntry"));
+  copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+  QObject::connect(copy, &QAction::triggered, window, [window] { KdxCopySelectedEntries(window); });
+  list->addAction(copy);
 }

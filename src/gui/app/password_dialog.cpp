@@ -18,6 +18,7 @@ PasswordDlg::PasswordDlg(const QString& prompt, const QString& current, QWidget*
   field_->setMinimumWidth(260);
   auto* message = new QLabel(prompt, this);
   message->setObjectName(QStringLiteral("message"));
+  message->setBuddy(field_);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
   ok->setObjectName(QStringLiteral("OnOK"));

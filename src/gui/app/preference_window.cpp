@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -28,6 +29,7 @@
 #include "core/prefs/pref_rez.h"
 #include "core/prefs/turn_width.h"
 #include "gui/app/alerts.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
 #include "richtext/print_layout.h"
@@ -71,7 +73,7 @@ PreferenceEditDlg::PreferenceEditDlg(const QString& title, const QString& ext, Q
   connect(buttons, &QDialogButtonBox::accepted, this, &PreferenceEditDlg::OnOK);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(KdxText("拡張子（ドットなし）"), this));
+  layout->addWidget(KdxCaption(KdxText("拡張子（ドットなし）"), m_EditExt, this));
   layout->addWidget(m_EditExt);
   layout->addWidget(hint_);
   layout->addWidget(buttons);
@@ -106,6 +108,10 @@ PrefWindow::PrefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   auto* close = new QPushButton(KdxText("閉じる"), this);
   connect(close, &QPushButton::clicked, this, &PrefWindow::OnCancel);
+  for (const QKeySequence& keys :
+       {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &PrefWindow::OnCancel);
+  }
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close);
@@ -143,7 +149,7 @@ QWidget* PrefWindow::BuildImportPage() {
     if (!filling_) (void)PREF_WriteInteger(kPrefAllImportKey, on ? 1 : 0);
   });
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(KdxText("フォルダから取り込む拡張子"), page));
+  layout->addWidget(KdxCaption(KdxText("フォルダから取り込む拡張子"), m_ListExt, page));
   layout->addLayout(list, 1);
   layout->addWidget(m_CheckAllImport);
   UpdateSelectionButtons();
@@ -159,6 +165,7 @@ QWidget* PrefWindow::BuildNewEntryPage() {
   AddRadio(m_RadioTitleType, 0, "既定の文章名", titleLayout);
   m_EditDefaultTitle = new QLineEdit(titleBox);
   m_EditDefaultTitle->setMaxLength(kPrefTitleMaxChars);
+  m_EditDefaultTitle->setAccessibleName(m_RadioTitleType->button(0)->text());
   m_EditDefaultTitle->setValidator(RowTextValidator(m_EditDefaultTitle));
   titleLayout->addWidget(m_EditDefaultTitle);
   m_CheckConsecutiveNumber = new QCheckBox(KdxText("連番を付ける"), titleBox);
@@ -174,6 +181,7 @@ QWidget* PrefWindow::BuildNewEntryPage() {
   AddRadio(m_RadioDefaultTurn, 3, "文書幅", turnLayout);
   m_EditTurnWidth = new QLineEdit(turnBox);
   m_EditTurnWidth->setMaxLength(10);
+  m_EditTurnWidth->setAccessibleName(m_RadioDefaultTurn->button(3)->text());
   auto* width = new QHBoxLayout;
   width->addSpacing(24);
   width->addWidget(m_EditTurnWidth);
@@ -240,13 +248,13 @@ QWidget* PrefWindow::BuildPrintPage() {
   m_EditPrintMarginBottom = makeField();
   m_EditPrintMarginLeft = makeField();
   m_EditPrintMarginRight = makeField();
-  form->addWidget(new QLabel(KdxText("上"), margins), 0, 0);
+  form->addWidget(KdxCaption(KdxText("上"), m_EditPrintMarginTop, margins), 0, 0);
   form->addWidget(m_EditPrintMarginTop, 0, 1);
-  form->addWidget(new QLabel(KdxText("下"), margins), 0, 2);
+  form->addWidget(KdxCaption(KdxText("下"), m_EditPrintMarginBottom, margins), 0, 2);
   form->addWidget(m_EditPrintMarginBottom, 0, 3);
-  form->addWidget(new QLabel(KdxText("左"), margins), 1, 0);
+  form->addWidget(KdxCaption(KdxText("左"), m_EditPrintMarginLeft, margins), 1, 0);
   form->addWidget(m_EditPrintMarginLeft, 1, 1);
-  form->addWidget(new QLabel(KdxText("右"), margins), 1, 2);
+  form->addWidget(KdxCaption(KdxText("右"), m_EditPrintMarginRight, margins), 1, 2);
   form->addWidget(m_EditPrintMarginRight, 1, 3);
 
   auto* layout = new QVBoxLayout(page);
@@ -258,11 +266,12 @@ QWidget* PrefWindow::BuildPrintPage() {
     (*view)->installEventFilter(this);
     *menu = BuildInsertMenu(*view);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(KdxText(title), page));
+    row->addWidget(KdxCaption(KdxText(title), *view, page));
     row->addStretch(1);
     row->addWidget(*menu);
     layout->addLayout(row);
     layout->addWidget(*view, 1);
+    setTabOrder(*menu, *view);  // the insert button stands above its view
   };
   addTemplate("ヘッダ", &m_PrintHeaderText, &m_PopupArrangeHeader);
   addTemplate("フッタ", &m_PrintFooterText, &m_PopupArrangeFooter);

@@ -1,0 +1,66 @@
+#include "gui/app/keyboard_access.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "gui/app/help_guide.h"
+#include "gui/app/kdx_application.h"
+#include "gui/app/localization.h"
+
+QString KdxMenuTitle(const QString& text, char letter) {
+  if (KdxMenuTitleLetter(text) != QChar()) return text;
+  const QChar mark = QChar::fromLatin1(letter);
+  const qsizetype at = text.indexOf(mark, 0, Qt::CaseInsensitive);
+  if (at >= 0) return text.left(at) + QLatin1Char('&') + text.mid(at);
+  return text + QStringLiteral("(&") + mark.toUpper() + QLatin1Char(')');
+}
+
+QChar KdxMenuTitleLetter(const QString& title) {
+  for (qsizetype i = 0; i + 1 < title.size(); ++i) {
+    if (title[i] != QLatin1Char('&')) continue;
+    if (title[i + 1] != QLatin1Char('&')) return title[i + 1].toUpper();
+    ++i;  // "&&" is the ampersand itself
+  }
+  return {};
+}
+
+QLabel* KdxCaption(const QString& text, QWidget* field, QWidget* parent) {
+  auto* caption = new QLabel(text, parent);
+  caption->setBuddy(field);
+  return caption;
+}
+
+void KdxAddApplicationItems(QMenu* file) {
+  QAction* prefs = file->addAction(KdxText("環境設定…"));
+  prefs->setObjectName(QStringLiteral("preference"));
+  prefs->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+  prefs->setMenuRole(QAction::PreferencesRole);
+  QObject::connect(prefs, &QAction::triggered, file, [] {
+    if (KdxApplication* app = KdxApplication::instance()) app->ShowPreferences();
+  });
+  file->addSeparator();
+  QAction* quit = file->addAction(KdxText("終了"));
+  quit->setObjectName(QStringLiteral("quit"));
+  quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+  quit->setMenuRole(QAction::QuitRole);
+  QObject::connect(quit, &QAction::triggered, file, [] {
+    if (KdxApplication* app = KdxApplication::instance()) app->quit();
+  });
+}
+
+QMenu* KdxAddHelpMenu(QMenuBar* bar) {
+  QMenu* help = bar->addMenu(KdxMenuTitle(KdxText("ヘルプ"), 'H'));
+  QAction* guide = help->addAction(KdxText("指南"));
+  guide->setObjectName(QStringLiteral("OpenHelp"));
+  guide->setShortcut(QKeySequence::HelpContents);
+  guide->setEnabled(
+      !KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString()).empty());
+  QObject::connect(guide, &QAction::triggered, help, [] {
+    if (KdxApplication* app = KdxApplication::instance()) app->OpenHelp();
+  });
+  return help;
+}
