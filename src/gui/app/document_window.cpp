@@ -235,7 +235,7 @@ void KdxDocument::BuildMenus() {
   KdxAddTransferMenus(this, file);
   file->addSeparator();
   QAction* close = file->addAction(KdxText("閉じる"));
-  close->setShortcut(QKeySequence::Close);
+  close->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   connect(close, &QAction::triggered, this, &QWidget::close);
   file->addSeparator();
   KdxAddPageSetupAction(file, this);

@@ -227,7 +227,7 @@ void EntryWindow::BuildMenus() {
   save->setShortcut(QKeySequence::Save);
   connect(save, &QAction::triggered, this, &EntryWindow::saveEntry);
   QAction* close = file->addAction(KdxText("閉じる"));
-  close->setShortcut(QKeySequence::Close);
+  close->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   connect(close, &QAction::triggered, this, &QWidget::close);
   file->addSeparator();
   KdxAddEntryPrintActions(file, this, document_, id_, body_);

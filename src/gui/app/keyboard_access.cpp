@@ -28,6 +28,14 @@ QChar KdxMenuTitleLetter(const QString& title) {
   return {};
 }
 
+QList<QKeySequence> KdxCommandKeys(const char* keys, QKeySequence::StandardKey standard) {
+  QList<QKeySequence> all{QKeySequence(QString::fromLatin1(keys))};
+  for (const QKeySequence& other : QKeySequence::keyBindings(standard)) {
+    if (!all.contains(other)) all.push_back(other);
+  }
+  return all;
+}
+
 QLabel* KdxCaption(const QString& text, QWidget* field, QWidget* parent) {
   auto* caption = new QLabel(text, parent);
   caption->setBuddy(field);
@@ -45,7 +53,7 @@ void KdxAddApplicationItems(QMenu* file) {
   file->addSeparator();
   QAction* quit = file->addAction(KdxText("終了"));
   quit->setObjectName(QStringLiteral("quit"));
-  quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+  quit->setShortcuts(KdxCommandKeys("Ctrl+Q", QKeySequence::Quit));
   quit->setMenuRole(QAction::QuitRole);
   QObject::connect(quit, &QAction::triggered, file, [] {
     if (KdxApplication* app = KdxApplication::instance()) app->quit();
@@ -56,7 +64,7 @@ QMenu* KdxAddHelpMenu(QMenuBar* bar) {
   QMenu* help = bar->addMenu(KdxMenuTitle(KdxText("ヘルプ"), 'H'));
   QAction* guide = help->addAction(KdxText("指南"));
   guide->setObjectName(QStringLiteral("OpenHelp"));
-  guide->setShortcut(QKeySequence::HelpContents);
+  guide->setShortcuts(KdxCommandKeys("F1", QKeySequence::HelpContents));
   guide->setEnabled(
       !KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString()).empty());
   QObject::connect(guide, &QAction::triggered, help, [] {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QChar>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 
 class QLabel;
@@ -21,6 +23,12 @@ class QWidget;
 // The access letter of a title made by KdxMenuTitle, upper case, or a null
 // QChar when it has none ("&&" is a plain ampersand).
 [[nodiscard]] QChar KdxMenuTitleLetter(const QString& title);
+
+// The keys of a command: the ones the desktops agree on first ("Ctrl+W"
+// closes a window), then any other the platform binds to the same standard
+// key (Ctrl+F4), each once.
+[[nodiscard]] QList<QKeySequence> KdxCommandKeys(const char* keys,
+                                                 QKeySequence::StandardKey standard);
 
 // A caption for field: a label screen readers announce the field by and
 // whose access letter, if it has one, moves the focus there.

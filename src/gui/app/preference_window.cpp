@@ -108,8 +108,10 @@ PrefWindow::PrefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   auto* close = new QPushButton(KdxText("閉じる"), this);
   connect(close, &QPushButton::clicked, this, &PrefWindow::OnCancel);
-  for (const QKeySequence& keys :
-       {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)}) {
+  // Esc and the close keys leave the window as its button does.
+  QList<QKeySequence> closeKeys = KdxCommandKeys("Ctrl+W", QKeySequence::Close);
+  closeKeys.push_back(QKeySequence(Qt::Key_Escape));
+  for (const QKeySequence& keys : closeKeys) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this, &PrefWindow::OnCancel);
   }
   auto* buttons = new QHBoxLayout;

@@ -311,7 +311,8 @@ void AllFindWindow::BuildMenus() {
     return action;
   };
   QMenu* file = menuBar()->addMenu(KdxMenuTitle(KdxText("ファイル"), 'F'));
-  add(file, "閉じる", "CloseActiveWindow", &QWidget::close, QKeySequence::Close);
+  add(file, "閉じる", "CloseActiveWindow", &QWidget::close)
+      ->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   QAction* closeEntries =
       add(file, "すべての文章ウインドウを閉じる", "CloseAllEntryWindow",
           &AllFindWindow::CloseAllEntryWindow, QKeySequence(QStringLiteral("Ctrl+Alt+W")));

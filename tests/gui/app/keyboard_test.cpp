@@ -97,15 +97,15 @@ QString Describe(QWidget* widget) {
          widget->objectName() + QLatin1Char(' ') + text;
 }
 
-// "first -> second" wherever Tab goes from a control to one standing above
-// it, or to its left on the same line.
+// "first -> second" wherever Tab goes from a control back up to one above it
+// (not to the top of a column further right), or to its left on a line.
 std::vector<std::string> ReadingOrderFaults(QWidget* root) {
   const std::vector<QWidget*> stops = TabStops(root);
   std::vector<std::string> faults;
   for (size_t i = 0; i + 1 < stops.size(); ++i) {
     const QRect a(stops[i]->mapTo(root, QPoint(0, 0)), stops[i]->size());
     const QRect b(stops[i + 1]->mapTo(root, QPoint(0, 0)), stops[i + 1]->size());
-    const bool above = b.bottom() < a.top();
+    const bool above = b.bottom() < a.top() && b.left() <= a.right();
     const bool sameLine = b.top() <= a.bottom() && a.top() <= b.bottom();
     if (above || (sameLine && b.right() < a.left())) {
       faults.push_back(Utf8(Describe(stops[i]) + QStringLiteral(" -> ") + Describe(stops[i + 1])));
@@ -151,6 +151,10 @@ TEST(MenuTitleTest, TitlesCarryOneAltLetter) {
   EXPECT_EQ(KdxMenuTitleLetter(QStringLiteral("Q&&A(&h)")), QChar(u'H'));
   EXPECT_TRUE(KdxMenuTitleLetter(QStringLiteral("Q&&A")).isNull());
   EXPECT_TRUE(KdxMenuTitleLetter(QStringLiteral("end&")).isNull());
+  // The agreed keys come first, the platform's own after them, none twice.
+  const QList<QKeySequence> close = KdxCommandKeys("Ctrl+W", QKeySequence::Close);
+  EXPECT_EQ(close.front(), QKeySequence(QStringLiteral("Ctrl+W")));
+  EXPECT_EQ(close.count(close.front()), 1);
 }
 
 class KeyboardTest : public GuiTest {
@@ -206,7 +210,8 @@ TEST_F(KeyboardTest, TabGoesThroughDialogsInReadingOrder) {
   PrefWindow prefs;
   prefs.OpenPrefWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefs));
-  for (QWidget* dialog : std::vector<QWidget*>{&startup, &category}) {
+  OpenWindows();
+  for (QWidget* dialog : std::vector<QWidget*>{&startup, &category, document_, search_}) {
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
     EXPECT_GE(TabStops(dialog).size(), 4U);
