@@ -36,6 +36,12 @@ QList<QKeySequence> KdxCommandKeys(const char* keys, QKeySequence::StandardKey s
   return all;
 }
 
+int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers) {
+  if (!(modifiers & Qt::ControlModifier) || (modifiers & Qt::AltModifier)) return 0;
+  if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier))) return -1;
+  return key == Qt::Key_Tab ? 1 : 0;
+}
+
 QLabel* KdxCaption(const QString& text, QWidget* field, QWidget* parent) {
   auto* caption = new QLabel(text, parent);
   caption->setBuddy(field);

@@ -30,6 +30,10 @@ class QWidget;
 [[nodiscard]] QList<QKeySequence> KdxCommandKeys(const char* keys,
                                                  QKeySequence::StandardKey standard);
 
+// Where Ctrl+Tab moves the focus from a text view whose Tab types a tab: 1
+// on to the next control, -1 back (with Shift), 0 for any other key.
+[[nodiscard]] int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers);
+
 // A caption for field: a label screen readers announce the field by and
 // whose access letter, if it has one, moves the focus there.
 QLabel* KdxCaption(const QString& text, QWidget* field, QWidget* parent);

@@ -36,6 +36,7 @@ ListOptionDlg::ListOptionDlg(const QString& title, VELL_ARY* columnAry,
   list_->setColumnCount(2);
   list_->setHorizontalHeaderLabels({KdxText("表示"), KdxText("項目")});
   list_->setAccessibleName(KdxText("一覧に表示する項目"));
+  list_->setTabKeyNavigation(false);  // the arrows move; Tab goes on to the sort keys
   list_->setRowCount(static_cast<int>(names.size()));
   list_->verticalHeader()->hide();
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -473,6 +474,15 @@ bool PrefWindow::event(QEvent* event) {
 }
 
 bool PrefWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Tab types a tab in the templates; Ctrl+Tab leaves them.
+  if (event->type() == QEvent::KeyPress &&
+      (watched == m_PrintHeaderText || watched == m_PrintFooterText)) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (const int step = KdxControlTabStep(key->key(), key->modifiers())) {
+      focusNextPrevChild(step > 0);
+      return true;
+    }
+  }
   if (event->type() == QEvent::FocusOut && opened_) {
     if (watched == m_PrintHeaderText) UpdatePrintHeader();
     if (watched == m_PrintFooterText) UpdatePrintFooter();

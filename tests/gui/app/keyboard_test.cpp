@@ -5,8 +5,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QButtonGroup>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -23,6 +25,7 @@
 #include "core/document/catset_table.h"
 #include "core/prefs/pref_file.h"
 #include "core/prefs/pref_rez.h"
+#include "gui/app/body_text_edit.h"
 #include "gui/app/category_dialogs.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/find_body_window.h"
@@ -90,11 +93,54 @@ std::vector<QWidget*> TabStops(QWidget* root) {
   return stops;
 }
 
+// A radio button of a group: Tab lands on one of the group, the arrows choose.
+bool IsGroupedChoice(QWidget* widget) {
+  auto* button = qobject_cast<QAbstractButton*>(widget);
+  return button != nullptr && button->isCheckable() &&
+         (button->autoExclusive() || (button->group() != nullptr && button->group()->exclusive()));
+}
+
+// The stops but the grouped choices.
+std::vector<QWidget*> TabKeyStops(QWidget* root) {
+  std::vector<QWidget*> stops = TabStops(root);
+  std::erase_if(stops, IsGroupedChoice);
+  return stops;
+}
+
+// The controls (grouped choices left out) real Tab presses reach from the
+// first stop until the focus comes back to it; a null at the end where it
+// stays in one control (a view keeping Tab for its cells).
+std::vector<QWidget*> TabWalk(QWidget* root) {
+  const std::vector<QWidget*> stops = TabStops(root);
+  std::vector<QWidget*> walked;
+  if (stops.empty()) return walked;
+  stops.front()->setFocus(Qt::TabFocusReason);
+  QWidget* at = stops.front();
+  for (size_t step = 0; step <= stops.size(); ++step) {
+    if (!IsGroupedChoice(at)) walked.push_back(at);
+    QTest::keyClick(at, Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    if (next == stops.front()) break;
+    if (next == at || next == nullptr) {
+      walked.push_back(nullptr);
+      break;
+    }
+    at = next;
+  }
+  return walked;
+}
+
 QString Describe(QWidget* widget) {
   QString text = widget->accessibleName();
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) text = button->text();
   return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ') +
          widget->objectName() + QLatin1Char(' ') + text;
+}
+
+std::vector<std::string> Describe(const std::vector<QWidget*>& widgets) {
+  std::vector<std::string> names;
+  for (QWidget* widget : widgets) names.push_back(widget ? Utf8(Describe(widget)) : "(stays)");
+  return names;
 }
 
 // "first -> second" wherever Tab goes from a control back up to one above it
@@ -202,6 +248,23 @@ TEST_F(KeyboardTest, EveryWindowsCommandsAnswerTheirOwnKeysAndLetters) {
   }
 }
 
+TEST_F(KeyboardTest, TabTypesATabInTheEntrysTextsAndControlTabLeavesThem) {
+  OpenWindows();
+  if (!entry_->infoArea()->isVisible()) entry_->showHideInfo();
+  entry_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(entry_));
+  entry_->body()->setFocus();
+  QTest::keyClick(entry_->body(), Qt::Key_Tab);
+  EXPECT_EQ(entry_->body()->toPlainText(), QStringLiteral("\t"));
+  QTest::keyClick(entry_->body(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_TRUE(entry_->titleField()->hasFocus());  // the note -> body -> title loop
+  entry_->body()->setFocus();
+  QTest::keyClick(entry_->body(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_TRUE(entry_->note()->hasFocus());
+  QTest::keyClick(entry_->note(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_TRUE(entry_->body()->hasFocus());
+}
+
 TEST_F(KeyboardTest, TabGoesThroughDialogsInReadingOrder) {
   std::vector<std::string> recent{dir_.File("a.kdx"), dir_.File("b.kdx")};
   StartupDlg startup(recent);
@@ -210,11 +273,19 @@ TEST_F(KeyboardTest, TabGoesThroughDialogsInReadingOrder) {
   PrefWindow prefs;
   prefs.OpenPrefWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefs));
+  kdx_test::TestDocument doc(dir_.File("dialogs.kdx"));
+  KDX_CATEGORY_TITLE titles{};
+  ASSERT_EQ(TI_GetData(doc.view().catTitleAry, &titles), 1);
+  ListOptionDlg options(QStringLiteral("一覧"), doc.data()->columnAry, titles);
   OpenWindows();
-  for (QWidget* dialog : std::vector<QWidget*>{&startup, &category, document_, search_}) {
+  for (QWidget* dialog : std::vector<QWidget*>{&startup, &category, &options, document_, search_}) {
     dialog->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
     EXPECT_GE(TabStops(dialog).size(), 4U);
+    // Tab itself gets there: no list keeps it for its cells.
+    EXPECT_EQ(Describe(TabWalk(dialog)), Describe(TabKeyStops(dialog)))
+        << Utf8(dialog->windowTitle());
     EXPECT_EQ(ReadingOrderFaults(dialog), std::vector<std::string>())
         << Utf8(dialog->windowTitle());
   }
