@@ -1,6 +1,8 @@
 // Running kdx inside a test: its exit status and both output streams.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,6 +35,13 @@ inline KdxRun KdxWithInput(const std::string& input, std::vector<std::string> ar
   KdxConsole console;
   console.in = &in;
   return KdxOn(console, std::move(args));
+}
+
+// Runs kdx with input on standard input where it must succeed.
+inline KdxRun KdxOk(std::vector<std::string> args, const std::string& input = {}) {
+  KdxRun run = KdxWithInput(input, args);
+  EXPECT_EQ(run.status, kExitOk) << args[0] << ": " << run.err;
+  return run;
 }
 
 }  // namespace kdx_test

@@ -18,6 +18,7 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 
 QJsonDocument Parse(const std::string& json) {
   QJsonParseError error;
@@ -60,12 +61,11 @@ std::string Flat(const QString& text) { return CliFlat(text.toStdString()); }
 TEST(JsonCli, EveryOutputHoldsTheTabSeparatedValues) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("notes.kdx");
-  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "tab\there\nline \"quoted\"\\",
-                                         "--cat1", "a\nb", "--label", "2", "--note", "n\x01"})
-                .status,
-            kExitOk);
-  ASSERT_EQ(kdx_test::KdxWithInput("y", {"add", doc, "--title", "二つ目"}).status, kExitOk);
+  KdxOk({"new", doc});
+  KdxOk({"add", doc, "--title", "tab\there\nline \"quoted\"\\", "--cat1", "a\nb", "--label", "2",
+         "--note", "n\x01"},
+        "x");
+  KdxOk({"add", doc, "--title", "二つ目"}, "y");
 
   const std::string columns = "id,title,cat1,label,note,updated,encrypted";
   const auto rows = Cells(Kdx({"list", doc, "--columns", columns, "--no-header"}).out);
@@ -121,8 +121,8 @@ namespace {
 TEST(JsonCli, BytesThatAreNotUtf8BecomeReplacementCharacters) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("notes.kdx");
-  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-  ASSERT_EQ(kdx_test::KdxWithInput("x", {"add", doc, "--title", "t"}).status, kExitOk);
+  KdxOk({"new", doc});
+  KdxOk({"add", doc, "--title", "t"}, "x");
   {
     KdxSession session;
     ASSERT_EQ(session.Open(doc, KdxAccess::kWrite), KdxOpenResult::kOk);

@@ -7,14 +7,15 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using kdx_test::KdxWithInput;
 
 TEST(KdxCliListFile, ListAndJoinWithSummariesAndStatuses) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("notes.kdx");
-  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-  ASSERT_EQ(KdxWithInput("本文\n", {"add", doc, "--title", "会議"}).status, kExitOk);
-  ASSERT_EQ(KdxWithInput("second", {"add", doc, "--title", "two"}).status, kExitOk);
+  KdxOk({"new", doc});
+  KdxOk({"add", doc, "--title", "会議"}, "本文\n");
+  KdxOk({"add", doc, "--title", "two"}, "second");
 
   const std::string list = dir.File("list.txt");
   kdx_test::KdxRun listed = Kdx({"list-file", doc, list});

@@ -15,6 +15,7 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using kdx_test::KdxRun;
 
 // Pages of a PDF by its page objects.
@@ -29,11 +30,11 @@ int PdfPages(const std::string& path) {
 TEST(PrintCli, EveryEntryFromANewPageAndNothingWrittenOnFailure) {
   kdx_test::TempDir dir;
   const std::string doc = dir.File("doc.kdx");
-  ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+  KdxOk({"new", doc});
   std::string longText;
   for (int i = 0; i < 120; ++i) longText += "長い本文の行 " + std::to_string(i) + "\n";
-  ASSERT_EQ(kdx_test::KdxWithInput("短い本文", {"add", doc, "--title", "一"}).status, kExitOk);
-  ASSERT_EQ(kdx_test::KdxWithInput(longText, {"add", doc, "--title", "二"}).status, kExitOk);
+  KdxOk({"add", doc, "--title", "一"}, "短い本文");
+  KdxOk({"add", doc, "--title", "二"}, longText);
 
   const std::string pdf = dir.File("out.pdf");
   KdxRun r = Kdx({"print", doc, "0", "1", "--pdf", pdf});

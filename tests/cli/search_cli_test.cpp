@@ -17,6 +17,7 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using Ids = std::vector<std::string>;
 
 Ids FirstColumn(const std::string& out) {
@@ -30,10 +31,10 @@ struct SearchCli : ::testing::Test {
   kdx_test::TempDir dir;
   std::string doc = dir.File("notes.kdx");
   void SetUp() override {
-    ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
+    KdxOk({"new", doc});
     auto add = [&](const std::string& body, Ids args) {
       args.insert(args.begin(), {"add", doc});
-      ASSERT_EQ(kdx_test::KdxWithInput(body, args).status, kExitOk);
+      KdxOk(args, body);
     };
     add("Apple pie の作り方", {"--title", "zeta"});  // 0
     add("apple だけ", {"--title", "alpha\tTab"});
@@ -66,7 +67,7 @@ TEST_F(SearchCli, ModesFieldsAndStatuses) {
   kdx_test::KdxRun none = Kdx({"search", doc, "--mode", "all", "apple", "banana"});
   EXPECT_EQ(none.status, kExitFailed);
   EXPECT_EQ(none.out + none.err, "0 entries found\n");
-  EXPECT_EQ(Kdx({"search", doc, "--none-ok", "banana"}).status, kExitOk);
+  KdxOk({"search", doc, "--none-ok", "banana"});
   EXPECT_EQ(Kdx({"search", doc, "--in", "title", "mid"}).err, "1 entry found\n");
   EXPECT_EQ(Kdx({"search", doc, "--in", "body,nowhere", "x"}).status, kExitUsage);
   EXPECT_EQ(Kdx({"search", doc, "--mode", "some", "x"}).status, kExitUsage);
@@ -91,7 +92,7 @@ TEST_F(SearchCli, TheHistoryGetsTheTextOnlyWhenAskedTo) {
   ASSERT_EQ(HICOMM_ClearSearchWord(), 0);
   ASSERT_EQ(Kdx({"search", doc, "forgotten"}).status, kExitFailed);  // nothing found
   EXPECT_TRUE(words().empty());
-  ASSERT_EQ(Kdx({"search", doc, "--remember", "apple", "pie"}).status, kExitOk);
+  KdxOk({"search", doc, "--remember", "apple", "pie"});
   EXPECT_EQ(words(), Ids{"apple pie"});
 }
 
@@ -101,10 +102,8 @@ namespace {
 
 // The lines holding the words, under each entry, every occurrence marked.
 TEST_F(SearchCli, ContextShowsTheLinesWithTheWordsMarked) {
-  ASSERT_EQ(kdx_test::KdxWithInput("first\nan Apple and an apple\nlast\n",
-                                   {"add", doc, "--title", "lines", "--note", "apple note"})
-                .status,
-            kExitOk);
+  KdxOk({"add", doc, "--title", "lines", "--note", "apple note"},
+        "first\nan Apple and an apple\nlast\n");
   kdx_test::KdxRun r = Kdx({"search", doc, "--in", "body,note", "--context", "apple"});
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_NE(r.out.find("5\tlines\n  an «Apple» and an «apple»\n  (note) «apple» note\n"),

@@ -12,6 +12,7 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using kdx_test::KdxRun;
 using kdx_test::KdxWithInput;
 
@@ -19,10 +20,9 @@ struct SetCli : ::testing::Test {
   kdx_test::TempDir dir;
   std::string doc = dir.File("notes.kdx");
   void SetUp() override {
-    ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-    ASSERT_EQ(KdxWithInput("一行目\n", {"add", doc, "--title", "a", "--note", "n"}).status,
-              kExitOk);
-    ASSERT_EQ(KdxWithInput("two", {"add", doc, "--title", "b", "--encrypt"}).status, kExitOk);
+    KdxOk({"new", doc});
+    KdxOk({"add", doc, "--title", "a", "--note", "n"}, "一行目\n");
+    KdxOk({"add", doc, "--title", "b", "--encrypt"}, "two");
   }
   // The entry's row of the list: id, title, categories 1 and 2, label, note.
   std::string Row(const std::string& id) {
@@ -43,9 +43,9 @@ TEST_F(SetCli, LabelsAreListedAndTakenByNumberOrName) {
   EXPECT_EQ(labels.out.substr(0, labels.out.find('\n', 25)),
             "label\tname\tcolour\n0\tなし\t#000000");
   EXPECT_NE(labels.out.find("\n3\t進行中\t#ff00ff\n"), std::string::npos) << labels.out;
-  ASSERT_EQ(KdxWithInput("x", {"add", doc, "--label", "重要"}).status, kExitOk);
-  EXPECT_EQ(Kdx({"label", doc, "0", "--set", "進行中"}).status, kExitOk);
-  EXPECT_EQ(Kdx({"set", doc, "1", "--label", "7"}).status, kExitOk);
+  KdxOk({"add", doc, "--label", "重要"}, "x");
+  KdxOk({"label", doc, "0", "--set", "進行中"});
+  KdxOk({"set", doc, "1", "--label", "7"});
   const std::string ids = Kdx({"list", doc, "--columns", "en_co_id", "--sort", "en_id"}).out;
   EXPECT_EQ(ids, "ラベル\n進行中\n計画２\n重要\n");
   KdxRun unknown = Kdx({"set", doc, "0", "--label", "紫"});
@@ -55,12 +55,11 @@ TEST_F(SetCli, LabelsAreListedAndTakenByNumberOrName) {
 }
 
 TEST_F(SetCli, SetChangesOnlyWhatIsGivenOfEveryEntryNamed) {
-  EXPECT_EQ(Kdx({"set", doc, "0", "1", "--cat2", "議事", "--note", ""}).status, kExitOk);
+  KdxOk({"set", doc, "0", "1", "--cat2", "議事", "--note", ""});
   EXPECT_EQ(Row("0"), "0\ta\tその他\t議事\tなし\t");
   EXPECT_EQ(Row("1"), "1\tb\tその他\t議事\tなし\t");
   kdx_test::WriteAll(dir.File("note.txt"), std::string("from\tfile"));
-  EXPECT_EQ(Kdx({"set", doc, "1", "--title", "新題", "--note-file", dir.File("note.txt")}).status,
-            kExitOk);
+  KdxOk({"set", doc, "1", "--title", "新題", "--note-file", dir.File("note.txt")});
   EXPECT_EQ(Kdx({"show", doc, "1", "--note"}).out, "from\tfile\n");
   EXPECT_EQ(Row("1"), "1\t新題\tその他\t議事\tなし\tfrom\\tfile");
   EXPECT_EQ(Kdx({"show", doc, "1"}).out, "two\n");  // the body untouched, still enciphered
@@ -99,7 +98,7 @@ TEST_F(EditCli, TheEditorsTextIsStoredAsOneChange) {
   KdxRun rtf = Kdx({"show", doc, "0", "--rtf"});
   EXPECT_NE(rtf.out.find("\\u20108"), std::string::npos) << rtf.out;  // 二 in the body too
   Editor("printf ' and more' >> \"$1\"");
-  EXPECT_EQ(Kdx({"edit", doc, "1", "--note"}).status, kExitOk);
+  KdxOk({"edit", doc, "1", "--note"});
   EXPECT_EQ(Kdx({"show", doc, "1", "--note"}).out, " and more\n");
   EXPECT_EQ(Kdx({"show", doc, "1"}).out, "two\n");
   EXPECT_EQ(Kdx({"check", doc}).out, doc + ": sound\n");
@@ -123,7 +122,7 @@ TEST_F(EditCli, AFailedEditOrARichBodyChangesNothing) {
   EXPECT_EQ(rich.status, kExitFailed);
   EXPECT_NE(rich.err.find("--force"), std::string::npos) << rich.err;
   EXPECT_EQ(Kdx({"show", doc, "2"}).out, "bold plain\n");
-  EXPECT_EQ(Kdx({"edit", doc, "2", "--force"}).status, kExitOk);
+  KdxOk({"edit", doc, "2", "--force"});
   EXPECT_EQ(Kdx({"show", doc, "2"}).out, "bold plain\nmore\n");
   EXPECT_EQ(Kdx({"show", doc, "2", "--rtf"}).out.find("\\b "), std::string::npos);
 }

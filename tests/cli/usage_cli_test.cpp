@@ -12,6 +12,7 @@
 namespace {
 
 using kdx_test::Kdx;
+using kdx_test::KdxOk;
 using kdx_test::KdxOn;
 using kdx_test::KdxRun;
 using kdx_test::KdxWithInput;
@@ -20,12 +21,10 @@ struct UsageCli : ::testing::Test {
   kdx_test::TempDir dir;
   std::string doc = dir.File("notes.kdx");
   void SetUp() override {
-    ASSERT_EQ(Kdx({"new", doc}).status, kExitOk);
-    ASSERT_EQ(KdxWithInput("会議の議事録です。",
-                           {"add", doc, "--title", "議事録", "--cat1", "仕事", "--note", "要確認"})
-                  .status,
-              kExitOk);
-    ASSERT_EQ(KdxWithInput("other", {"add", doc, "--title", "other"}).status, kExitOk);
+    KdxOk({"new", doc});
+    KdxOk({"add", doc, "--title", "議事録", "--cat1", "仕事", "--note", "要確認"},
+          "会議の議事録です。");
+    KdxOk({"add", doc, "--title", "other"}, "other");
   }
 };
 
@@ -69,7 +68,7 @@ TEST_F(UsageCli, OutcomesFollowOneRule) {
   KdxRun decrypt = Kdx({"decrypt", doc, "0"});
   EXPECT_EQ(decrypt.status, kExitOk);
   EXPECT_EQ(decrypt.err, "kdx: entry 0 is not encrypted; nothing to do\n");
-  ASSERT_EQ(Kdx({"encrypt", doc, "0"}).status, kExitOk);
+  KdxOk({"encrypt", doc, "0"});
   KdxRun encrypt = Kdx({"encrypt", doc, "0", "0"});
   EXPECT_EQ(encrypt.status, kExitOk);
   EXPECT_EQ(encrypt.err, "kdx: entry 0 is encrypted already; nothing to do\n");
@@ -145,7 +144,7 @@ struct ScriptedConsole {
 // standard input, so both can be typed; at a terminal kdx says how the body ends.
 TEST_F(UsageCli, ThePasswordIsAskedBeforeTheBodyIsRead) {
   kdx_test::WriteAll(dir.File("pw"), std::string("Door42\n"));
-  ASSERT_EQ(Kdx({"passwd", doc, "--new-password-file", dir.File("pw")}).status, kExitOk);
+  KdxOk({"passwd", doc, "--new-password-file", dir.File("pw")});
   ScriptedConsole console;
   console.in.str("typed body\n");
   console.answers = {"Door42"};
@@ -192,8 +191,8 @@ TEST_F(UsageCli, NewPasswordsAreKeptWholeOrRefused) {
   EXPECT_NE(empty.err.find("nothing was changed"), std::string::npos) << empty.err;
   EXPECT_NE(Kdx({"info", doc}).out.find("password       set"), std::string::npos);
   EXPECT_EQ(Kdx({"show", doc, "0"}).status, kExitFailed);
-  EXPECT_EQ(Kdx({"passwd", doc, "--remove", "--password-file", dir.File("pw")}).status, kExitOk);
-  EXPECT_EQ(Kdx({"show", doc, "0"}).status, kExitOk);
+  KdxOk({"passwd", doc, "--remove", "--password-file", dir.File("pw")});
+  KdxOk({"show", doc, "0"});
 }
 
 }  // namespace
@@ -203,8 +202,7 @@ namespace {
 // Entries picked by title or category where identifiers are taken; a removal
 // of more than one picked entry wants a yes at the terminal, or --yes.
 TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
-  ASSERT_EQ(KdxWithInput("dup", {"add", doc, "--title", "other", "--cat1", "仕事"}).status,
-            kExitOk);
+  KdxOk({"add", doc, "--title", "other", "--cat1", "仕事"}, "dup");
   EXPECT_EQ(Kdx({"show", doc, "--title", "議事録"}).out, "会議の議事録です。\n");
   KdxRun two = Kdx({"show", doc, "--title", "other"});
   EXPECT_EQ(two.status, kExitFailed);
@@ -220,8 +218,8 @@ TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
   KdxRun refused = Kdx({"rm", doc, "--cat1", "仕事"});
   EXPECT_EQ(refused.status, kExitFailed);
   EXPECT_NE(refused.err.find("nothing was removed (--yes removes them all)"), std::string::npos);
-  EXPECT_EQ(Kdx({"show", doc, "0"}).status, kExitOk);
-  EXPECT_EQ(Kdx({"rm", doc, "--title", "議事録"}).status, kExitOk);  // one: no question
+  KdxOk({"show", doc, "0"});
+  KdxOk({"rm", doc, "--title", "議事録"});  // one: no question
   // At a terminal the person is asked, and only a yes removes.
   std::vector<std::string> asked;
   auto answering = [&asked](std::string answer) {
@@ -233,8 +231,7 @@ TEST_F(UsageCli, EntriesArePickedByTitleOrCategory) {
     };
     return console;
   };
-  ASSERT_EQ(KdxWithInput("more", {"add", doc, "--title", "more", "--cat1", "仕事"}).status,
-            kExitOk);
+  KdxOk({"add", doc, "--title", "more", "--cat1", "仕事"}, "more");
   const std::vector<std::string> ids = {"list", doc, "--columns", "id", "--no-header"};
   const std::string before = Kdx(ids).out;
   for (const char* no : {"", "n", "yess", " y"}) {

@@ -9,25 +9,26 @@
 namespace kdx_richtext {
 namespace {
 
-TEST(SafeAttachmentName, KeepsOnlyThePlainLastPart) {
-  EXPECT_EQ(SafeAttachmentName("../x"), "x");
-  EXPECT_EQ(SafeAttachmentName("a/b"), "b");
-  EXPECT_EQ(SafeAttachmentName("/etc/passwd"), "passwd");
-  EXPECT_EQ(SafeAttachmentName("dir/"), "dir");
-  EXPECT_EQ(SafeAttachmentName("写真 1.png"), "写真 1.png");
-}
-
-TEST(SafeAttachmentName, ReplacesNamesThatNameNoFile) {
-  EXPECT_EQ(SafeAttachmentName(""), "attachment");
-  EXPECT_EQ(SafeAttachmentName("."), "attachment");
-  EXPECT_EQ(SafeAttachmentName(".."), "attachment");
-  EXPECT_EQ(SafeAttachmentName("a/.."), "attachment");
-  EXPECT_EQ(SafeAttachmentName("///"), "attachment");
-  EXPECT_EQ(SafeAttachmentName(QString::fromLatin1("\x01\x1f", 2)), "attachment");
-}
-
-TEST(SafeAttachmentName, RemovesNulAndControlCharacters) {
-  EXPECT_EQ(SafeAttachmentName(QString::fromUtf8("a\0b\nc\x7f.txt", 10)), "abc.txt");
+// Only the plain last part is kept, without NUL and control characters; a
+// name that names no file becomes "attachment".
+TEST(SafeAttachmentName, KeepsOnlyAPlainLastPart) {
+  const std::pair<QString, QString> cases[] = {
+      {"../x", "x"},
+      {"a/b", "b"},
+      {"/etc/passwd", "passwd"},
+      {"dir/", "dir"},
+      {"写真 1.png", "写真 1.png"},
+      {QString::fromUtf8("a\0b\nc\x7f.txt", 10), "abc.txt"},
+      {"", "attachment"},
+      {".", "attachment"},
+      {"..", "attachment"},
+      {"a/..", "attachment"},
+      {"///", "attachment"},
+      {QString::fromLatin1("\x01\x1f", 2), "attachment"},
+  };
+  for (const auto& [name, safe] : cases) {
+    EXPECT_EQ(SafeAttachmentName(name), safe) << name.toStdString();
+  }
 }
 
 TEST(SafeAttachmentName, CutsTo200BytesAtACharacterBoundary) {

@@ -9,6 +9,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <functional>
+#include <utility>
 
 #include "richtext/attachments.h"
 #include "richtext/rtfd_package.h"
@@ -68,19 +70,21 @@ TEST(BodyArchive, ToleratesTrailingZeroBytesOnly) {
   EXPECT_TRUE(back.rtf.isEmpty());
 }
 
-TEST(BodyArchive, NoBytesOrZeroBytesAreTheEmptyBody) {
-  RtfdPackage back;
-  EXPECT_EQ(UnpackBody(QByteArray(), &back), BodyStatus::empty);
-  EXPECT_EQ(UnpackBody(QByteArray(64, '\0'), &back), BodyStatus::empty);
-}
-
-TEST(BodyArchive, ForeignBytesAreUnreadableNotEmpty) {
-  RtfdPackage back;
-  // Raw RTF, a Mac flat RTFD serialisation, text, one byte.
-  EXPECT_EQ(UnpackBody("{\\rtf1\\ansi hello}", &back), BodyStatus::unreadable);
-  EXPECT_EQ(UnpackBody(QByteArray("rtfd\0\0\0\0\x03\0\0\0", 12), &back), BodyStatus::unreadable);
-  EXPECT_EQ(UnpackBody("plain text", &back), BodyStatus::unreadable);
-  EXPECT_EQ(UnpackBody("K", &back), BodyStatus::unreadable);
+// No bytes or zero bytes are the empty body; foreign bytes (raw RTF, a Mac
+// flat RTFD serialisation, text, one byte) are unreadable, never empty.
+TEST(BodyArchive, EmptyAndForeignBytesAreTold) {
+  const std::pair<QByteArray, BodyStatus> cases[] = {
+      {QByteArray(), BodyStatus::empty},
+      {QByteArray(64, '\0'), BodyStatus::empty},
+      {"{\\rtf1\\ansi hello}", BodyStatus::unreadable},
+      {QByteArray("rtfd\0\0\0\0\x03\0\0\0", 12), BodyStatus::unreadable},
+      {"plain text", BodyStatus::unreadable},
+      {"K", BodyStatus::unreadable},
+  };
+  for (const auto& [bytes, status] : cases) {
+    RtfdPackage back;
+    EXPECT_EQ(UnpackBody(bytes, &back), status) << bytes.toStdString();
+  }
 }
 
 TEST(BodyArchive, EveryTruncationIsUnreadable) {
@@ -91,34 +95,10 @@ TEST(BodyArchive, EveryTruncationIsUnreadable) {
   }
 }
 
-TEST(BodyArchive, RefusesLengthsAndCountsBeyondTheBytes) {
-  RtfdPackage package;
-  package.rtf = "{x}";
-  const QByteArray body = Packed(package);
-  RtfdPackage back;
-
-  QByteArray hugeData = body;
-  hugeData.replace(21, 4, QByteArray("\xff\xff\xff\xff", 4));
-  EXPECT_EQ(UnpackBody(hugeData, &back), BodyStatus::unreadable);
-
-  QByteArray hugeCount = body;
-  hugeCount.replace(8, 4, QByteArray("\xff\xff\xff\xff", 4));
-  EXPECT_EQ(UnpackBody(hugeCount, &back), BodyStatus::unreadable);
-
-  QByteArray twoFiles = body;  // the count says 2, the second is zero bytes
-  twoFiles[8] = 2;
-  EXPECT_EQ(UnpackBody(twoFiles + QByteArray(40, '\0'), &back), BodyStatus::unreadable);
-
-  QByteArray noFiles = body;
-  noFiles[8] = 0;
-  EXPECT_EQ(UnpackBody(noFiles, &back), BodyStatus::unreadable);
-
-  QByteArray otherVersion = body;
-  otherVersion[4] = 2;
-  EXPECT_EQ(UnpackBody(otherVersion, &back), BodyStatus::unreadable);
-}
-
-TEST(BodyArchive, RefusesBadNamesInsideTheBytes) {
+// Each damage to a sound body of two files "ab" and "cd" makes it unreadable:
+// lengths and counts beyond the bytes, another version, names that are no
+// plain file names or repeat, the text not first.
+TEST(BodyArchive, RefusesDamagedLengthsCountsAndNames) {
   RtfdPackage package;
   package.rtf = "{x}";
   package.attachments.append(RtfdFile{"ab", "1"});
@@ -126,26 +106,30 @@ TEST(BodyArchive, RefusesBadNamesInsideTheBytes) {
   const QByteArray body = Packed(package);
   const qsizetype first = body.indexOf("ab");
   const qsizetype second = body.indexOf("cd");
+  const std::pair<const char*, std::function<void(QByteArray&)>> damages[] = {
+      {"huge data", [](QByteArray& b) { b.replace(21, 4, QByteArray("\xff\xff\xff\xff", 4)); }},
+      {"huge count", [](QByteArray& b) { b.replace(8, 4, QByteArray("\xff\xff\xff\xff", 4)); }},
+      {"one file more",
+       [](QByteArray& b) {
+         b[8] = 4;
+         b += QByteArray(40, '\0');
+       }},
+      {"no files", [](QByteArray& b) { b[8] = 0; }},
+      {"version 2", [](QByteArray& b) { b[4] = 2; }},
+      {"..", [&](QByteArray& b) { b.replace(first, 2, ".."); }},
+      {"slash", [&](QByteArray& b) { b.replace(first, 2, "a/"); }},
+      {"NUL", [&](QByteArray& b) { b[first] = '\0'; }},
+      {"twice", [&](QByteArray& b) { b.replace(second, 2, "ab"); }},
+      {"not UTF-8", [&](QByteArray& b) { b[first] = '\xc3'; }},
+      {"text not first", [](QByteArray& b) { b.replace(b.indexOf("TXT.rtf"), 7, "TXT.rtg"); }},
+  };
   RtfdPackage back;
-
-  QByteArray traversal = body;
-  traversal.replace(first, 2, "..");
-  EXPECT_EQ(UnpackBody(traversal, &back), BodyStatus::unreadable);
-  QByteArray slash = body;
-  slash.replace(first, 2, "a/");
-  EXPECT_EQ(UnpackBody(slash, &back), BodyStatus::unreadable);
-  QByteArray nul = body;
-  nul[first] = '\0';
-  EXPECT_EQ(UnpackBody(nul, &back), BodyStatus::unreadable);
-  QByteArray duplicate = body;
-  duplicate.replace(second, 2, "ab");
-  EXPECT_EQ(UnpackBody(duplicate, &back), BodyStatus::unreadable);
-  QByteArray badUtf8 = body;
-  badUtf8[first] = '\xc3';
-  EXPECT_EQ(UnpackBody(badUtf8, &back), BodyStatus::unreadable);
-  QByteArray textNotFirst = body;
-  textNotFirst.replace(body.indexOf("TXT.rtf"), 7, "TXT.rtg");
-  EXPECT_EQ(UnpackBody(textNotFirst, &back), BodyStatus::unreadable);
+  ASSERT_EQ(UnpackBody(body, &back), BodyStatus::ok);
+  for (const auto& [what, damage] : damages) {
+    QByteArray damaged = body;
+    damage(damaged);
+    EXPECT_EQ(UnpackBody(damaged, &back), BodyStatus::unreadable) << what;
+  }
 }
 
 TEST(BodyArchive, PackRefusesNamesThatCannotBeFiles) {
@@ -306,7 +290,7 @@ TEST(BodyConversion, SavingALoadedBodyAgainChangesNothing) {
   centred.setLeftMargin(24);
   cursor.insertBlock(centred);
   cursor.insertText("centre\ttab");
-  InsertAttachment(cursor, "a.bin", "attached");
+  InsertAttachment(cursor, "a.bin", QByteArray("\0\1\2", 3));
   cursor.insertTable(1, 2)->cellAt(0, 1).firstCursorPosition().insertText("cell");
   cursor.movePosition(QTextCursor::End);
   cursor.insertText("after");
@@ -317,6 +301,7 @@ TEST(BodyConversion, SavingALoadedBodyAgainChangesNothing) {
   ASSERT_EQ(BodyToDocument(*first, &loaded), BodyStatus::ok);
   EXPECT_EQ(DocumentPlainText(loaded), DocumentPlainText(document));
   EXPECT_EQ(loaded.blockCount(), document.blockCount());
+  EXPECT_EQ(AttachmentBytes(loaded, "a.bin"), QByteArray("\0\1\2", 3));
   const std::optional<QByteArray> second = DocumentToBody(loaded);
   ASSERT_TRUE(second.has_value());
   QTextDocument reloaded;
@@ -333,27 +318,6 @@ TEST(BodyText, TableCellsEndLinesAndLeaveNoFrameMarks) {
   table->cellAt(0, 0).firstCursorPosition().insertText("A");
   table->cellAt(0, 1).firstCursorPosition().insertText("B");
   EXPECT_EQ(DocumentPlainText(document), "x\nA\nB\n");
-}
-
-TEST(BodyConversion, DocumentWithAttachmentSurvivesABody) {
-  QTextDocument document;
-  QTextCursor cursor(&document);
-  cursor.insertText("x");
-  InsertAttachment(cursor, "data.bin", QByteArray("\0\1\2", 3), 40, 30);
-  const std::optional<QByteArray> body = DocumentToBody(document);
-  ASSERT_TRUE(body.has_value());
-
-  RtfdPackage package;
-  ASSERT_EQ(BodyToRtfdPackage(*body, &package), BodyStatus::ok);
-  ASSERT_EQ(package.attachments.size(), 1);
-  EXPECT_EQ(package.attachments[0].name, "data.bin");
-  EXPECT_TRUE(package.rtf.contains("\\NeXTGraphic data.bin"));
-
-  QTextDocument back;
-  ASSERT_EQ(BodyToDocument(*body, &back), BodyStatus::ok);
-  EXPECT_EQ(AttachmentBytes(back, "data.bin"), QByteArray("\0\1\2", 3));
-  const QTextCursor found = back.find(QString(QChar(0xFFFC)));
-  EXPECT_EQ(AttachmentName(found.charFormat()), "data.bin");
 }
 
 TEST(BodyConversion, UnreadableBodyLeavesAnEmptyDocumentAndSaysWhy) {

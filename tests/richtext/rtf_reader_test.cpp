@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -97,13 +96,6 @@ QByteArray TinyPng() {
 
 // --- Code pages --------------------------------------------------------------
 
-TEST(RtfReaderCodePages, Ansicpg932JoinsHexPairsIntoShiftJisCharacters) {
-  // 表 is 95 5c: its second byte is a backslash, written as an escaped literal.
-  auto r = ReadString("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0\\'8a\\'bf\\'95\\\\x}");
-  EXPECT_TRUE(r->result.ok) << r->result.error.toStdString();
-  EXPECT_EQ(r->document.toPlainText(), QString::fromUtf8("あ漢表x"));
-}
-
 TEST(RtfReaderCodePages, FontCharsetChoosesCodePagePerFont) {
   auto r = ReadString(
       "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fswiss\\fcharset0 Helvetica;}"
@@ -133,41 +125,38 @@ TEST(RtfReaderCodePages, DoubleByteRunsUseTheirAssociatedFont) {
             QStringList{"Times New Roman"});
 }
 
-TEST(RtfReaderCodePages, DocumentCodePagesMacPcAndPca) {
-  EXPECT_EQ(ReadString("{\\rtf1\\mac caf\\'8e}")->document.toPlainText(),
-            QString::fromUtf8("café"));
-  EXPECT_EQ(ReadString("{\\rtf1\\pc caf\\'82}")->document.toPlainText(), QString::fromUtf8("café"));
-  EXPECT_EQ(ReadString("{\\rtf1\\pca \\'9d}")->document.toPlainText(), QString::fromUtf8("Ø"));
-  EXPECT_EQ(ReadString("{\\rtf1\\ansi caf\\'e9}")->document.toPlainText(),
-            QString::fromUtf8("café"));
-}
-
-TEST(RtfReaderCodePages, UnicodeEscapesSkipTheirFallback) {
-  // \uc1 (the default) skips one character, a negative value is above U+7FFF.
-  EXPECT_EQ(ReadString(Doc("\\u12354?\\u-21504?z"))->document.toPlainText(),
-            QString::fromUtf8("あ가z"));
-  // \uc2 skips two \'hh escapes, and the count ends with the group.
-  EXPECT_EQ(ReadString(Doc("{\\uc2\\u12354\\'82\\'a0}\\u12354?"))->document.toPlainText(),
-            QString::fromUtf8("ああ"));
-  // \uc0: nothing to skip; the space after \uN is its delimiter.
-  EXPECT_EQ(ReadString(Doc("\\uc0\\u12354 x"))->document.toPlainText(), QString::fromUtf8("あx"));
-  // A surrogate pair written as two escapes.
-  EXPECT_EQ(ReadString(Doc("\\u-10179?\\u-8704?"))->document.toPlainText(), QString::fromUtf8("😀"));
-  // A lone low surrogate is replaced, not kept.
-  EXPECT_EQ(ReadString(Doc("\\u-8704?a"))->document.toPlainText(), QString::fromUtf8("\uFFFDa"));
-}
-
-TEST(RtfReaderCodePages, ControlCharactersAsUnicodeEscapesAreTextButNulIsNot) {
-  EXPECT_EQ(ReadString(Doc("a\\u12?b\\u27?c\\u0?d"))->document.toPlainText(),
-            QString("a\fb") + QChar(0x1B) + "cd");
-}
-
-TEST(RtfReaderCodePages, CpgOverridesCharsetAndCharsetOneMeansTheDocumentPage) {
-  auto r = ReadString(
-      "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset1 Default;}"
-      "{\\f1\\fnil\\fcharset0\\cpg936 Gb;}{\\f2\\fnil\\cpg936\\fcharset0 GbFirst;}}"
-      "\\f0\\'82\\'a0\\f1\\'d6\\'d0\\f2\\'d6\\'d0}");
-  EXPECT_EQ(r->document.toPlainText(), QString::fromUtf8("あ中中"));
+// Text decoded as the control words say: document and font code pages, \uN
+// with its fallback skipped per \ucN, control characters as text but NUL not.
+TEST(RtfReaderCodePages, TextDecodesAsTheControlWordsSay) {
+  const std::pair<std::string, const char*> cases[] = {
+      // 表 is 95 5c: its second byte is a backslash, written as an escaped literal.
+      {"{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0\\'8a\\'bf\\'95\\\\x}", "あ漢表x"},
+      {"{\\rtf1\\mac caf\\'8e}", "café"},
+      {"{\\rtf1\\pc caf\\'82}", "café"},
+      {"{\\rtf1\\pca \\'9d}", "Ø"},
+      {"{\\rtf1\\ansi caf\\'e9}", "café"},
+      // \uc1 (the default) skips one character, a negative value is above U+7FFF.
+      {Doc("\\u12354?\\u-21504?z"), "あ가z"},
+      // \uc2 skips two \'hh escapes, and the count ends with the group.
+      {Doc("{\\uc2\\u12354\\'82\\'a0}\\u12354?"), "ああ"},
+      // \uc0: nothing to skip; the space after \uN is its delimiter.
+      {Doc("\\uc0\\u12354 x"), "あx"},
+      {Doc("\\u-10179?\\u-8704?"), "😀"},  // a surrogate pair as two escapes
+      {Doc("\\u-8704?a"), "\uFFFDa"},     // a lone low surrogate is replaced
+      {Doc("a\\u12?b\\u27?c\\u0?d"),
+       "a\fb\x1B"
+       "cd"},
+      // \cpg overrides \fcharset; \fcharset1 means the document's page.
+      {"{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset1 Default;}"
+       "{\\f1\\fnil\\fcharset0\\cpg936 Gb;}{\\f2\\fnil\\cpg936\\fcharset0 GbFirst;}}"
+       "\\f0\\'82\\'a0\\f1\\'d6\\'d0\\f2\\'d6\\'d0}",
+       "あ中中"},
+  };
+  for (const auto& [rtf, text] : cases) {
+    auto r = ReadString(rtf);
+    EXPECT_TRUE(r->result.ok) << rtf;
+    EXPECT_EQ(r->document.toPlainText(), QString::fromUtf8(text)) << rtf;
+  }
 }
 
 TEST(RtfReaderCodePages, GrouplessFontTableAsCocoaWritesIt) {
@@ -544,20 +533,13 @@ TEST(RtfReaderDamage, NotRtfIsRefusedAndTheDocumentCleared) {
   EXPECT_FALSE(ReadRtf("", &document).ok);
 }
 
-TEST(RtfReaderDamage, DeepNestingIsBoundedAndReadingGoesOnAfterIt) {
+TEST(RtfReaderDamage, UnclosedDeepNestingIsBounded) {
   QElapsedTimer timer;
   timer.start();
   auto open = ReadString("{\\rtf1 a" + std::string(100000, '{') + "b");
   EXPECT_FALSE(open->result.ok);
   EXPECT_EQ(open->document.toPlainText(), "a");
 
-  // Balanced deep nesting: the part beyond the limit is dropped, the rest kept.
-  const int depth = 1000;
-  auto closed = ReadString("{\\rtf1 a" + std::string(depth, '{') + "deep\\}" +
-                           std::string(depth, '}') + "z}");
-  EXPECT_TRUE(closed->result.ok);
-  EXPECT_EQ(closed->document.toPlainText(), "az");
-  EXPECT_GT(closed->result.warnings, 0);
   EXPECT_LT(timer.elapsed(), 5000);
 }
 
@@ -618,36 +600,6 @@ TEST(RtfReaderDamage, TablesAndPicturesAreBounded) {
   const QString text = r->document.toPlainText();
   EXPECT_EQ(text.count(QChar::ObjectReplacementCharacter), 10000);
   EXPECT_GE(r->result.warnings, 5 + 903);  // the pictures and the fonts passed over
-}
-
-TEST(RtfReaderDamage, RandomDamageNeverCrashes) {
-  const std::string base =
-      Doc("{\\colortbl;\\red255\\green0\\blue0;}\\ansicpg932 \\'82\\'a0\\u12354?{\\b\\cf1 x}\\par"
-          "\\trowd\\cellx100\\intbl a\\cell b\\cell\\row{\\pict\\pngblip 8950}"
-          "{{\\NeXTGraphic a.png \\width1 \\height1}\\'ac}\\tab\\line");
-  std::mt19937 random(7);
-  auto loader = [](const QString&) -> std::optional<QByteArray> { return QByteArray("x"); };
-  for (int round = 0; round < 2000; ++round) {
-    std::string damaged = base;
-    const int edits = 1 + static_cast<int>(random() % 8);
-    for (int e = 0; e < edits; ++e) {
-      const size_t at = random() % damaged.size();
-      switch (random() % 3) {
-        case 0:
-          damaged[at] = static_cast<char>(random() % 256);
-          break;
-        case 1:
-          damaged.erase(at, 1 + random() % 6);
-          break;
-        default:
-          damaged.insert(at, 1, "{}\\'*0;"[random() % 7]);
-          break;
-      }
-      if (damaged.empty()) damaged = "{";
-    }
-    auto r = ReadString(damaged, loader);
-    EXPECT_TRUE(r->result.ok || !r->result.error.isEmpty());
-  }
 }
 
 }  // namespace

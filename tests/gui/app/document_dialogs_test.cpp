@@ -45,12 +45,6 @@ std::string TableBytes(const VELL_ARY* ary) {
   return bytes;
 }
 
-void Shoot(QWidget* dialog, const char* name) {
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    dialog->grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
-  }
-}
-
 void ClickOK(QDialog* dialog) { dialog->findChild<QPushButton*>(QStringLiteral("OnOK"))->click(); }
 
 // A pop-up choice as the user makes it.

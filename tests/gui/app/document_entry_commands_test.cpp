@@ -28,12 +28,6 @@
 
 namespace {
 
-void Shoot(QWidget* widget, const char* name) {
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    widget->grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
-  }
-}
-
 class DocumentEntryCommandsTest : public GuiTest {
  protected:
   void SetUp() override {

@@ -82,26 +82,14 @@ class EntryCommandsTest : public GuiTest {
     path_ = dir_.File("commands.kdx");
     {
       kdx_test::TestDocument doc(path_);
-      const QByteArray body =
-          kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("hello"), {}, 0);
       for (const std::string& title : titles) {
-        ids_.push_back(
-            doc.Add(title,
-                    {std::string_view(body.constData(), static_cast<size_t>(body.size())), "hello",
-                     ""},
-                    encrypted)
-                .en_id);
+        ids_.push_back(AddTextEntry(doc, title, QStringLiteral("hello"), encrypted).en_id);
       }
       doc.Save();
     }
     document_ = Open(path_);
     if (document_ == nullptr) return nullptr;
-    document_->entryWindows()->OpenEntries({ids_[0]});
-    EntryWindow* window = document_->entryWindows()->Find(ids_[0]);
-    if (window != nullptr) {
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-    return window;
+    return ShowEntry(document_, ids_[0]);
   }
   // The record as the file holds it, read beside the open document.
   KDX_ENTRY OnDisk(int32_t id) {

@@ -135,15 +135,7 @@ class EntryFindTest : public GuiTest {
     const std::string path = dir_.File(name);
     {
       kdx_test::TestDocument doc(path);
-      for (const QString& text : bodies) {
-        const QByteArray body = kdx_richtext::KDXCOMM_ConvertTextToRtfd(text, {}, 0);
-        const QByteArray plain = text.toUtf8();
-        ids_.push_back(
-            doc.Add("Memo",
-                    {std::string_view(body.constData(), static_cast<size_t>(body.size())),
-                     std::string_view(plain.constData(), static_cast<size_t>(plain.size())), ""})
-                .en_id);
-      }
+      for (const QString& text : bodies) ids_.push_back(AddTextEntry(doc, "Memo", text).en_id);
       doc.Save();
     }
     document_ = Open(path);
@@ -151,12 +143,8 @@ class EntryFindTest : public GuiTest {
     return OpenEntry(ids_[0]);
   }
   EntryWindow* OpenEntry(int32_t id) {
-    document_->entryWindows()->OpenEntries({id});
-    EntryWindow* window = document_->entryWindows()->Find(id);
-    if (window != nullptr) {
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
-      window->body()->setFocus();
-    }
+    EntryWindow* window = ShowEntry(document_, id);
+    if (window != nullptr) window->body()->setFocus();
     QApplication::processEvents();
     return window;
   }
@@ -178,11 +166,6 @@ class EntryFindTest : public GuiTest {
       act(modal);
     });
     timer->start(10);
-  }
-  static void Shoot(QWidget* widget, const char* name) {
-    if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-      widget->grab().save(QString::fromUtf8(shots) + "/" + QString::fromLatin1(name));
-    }
   }
   static void Click(QWidget* dialog, const QString& text) {
     for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
@@ -260,7 +243,7 @@ TEST_F(EntryFindTest, ThePanelFindsReplacesAndRemembersPerEntry) {
     panel.ReplaceAll();
     EXPECT_EQ(panel.message()->text(), QStringLiteral("3件置換しました。"));
     EXPECT_TRUE(panel.isVisible());
-    Shoot(&panel, "find_body_window.png");
+    Shoot(&panel, "find_body_window");
     panel.Close();
   }
   EXPECT_EQ(window->body()->toPlainText(), QStringLiteral("one pear, two pear, three pear"));
@@ -323,7 +306,7 @@ TEST_F(EntryFindTest, WrapModesChangeInPlaceAndTheWidthIsKeptWithinBounds) {
   // A width too small or not a number is 30.
   WhenModal([](QWidget* dialog) {
     static_cast<DocumentWidthDlg*>(dialog)->field()->setText(QStringLiteral("abc"));
-    Shoot(dialog, "document_width.png");
+    Shoot(dialog, "document_width");
     Click(dialog, QStringLiteral("OK"));
   });
   options->wrapDocumentWidth();
@@ -370,7 +353,7 @@ TEST_F(EntryFindTest, ASelectionBecomesAOneLineTitle) {
     auto* confirm = static_cast<SelectionStringToTitleDlg*>(dialog);
     proposed = confirm->newTitleField()->text();
     confirm->newTitleField()->setText(proposed + QStringLiteral("\tedited"));
-    Shoot(dialog, "selection_to_title.png");
+    Shoot(dialog, "selection_to_title");
     Click(dialog, QStringLiteral("OK"));
   });
   options->selectionStringToTitle();

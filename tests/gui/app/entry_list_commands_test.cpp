@@ -50,13 +50,8 @@ TEST_F(EntryListCommandsTest, RightClickSelectsTheRowAloneAndDeleteAsksThenRemov
   list->selectRow(0);
   QMenu* menu = KdxMakeEntryListMenu(window, list->visualRect(list->model()->index(2, 0)).center());
   EXPECT_EQ(SelectedRows(list), std::vector<int>{2});
-  std::vector<std::string> enabled;
-  for (QAction* action : menu->actions()) {
-    if (action->isEnabled()) enabled.push_back(action->text().toStdString());
-  }
-  EXPECT_EQ(enabled, (std::vector<std::string>{"開く", "複製", "削除…", "ラベル", "分類の変更…",
-                                               "書き出し", "暗号化", "暗号解除"}));
-  EXPECT_EQ(menu->actions().size(), 8);
+  ASSERT_EQ(menu->actions().size(), 8);
+  for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled());
   // 複製: the copy ends up selected instead of its source.
   const int32_t source = window->entryModel()->IdAtRow(2);
   menu->actions()[1]->trigger();

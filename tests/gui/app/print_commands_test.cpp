@@ -43,11 +43,7 @@ TEST_F(PrintCommandsTest, TheWindowsTextPrintsInARangeWithTheWholeBodysPageNumbe
   int32_t id = 0;
   {
     kdx_test::TestDocument doc(path);
-    const QByteArray body =
-        kdx_richtext::KDXCOMM_ConvertTextToRtfd(QStringLiteral("stored"), {}, 0);
-    id = doc.Add("議事録", {std::string_view(body.constData(), static_cast<size_t>(body.size())),
-                            "stored", ""})
-             .en_id;
+    id = AddTextEntry(doc, "議事録", QStringLiteral("stored")).en_id;
     doc.Save();
   }
   KdxDocument* document = Open(path);

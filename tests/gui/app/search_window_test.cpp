@@ -96,12 +96,7 @@ class SearchWindowTest : public GuiTest {
     const std::string path = dir_.File("search.kdx");
     kdx_test::TestDocument doc(path);
     const auto add = [&doc](const char* title, const char* text) {
-      const QByteArray body =
-          kdx_richtext::KDXCOMM_ConvertTextToRtfd(QString::fromUtf8(text), {}, 0);
-      return doc
-          .Add(title,
-               {std::string_view(body.constData(), static_cast<size_t>(body.size())), text, ""})
-          .en_id;
+      return AddTextEntry(doc, title, QString::fromUtf8(text)).en_id;
     };
     ids_ = {add("pie", "An apple pie"), add("shout", "APPLE AND PIE"), add("other", "banana")};
     doc.Save();
@@ -152,9 +147,7 @@ TEST_F(SearchWindowTest, ResultCommandsOpenLabelEncryptCopyAndDeleteTheRightEntr
   EXPECT_EQ(window->results().size(), 0u) << "全文検索 shows the window without searching";
   EXPECT_EQ(Search(document, "apple"), window) << "one search window per document";
   EXPECT_EQ(window->countLabel()->text(), QStringLiteral("2"));
-  if (const char* shots = std::getenv("KDX_SCREENSHOTS")) {
-    window->grab().save(QString::fromUtf8(shots) + "/search_window.png");
-  }
+  Shoot(window, "search_window");
 
   // 開く: the window shows the body with the found word selected.
   SelectIds(window, {ids_[1]});
