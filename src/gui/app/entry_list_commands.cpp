@@ -17,6 +17,7 @@
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/import_export_commands.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 
 namespace {
@@ -174,6 +175,7 @@ void KdxInstallEntryListCommands(KdxDocument* window) {
     QMenu* menu = KdxMakeEntryListMenu(window, pos);
     menu->popup(window->entryList()->viewport()->mapToGlobal(pos));
   });
+  KdxAddContextMenuKeys(list);
   auto* remove = new QAction(list);
   remove->setShortcut(QKeySequence::Delete);
   remove->setShortcutContext(Qt::WidgetShortcut);

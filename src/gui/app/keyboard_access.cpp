@@ -1,5 +1,6 @@
 #include "gui/app/keyboard_access.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCoreApplication>
 #include <QKeySequence>
@@ -40,6 +41,17 @@ int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers) {
   if (!(modifiers & Qt::ControlModifier) || (modifiers & Qt::AltModifier)) return 0;
   if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && (modifiers & Qt::ShiftModifier))) return -1;
   return key == Qt::Key_Tab ? 1 : 0;
+}
+
+void KdxAddContextMenuKeys(QAbstractItemView* view) {
+  auto* action = new QAction(view);
+  action->setShortcuts({QKeySequence(QStringLiteral("Shift+F10")), QKeySequence(Qt::Key_Menu)});
+  action->setShortcutContext(Qt::WidgetShortcut);
+  QObject::connect(action, &QAction::triggered, view, [view] {
+    const QRect row = view->visualRect(view->currentIndex());
+    emit view->customContextMenuRequested(row.isValid() ? row.center() : QPoint(0, 0));
+  });
+  view->addAction(action);
 }
 
 QLabel* KdxCaption(const QString& text, QWidget* field, QWidget* parent) {

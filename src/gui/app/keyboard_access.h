@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+class QAbstractItemView;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -33,6 +34,10 @@ class QWidget;
 // Where Ctrl+Tab moves the focus from a text view whose Tab types a tab: 1
 // on to the next control, -1 back (with Shift), 0 for any other key.
 [[nodiscard]] int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers);
+
+// Shift+F10 and the menu key open a list's context menu at its current row
+// (customContextMenuRequested, in the viewport's coordinates as a click's).
+void KdxAddContextMenuKeys(QAbstractItemView* view);
 
 // A caption for field: a label screen readers announce the field by and
 // whose access letter, if it has one, moves the focus there.

@@ -290,6 +290,7 @@ void AllFindWindow::BuildWidgets() {
     UpdateMenuState();
     entriesMenu_->popup(list_->viewport()->mapToGlobal(pos));
   });
+  KdxAddContextMenuKeys(list_);
   auto* remove = new QAction(list_);
   remove->setShortcut(QKeySequence::Delete);
   remove->setShortcutContext(Qt::WidgetShortcut);

@@ -246,6 +246,17 @@ TEST_F(KeyboardTest, EveryWindowsCommandsAnswerTheirOwnKeysAndLetters) {
     }
     EXPECT_GT(withKeys, 3) << name;
   }
+  // The entry list's context menu opens from the keyboard too.
+  document_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(document_));
+  document_->entryList()->setFocus();
+  document_->entryList()->selectRow(0);
+  QTest::keyClick(document_->entryList(), Qt::Key_F10, Qt::ShiftModifier);
+  auto* menu = document_->entryList()->findChild<QMenu*>(QStringLiteral("EntryListMenu"));
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_TRUE(menu->actions().front()->isEnabled());  // 開く: the row is selected
+  menu->close();
 }
 
 TEST_F(KeyboardTest, TabTypesATabInTheEntrysTextsAndControlTabLeavesThem) {
