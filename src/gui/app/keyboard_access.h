@@ -1,7 +1,8 @@
 // Keyboard and screen-reader access the windows share: menu-bar titles that
 // carry the letter Alt opens them with, the items every window's menus offer
-// alike (the preference window, quitting, the Help menu), and captions tied
-// to the field they name.
+// alike (the preference window, quitting, the Help menu), the keys of the
+// commands, of the text views and of the lists, and captions tied to the
+// field they name.
 #pragma once
 
 #include <QChar>
