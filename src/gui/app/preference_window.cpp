@@ -1,5 +1,6 @@
 #include "gui/app/preference_window.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -138,6 +139,11 @@ QWidget* PrefWindow::BuildImportPage() {
   connect(add, &QPushButton::clicked, this, &PrefWindow::OnAdd);
   connect(edit_, &QPushButton::clicked, this, &PrefWindow::OnEdit);
   connect(delete_, &QPushButton::clicked, this, &PrefWindow::OnDelete);
+  auto* remove = new QAction(m_ListExt);  // Delete in the list, as the button
+  remove->setShortcut(QKeySequence::Delete);
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, &PrefWindow::OnDelete);
+  m_ListExt->addAction(remove);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(add);
   buttons->addWidget(edit_);
