@@ -45,7 +45,7 @@ int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers) {
 
 void KdxAddContextMenuKeys(QAbstractItemView* view) {
   auto* action = new QAction(view);
-  action->setShortcuts({QKeySequence(QStringLiteral("Shift+F10")), QKeySequence(Qt::Key_Menu)});
+  action->setShortcut(QKeySequence(QStringLiteral("Shift+F10")));
   action->setShortcutContext(Qt::WidgetShortcut);
   QObject::connect(action, &QAction::triggered, view, [view] {
     const QRect row = view->visualRect(view->currentIndex());

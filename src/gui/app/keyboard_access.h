@@ -36,8 +36,9 @@ class QWidget;
 // on to the next control, -1 back (with Shift), 0 for any other key.
 [[nodiscard]] int KdxControlTabStep(int key, Qt::KeyboardModifiers modifiers);
 
-// Shift+F10 and the menu key open a list's context menu at its current row
-// (customContextMenuRequested, in the viewport's coordinates as a click's).
+// Shift+F10 opens a list's context menu at its current row
+// (customContextMenuRequested, in the viewport's coordinates as a click's);
+// the menu key is the platform's own.
 void KdxAddContextMenuKeys(QAbstractItemView* view);
 
 // A caption for field: a label screen readers announce the field by and
