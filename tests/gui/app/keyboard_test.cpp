@@ -17,7 +17,6 @@
 #include <QTableView>
 #include <QTest>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -276,70 +275,45 @@ TEST_F(KeyboardTest, TabTypesATabInTheEntrysTextsAndControlTabLeavesThem) {
   EXPECT_TRUE(entry_->body()->hasFocus());
 }
 
-TEST_F(KeyboardTest, TabGoesThroughDialogsInReadingOrder) {
-  std::vector<std::string> recent{dir_.File("a.kdx"), dir_.File("b.kdx")};
-  StartupDlg startup(recent);
-  CategoryAddDlg category(QStringLiteral("分類１"), nullptr, 1);
+TEST_F(KeyboardTest, TabReachesEveryControlInReadingOrderAndEachHasAName) {
+  OpenWindows();
+  if (!entry_->infoArea()->isVisible()) entry_->showHideInfo();
+  kdx_test::TestDocument doc(dir_.File("dialogs.kdx"));
+  KDX_CATEGORY_TITLE titles{};
+  ASSERT_EQ(TI_GetData(doc.view().catTitleAry, &titles), 1);
   ASSERT_EQ(PREF_PrepareREZFile(kPrefREZVersion), 1);
   PrefWindow prefs;
   prefs.OpenPrefWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefs));
-  kdx_test::TestDocument doc(dir_.File("dialogs.kdx"));
-  KDX_CATEGORY_TITLE titles{};
-  ASSERT_EQ(TI_GetData(doc.view().catTitleAry, &titles), 1);
+  LabelEditDlg labels(doc.data()->colorLabelAry);
   ListOptionDlg options(QStringLiteral("一覧"), doc.data()->columnAry, titles);
-  OpenWindows();
-  for (QWidget* dialog : std::vector<QWidget*>{&startup, &category, &options, document_, search_}) {
-    dialog->show();
-    dialog->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    EXPECT_GE(TabStops(dialog).size(), 4U);
-    // Tab itself gets there: no list keeps it for its cells.
-    EXPECT_EQ(Describe(TabWalk(dialog)), Describe(TabKeyStops(dialog)))
-        << Utf8(dialog->windowTitle());
-    EXPECT_EQ(ReadingOrderFaults(dialog), std::vector<std::string>())
-        << Utf8(dialog->windowTitle());
+  StartupDlg startup({dir_.File("a.kdx"), dir_.File("b.kdx")});
+  PasswordDlg password(QStringLiteral("パスワード:"), QString());
+  CategoryAddDlg category(QStringLiteral("分類１"), nullptr, 1);
+  FindBodyWindow find(KdxEntryFind::Of(entry_));
+  for (QWidget* window : std::vector<QWidget*>{&labels, &options, &startup, &password, &category,
+                                               document_, search_}) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const std::string title = Utf8(window->windowTitle());
+    // Tab itself gets everywhere: no list keeps it for its cells.
+    EXPECT_EQ(Describe(TabWalk(window)), Describe(TabKeyStops(window))) << title;
+    EXPECT_EQ(ReadingOrderFaults(window), std::vector<std::string>()) << title;
+    EXPECT_EQ(UnnamedControls(window), std::vector<std::string>()) << title;
   }
-  auto* tabs = prefs.findChild<QTabWidget*>();
-  ASSERT_NE(tabs, nullptr);
-  for (int page = 0; page < tabs->count(); ++page) {
-    tabs->setCurrentIndex(page);
-    EXPECT_EQ(ReadingOrderFaults(&prefs), std::vector<std::string>()) << page;
-  }
-}
-
-TEST_F(KeyboardTest, EveryControlTabReachesHasAName) {
-  OpenWindows();
-  if (!entry_->infoArea()->isVisible()) entry_->showHideInfo();
-  ASSERT_TRUE(entry_->infoArea()->isVisible());
-  std::vector<QWidget*> windows{document_, entry_, search_};
-
-  kdx_test::TestDocument doc(dir_.File("dialogs.kdx"));
-  KDX_CATEGORY_TITLE titles{};
-  ASSERT_EQ(TI_GetData(doc.view().catTitleAry, &titles), 1);
-  auto labels = std::make_unique<LabelEditDlg>(doc.data()->colorLabelAry);
-  auto options =
-      std::make_unique<ListOptionDlg>(QStringLiteral("一覧"), doc.data()->columnAry, titles);
-  auto find = std::make_unique<FindBodyWindow>(KdxEntryFind::Of(entry_));
-  auto startup = std::make_unique<StartupDlg>(std::vector<std::string>{dir_.File("a.kdx")});
-  auto password = std::make_unique<PasswordDlg>(QStringLiteral("パスワード:"), QString());
-  auto category = std::make_unique<CategoryAddDlg>(QStringLiteral("分類１"), nullptr, 1);
-  ASSERT_EQ(PREF_PrepareREZFile(kPrefREZVersion), 1);
-  auto prefs = std::make_unique<PrefWindow>();
-  prefs->OpenPrefWindow();
-  for (QWidget* dialog : std::vector<QWidget*>{labels.get(), options.get(), find.get(),
-                                               startup.get(), password.get(), category.get()}) {
-    dialog->show();
-    windows.push_back(dialog);
-  }
-  for (QWidget* window : windows) {
+  // The entry window keeps its own loop, the find panel its own order.
+  for (QWidget* window : std::vector<QWidget*>{entry_, &find}) {
+    window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(UnnamedControls(window), std::vector<std::string>()) << Utf8(window->windowTitle());
   }
-  auto* tabs = prefs->findChild<QTabWidget*>();
+  // Tab types a tab in the print templates: the pages' chains are checked.
+  auto* tabs = prefs.findChild<QTabWidget*>();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&prefs));
   for (int page = 0; page < tabs->count(); ++page) {
     tabs->setCurrentIndex(page);
-    EXPECT_EQ(UnnamedControls(prefs.get()), std::vector<std::string>()) << page;
+    EXPECT_EQ(ReadingOrderFaults(&prefs), std::vector<std::string>()) << page;
+    EXPECT_EQ(UnnamedControls(&prefs), std::vector<std::string>()) << page;
   }
 }
 
