@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-image-formats-plugins
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-image-formats-plugins
   libicu-dev libssl-dev libcli11-dev libxxhash-dev
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk xvfb

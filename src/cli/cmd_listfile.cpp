@@ -28,7 +28,7 @@ int RunListFile(const ListFileOptions& o, const CliPasswordSource& pw, std::ostr
   if (status == kExitOk) status = CliReloadList(doc, err);
   if (status != kExitOk) return status;
   if (o.selected && KDXCOMM_GetSelectedShownRows(doc.data()).empty()) {
-    err << "kdx: 文章 が選択されていません。\n";
+    err << "kdx: no entry is selected\n";
     return kExitFailed;
   }
   const bool terminal = CliStderrIsTerminal();

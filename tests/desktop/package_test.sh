@@ -25,13 +25,14 @@ done
 expect /usr/share/man/man1/kdx.1
 expect /usr/share/bash-completion/completions/kdx
 expect /usr/share/kardinex/ドキュメント/指南.pdf
+expect /usr/share/kardinex/Documentation/Guide.pdf
 if grep -v '^/usr/' "$work/files"; then
   echo "FAIL: files outside /usr (above)" >&2
   fail=1
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins libssl3 libicu; do
+for library in libqt6widgets6 libqt6network6 qt6-qpa-plugins qt6-translations-l10n libssl3 libicu; do
   [[ "$depends" == *"$library"* ]] || { echo "FAIL: Depends lacks $library: $depends" >&2; fail=1; }
 done
 dpkg-deb -e "$deb" "$work/control"

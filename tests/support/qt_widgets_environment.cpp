@@ -1,12 +1,14 @@
 // The windows need a QApplication; one is made for the whole test program
 // (offscreen platform, set by the test's environment), with the preference
 // folder moved to a private one so that no test touches the user's settings.
+// The interface is Japanese whatever the locale, as the tests expect.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
 #include <memory>
 
+#include "gui/app/localization.h"
 #include "support/test_support.h"
 
 namespace {
@@ -19,6 +21,7 @@ class QtWidgetsEnvironment : public ::testing::Environment {
     setenv("XDG_DATA_HOME", home_->File("data").c_str(), 1);
     setenv("XDG_STATE_HOME", home_->File("state").c_str(), 1);
     if (QApplication::instance() == nullptr) app_ = new QApplication(argc_, argv_);
+    (void)KdxInstallLanguage(KdxLanguage::kJapanese);
   }
   void TearDown() override {
     delete app_;

@@ -53,6 +53,13 @@ void Style(QTextDocument* document) {
   }
 }
 
+// Letters and digits: what Markdown's markup never takes away.
+qsizetype LetterCount(const QString& text) {
+  qsizetype count = 0;
+  for (const QChar c : text) count += c.isLetterOrNumber() ? 1 : 0;
+  return count;
+}
+
 bool WritePngs(const QTextDocument& source, const QString& prefix) {
   std::unique_ptr<QTextDocument> document(source.clone());
   const QSizeF page(595, 842);  // A4 in points, drawn at 1.5 pixels each
@@ -89,9 +96,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kdx_guide_pdf: %s: cannot be read\n", argv[1]);
     return 1;
   }
+  const QString markdown = QString::fromUtf8(input.readAll());
   QTextDocument document;
   document.setDefaultFont(QFont(BodyFamily(), 10));
-  document.setMarkdown(QString::fromUtf8(input.readAll()), QTextDocument::MarkdownDialectGitHub);
+  document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+  // Something the reader takes for HTML, such as "<All>", silently swallows
+  // the text after it: a guide that lost text is refused, not printed.
+  if (LetterCount(document.toPlainText()) < LetterCount(markdown) * 95 / 100) {
+    std::fprintf(stderr, "kdx_guide_pdf: %s: text is lost in the layout (write \\< for <)\n",
+                 argv[1]);
+    return 1;
+  }
   Style(&document);
 
   const QString output = QString::fromLocal8Bit(argv[2]);

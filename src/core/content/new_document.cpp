@@ -18,7 +18,6 @@
 #include "core/document/kdx_file.h"
 #include "core/util/vell_file.h"
 #include "core/util/vell_log.h"
-#include "core/util/vell_system.h"
 
 namespace {
 
@@ -43,8 +42,6 @@ using ContainerIdFn = int32_t (*)(const char*, int32_t);
   }
   return true;
 }
-
-const char* L(const char* key) { return Vell_LocalizedString(key); }
 
 // Icons only change how the list looks, so a missing one is logged and the
 // others are still copied.
@@ -96,13 +93,13 @@ void CopyFileIcons(const char* srcPath, const VELL_ARY* fileTypeAry, const char*
       CopyTable(data->envAry, out.envAry) &&
       EV_SetIntValue(out.envAry, out.idCounterAry, "target_kdx_app", options.targetKdxApp) == 0 &&
       CopyTable(data->columnAry, out.columnAry) && CopyTable(data->fileTypeAry, out.fileTypeAry);
-  ok = ok && (options.isCatTitle == 1
-                  ? CopyTable(data->catTitleAry, out.catTitleAry)
-                  : TI_InitData(L("分類１"), L("分類２"), L("分類３"), out.catTitleAry) == 0);
-  ok = ok && (options.isColorLabel == 1
-                  ? CopyTable(data->colorLabelAry, out.colorLabelAry)
-                  : CO_InitData(L("なし"), L("必須"), L("重要"), L("進行中"), L("未決"),
-                                L("個人用"), L("計画１"), L("計画２"), out.colorLabelAry) == 0);
+  ok = ok &&
+       (options.isCatTitle == 1 ? CopyTable(data->catTitleAry, out.catTitleAry)
+                                : TI_InitData("分類１", "分類２", "分類３", out.catTitleAry) == 0);
+  ok = ok &&
+       (options.isColorLabel == 1 ? CopyTable(data->colorLabelAry, out.colorLabelAry)
+                                  : CO_InitData("なし", "必須", "重要", "進行中", "未決", "個人用",
+                                                "計画１", "計画２", out.colorLabelAry) == 0);
   ok = ok && (options.isUnusedCategory != 1 || CopyTable(data->catSetAry, out.catSetAry));
   if (!ok) return kKdxBlockNoMemory;
 

@@ -43,15 +43,9 @@ void KdxDocument::BuildCommandMenus(QMenu* view) {
 
   QMenu* entries = menuBar()->addMenu(KdxMenuTitle(KdxText("文章"), 'T'));
   entries->setObjectName(QStringLiteral("EntryMenu"));
-  QMenu* labels = entries->addMenu(KdxText("ラベル"));
-  for (int label = 0; label < kKdxColorLabelCount; ++label) {
-    QAction* item = labels->addAction(QString());
-    item->setObjectName(QStringLiteral("setColorLabelName_%1").arg(label));
-    item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(label)));
-    connect(item, &QAction::triggered, this, [this, label] { setColorLabel(label); });
-    labelActions_[static_cast<size_t>(label)] = item;
-    selectionActions_.push_back(item);
-  }
+  QMenu* labels = KdxAddLabelMenu(
+      entries, this, [this](int label) { setColorLabel(label); }, &labelActions_);
+  selectionActions_.insert(selectionActions_.end(), labelActions_.begin(), labelActions_.end());
   connect(labels, &QMenu::aboutToShow, this, &KdxDocument::RefreshLabelMenu);
   QAction* editLabels = entries->addAction(KdxText("ラベルの編集…"));
   editLabels->setObjectName(QStringLiteral("labelEdit"));
@@ -98,17 +92,7 @@ void KdxDocument::UpdateMenuState() {
 
 void KdxDocument::RefreshLabelMenu() {
   if (session_.busy() || !session_.isOpen()) return;
-  const VELL_ARY* labels = session_.data().colorLabelAry;
-  for (int id = 0; id < kKdxColorLabelCount; ++id) {
-    KDX_COLOR_LABEL label{};
-    (void)CO_GetData(labels, id, &label);
-    QAction* item = labelActions_[static_cast<size_t>(id)];
-    // A menu item cannot colour its text: the colour shows as a swatch.
-    QPixmap swatch(14, 14);
-    swatch.fill(KdxLabelQColor(label));
-    item->setIcon(swatch);
-    item->setText(QString::fromUtf8(label.co_name));
-  }
+  KdxShowLabelItems(session_.data().colorLabelAry, labelActions_);
   UpdateMenuState();
 }
 

@@ -321,7 +321,7 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
   if (TI_GetData(data.catTitleAry, &titles) == 1) {
     const char* texts[] = {titles.ti_cat1_title, titles.ti_cat2_title, titles.ti_cat3_title};
     for (size_t i = 0; i < 3; ++i) {
-      catTitles_[i]->setText(FromField(texts[i], sizeof titles.ti_cat1_title));
+      catTitles_[i]->setText(KdxShownName(texts[i], sizeof titles.ti_cat1_title));
     }
   }
   const char* names[] = {entry.en_cat1_name, entry.en_cat2_name, entry.en_cat3_name};
@@ -340,7 +340,7 @@ void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {
   KDX_COLOR_LABEL label{};
   if (CO_GetData(data.colorLabelAry, entry.en_co_id, &label) == 1) {
     const KdxRgb rgb = KDXCOMM_GetLabelColor(data.colorLabelAry, entry.en_co_id);
-    label_->setText(FromField(label.co_name, sizeof label.co_name));
+    label_->setText(KdxShownName(label.co_name, sizeof label.co_name));
     QPalette palette = label_->palette();
     const QColor color = QColor::fromRgbF(
         static_cast<float>(rgb.red), static_cast<float>(rgb.green), static_cast<float>(rgb.blue));

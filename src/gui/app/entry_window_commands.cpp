@@ -189,17 +189,7 @@ void KdxEntryCommands::validateMenuItem() {
 void KdxEntryCommands::RefreshLabels() {
   KdxDocument* document = window_->document();
   if (document == nullptr || document->session().busy() || !document->session().isOpen()) return;
-  for (int id = 0; id < kKdxColorLabelCount; ++id) {
-    KDX_COLOR_LABEL label{};
-    (void)CO_GetData(document->session().data().colorLabelAry, id, &label);
-    QAction* item = labels_[static_cast<size_t>(id)];
-    // A menu item cannot colour its text: the colour shows as a swatch.
-    QPixmap swatch(14, 14);
-    swatch.fill(KdxLabelQColor(label));
-    item->setIcon(swatch);
-    item->setText(QString::fromUtf8(
-        label.co_name, static_cast<qsizetype>(strnlen(label.co_name, sizeof label.co_name))));
-  }
+  KdxShowLabelItems(document->session().data().colorLabelAry, labels_);
   validateMenuItem();
 }
 

@@ -27,6 +27,7 @@
 #include "gui/app/find_replace.h"
 #include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
+#include "gui/app/window_frame.h"
 
 namespace {
 
@@ -288,12 +289,7 @@ FindBodyWindow::FindBodyWindow(KdxEntryFind* target) : QDialog(target->window())
   connect(focusFind, &QShortcut::activated, this, &FindBodyWindow::ShowFindWindow);
 
   InitControls();
-  PREF_WINDOW_RECT rect{};
-  if (PREF_ReadWindowRect(kPrefFindBodyWindowRectKey, &rect) && rect.right > rect.left &&
-      rect.bottom > rect.top) {
-    move(rect.left, rect.top);
-    resize(rect.right - rect.left, rect.bottom - rect.top);
-  }
+  KdxRestoreWindowFrame(this, kPrefFindBodyWindowRectKey);
 }
 
 void FindBodyWindow::InitControls() {
@@ -447,10 +443,6 @@ void FindBodyWindow::closeEvent(QCloseEvent* event) {
 void FindBodyWindow::Finish(int code) {
   if (finished_) return;
   finished_ = true;
-  const QRect frame(pos(), size());
-  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
-                              static_cast<int16_t>(frame.top() + frame.height()),
-                              static_cast<int16_t>(frame.left() + frame.width())};
-  (void)PREF_WriteWindowRect(kPrefFindBodyWindowRectKey, rect);
+  KdxStoreWindowFrame(this, kPrefFindBodyWindowRectKey);
   done(code);
 }

@@ -11,7 +11,7 @@ std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder
   // package or the install chose.
   return {programFolder + "/" + folder + "/" + file,
           programFolder + "/../share/kardinex/" + folder + "/" + file,
-          std::string(KDX_GUIDE_DATA_DIR) + "/" + file};
+          std::string(KDX_GUIDE_DATA_DIR) + "/" + folder + "/" + file};
 }
 
 std::string KdxHelpGuidePath(const std::string& programFolder) {

@@ -8,9 +8,10 @@
 inline constexpr char kKdxGuideFolder[] = "ドキュメント";
 inline constexpr char kKdxGuideName[] = "指南";
 
-// The places looked at, in order: "ドキュメント/指南.pdf" beside the program
-// (programFolder), then the data folder of the prefix the program is
-// installed under, then the data folder this build installs into.
+// The places looked at, in order: "ドキュメント/指南.pdf" (both names in the
+// interface's language) beside the program (programFolder), then in the data
+// folder of the prefix the program is installed under, then in the data folder
+// this build installs into.
 [[nodiscard]] std::vector<std::string> KdxHelpGuideCandidates(const std::string& programFolder);
 // The first candidate that is a file, or empty: the menu item is disabled then.
 [[nodiscard]] std::string KdxHelpGuidePath(const std::string& programFolder);

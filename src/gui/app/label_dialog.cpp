@@ -4,11 +4,13 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,31 @@ QColor KdxLabelQColor(const KDX_COLOR_LABEL& label) {
   return QColor::fromRgbF(static_cast<float>(component(label.co_red)),
                           static_cast<float>(component(label.co_green)),
                           static_cast<float>(component(label.co_blue)));
+}
+
+QMenu* KdxAddLabelMenu(QMenu* menu, QObject* context, const std::function<void(int)>& choose,
+                       KdxLabelItems* items) {
+  QMenu* labels = menu->addMenu(KdxText("ラベル"));
+  for (int label = 0; label < kKdxColorLabelCount; ++label) {
+    QAction* item = labels->addAction(QString());
+    item->setObjectName(QStringLiteral("setColorLabelName_%1").arg(label));
+    item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(label)));
+    QObject::connect(item, &QAction::triggered, context, [choose, label] { choose(label); });
+    (*items)[static_cast<size_t>(label)] = item;
+  }
+  return labels;
+}
+
+void KdxShowLabelItems(const VELL_ARY* colorLabelAry, const KdxLabelItems& items) {
+  for (int id = 0; id < kKdxColorLabelCount; ++id) {
+    KDX_COLOR_LABEL label{};
+    (void)CO_GetData(colorLabelAry, id, &label);
+    QPixmap swatch(14, 14);
+    swatch.fill(KdxLabelQColor(label));
+    QAction* item = items[static_cast<size_t>(id)];
+    item->setIcon(swatch);
+    item->setText(KdxShownName(label.co_name, sizeof label.co_name));
+  }
 }
 
 LabelEditDlg::LabelEditDlg(VELL_ARY* colorLabelAry, QWidget* parent)

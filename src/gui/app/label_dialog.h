@@ -6,11 +6,16 @@
 #include <QColor>
 #include <QDialog>
 #include <array>
+#include <functional>
 
 #include "core/document/color_label.h"
 
+class QAction;
 class QLineEdit;
+class QMenu;
 class QToolButton;
+
+using KdxLabelItems = std::array<QAction*, kKdxColorLabelCount>;
 
 class LabelEditDlg : public QDialog {
   Q_OBJECT
@@ -40,3 +45,13 @@ class LabelEditDlg : public QDialog {
 
 // The colour a label shows (components stored x 100000).
 [[nodiscard]] QColor KdxLabelQColor(const KDX_COLOR_LABEL& label);
+
+// The "ラベル" submenu the document and search windows put in their 文章
+// menu: one item per label, Ctrl+0 to Ctrl+7, named setColorLabelName_N,
+// calling choose(N); context owns the connections. The items have no text
+// until KdxShowLabelItems fills them.
+QMenu* KdxAddLabelMenu(QMenu* menu, QObject* context, const std::function<void(int)>& choose,
+                       KdxLabelItems* items);
+// Gives each item its label's name and, as a menu item cannot colour its
+// text, the label's colour as a swatch.
+void KdxShowLabelItems(const VELL_ARY* colorLabelAry, const KdxLabelItems& items);

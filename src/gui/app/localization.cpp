@@ -1,6 +1,11 @@
 #include "gui/app/localization.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 #include "core/util/vell_system.h"
@@ -13,6 +18,29 @@ void KdxInstallLocalization() {
     if (text == k) return std::nullopt;
     return text;
   });
+}
+
+bool KdxInstallLanguage(KdxLanguage language) {
+  static std::unique_ptr<QTranslator> installed;
+  if (installed) QCoreApplication::removeTranslator(installed.get());
+  installed.reset();
+  if (language == KdxLanguage::kEnglish) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    installed = KdxLoadEnglishTranslation();
+  } else {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    installed = std::make_unique<QTranslator>();
+    if (!installed->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      installed.reset();
+    }
+  }
+  return installed && QCoreApplication::installTranslator(installed.get());
+}
+
+QString KdxShownName(const char* field, size_t size) {
+  const std::string name(field, strnlen(field, size));
+  return KdxText(name.c_str());
 }
 
 QString KdxText(const char* key) { return QString::fromUtf8(Vell_LocalizedString(key)); }

@@ -10,9 +10,24 @@
 #include <string_view>
 #include <vector>
 
+#include "i18n/translations.h"
+
 // Installs the lookup Vell_LocalizedString uses. Call once, after the
 // QApplication exists.
 void KdxInstallLocalization();
+
+// Puts the application in language: English loads the embedded translation,
+// Japanese Qt's own Japanese texts for its standard buttons and dialogs; the
+// default QLocale becomes the language's, so that any code can ask
+// QLocale().language(). Replaces the translators of an earlier call. False
+// when a translation could not be loaded (the keys, Japanese, are shown).
+bool KdxInstallLanguage(KdxLanguage language);
+
+// A name stored in a document (category title, colour label) as shown: the
+// defaults of a new document are Japanese interface texts, stored so whatever
+// the language, and are shown translated; any other name as it is. The shown
+// text never goes back into the document.
+[[nodiscard]] QString KdxShownName(const char* field, size_t size);
 
 // The localised text of a key.
 [[nodiscard]] QString KdxText(const char* key);

@@ -7,6 +7,7 @@
 #include "core/prefs/pref_rez.h"
 #include "gui/app/kdx_application.h"
 #include "gui/app/localization.h"
+#include "gui/app/preference_logic.h"
 #include "gui/app/single_instance.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Kardinex"));
   // Windows close through their own closing; the controller decides when to quit.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The language is fixed for the run: the preference window's choice takes
+  // effect at the next start.
+  (void)KdxInstallLanguage(KdxStartupLanguage());
   KdxInstallLocalization();
   (void)PREF_PrepareREZFile(kPrefREZVersion);
 

@@ -10,27 +10,31 @@
 #include "gui/app/alerts.h"
 #include "gui/app/localization.h"
 
-PasswordDlg::PasswordDlg(const QString& prompt, const QString& current, QWidget* parent)
-    : QDialog(parent), field_(new QLineEdit(current, this)) {
-  setWindowTitle(KdxText("パスワード"));
-  field_->setObjectName(QStringLiteral("password"));
-  field_->setEchoMode(QLineEdit::Password);
-  field_->setMinimumWidth(260);
-  auto* message = new QLabel(prompt, this);
-  message->setObjectName(QStringLiteral("message"));
-  message->setBuddy(field_);
-  auto* buttons = new QDialogButtonBox(this);
+void KdxBuildPasswordLayout(QDialog* dialog, QLineEdit* field, const QString& message) {
+  field->setObjectName(QStringLiteral("password"));
+  field->setEchoMode(QLineEdit::Password);
+  auto* label = new QLabel(message, dialog);
+  label->setObjectName(QStringLiteral("message"));
+  label->setBuddy(field);
+  auto* buttons = new QDialogButtonBox(dialog);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
   ok->setObjectName(QStringLiteral("OnOK"));
   ok->setDefault(true);
   buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole)
       ->setObjectName(QStringLiteral("OnCancel"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &PasswordDlg::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(message);
-  layout->addWidget(field_);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(label);
+  layout->addWidget(field);
   layout->addWidget(buttons);
+}
+
+PasswordDlg::PasswordDlg(const QString& prompt, const QString& current, QWidget* parent)
+    : QDialog(parent), field_(new QLineEdit(current, this)) {
+  setWindowTitle(KdxText("パスワード"));
+  field_->setMinimumWidth(260);
+  KdxBuildPasswordLayout(this, field_, prompt);
 }
 
 void PasswordDlg::accept() {

@@ -9,6 +9,11 @@
 
 class QLineEdit;
 
+// The layout both password dialogs share (setting one, and asking for it as a
+// document opens): the message above the hidden field, then OK, the default,
+// and キャンセル, which accept and reject the dialog.
+void KdxBuildPasswordLayout(QDialog* dialog, QLineEdit* field, const QString& message);
+
 class PasswordDlg : public QDialog {
   Q_OBJECT
 

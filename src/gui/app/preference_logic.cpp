@@ -31,9 +31,10 @@ KdxPrefValues KdxReadPrefValues() {
   value = 0;
   PREF_ReadInteger(kPrefDefaultTitleTypeKey, &value);
   v.titleType = value == 1 ? 1 : 0;
+  // Without a stored title new entries take "文章" in the interface language.
   char title[512] = {};
-  PREF_ReadDefaultTitle(sizeof title, title);
-  v.title = title;
+  v.title = PREF_ReadDefaultTitle(sizeof title, title) ? std::string(title)
+                                                       : KdxTextUtf8(kPrefDefaultTitle);
   v.titleNumber = PREF_ReadIsTitleConsecutiveNumber() != 0;
   char tab[256] = {};
   PREF_ReadString(kPrefSavedTabKey, sizeof tab, tab);
@@ -41,7 +42,18 @@ KdxPrefValues KdxReadPrefValues() {
   value = 0;
   PREF_ReadInteger(kPrefDropExportTypeKey, &value);
   v.dropExportType = value == 1 ? 1 : 0;
+  v.language = KdxReadLanguageChoice();
   return v;
+}
+
+KdxLanguageChoice KdxReadLanguageChoice() {
+  int32_t value = 0;
+  PREF_ReadInteger(kPrefInterfaceLanguageKey, &value);
+  return KdxLanguageChoiceFromStored(value);
+}
+
+KdxLanguage KdxStartupLanguage() {
+  return KdxChosenLanguage(KdxReadLanguageChoice(), KdxLanguageOfEnvironment());
 }
 
 std::vector<std::string> KdxReadExtensions() {

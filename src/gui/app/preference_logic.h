@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "i18n/translations.h"
+
 // Preference keys the window edits (besides the typed ones of the core).
 inline constexpr char kPrefAllImportKey[] = "AllExportFiles";
 inline constexpr char kPrefDropExportTypeKey[] = "DropExportType";
@@ -35,12 +37,18 @@ struct KdxPrefValues {
   int turn = 3;           // 1 window width, 2 none, 3 document width
   std::string turnWidth;  // decimal text
   int titleType = 0;      // 0 the default title, 1 empty
-  std::string title;      // "文章" when missing
+  std::string title;      // "文章" (localised) when missing
   bool titleNumber = false;
-  std::string savedTab;    // object name of the last tab
-  int dropExportType = 0;  // 0 by the file's type, 1 RTFD
+  std::string savedTab;                                        // object name of the last tab
+  int dropExportType = 0;                                      // 0 by the file's type, 1 RTFD
+  KdxLanguageChoice language = KdxLanguageChoice::kAutomatic;  // "InterfaceLanguage"
 };
 [[nodiscard]] KdxPrefValues KdxReadPrefValues();
+
+// The interface language the user chose in the preferences.
+[[nodiscard]] KdxLanguageChoice KdxReadLanguageChoice();
+// The language of this run: the user's choice, else the locale's.
+[[nodiscard]] KdxLanguage KdxStartupLanguage();
 
 // The extension list as stored; 1, or 0 with nothing written when an
 // extension is not one PREF_IsValidExtension accepts.

@@ -34,6 +34,7 @@
 #include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 #include "richtext/print_layout.h"
 #include "richtext/rtf_writer.h"
 
@@ -306,9 +307,28 @@ QWidget* PrefWindow::BuildOtherPage() {
     m_PrefRec.dropExportType = id;
     (void)PREF_WriteInteger(kPrefDropExportTypeKey, id);
   });
+  // The language is read once at start-up: the windows are built in it.
+  auto* languageBox = new QGroupBox(KdxText("表示言語"), page);
+  auto* languageLayout = new QVBoxLayout(languageBox);
+  m_RadioLanguage = new QButtonGroup(this);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kAutomatic),
+           "自動（システムの言語）", languageLayout);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kJapanese), "日本語",
+           languageLayout);
+  AddRadio(m_RadioLanguage, static_cast<int>(KdxLanguageChoice::kEnglish), "English",
+           languageLayout);
+  auto* languageNote = new QLabel(KdxText("次回の起動時から適用されます。"), languageBox);
+  languageNote->setWordWrap(true);
+  languageLayout->addWidget(languageNote);
+  connect(m_RadioLanguage, &QButtonGroup::idClicked, this, [this](int id) {
+    if (filling_) return;
+    m_PrefRec.language = KdxLanguageChoiceFromStored(id);
+    (void)PREF_WriteInteger(kPrefInterfaceLanguageKey, id);
+  });
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(m_CheckShowSplashWindow);
   layout->addWidget(exportBox);
+  layout->addWidget(languageBox);
   layout->addStretch(1);
   return page;
 }
@@ -331,12 +351,7 @@ void PrefWindow::OpenPrefWindow() {
   FillControls();
   opened_ = true;
 
-  PREF_WINDOW_RECT rect{};
-  if (PREF_ReadWindowRect(kPrefWindowRectKey, &rect) && rect.right > rect.left &&
-      rect.bottom > rect.top) {
-    move(rect.left, rect.top);
-    resize(rect.right - rect.left, rect.bottom - rect.top);
-  }
+  KdxRestoreWindowFrame(this, kPrefWindowRectKey);
   MakeKeyAndOrderFront();
 }
 
@@ -377,6 +392,7 @@ void PrefWindow::FillControls() {
     }
   }
   m_RadioExport->button(m_PrefRec.dropExportType)->setChecked(true);
+  m_RadioLanguage->button(static_cast<int>(m_PrefRec.language))->setChecked(true);
   filling_ = false;
 }
 
@@ -498,11 +514,7 @@ bool PrefWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void PrefWindow::closeEvent(QCloseEvent* event) {
   WindowDidResignKey();
-  const QRect frame(pos(), size());
-  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
-                              static_cast<int16_t>(frame.top() + frame.height()),
-                              static_cast<int16_t>(frame.left() + frame.width())};
-  (void)PREF_WriteWindowRect(kPrefWindowRectKey, rect);
+  KdxStoreWindowFrame(this, kPrefWindowRectKey);
   event->accept();  // hidden, kept for the next preference command
 }
 

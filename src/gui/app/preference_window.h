@@ -72,6 +72,8 @@ class PrefWindow : public QWidget {
   QButtonGroup* titleRadio() const { return m_RadioTitleType; }
   QButtonGroup* turnRadio() const { return m_RadioDefaultTurn; }
   QButtonGroup* exportRadio() const { return m_RadioExport; }
+  // Ids are the stored KdxLanguageChoice values.
+  QButtonGroup* languageRadio() const { return m_RadioLanguage; }
   QLabel* fontLabel() const { return m_StaticFontName; }
   QLineEdit* marginField(int side) const;  // 0 left, 1 top, 2 right, 3 bottom
   QTextEdit* headerView() const { return m_PrintHeaderText; }
@@ -131,6 +133,7 @@ class PrefWindow : public QWidget {
   QButtonGroup* m_RadioTitleType = nullptr;
   QLabel* m_StaticFontName = nullptr;
   QButtonGroup* m_RadioExport = nullptr;
+  QButtonGroup* m_RadioLanguage = nullptr;
   QPushButton* edit_ = nullptr;
   QPushButton* delete_ = nullptr;
   KdxPrefValues m_PrefRec;

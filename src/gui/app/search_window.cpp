@@ -339,15 +339,9 @@ void AllFindWindow::BuildMenus() {
   QAction* copy = add(entriesMenu_, "複製", "CopyEntry", &AllFindWindow::CopyEntry,
                       QKeySequence(QStringLiteral("Ctrl+D")));
   QAction* remove = add(entriesMenu_, "削除…", "DeleteEntry", &AllFindWindow::DeleteEntry);
-  QMenu* labels = entriesMenu_->addMenu(KdxText("ラベル"));
-  for (int label = 0; label < kKdxColorLabelCount; ++label) {
-    QAction* item = labels->addAction(QString());
-    item->setObjectName(QStringLiteral("setColorLabelName_%1").arg(label));
-    item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(label)));
-    connect(item, &QAction::triggered, this, [this, label] { setColorLabel(label); });
-    labelActions_[static_cast<size_t>(label)] = item;
-    resultActions_.push_back(item);
-  }
+  QMenu* labels = KdxAddLabelMenu(
+      entriesMenu_, this, [this](int label) { setColorLabel(label); }, &labelActions_);
+  resultActions_.insert(resultActions_.end(), labelActions_.begin(), labelActions_.end());
   connect(labels, &QMenu::aboutToShow, this, &AllFindWindow::RefreshLabelMenu);
   QAction* editLabels = add(entriesMenu_, "ラベルの編集…", "labelEdit", &AllFindWindow::labelEdit);
   entriesMenu_->addSeparator();
@@ -391,15 +385,7 @@ void AllFindWindow::RefreshSearchMenu() {
 
 void AllFindWindow::RefreshLabelMenu() {
   if (document_ == nullptr || document_->session().busy()) return;
-  const VELL_ARY* labels = document_->session().data().colorLabelAry;
-  for (int id = 0; id < kKdxColorLabelCount; ++id) {
-    KDX_COLOR_LABEL label{};
-    (void)CO_GetData(labels, id, &label);
-    QPixmap swatch(14, 14);
-    swatch.fill(KdxLabelQColor(label));
-    labelActions_[static_cast<size_t>(id)]->setIcon(swatch);
-    labelActions_[static_cast<size_t>(id)]->setText(QString::fromUtf8(label.co_name));
-  }
+  KdxShowLabelItems(document_->session().data().colorLabelAry, labelActions_);
   UpdateMenuState();
 }
 

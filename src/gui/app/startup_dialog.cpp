@@ -13,7 +13,9 @@
 #include "gui/app/alert_texts.h"
 #include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
+#include "gui/app/password_dialog.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 
 StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* parent)
     : QDialog(parent), list_(new QListWidget(this)) {
@@ -59,21 +61,11 @@ StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* par
   layout->addLayout(buttons);
   resize(560, 340);
 
-  PREF_WINDOW_RECT rect{};
-  if (PREF_ReadWindowRect(kPrefStartupDlgRectKey, &rect) &&
-      (rect.left != 0 || rect.top != 0 || rect.right != 0 || rect.bottom != 0) &&
-      rect.right > rect.left && rect.bottom > rect.top) {
-    move(rect.left, rect.top);
-    resize(rect.right - rect.left, rect.bottom - rect.top);
-  }
+  KdxRestoreWindowFrame(this, kPrefStartupDlgRectKey);
 }
 
 void StartupDlg::Finish(int result) {
-  const QRect frame(pos(), size());
-  const PREF_WINDOW_RECT rect{static_cast<int16_t>(frame.top()), static_cast<int16_t>(frame.left()),
-                              static_cast<int16_t>(frame.top() + frame.height()),
-                              static_cast<int16_t>(frame.left() + frame.width())};
-  (void)PREF_WriteWindowRect(kPrefStartupDlgRectKey, rect);
+  KdxStoreWindowFrame(this, kPrefStartupDlgRectKey);
   done(result);
 }
 
@@ -113,22 +105,9 @@ PasswordCheckDlg::PasswordCheckDlg(const QString& fileName, bool afterWrongPassw
                                    QWidget* parent)
     : QDialog(parent), field_(new QLineEdit(this)) {
   setWindowTitle(fileName);
-  field_->setEchoMode(QLineEdit::Password);
-  field_->setObjectName(QStringLiteral("password"));
-  auto* message = new QLabel(afterWrongPassword ? KdxText(kKdxMsgWrongPassword)
-                                                : KdxText("パスワードを入力してください。"),
-                             this);
-  message->setObjectName(QStringLiteral("message"));
-  message->setBuddy(field_);
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton(KdxText("キャンセル"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(message);
-  layout->addWidget(field_);
-  layout->addWidget(buttons);
+  KdxBuildPasswordLayout(this, field_,
+                         afterWrongPassword ? KdxText(kKdxMsgWrongPassword)
+                                            : KdxText("パスワードを入力してください。"));
 }
 
 QString PasswordCheckDlg::password() const { return field_->text(); }

@@ -2,7 +2,6 @@
 // limit, and injected write failures at every step of every edit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "core/container/rez.h"
@@ -22,15 +21,6 @@ using Tags = std::vector<uint32_t>;
 
 const std::vector<uint8_t>& BytesOf(const REZ_FILE& file) {
   return static_cast<const MemoryRezStream*>(file.stream.get())->bytes();
-}
-
-// Tag order along the tag list, read from raw bytes.
-Tags TagOrder(const std::vector<uint8_t>& b) {
-  Tags tags;
-  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
-    tags.push_back(HeaderAt(b, p).tag);
-  }
-  return tags;
 }
 
 // Every backward link matches its forward link.
@@ -144,23 +134,6 @@ TEST_F(RezEdit, RemovingRelinksChainsAndTagListButKeepsTheBytes) {
   EXPECT_EQ(REZ_FirstTag(&file_), REZ_ERR_NO_TAG);
 }
 
-TEST_F(RezEdit, InsertingBeforeAHeadOrInsideAChain) {
-  Add(kA, "a1");
-  Add(kB, "b1");
-  Add(kB, "b3");
-  Add(kC, "c1");
-  Go(kB);
-  ASSERT_EQ(REZ_InsertData(&file_, 2, "b0"), REZ_OK);
-  EXPECT_EQ(TagOrder(BytesOf(file_)), (Tags{kA, kB, kC}));
-  // The old head stays current and still steps back to the new one.
-  EXPECT_EQ(Current(), "b1");
-  ASSERT_EQ(REZ_PreviousMember(&file_), REZ_OK);
-  EXPECT_EQ(Current(), "b0");
-  Go(kB, 2);
-  ASSERT_EQ(REZ_InsertData(&file_, 2, "b2"), REZ_OK);
-  EXPECT_EQ(Read()[kB], (Strings{"b0", "b1", "b2", "b3"}));
-}
-
 TEST_F(RezEdit, BadArgumentsAreRefusedWithoutAWrite) {
   Add(kA, "abc");
   const std::vector<uint8_t> before = BytesOf(file_);
@@ -169,11 +142,7 @@ TEST_F(RezEdit, BadArgumentsAreRefusedWithoutAWrite) {
   Go(kA);
   EXPECT_EQ(REZ_ReplaceData(&file_, 2, "xy"), REZ_ERR_ARGUMENT);  // needs the exact length
   EXPECT_EQ(REZ_ReplaceData(&file_, 4, "wxyz"), REZ_ERR_ARGUMENT);
-  EXPECT_EQ(REZ_InsertData(&file_, 2, nullptr), REZ_ERR_ARGUMENT);
-  file_.hasCurrent = 0;
-  EXPECT_EQ(REZ_InsertData(&file_, 2, "xx"), REZ_ERR_NO_CURRENT);
   EXPECT_EQ(BytesOf(file_), before);
-  Go(kA);
   EXPECT_EQ(REZ_ReplaceData(&file_, 3, "xyz"), REZ_OK);
   EXPECT_EQ(Read()[kA], (Strings{"xyz"}));
   EXPECT_EQ(BytesOf(file_).size(), before.size());
@@ -190,7 +159,6 @@ TEST(RezEditReadOnly, EveryEditIsRefusedAndTheFileUnchanged) {
   ASSERT_EQ(REZ_Open(path.c_str(), 1, &file), REZ_OK);
   ASSERT_EQ(REZ_FirstMember(&file, kA), REZ_OK);
   EXPECT_EQ(REZ_AddData(&file, kA, 2, "a2"), REZ_ERR_READ_ONLY);
-  EXPECT_EQ(REZ_InsertData(&file, 2, "a0"), REZ_ERR_READ_ONLY);
   EXPECT_EQ(REZ_ReplaceData(&file, 2, "zz"), REZ_ERR_READ_ONLY);
   EXPECT_EQ(REZ_RemoveData(&file), REZ_ERR_READ_ONLY);
   ASSERT_EQ(REZ_Close(&file), 0);
@@ -217,8 +185,6 @@ TEST(RezEditLimits, AContainerNeverGrowsPastFourGiB) {
   ASSERT_EQ(REZ_AddData(&file, kA, 2, "a1"), REZ_OK);
   stream->fakeSize_ = 0xFFFFFFFEull - 36 - 10;
   EXPECT_EQ(REZ_AddData(&file, kA, 11, "01234567890"), REZ_ERR_IO);
-  ASSERT_EQ(REZ_FirstMember(&file, kA), REZ_OK);
-  EXPECT_EQ(REZ_InsertData(&file, 11, "01234567890"), REZ_ERR_IO);
   stream->fakeSize_ = 0;
   EXPECT_EQ(ReadContents(stream->bytes()).value()[kA], (Strings{"a1"}));
 }
@@ -258,27 +224,24 @@ void ForEveryFailingWrite(const std::function<int32_t(REZ_FILE*)>& edit,
   }
 }
 
-// Appends, inserts and removals on A {a1, a2, a3}, B {b1}, C {c1}: after a
-// failed write every other chain is intact, and the edited one holds its old
-// members, or the edited ones when the edit may have taken effect (an insert
-// or removal that failed after linking), but a failed append is never linked.
+// Appends and removals on A {a1, a2, a3}, B {b1}, C {c1}: after a failed
+// write every other chain is intact, and the edited one holds its old
+// members, or the edited ones when the edit may have taken effect (a removal
+// that failed after unlinking), but a failed append is never linked.
 TEST(RezEditFaults, AFailedEditLosesNothingElse) {
   const uint32_t kNew = REZ_MakeTag("NEW!");
   const Contents base = {{kA, {"a1", "a2", "a3"}}, {kB, {"b1"}}, {kC, {"c1"}}, {kNew, {}}};
   struct Edit {
     uint32_t tag;
     int steps;
-    char op;  // 'a'ppend, 'i'nsert before the current member, 'r'emove it
+    char op;  // 'a'ppend, or 'r'emove the current member
   };
-  for (Edit e :
-       {Edit{kA, 0, 'a'}, Edit{kB, 0, 'a'}, Edit{kNew, 0, 'a'}, Edit{kA, 0, 'i'}, Edit{kA, 1, 'i'},
-        Edit{kA, 0, 'r'}, Edit{kA, 1, 'r'}, Edit{kA, 2, 'r'}, Edit{kB, 0, 'r'}}) {
+  for (Edit e : {Edit{kA, 0, 'a'}, Edit{kB, 0, 'a'}, Edit{kNew, 0, 'a'}, Edit{kA, 0, 'r'},
+                 Edit{kA, 1, 'r'}, Edit{kA, 2, 'r'}, Edit{kB, 0, 'r'}}) {
     SCOPED_TRACE(testing::Message() << e.op << " " << e.tag << " " << e.steps);
     Strings edited = base.at(e.tag);
     if (e.op == 'a') {
       edited.push_back("new");
-    } else if (e.op == 'i') {
-      edited.insert(edited.begin() + e.steps, "new");
     } else {
       edited.erase(edited.begin() + e.steps);
     }
@@ -287,7 +250,7 @@ TEST(RezEditFaults, AFailedEditLosesNothingElse) {
           if (e.op == 'a') return REZ_AddData(f, e.tag, 3, "new");
           EXPECT_EQ(REZ_FirstMember(f, e.tag), REZ_OK);
           for (int i = 0; i < e.steps; ++i) EXPECT_EQ(REZ_NextMember(f), REZ_OK);
-          return e.op == 'i' ? REZ_InsertData(f, 3, "new") : REZ_RemoveData(f);
+          return REZ_RemoveData(f);
         },
         [&](const Contents& c, bool ok) {
           for (const auto& [tag, before] : base) {

@@ -68,6 +68,27 @@ inline RawHeader HeaderAt(const std::vector<uint8_t>& b, size_t at) {
                    Le32(b, at + 16), Le32(b, at + 20), Le32(b, at + 24)};
 }
 
+// The tags along the tag list, read from raw bytes.
+inline std::vector<uint32_t> TagOrder(const std::vector<uint8_t>& b) {
+  std::vector<uint32_t> tags;
+  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
+    tags.push_back(HeaderAt(b, p).tag);
+  }
+  return tags;
+}
+
+// The positions of tag's members in chain order, read from raw bytes.
+inline std::vector<uint32_t> Members(const std::vector<uint8_t>& b, uint32_t tag) {
+  for (uint32_t head = HeaderAt(b, 512).nextTag; head != 0xFFFFFFFF;
+       head = HeaderAt(b, head).nextTag) {
+    if (HeaderAt(b, head).tag != tag) continue;
+    std::vector<uint32_t> out;
+    for (uint32_t m = head; m != 0xFFFFFFFF; m = HeaderAt(b, m).nextMember) out.push_back(m);
+    return out;
+  }
+  return {};
+}
+
 // Every tag's members' data in chain order, read from raw bytes by following
 // the forward links; nullopt when a link leads outside the file, to a header
 // that does not name itself, or round in a cycle.

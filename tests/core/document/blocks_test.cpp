@@ -15,11 +15,11 @@
 #include "core/document/kdx_data.h"
 #include "core/document/records.h"
 #include "core/util/vell_ary.h"
-#include "core/util/vell_log.h"
 #include "support/test_support.h"
 
 using rez_test::HeaderAt;
 using rez_test::Le32;
+using rez_test::Members;
 using rez_test::PutLe32;
 
 namespace {
@@ -35,14 +35,6 @@ struct KindCase {
 const KindCase kKinds[] = {{BO_Save, kKdxTagBORB, KdxBlockKind::kBody, 0x42},
                            {TX_Save, kKdxTagTEXT, KdxBlockKind::kText, 0x42},
                            {NO_Save, kKdxTagNORB, KdxBlockKind::kNote, 0x43}};
-
-// Position of the head of tag, read from raw bytes; 0 when absent.
-uint32_t HeadOf(const std::vector<uint8_t>& b, uint32_t tag) {
-  for (uint32_t p = HeaderAt(b, 512).nextTag; p != 0xFFFFFFFF; p = HeaderAt(b, p).nextTag) {
-    if (HeaderAt(b, p).tag == tag) return p;
-  }
-  return 0;
-}
 
 // Counts reads, to show that a lookup does not walk the chain.
 class CountingStream : public rez_test::FailingStream {
@@ -85,10 +77,6 @@ class Blocks : public ::testing::Test {
   int32_t SaveBody(int32_t entryId, const std::string& text, int32_t expand = 128) {
     return BO_Save(&data_, entryId, expand, static_cast<int32_t>(text.size()), text.data());
   }
-  static std::string LogText() {
-    auto bytes = kdx_test::ReadAll(Vell_GetLogFilePath());
-    return std::string(bytes.begin(), bytes.end());
-  }
 
   kdx_test::TempDir dir_;
   std::string path_;
@@ -105,8 +93,7 @@ TEST_F(Blocks, SaveFitsInPlaceThenGrowsAppendingFirstAndWipingTheOld) {
     const std::vector<uint8_t> body(1013, 'b');
     ASSERT_EQ(k.save(&data_, 9, 1024, 100, body.data()), 0);
     auto b = kdx_test::ReadAll(path_);
-    const uint32_t old = HeadOf(b, k.tag);
-    ASSERT_NE(old, 0u);
+    const uint32_t old = Members(b, k.tag).at(0);
     EXPECT_EQ(HeaderAt(b, old).dataLength, 1024u);
     const uint32_t cid = Le32(b, old + 36);
     EXPECT_EQ(Le32(b, old + 40), 9u);
@@ -138,47 +125,15 @@ TEST_F(Blocks, SaveFitsInPlaceThenGrowsAppendingFirstAndWipingTheOld) {
   }
 }
 
-TEST_F(Blocks, LoadResultsFollowEachKindsConvention) {
-  char buffer[16] = {};
-  EXPECT_EQ(BO_Load(path_.c_str(), 3, 4, buffer), kKdxBlockMissing);
-  EXPECT_NE(LogText().find("[-2] BO_Load\r\n"), std::string::npos);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 4, buffer), 0);
-  EXPECT_EQ(BO_Load((path_ + ".absent").c_str(), 3, 4, buffer), REZ_ERR_ARGUMENT);
-
-  ASSERT_EQ(NO_CreateNewContainer(path_.c_str(), 64, 5, 3, 4, "note"), 0);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 4, buffer), 1);
-  EXPECT_EQ(std::string(buffer, 4), "note");
-  EXPECT_EQ(NO_GetContainerID(path_.c_str(), 3), 5);
-  EXPECT_EQ(NO_GetContainerSize(path_.c_str(), 4), kKdxLookupNoBlock);
-  EXPECT_EQ(NO_GetContainrSize(path_.c_str(), 4), 0);
-  EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 52), 1);
-  EXPECT_EQ(NO_IsContainerSizeEnough(path_.c_str(), 3, 53), 0);
-  // Reading stops at the member's end, whatever the caller asks for.
-  std::vector<char> big(100);
-  EXPECT_EQ(NO_Load(path_.c_str(), 3, 53, big.data()), 0);
-
-  REZ_FILE file;
-  ASSERT_EQ(REZ_Open(path_.c_str(), 1, &file), REZ_OK);
-  ASSERT_EQ(NO_FindContainer(&file, 3), 1);
-  int32_t cid = 0, eid = 0, size = 0;
-  EXPECT_EQ(BO_GetBlockHeader(&file, &cid, &eid, &size), 1);
-  EXPECT_EQ(NO_GetBlockHeader(&file, &cid, &eid, &size), 0);
-  EXPECT_EQ(std::vector<int32_t>({cid, eid, size}), std::vector<int32_t>({5, 3, 4}));
-}
-
 TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
   ASSERT_EQ(BO_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "hello"), 0);
   ASSERT_EQ(TX_CreateNewContainer(path_.c_str(), 64, 1, 2, 5, "world"), 0);  // the neighbour
   auto b = kdx_test::ReadAll(path_);
-  const uint32_t at = HeadOf(b, kKdxTagBORB) + 36 + 8;
+  const uint32_t at = Members(b, kKdxTagBORB).at(0) + 36 + 8;
   for (uint32_t stored : {0xFFFFFFFBu, 53u, 0x7FFFFFFFu}) {
     SCOPED_TRACE(stored);
     PutLe32(b, at, stored);
     kdx_test::WriteAll(path_, b);
-    int32_t size = 0;
-    char buffer[8];
-    EXPECT_EQ(BO_GetDataSize(path_.c_str(), 2, &size), kKdxBlockDamaged);
-    EXPECT_EQ(BO_Load(path_.c_str(), 2, 5, buffer), kKdxBlockDamaged);
     EXPECT_EQ(Load(KdxBlockKind::kBody, 2), kDamaged);
   }
   PutLe32(b, at, 52);  // exactly the data area
@@ -187,7 +142,7 @@ TEST_F(Blocks, DamagedStoredSizesAreRefusedNotReadPastTheMember) {
 
   ASSERT_EQ(FI_CreateNewData(path_.c_str(), 4, "icon", 4), 0);
   b = kdx_test::ReadAll(path_);
-  PutLe32(b, HeadOf(b, kKdxTagFIIC) + 36 + 4, 5);  // one byte more than the member holds
+  PutLe32(b, Members(b, kKdxTagFIIC).at(0) + 36 + 4, 5);  // one byte more than the member holds
   kdx_test::WriteAll(path_, b);
   int32_t size = 0;
   char buffer[8];
@@ -361,23 +316,6 @@ TEST_F(Blocks, PrintInformationIsReplacedOnlyOnceTheNewBlockIsWritten) {
   ASSERT_TRUE(chain.has_value());
   EXPECT_EQ(chain->at(kKdxTagPRHD).size(), 1u);
   EXPECT_EQ(chain->at(kKdxTagPRHD)[0].size(), 64u);
-}
-
-TEST_F(Blocks, FixedSizeBlocksMatchBothIdentifiers) {
-  const char* p = path_.c_str();
-  ASSERT_EQ(TH_CreateNewContainer(p, 1, 2, 3, "abc"), 0);
-  ASSERT_EQ(TH_CreateNewContainer(p, 1, 3, 2, "xy"), 0);
-  ASSERT_EQ(AD_CreateNewContainer(p, 1, 2, 4, "data"), 0);
-  EXPECT_EQ(TH_GetBlockSize(p, 1, 3), 2);
-  EXPECT_EQ(TH_GetBlockSize(p, 2, 1), kKdxLookupNoBlock);
-  char buffer[4] = {};
-  EXPECT_EQ(TH_Load(p, 1, 3, 2, buffer), 0);
-  EXPECT_EQ(std::string(buffer, 2), "xy");
-  EXPECT_EQ(TH_Load(p, 1, 3, 3, buffer), REZ_ERR_ARGUMENT);  // past the data
-  EXPECT_EQ(AD_Load(p, 1, 2, 4, buffer), 0);
-  EXPECT_EQ(AD_RemoveContainer(p, 1, 2), 0);
-  EXPECT_EQ(AD_Load(p, 1, 2, 4, buffer), kKdxBlockMissing);
-  EXPECT_EQ(TH_Load(p, 1, 2, 3, buffer), 0);  // the other tag is untouched
 }
 
 }  // namespace

@@ -44,37 +44,25 @@ TEST_F(DocumentTest, NewEntryGetsOneDateAndNoPseudoCategory) {
   EXPECT_STREQ(e.en_use_date, "");
 }
 
-TEST_F(DocumentTest, SetDataOverwritesByIdAndReportsAbsence) {
-  const int32_t id = AddEntry("old");
-  KDX_ENTRY e;
-  ASSERT_EQ(EN_GetData(data_.entryAry, id, &e), 0);
-  std::strcpy(e.en_title, "new");
-  EXPECT_EQ(EN_SetData(data_.entryAry, e), 0);
-  EN_GetData_ByIndex(data_.entryAry, 0, &e);
-  EXPECT_STREQ(e.en_title, "new");
-  e.en_id = 99;  // absent
-  EXPECT_EQ(EN_SetData(data_.entryAry, e), kKdxRecordMissing);
+TEST_F(DocumentTest, ACategoryIsUsedOnlyAtItsOwnLevel) {
+  AddEntry("old");
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 2), 1);
   EXPECT_EQ(EN_IsUsedCategory(data_.entryAry, "b", 3), 0);
 }
 
-TEST_F(DocumentTest, HashFallsBackAfterRemovalAndHandlesNegativeIds) {
+TEST_F(DocumentTest, StaleHashFindsNothingAndNegativeIdsHaveABucket) {
   for (const char* t : {"a", "b", "c"}) AddEntry(t);
   ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
   ASSERT_EQ(EN_Remove(data_.entryAry, 0), 0);  // hash now stale: entry 2 moved to index 1
-  KDX_ENTRY e;
   EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, 2), -1);
-  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, data_.entryHash, 2, &e), 1);
-  EXPECT_STREQ(e.en_title, "c");
-  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, nullptr, 2, &e), -1);
-  EXPECT_EQ(EN_Hash_SetData(data_.entryAry, data_.entryHash, e), -1);  // no fallback
-
+  KDX_ENTRY e;
+  EN_GetData_ByIndex(data_.entryAry, 1, &e);
   e.en_id = -5;  // e.g. from a damaged file: its bucket must still be valid
   ASSERT_EQ(EN_AddData(data_.entryAry, e), 0);
   Vell_Hash_RemoveAll(data_.entryHash);
   ASSERT_EQ(EN_Hash_MakeEntryTable(data_.entryAry, data_.entryHash), 0);
   EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, -5), 2);
-  EXPECT_EQ(EN_Hash_GetData(data_.entryAry, data_.entryHash, INT_MIN, &e), -1);
+  EXPECT_EQ(EN_Hash_FindIndex_ByID(data_.entryAry, data_.entryHash, INT_MIN), -1);
   EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 7), kKdxRecordMissing);
   EXPECT_EQ(Vell_Ary_GetSize(data_.entryAry), 3);
   EXPECT_EQ(EN_Hash_Remove(data_.entryAry, data_.entryHash, 2), 0);

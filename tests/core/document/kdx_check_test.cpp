@@ -21,6 +21,7 @@
 
 using rez_test::HeaderAt;
 using rez_test::Le32;
+using rez_test::Members;
 using rez_test::PutLe32;
 
 namespace {
@@ -30,18 +31,6 @@ using Bytes = std::vector<uint8_t>;
 // Header fields, as offsets into a member header.
 constexpr size_t kLength = 4, kPrevMember = 12, kNextMember = 16, kNextTag = 24;
 constexpr uint32_t kNoLink = 0xFFFFFFFF;
-
-// Member positions of tag in chain order, read from raw bytes.
-std::vector<uint32_t> Members(const Bytes& b, uint32_t tag) {
-  for (uint32_t head = HeaderAt(b, 512).nextTag; head != kNoLink;
-       head = HeaderAt(b, head).nextTag) {
-    if (HeaderAt(b, head).tag != tag) continue;
-    std::vector<uint32_t> out;
-    for (uint32_t m = head; m != kNoLink; m = HeaderAt(b, m).nextMember) out.push_back(m);
-    return out;
-  }
-  return {};
-}
 
 // The data of the counter named name in the IDCO table.
 size_t CounterData(const Bytes& b, const std::string& name) {

@@ -24,10 +24,8 @@ std::string Text(const std::vector<uint8_t>& b, size_t at) {
 TEST(ValueCodec, LittleEndianByteByByteAndBoundsChecked) {
   std::vector<uint8_t> buf(8, 0xEE);
   EXPECT_EQ(KDX_SetInt32Value(buf, 1, -2), 0);
-  EXPECT_EQ(KDX_SetInt16Value(buf, 5, 0x1234), 0);
-  EXPECT_EQ(buf, (std::vector<uint8_t>{0xEE, 0xFE, 0xFF, 0xFF, 0xFF, 0x34, 0x12, 0xEE}));
+  EXPECT_EQ(buf, (std::vector<uint8_t>{0xEE, 0xFE, 0xFF, 0xFF, 0xFF, 0xEE, 0xEE, 0xEE}));
   EXPECT_EQ(KDX_GetInt32Value(buf, 1), -2);
-  EXPECT_EQ(KDX_GetInt16Value(buf, 5), 0x1234);
   EXPECT_TRUE(KDX_GetBoolValue(buf, 0));  // any non-zero byte
 
   EXPECT_EQ(KDX_SetInt32Value(buf, 5, 1), kKdxFailed);  // would end past the buffer
@@ -55,58 +53,59 @@ TEST(ValueCodec, TextFieldsAreZeroAfterTheirNul) {
 
 // Every field of the entry: stored offset (and width), and the member. Text
 // fields are filled to their full width, so a wrong width shows.
-constexpr size_t kIntAt[] = {0,    972,  976,  980,  984,  988,  992,  996,  1000, 1004,
-                             1008, 1012, 1016, 1020, 1409, 1957, 1961, 2125, 2129, 2133};
-constexpr int32_t KDX_ENTRY::*kIntMember[] = {&KDX_ENTRY::en_id,
-                                              &KDX_ENTRY::en_detail_toggle,
-                                              &KDX_ENTRY::en_bo_block_size,
-                                              &KDX_ENTRY::en_window_position_left,
-                                              &KDX_ENTRY::en_window_position_top,
-                                              &KDX_ENTRY::en_window_position_right,
-                                              &KDX_ENTRY::en_window_position_bottom,
-                                              &KDX_ENTRY::en_focus_item,
-                                              &KDX_ENTRY::en_co_id,
-                                              &KDX_ENTRY::en_window_z_index,
-                                              &KDX_ENTRY::en_body_scroll_position,
-                                              &KDX_ENTRY::en_body_caret_position,
-                                              &KDX_ENTRY::en_body_selection_start,
-                                              &KDX_ENTRY::en_body_selection_end,
-                                              &KDX_ENTRY::en_turn,
-                                              &KDX_ENTRY::en_ft_id,
-                                              &KDX_ENTRY::en_pr_id,
-                                              &KDX_ENTRY::en_encrypt,
-                                              &KDX_ENTRY::en_no_encrypt,
-                                              &KDX_ENTRY::en_bo_encrypt};
-constexpr size_t kTextAtWidth[][2] = {{4, 18},    {22, 18},    {40, 18},    {58, 18},
-                                      {76, 512},  {588, 128},  {716, 128},  {844, 128},
-                                      {1025, 64}, {1089, 64},  {1153, 128}, {1281, 128},
-                                      {1413, 32}, {1445, 512}, {2093, 32}};
-constexpr size_t kTextMember[] = {offsetof(KDX_ENTRY, en_create_date),
-                                  offsetof(KDX_ENTRY, en_update_date),
-                                  offsetof(KDX_ENTRY, en_last_opened_date),
-                                  offsetof(KDX_ENTRY, en_use_date),
-                                  offsetof(KDX_ENTRY, en_title),
-                                  offsetof(KDX_ENTRY, en_cat1_name),
-                                  offsetof(KDX_ENTRY, en_cat2_name),
-                                  offsetof(KDX_ENTRY, en_cat3_name),
-                                  offsetof(KDX_ENTRY, en_create_os),
-                                  offsetof(KDX_ENTRY, en_update_os),
-                                  offsetof(KDX_ENTRY, en_create_machine_name),
-                                  offsetof(KDX_ENTRY, en_update_machine_name),
-                                  offsetof(KDX_ENTRY, en_turn_width),
-                                  offsetof(KDX_ENTRY, en_file_path),
-                                  offsetof(KDX_ENTRY, en_encode)};
-static_assert(std::size(kIntAt) == std::size(kIntMember));
-static_assert(std::size(kTextAtWidth) == std::size(kTextMember));
+struct IntField {
+  size_t at;
+  int32_t KDX_ENTRY::*member;
+};
+constexpr IntField kIntFields[] = {{0, &KDX_ENTRY::en_id},
+                                   {972, &KDX_ENTRY::en_detail_toggle},
+                                   {976, &KDX_ENTRY::en_bo_block_size},
+                                   {980, &KDX_ENTRY::en_window_position_left},
+                                   {984, &KDX_ENTRY::en_window_position_top},
+                                   {988, &KDX_ENTRY::en_window_position_right},
+                                   {992, &KDX_ENTRY::en_window_position_bottom},
+                                   {996, &KDX_ENTRY::en_focus_item},
+                                   {1000, &KDX_ENTRY::en_co_id},
+                                   {1004, &KDX_ENTRY::en_window_z_index},
+                                   {1008, &KDX_ENTRY::en_body_scroll_position},
+                                   {1012, &KDX_ENTRY::en_body_caret_position},
+                                   {1016, &KDX_ENTRY::en_body_selection_start},
+                                   {1020, &KDX_ENTRY::en_body_selection_end},
+                                   {1409, &KDX_ENTRY::en_turn},
+                                   {1957, &KDX_ENTRY::en_ft_id},
+                                   {1961, &KDX_ENTRY::en_pr_id},
+                                   {2125, &KDX_ENTRY::en_encrypt},
+                                   {2129, &KDX_ENTRY::en_no_encrypt},
+                                   {2133, &KDX_ENTRY::en_bo_encrypt}};
+struct TextField {
+  size_t at, width, member;
+};
+constexpr TextField kTextFields[] = {{4, 18, offsetof(KDX_ENTRY, en_create_date)},
+                                     {22, 18, offsetof(KDX_ENTRY, en_update_date)},
+                                     {40, 18, offsetof(KDX_ENTRY, en_last_opened_date)},
+                                     {58, 18, offsetof(KDX_ENTRY, en_use_date)},
+                                     {76, 512, offsetof(KDX_ENTRY, en_title)},
+                                     {588, 128, offsetof(KDX_ENTRY, en_cat1_name)},
+                                     {716, 128, offsetof(KDX_ENTRY, en_cat2_name)},
+                                     {844, 128, offsetof(KDX_ENTRY, en_cat3_name)},
+                                     {1025, 64, offsetof(KDX_ENTRY, en_create_os)},
+                                     {1089, 64, offsetof(KDX_ENTRY, en_update_os)},
+                                     {1153, 128, offsetof(KDX_ENTRY, en_create_machine_name)},
+                                     {1281, 128, offsetof(KDX_ENTRY, en_update_machine_name)},
+                                     {1413, 32, offsetof(KDX_ENTRY, en_turn_width)},
+                                     {1445, 512, offsetof(KDX_ENTRY, en_file_path)},
+                                     {2093, 32, offsetof(KDX_ENTRY, en_encode)}};
 
-char* TextMember(KDX_ENTRY& e, size_t i) { return reinterpret_cast<char*>(&e) + kTextMember[i]; }
+char* TextMember(KDX_ENTRY& e, size_t i) {
+  return reinterpret_cast<char*>(&e) + kTextFields[i].member;
+}
 
 KDX_ENTRY DistinctEntry() {
   KDX_ENTRY e{};
   int32_t value = -100000;
-  for (auto member : kIntMember) e.*member = value += 70001;  // distinct in every byte
-  for (size_t i = 0; i < std::size(kTextMember); ++i)
-    std::memset(TextMember(e, i), static_cast<int>('a' + i), kTextAtWidth[i][1] - 1);
+  for (const IntField& f : kIntFields) e.*f.member = value += 70001;  // distinct in every byte
+  for (size_t i = 0; i < std::size(kTextFields); ++i)
+    std::memset(TextMember(e, i), static_cast<int>('a' + i), kTextFields[i].width - 1);
   e.en_is_select_entrylist = true;
   for (size_t i = 0; i < 128; ++i) e.en_reserved1[i] = static_cast<uint8_t>(i + 1);
   for (size_t i = 0; i < 256; ++i) e.en_reserved2[i] = static_cast<uint8_t>(255 - i);
@@ -117,10 +116,10 @@ TEST(EntryRecord, StoredOffsetsMatchTheLayout) {
   const KDX_ENTRY e = DistinctEntry();
   std::vector<uint8_t> s(kKdxEntrySize, 0xAA);
   KDX_SetKdxEntry(e, s.data());
-  for (size_t i = 0; i < std::size(kIntAt); ++i) EXPECT_EQ(Le32(s, kIntAt[i]), e.*kIntMember[i]);
-  for (size_t i = 0; i < std::size(kTextAtWidth); ++i) {
-    const auto [at, width] = kTextAtWidth[i];
-    EXPECT_EQ(Text(s, at), std::string(width - 1, static_cast<char>('a' + i))) << at;
+  for (const IntField& f : kIntFields) EXPECT_EQ(Le32(s, f.at), e.*f.member) << f.at;
+  for (size_t i = 0; i < std::size(kTextFields); ++i) {
+    const TextField& f = kTextFields[i];
+    EXPECT_EQ(Text(s, f.at), std::string(f.width - 1, static_cast<char>('a' + i))) << f.at;
   }
   EXPECT_EQ(s[1024], 1);
   EXPECT_EQ(s[1965], 1);  // reserved areas
@@ -146,8 +145,8 @@ TEST(EntryRecord, LoadForcesTextFieldsToEndInNul) {
   const std::vector<uint8_t> before = s;
   KDX_ENTRY e;
   KDX_GetKdxEntry(s.data(), &e);
-  for (size_t i = 0; i < std::size(kTextAtWidth); ++i)
-    EXPECT_EQ(std::strlen(TextMember(e, i)), kTextAtWidth[i][1] - 1);
+  for (size_t i = 0; i < std::size(kTextFields); ++i)
+    EXPECT_EQ(std::strlen(TextMember(e, i)), kTextFields[i].width - 1);
   EXPECT_EQ(e.en_reserved2[255], 'A');  // reserved bytes are not text
   EXPECT_EQ(s, before);
 }

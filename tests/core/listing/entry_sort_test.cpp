@@ -131,18 +131,18 @@ TEST_F(SortTest, HeaderClicksPushKeys) {
   ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", true), 1);
   ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_cat1_name", false), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{3, 0, 2, 1, 1, 0}));
-  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", false),
-            1);  // second: keeps its direction
+  // The second key clicked becomes the first and keeps its direction.
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_title", false), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{2, 1, 3, 0, 1, 0}));
-  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_id", true),
-            1);  // third: keeps its direction
+  // So does the third.
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_id", true), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{1, 0, 2, 1, 3, 0}));
-  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", true),
-            1);  // old third dropped
+  // A new column pushes the others down; the old third drops out.
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", true), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{7, 1, 1, 0, 2, 1}));
   EXPECT_FALSE(KDXCOMM_HeaderClickDirection(data_.columnAry, "en_update_date"));
-  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", false),
-            1);  // first: direction only
+  // Clicking the first key only sets its direction.
+  ASSERT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_update_date", false), 1);
   EXPECT_EQ(keys(), (std::vector<int32_t>{7, 0, 1, 0, 2, 1}));
   EXPECT_EQ(KDXCOMM_ClickColumnHeader(data_.columnAry, "en_nothing", true), 0);
   EXPECT_EQ(CLCOMM_GetSortColumns(data_.columnAry).front().identifier, "en_update_date");

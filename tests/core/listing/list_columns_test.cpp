@@ -84,15 +84,6 @@ TEST_F(ColumnsTest, CellTexts) {
   EXPECT_EQ(Cell(e, "en_cat2_name"), "仕事");
   EXPECT_EQ(KDXCOMM_GetCatComboSaveString("Others"), "その他");
   Vell_SetLocalizedStringMap({});
-
-  const int32_t missing = 424242;
-  data_.showIDAry.push_back(id);
-  data_.showIDAry.push_back(missing);
-  KdxListCell cell;
-  EXPECT_EQ(KDXCOMM_GetShownEntryCell(data_, 0, "en_co_id", nullptr, &cell), 0);
-  EXPECT_EQ(cell.text, "重要");
-  EXPECT_EQ(KDXCOMM_GetShownEntryCell(data_, 1, "en_co_id", nullptr, &cell), -1);
-  EXPECT_EQ(cell.kind, KdxListCell::Kind::kNone);
 }
 
 TEST_F(ColumnsTest, LabelColoursScaleAndClamp) {

@@ -37,12 +37,6 @@ TEST_F(PrefRezTest, ContainerIsCreatedCheckedAndHoldsPrintTemplates) {
   EXPECT_EQ(Vell_Ary_GetSize(arrays.envAry), 1);
   EXPECT_EQ(Vell_Ary_GetSize(arrays.idCounterAry), 2);  // counters of counters and of ev_id
   EXPECT_EQ(Vell_Ary_GetSize(arrays.columnAry), 0);
-  ASSERT_EQ(Vell_Ary_Add(arrays.columnAry, nullptr), 0);
-  ASSERT_EQ(PREF_SaveREZFile(RezPath().c_str(), &arrays), 1);
-  PREF_FreeREZ(&arrays);
-  ASSERT_EQ(PREF_InitREZ(&arrays), 1);
-  ASSERT_EQ(PREF_LoadREZFile(RezPath().c_str(), &arrays), 1);
-  EXPECT_EQ(Vell_Ary_GetSize(arrays.columnAry), 1);
   PREF_FreeREZ(&arrays);
 
   const std::string header = "{\\rtf1 header}";

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/content/entry_content.h"
+#include "core/content/loaded_block.h"
 #include "core/document/blocks.h"
 #include "core/document/env_table.h"
-#include "core/util/vell_mem.h"
 #include "support/test_document.h"
 
 namespace {
@@ -65,17 +65,6 @@ TEST(EntryCommands, NumberedTitlesCountOnFromTheDocumentAndAreStoredBack) {
   EXPECT_EQ(StoredNumber(doc.view()), 2);
 }
 
-// The stored body of the entry, deciphered as its flags say; "!" when it
-// cannot be read.
-std::string LoadedBody(const KdxSession& session, const KDX_ENTRY& entry) {
-  uint8_t* buffer = nullptr;
-  const int32_t size = KDX_LoadBOContainer(session.path().c_str(), entry, &buffer);
-  if (size < 0) return "!";
-  std::string body = size == 0 ? std::string() : std::string(reinterpret_cast<char*>(buffer));
-  Vell_MallocFree(buffer);
-  return body;
-}
-
 TEST(EntryCommands, DecryptingThreeWithOneDamagedCountsItAndTheFileAgrees) {
   TestDocument doc;
   std::vector<int32_t> ids;
@@ -114,12 +103,11 @@ TEST(EntryCommands, DecryptingThreeWithOneDamagedCountsItAndTheFileAgrees) {
   EXPECT_EQ(two.en_bo_encrypt + two.en_no_encrypt + two.en_encrypt, 0);
   EXPECT_EQ(three.en_bo_encrypt + three.en_no_encrypt + three.en_encrypt, 0);
   EXPECT_STREQ(three.en_title, "三（改）");
-  EXPECT_EQ(LoadedBody(fresh.session(), two), "body of 二");
-  EXPECT_EQ(LoadedBody(fresh.session(), three), "body of 三");
-  uint8_t* text = nullptr;
-  ASSERT_GT(KDX_LoadTXContainer(path, one, &text), 0);  // still enciphered, still readable
-  EXPECT_STREQ(reinterpret_cast<char*>(text), "text");
-  Vell_MallocFree(text);
+  EXPECT_STREQ(kdx_test::LoadedBlock(fresh.path(), two, KdxBlockKind::kBody).c_str(), "body of 二");
+  EXPECT_STREQ(kdx_test::LoadedBlock(fresh.path(), three, KdxBlockKind::kBody).c_str(),
+               "body of 三");
+  // Still enciphered, still readable.
+  EXPECT_STREQ(kdx_test::LoadedBlock(path, one, KdxBlockKind::kText).c_str(), "text");
 
   // Again: the two done are passed over, the damaged one fails again.
   const KdxEncryptEntriesResult again = KDXCOMM_SetEncryptEntries(doc.session(), ids, false);

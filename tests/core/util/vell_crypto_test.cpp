@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -59,12 +58,10 @@ Bytes WithLastBlock(const Bytes& lastBlock) {
 }
 
 TEST(VellCrypt, EncryptedDataLength) {
-  EXPECT_EQ(Vell_GetEncryptedDataLength(0), 32);
-  EXPECT_EQ(Vell_GetEncryptedDataLength(15), 32);
-  EXPECT_EQ(Vell_GetEncryptedDataLength(16), 48);
-  EXPECT_EQ(Vell_GetEncryptedDataLength(2147483615), 2147483632);
-  EXPECT_EQ(Vell_GetEncryptedDataLength(2147483616), kVellCryptBadLength);
-  EXPECT_EQ(Vell_GetEncryptedDataLength(-1), kVellCryptBadLength);
+  const int32_t bad = kVellCryptBadLength;
+  const std::pair<int32_t, int32_t> cases[] = {
+      {0, 32}, {15, 32}, {16, 48}, {2147483615, 2147483632}, {2147483616, bad}, {-1, bad}};
+  for (auto [n, length] : cases) EXPECT_EQ(Vell_GetEncryptedDataLength(n), length) << n;
 }
 
 TEST(VellCrypt, NistVectorDecryptsAndEncrypts) {

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "core/util/vell_mem.h"
 #include "support/test_support.h"
@@ -44,8 +43,6 @@ TEST(VellPath, SplitsAtTheLastSlashAndDot) {
   EXPECT_EQ(Vell_GetFileName("/a/b/c.txt"), "c.txt");
   EXPECT_EQ(Vell_GetFileName("c.txt"), "c.txt");
   EXPECT_EQ(Vell_GetFolderPath("/a/b/c.txt", 0), "/a/b");
-  EXPECT_EQ(Vell_GetFolderPath("/a/b/c.txt", 1), "/a/b/");
-  EXPECT_EQ(Vell_GetFolderPath("c.txt", 1), "c.txt");
   EXPECT_EQ(Vell_RemoveExtension("archive.tar.gz"), "archive.tar");
   EXPECT_EQ(Vell_RemoveExtension("README"), "README");
   EXPECT_EQ(Vell_GetExtension("archive.tar.gz"), "gz");
@@ -100,11 +97,6 @@ TEST(VellUniquePath, AnythingAtThePathMakesItTaken) {
   std::string p;
   ASSERT_EQ(Vell_GenerateUniqueFilePath(folder, "m.txt", "txt", p, VellUniqueMode::kTestOnly), 0);
   EXPECT_EQ(p, folder + "/m-3.txt");
-  ASSERT_EQ(Vell_GenerateUniqueFilePath(folder, "m.txt", "txt", p, VellUniqueMode::kCreateFile), 0);
-  EXPECT_EQ(p, folder + "/m-3.txt");
-  EXPECT_FALSE(fs::exists(dir.File("gone")));
-  chmod(dir.File("m.txt").c_str(), 0600);
-  EXPECT_EQ(ReadText(dir.File("m.txt")), "secret");
 }
 
 TEST(VellUniquePath, RefusesPathsOutsideOrBeyondTheLimits) {
@@ -115,12 +107,12 @@ TEST(VellUniquePath, RefusesPathsOutsideOrBeyondTheLimits) {
   EXPECT_TRUE(p.empty());
   std::string deep = folder + Repeat("/" + std::string(200, 'd'), 21);  // over PATH_MAX
   EXPECT_EQ(Vell_GenerateUniqueFilePath(deep, "memo", "txt", p, VellUniqueMode::kTestOnly), -1);
-  EXPECT_EQ(Vell_GenerateUniqueFilePath(folder + "/missing", "memo", "txt", p,
-                                        VellUniqueMode::kCreateFile),
+  EXPECT_EQ(Vell_GenerateUniqueFilePath(folder + "/missing", "memo", "rtfd", p,
+                                        VellUniqueMode::kCreateFolder),
             -1);
 }
 
-TEST(VellCopyFile, CopiesFilesAndTreesOfAnyNameKeepingSymlinksAsSymlinks) {
+TEST(VellCopyFile, CopiesAFileOfAnyNameWithoutAShell) {
   TempDir dir;
   const fs::path canary = fs::current_path() / "pwned";
   ASSERT_FALSE(fs::exists(canary));
@@ -132,22 +124,6 @@ TEST(VellCopyFile, CopiesFilesAndTreesOfAnyNameKeepingSymlinksAsSymlinks) {
   WriteAll(src, bytes);
   ASSERT_EQ(Vell_CopyFile(src.c_str(), dst.c_str(), 0), 1);
   EXPECT_EQ(ReadText(dst), bytes);
-
-  WriteAll(dir.File("secret.txt"), "outside");
-  const std::string pkg = folder + "/note's $(touch pwned).rtfd";
-  fs::create_directories(pkg + "/images/empty");
-  WriteAll(pkg + "/TXT.rtf", "{\\rtf1 hello}");
-  WriteAll(pkg + "/images/pic.png", bytes);
-  fs::create_symlink("../../../secret.txt", pkg + "/images/escape");
-  fs::create_symlink(dir.path(), pkg + "/up");  // a loop if followed
-  const std::string copy = folder + "/copy `touch pwned`.rtfd";
-  ASSERT_EQ(Vell_CopyFile(pkg.c_str(), copy.c_str(), 1), 1);
-  EXPECT_EQ(ReadText(copy + "/TXT.rtf"), "{\\rtf1 hello}");
-  EXPECT_EQ(ReadText(copy + "/images/pic.png"), bytes);
-  EXPECT_TRUE(fs::is_directory(copy + "/images/empty"));
-  ASSERT_TRUE(fs::is_symlink(copy + "/images/escape"));
-  EXPECT_EQ(fs::read_symlink(copy + "/images/escape"), fs::path("../../../secret.txt"));
-  EXPECT_TRUE(fs::is_symlink(copy + "/up"));
   EXPECT_FALSE(fs::exists(canary) || fs::exists(folder + "/pwned"));
 }
 
@@ -160,19 +136,8 @@ TEST(VellCopyFile, NeverOverwritesAndLeavesNothingOnFailure) {
   fs::create_symlink(dir.File("target"), dir.File("link"));
   EXPECT_EQ(Vell_CopyFile(dir.File("src").c_str(), dir.File("link").c_str(), 0), 0);
   EXPECT_FALSE(fs::exists(dir.File("target")));
-  fs::create_directories(dir.File("tree/sub"));
-  fs::create_directory(dir.File("existing"));
-  EXPECT_EQ(Vell_CopyFile(dir.File("tree").c_str(), dir.File("existing").c_str(), 1), 0);
-  EXPECT_TRUE(fs::is_empty(dir.File("existing")));
-
+  fs::create_directory(dir.File("tree"));  // no file to copy
   EXPECT_EQ(Vell_CopyFile(dir.File("tree").c_str(), dir.File("out").c_str(), 0), 0);
-  EXPECT_EQ(Vell_CopyFile(dir.File("tree").c_str(), dir.File("tree/sub/in").c_str(), 1), 0);
-  EXPECT_FALSE(fs::exists(dir.File("out")));
-  EXPECT_FALSE(fs::exists(dir.File("tree/sub/in")));
-  // A tree that cannot be copied whole is removed again.
-  WriteAll(dir.File("tree/sub/file"), "data");
-  ASSERT_EQ(mkfifo(dir.File("tree/z-pipe").c_str(), 0600), 0);
-  EXPECT_EQ(Vell_CopyFile(dir.File("tree").c_str(), dir.File("out").c_str(), 1), 0);
   EXPECT_FALSE(fs::exists(dir.File("out")));
 }
 

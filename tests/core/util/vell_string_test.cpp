@@ -43,12 +43,8 @@ std::string Commas(const char* text, size_t size = 32, int32_t* rc = nullptr) {
   return buf.c_str();
 }
 
-TEST(VellString, CommaStringsGroupIntegerDigitsOnly) {
+TEST(VellString, CommaStringsGroupTheDigits) {
   EXPECT_EQ(Commas("1234567"), "1,234,567");
-  EXPECT_EQ(Commas("-1234.5"), "-1,234.5");
-  EXPECT_EQ(Commas(".25"), "0.25");
-  EXPECT_EQ(Commas("1000."), "1,000");
-  EXPECT_EQ(Commas("12ab"), "12ab");
   char dst[32];
   EXPECT_EQ(Vell_LongToCommaString(0, dst, sizeof(dst)), 0);
   EXPECT_STREQ(dst, "0");
@@ -62,8 +58,6 @@ TEST(VellString, CommaStringsNeverOverrunAndReportACut) {
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(Commas("1234567", 6, &rc), "1,234");
   EXPECT_EQ(rc, -1);
-  EXPECT_EQ(Commas(("ab" + kA).c_str(), 5, &rc), "ab");  // not a number: copied, cut whole
-  EXPECT_EQ(rc, -1);
   Commas("12", 0, &rc);  // the guard byte shows that nothing is written
   EXPECT_EQ(rc, -1);
 }
@@ -71,8 +65,6 @@ TEST(VellString, CommaStringsNeverOverrunAndReportACut) {
 TEST(VellString, NumberTextTests) {
   for (const char* yes : {"", "0123", "-5", "+-"}) EXPECT_EQ(Vell_IsNumberStr(yes), 1) << yes;
   for (const char* no : {"1.5", "1 ", "a", "\xEF\xBC\x91"}) EXPECT_EQ(Vell_IsNumberStr(no), 0);
-  EXPECT_EQ(Vell_IsNumOrPeriodStr("-1.5+"), 1);
-  EXPECT_EQ(Vell_IsNumOrPeriodStr("1,5"), 0);
 }
 
 TEST(VellString, ReplaceNeverRescansInsertedText) {
@@ -82,31 +74,10 @@ TEST(VellString, ReplaceNeverRescansInsertedText) {
   EXPECT_EQ(Vell_ReplaceString("aa", "a", "aa"), "aaaa");
 }
 
-TEST(VellString, InPlaceReplaceFailsWithoutTouchingTextWhenTooLong) {
-  char text[8] = "aXbXc";
-  EXPECT_EQ(Vell_ReplaceString(text, sizeof(text), "X", "YY"), 0);
-  EXPECT_STREQ(text, "aYYbYYc");  // exactly fills the buffer
-  EXPECT_EQ(Vell_ReplaceString(text, sizeof(text), "a", "AA"), -1);
-  EXPECT_STREQ(text, "aYYbYYc");
-  EXPECT_EQ(Vell_ReplaceString(text, sizeof(text), "YY", nullptr), 0);
-  EXPECT_STREQ(text, "abc");
-  char unterminated[3] = {'a', 'b', 'c'};
-  EXPECT_EQ(Vell_ReplaceString(unterminated, sizeof(unterminated), "a", "b"), -1);
-}
-
 TEST(VellString, PlaceholdersAreReplacedInOnePass) {
   const std::vector<std::pair<std::string, std::string>> pairs = {
       {"$1", "title $2"}, {"$2", "other"}, {"$10", "never"}};
   EXPECT_EQ(Vell_ReplacePlaceholders("[$1] [$2] $10", pairs), "[title $2] [other] title $20");
-}
-
-TEST(VellString, StripCharFromEndRemovesOnlyTrailingBytes) {
-  char text[] = "a b   ";
-  Vell_StripCharFromEnd(text, ' ');
-  EXPECT_STREQ(text, "a b");
-  char blanks[] = "   ";
-  Vell_StripCharFromEnd(blanks, ' ');
-  EXPECT_STREQ(blanks, "");
 }
 
 }  // namespace

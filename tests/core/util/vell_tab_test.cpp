@@ -22,25 +22,19 @@ std::string Walk(VELL_TAB& tab) {
 }
 
 TEST(VellTab, RowsEndAtEachKindOfLineBreakAndColumnsAtTabs) {
-  struct Case {
-    const char* text;
-    int32_t rows;
-    std::string walked;
+  const std::pair<const char*, std::string> cases[] = {
+      {"key\tvalue\r\nkey2\t1\t2", "key,value,|key2,1,2|"},
+      {"a\rb\nc\r\nd", "a,,|b,,|c,,|d,,|"},
+      {"a\r\rb", "a,,|,,|b,,|"},
+      {"a\tb\n", "a,b,|,,|"},  // a final break gives the cursor an extra empty row
+      {"a\t\tbc", "a,,bc|"},
+      {"", ""},
+      {nullptr, ""},
   };
-  const Case cases[] = {
-      {"key\tvalue\r\nkey2\t1\t2", 2, "key,value,|key2,1,2|"},
-      {"a\rb\nc\r\nd", 4, "a,,|b,,|c,,|d,,|"},
-      {"a\r\rb", 3, "a,,|,,|b,,|"},
-      {"a\tb\n", 1, "a,b,|,,|"},  // a final break gives the cursor an extra empty row
-      {"a\t\tbc", 1, "a,,bc|"},
-      {"", 0, ""},
-      {nullptr, 0, ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [text, walked] : cases) {
     VELL_TAB tab;
-    Vell_TAB_Init(&tab, c.text);
-    EXPECT_EQ(Vell_TAB_GetRowCount(&tab), c.rows) << c.walked;
-    EXPECT_EQ(Walk(tab), c.walked);
+    Vell_TAB_Init(&tab, text);
+    EXPECT_EQ(Walk(tab), walked);
     EXPECT_EQ(Field(tab, 0), "") << "no current row after the last";
   }
 }
@@ -61,7 +55,6 @@ TEST(VellTab, FieldDataIsBoundedByBufferAndText) {
   // Nothing at or after end belongs to the text, even without a NUL there.
   const char bytes[] = {'a', 'b', '\t', 'X', '\n', 'Y'};
   tab = {bytes, bytes + 2, nullptr};
-  EXPECT_EQ(Vell_TAB_GetRowCount(&tab), 1);
   ASSERT_EQ(Vell_TAB_FirstRow(&tab), 1);
   EXPECT_EQ(Field(tab, 0), "ab");
   EXPECT_EQ(Vell_TAB_GetFieldSize(&tab, 1), 0);

@@ -1,19 +1,26 @@
 // The document window's and start-up's decisions without a window: divider
 // limits, cascading, the search word cut, the stored window state, the alert
 // texts, document extensions, the splash time and replacing a file by a new
-// document.
+// document, and where the Help menu finds the guide in either language.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTranslator>
+#include <QWidget>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
 
 #include "core/document/env_table.h"
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_crypto.h"
 #include "gui/app/alert_texts.h"
 #include "gui/app/document_window_logic.h"
+#include "gui/app/help_guide.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
+#include "gui/app/window_frame.h"
 #include "support/test_document.h"
 
 namespace {
@@ -197,6 +204,61 @@ TEST(StartupLogic, NewDocumentReplacesAClosedFileOnlyWhenMade) {
   std::filesystem::create_directory(dir.File("folder.kdx"));
   EXPECT_FALSE(KdxCreateDocumentReplacing(dir.File("folder.kdx")));
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.kdx")));
+}
+
+TEST(WindowFrame, StoredFrameComesBackAndNoneLeavesTheWindowAlone) {
+  QWidget stored;
+  stored.move(40, 30);
+  stored.resize(520, 310);
+  KdxStoreWindowFrame(&stored, "TestFrameRect");
+  QWidget restored;
+  KdxRestoreWindowFrame(&restored, "TestFrameRect");
+  EXPECT_EQ(restored.pos(), QPoint(40, 30));
+  EXPECT_EQ(restored.size(), QSize(520, 310));
+
+  QWidget fresh;
+  fresh.move(7, 9);
+  fresh.resize(300, 200);
+  KdxRestoreWindowFrame(&fresh, "TestFrameNeverStored");
+  EXPECT_EQ(fresh.pos(), QPoint(7, 9));
+  EXPECT_EQ(fresh.size(), QSize(300, 200));
+}
+
+// The English names of the guide and its folder, as the translation gives them.
+class EnglishGuideNames : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char* disambiguation,
+                    int n) const override {
+    (void)context, (void)disambiguation, (void)n;
+    if (std::string_view(source) == kKdxGuideFolder) return QStringLiteral("Documentation");
+    if (std::string_view(source) == kKdxGuideName) return QStringLiteral("Guide");
+    return {};
+  }
+};
+
+TEST(HelpGuide, FoundUnderTheNamesOfTheInterfaceLanguage) {
+  kdx_test::TempDir dir;
+  const std::string bin = dir.File("usr/bin");
+  std::filesystem::create_directories(bin);
+  const std::string japanese = dir.File("usr/share/kardinex/ドキュメント/指南.pdf");
+  const std::string english = dir.File("usr/share/kardinex/Documentation/Guide.pdf");
+  for (const std::string& path : {japanese, english}) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << "%PDF";
+  }
+  KdxInstallLocalization();
+  EXPECT_EQ(std::filesystem::canonical(KdxHelpGuidePath(bin)),
+            std::filesystem::canonical(japanese));
+
+  EnglishGuideNames names;
+  QCoreApplication::installTranslator(&names);
+  EXPECT_EQ(std::filesystem::canonical(KdxHelpGuidePath(bin)), std::filesystem::canonical(english));
+  // Every place looked at, the data folder this build installs into too,
+  // uses the English names.
+  for (const std::string& candidate : KdxHelpGuideCandidates(bin)) {
+    EXPECT_TRUE(candidate.ends_with("/Documentation/Guide.pdf")) << candidate;
+  }
+  QCoreApplication::removeTranslator(&names);
 }
 
 }  // namespace
