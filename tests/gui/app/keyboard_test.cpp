@@ -31,6 +31,7 @@
 #include "gui/app/keyboard_access.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
+#include "gui/app/localization.h"
 #include "gui/app/password_dialog.h"
 #include "gui/app/preference_window.h"
 #include "gui/app/search_window.h"
@@ -205,8 +206,8 @@ TEST(MenuTitleTest, TitlesCarryOneAltLetter) {
 class KeyboardTest : public GuiTest {
  protected:
   // The document window and one entry window on a document of one entry.
-  void OpenWindows() {
-    const std::string path = dir_.File("keys.kdx");
+  void OpenWindows(const char* name = "keys.kdx") {
+    const std::string path = dir_.File(name);
     int32_t id = 0;
     {
       kdx_test::TestDocument doc(path);
@@ -227,7 +228,16 @@ class KeyboardTest : public GuiTest {
   AllFindWindow* search_ = nullptr;
 };
 
-TEST_F(KeyboardTest, EveryWindowsCommandsAnswerTheirOwnKeysAndLetters) {
+TEST_F(KeyboardTest, EveryWindowsCommandsAnswerTheirOwnKeysAndLettersInBothLanguages) {
+  ASSERT_TRUE(KdxInstallLanguage(KdxLanguage::kEnglish));
+  OpenWindows("english.kdx");
+  std::vector<QMainWindow*> windows{document_, entry_, search_};
+  for (QMainWindow* window : windows) {
+    EXPECT_EQ(MenuLetterFaults(window->menuBar()), std::vector<std::string>())
+        << Utf8(window->windowTitle());
+  }
+  CloseAll();
+  ASSERT_TRUE(KdxInstallLanguage(KdxLanguage::kJapanese));
   OpenWindows();
   for (QMainWindow* window : std::vector<QMainWindow*>{document_, entry_, search_}) {
     const std::string name = Utf8(window->windowTitle());
