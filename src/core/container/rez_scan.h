@@ -17,7 +17,8 @@
 #include "core/container/rez.h"
 
 // Where the bytes come from: a memory map, or pread into a moving window
-// (what is used when no map can be made; tests ask for it to exercise it).
+// (what is used when no map can be made, and by the search: a walk through a
+// map of hundreds of megabytes waits on a page-table walk per member).
 enum class RezScanSource { kMap, kChunks };
 
 enum class RezScanStep {

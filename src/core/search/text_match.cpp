@@ -5,6 +5,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KDX_WIDE_FIND 1
+#endif
 
 namespace {
 
@@ -13,6 +17,50 @@ constexpr uint8_t FoldByte(uint8_t b) {
 }
 
 bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+
+// Whether the folded word (size m) occurs at text.
+bool MatchesFolded(const uint8_t* text, const uint8_t* word, size_t m) {
+  for (size_t j = 0; j < m; ++j) {
+    if (FoldByte(text[j]) != word[j]) return false;
+  }
+  return true;
+}
+
+#if defined(KDX_WIDE_FIND)
+// The candidate filter of KdxFoldedWord::Find over 32 starts at a time, for
+// processors with AVX2: tests the starts from *from on while 32 remain, and
+// answers the first match (or SIZE_MAX) with *from at the starts not tested.
+__attribute__((target("avx2"))) size_t FindWide(const uint8_t* text, size_t starts,
+                                                const uint8_t* word, size_t m, size_t first,
+                                                size_t last, size_t* from) {
+  const __m256i a = _mm256_set1_epi8(static_cast<char>(word[first]));
+  const __m256i b = _mm256_set1_epi8(static_cast<char>(word[last]));
+  const __m256i aBit =
+      _mm256_set1_epi8(static_cast<char>(word[first] >= 'a' && word[first] <= 'z' ? 0x20 : 0));
+  const __m256i bBit =
+      _mm256_set1_epi8(static_cast<char>(word[last] >= 'a' && word[last] <= 'z' ? 0x20 : 0));
+  size_t i = *from;
+  for (; i + 32 <= starts; i += 32) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + first));
+    const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + last));
+    auto mask = static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(x, aBit), a),
+                                              _mm256_cmpeq_epi8(_mm256_or_si256(y, bBit), b))));
+    while (mask != 0) {
+      const auto bit = static_cast<unsigned>(__builtin_ctz(mask));
+      if (MatchesFolded(text + i + bit, word, m)) {
+        *from = i;
+        return i + bit;
+      }
+      mask &= mask - 1;
+    }
+  }
+  *from = i;
+  return SIZE_MAX;
+}
+
+const bool kWideFind = __builtin_cpu_supports("avx2") != 0;
+#endif
 
 }  // namespace
 
@@ -46,11 +94,7 @@ KdxFoldedWord::KdxFoldedWord(std::string_view word) : folded_(word) {
 }
 
 bool KdxFoldedWord::MatchesAt(const uint8_t* text) const {
-  const auto* word = reinterpret_cast<const uint8_t*>(folded_.data());
-  for (size_t j = 0; j < folded_.size(); ++j) {
-    if (FoldByte(text[j]) != word[j]) return false;
-  }
-  return true;
+  return MatchesFolded(text, reinterpret_cast<const uint8_t*>(folded_.data()), folded_.size());
 }
 
 size_t KdxFoldedWord::Find(const uint8_t* text, size_t size) const {
@@ -60,6 +104,12 @@ size_t KdxFoldedWord::Find(const uint8_t* text, size_t size) const {
   const auto* word = reinterpret_cast<const uint8_t*>(folded_.data());
   const size_t starts = size - m + 1;  // candidate start positions
   size_t i = 0;
+#if defined(KDX_WIDE_FIND)
+  if (kWideFind) {
+    const size_t at = FindWide(text, starts, word, m, first_, last_, &i);
+    if (at != SIZE_MAX) return at;
+  }
+#endif
 #if defined(__SSE2__)
   // The text is folded on the fly: a filter byte that is a letter is compared
   // with the text byte's case bit set, which is exact for letters only.

@@ -381,12 +381,10 @@ void KdxDocument::ApplyColumns() {
 
 void KdxDocument::SelectEntryListBox() {
   GuardScope guard(guard_);
-  QItemSelection rows;
-  const int last = entryModel_->columnCount() - 1;
-  for (const int32_t row : KDXCOMM_GetSelectedShownRows(session_.data())) {
-    rows.select(entryModel_->index(row, 0), entryModel_->index(row, std::max(last, 0)));
-  }
-  entryList_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  const std::vector<int32_t> rows = KDXCOMM_GetSelectedShownRows(session_.data());
+  entryList_->selectionModel()->select(
+      KdxRowSelection(entryModel_, std::vector<int>(rows.begin(), rows.end())),
+      QItemSelectionModel::ClearAndSelect);
 }
 
 void KdxDocument::CatListSelectionChanged(int level) {

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QTableView>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -174,6 +175,19 @@ bool KdxBrowserListModel::setData(const QModelIndex& index, const QVariant& valu
   // Queued by the window: the editor is still open here.
   emit renameRequested(level_, value.toString());
   return true;
+}
+
+QItemSelection KdxRowSelection(const QAbstractItemModel* model, std::vector<int> rows) {
+  std::sort(rows.begin(), rows.end());
+  const int lastColumn = std::max(model->columnCount() - 1, 0);
+  QItemSelection selection;
+  for (size_t i = 0; i < rows.size();) {
+    size_t end = i + 1;
+    while (end < rows.size() && rows[end] <= rows[end - 1] + 1) ++end;
+    selection.select(model->index(rows[i], 0), model->index(rows[end - 1], lastColumn));
+    i = end;
+  }
+  return selection;
 }
 
 void KdxSetUpEntryListView(QTableView* view) {

@@ -10,6 +10,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QItemSelection>
 #include <QList>
 #include <QTableView>
 #include <QUrl>
@@ -59,6 +60,12 @@ class KdxEntryListModel : public QAbstractTableModel {
   mutable int64_t documentReads_ = 0;
   mutable bool missingReported_ = false;  // one alert per rebuild
 };
+
+// Whole rows of model as one selection, each run of consecutive rows one
+// range: a selection model compares its ranges pairwise, so a range per row
+// makes selecting thousands of rows take seconds.
+[[nodiscard]] QItemSelection KdxRowSelection(const QAbstractItemModel* model,
+                                             std::vector<int> rows);
 
 // An entry list's view as the lists of entries show it: whole rows selected,
 // several at a time, not edited, dragged out; columns moved and clicked;

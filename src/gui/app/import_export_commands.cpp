@@ -300,25 +300,47 @@ void KdxDocument::ImportDroppedPaths(const std::vector<std::string>& paths) {
             });
 }
 
+KdxTransferResult KdxRunExport(KdxDocument* window, const KdxExportWork& work,
+                               const std::function<void(ProgressDlg&)>& hook) {
+  KdxSession& session = window->session();
+  bool saveFailed = false;
+  bool saved = false;
+  KdxTransferResult result = KdxWorkerRun(
+      window, session, KdxText(kKdxMsgExporting),
+      [&](const KdxTransferProgress& progress) {
+        KdxTransferResult done = work(session.EditDirectly(), progress);
+        // The entries' last-used dates; files written before a cancel stay.
+        if (!done.cancelled && !progress.IsCancelled()) {
+          progress.Phase(kSaving);
+          saveFailed = session.Save() != 0;
+          saved = true;
+        }
+        return done;
+      },
+      hook);
+  if (!saved) {
+    // Cancelled: the dialog is gone as soon as the file at hand was written,
+    // and the dates of what was exported are saved now.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    saveFailed = session.Save() != 0;
+    QGuiApplication::restoreOverrideCursor();
+  }
+  window->ReloadMainListBoxes();
+  window->raise();
+  if (saveFailed) KDXCOMM_AlertOK(window, KdxText(kKdxMsgCannotSave));
+  return result;
+}
+
 void KdxExportSelectedTo(KdxDocument* window, const KdxExportCommand& command,
                          const std::string& folder) {
   KdxSession& session = window->session();
   if (session.busy() || !session.writable()) return;
   const std::vector<int32_t> ids = SelectedIds(window);
   if (ids.empty()) return;
-  bool saveFailed = false;
-  const KdxTransferResult result = KdxWorkerRun(
-      window, session, KdxText(kKdxMsgExporting), [&](const KdxTransferProgress& progress) {
-        KdxTransferResult done =
-            KDX_ExportEntries(session.EditDirectly(), ids, folder, command.format, progress);
-        // The entries' last-used dates; files written before a cancel stay.
-        progress.Phase(kSaving);
-        saveFailed = session.Save() != 0;
-        return done;
+  const KdxTransferResult result =
+      KdxRunExport(window, [&](KDX_DATA* data, const KdxTransferProgress& progress) {
+        return KDX_ExportEntries(data, ids, folder, command.format, progress);
       });
-  window->ReloadMainListBoxes();
-  window->raise();
-  if (saveFailed) KDXCOMM_AlertOK(window, KdxText(kKdxMsgCannotSave));
   Say(window, KdxExportEndText(result));
   Say(window, KdxSubstituteText(result));
 }

@@ -7,15 +7,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/content/new_document.h"
 #include "gui/app/import_export_logic.h"
+#include "transfer/transfer_progress.h"
 
 class KdxDocument;
+class ProgressDlg;
 class QMenu;
 class QWidget;
+struct KDX_DATA;
 
 // Adds the commands to the window's file menu (their actions are named after
 // the commands: "ImportFile", "ExportRtfFile", ...).
@@ -33,6 +37,15 @@ void KdxImportChosenFolder(KdxDocument* window, const std::string& folder, bool 
 // Exports the selected entries in row order into folder on a worker.
 void KdxExportSelectedTo(KdxDocument* window, const KdxExportCommand& command,
                          const std::string& folder);
+// The run of such an export: work on a worker under the progress dialog, then
+// the save of the entries' last-used dates it set. After a whole run the
+// dialog says so and waits for the save; a cancelled run closes the dialog as
+// soon as work returns and saves after it. A failed save is said. hook as
+// KdxWorkerRun's.
+using KdxExportWork =
+    std::function<KdxTransferResult(KDX_DATA* data, const KdxTransferProgress& progress)>;
+KdxTransferResult KdxRunExport(KdxDocument* window, const KdxExportWork& work,
+                               const std::function<void(ProgressDlg&)>& hook = {});
 // The entry list file (recordType 0: the selected entries, 1: all shown).
 void KdxWriteEntryListTo(KdxDocument* window, int32_t recordType, const std::string& path);
 // The joined text file of the selected entries.

@@ -478,12 +478,8 @@ void AllFindWindow::LatestFoundResultIDArray() {
 
 void AllFindWindow::SelectFlaggedRows() {
   FlagScope rebuilding(rebuilding_);
-  QItemSelection rows;
-  const int last = std::max(model_->columnCount() - 1, 0);
-  for (const int row : KdxSelectedFoundRows(results_)) {
-    rows.select(model_->index(row, 0), model_->index(row, last));
-  }
-  list_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  list_->selectionModel()->select(KdxRowSelection(model_, KdxSelectedFoundRows(results_)),
+                                  QItemSelectionModel::ClearAndSelect);
 }
 
 void AllFindWindow::SelectionChanged() {

@@ -12,6 +12,7 @@
 #include "core/container/rez.h"
 #include "core/content/entry_content.h"
 #include "core/document/entry_table.h"
+#include "core/document/id_counter.h"
 #include "core/document/kdx_file.h"
 #include "core/listing/list_columns.h"
 #include "core/util/vell_mem.h"
@@ -252,6 +253,10 @@ TEST(SearchReference, SameResultsAsWordByWordOnGeneratedDocuments) {
   for (int document = 0; document < 3; ++document) {
     Doc doc;
     for (int i = 0; i < 40; ++i) {
+      // The second document's identifiers lie far apart, as after many deletions.
+      if (document == 1) {
+        ASSERT_EQ(IC_RaiseAboveExisting(doc.data.idCounterAry, kKdxTagENTR, "en_id", 10000 * i), 0);
+      }
       std::string body;
       for (int t = static_cast<int>(rng() % 40); t > 0; --t) body += pick();
       if (rng() % 10 == 0) body += std::string(1, '\0') + pick();

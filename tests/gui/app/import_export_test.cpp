@@ -12,14 +12,18 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include "core/document/entry_table.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/import_export_commands.h"
+#include "gui/app/progress_dialog.h"
 #include "gui/app/transfer_dialogs.h"
 #include "gui_test.h"
 #include "richtext/body_format.h"
@@ -130,6 +134,35 @@ TEST_F(ImportExportTest, ExportsGiveEqualTitlesTwoNamesAndCountWhatFailed) {
   ASSERT_EQ(alerts_.size(), 1u);
   EXPECT_EQ(alerts_[0].substr(0, alerts_[0].find('\n')),
             "1 件のファイルを取り出しました。2 件のファイルを取り出せませんでした。");
+}
+
+TEST_F(ImportExportTest, ACancelledExportStillSavesTheDatesOfWhatItExported) {
+  const std::string path = MakeDocument("doc.kdx");
+  KdxDocument* window = Open(path);
+  ASSERT_NE(window, nullptr);
+  const int32_t id = window->session().EntryIds().front();
+  const std::string used = "20310203040506007";
+  const KdxTransferResult result = KdxRunExport(
+      window,
+      [&](KDX_DATA* data, const KdxTransferProgress& progress) {
+        // The one entry exported before the cancel is marked as used.
+        KDX_ENTRY entry{};
+        const int32_t index = KDX_FindEntry(data, id, &entry);
+        std::snprintf(entry.en_use_date, sizeof entry.en_use_date, "%s", used.c_str());
+        EN_SetData_ByIndex(data->entryAry, index, entry);
+        KdxTransferResult r;
+        r.succeeded = 1;
+        while (!progress.IsCancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        r.cancelled = true;
+        return r;
+      },
+      [](ProgressDlg& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("m_ButtonCancel"))->click();
+      });
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_TRUE(alerts_.empty());
+  // Read while the window still holds the file: closing it would save anyway.
+  EXPECT_EQ(kdx_test::TestDocument(path, KdxAccess::kInspect).Entry(id).en_use_date, used);
 }
 
 TEST_F(ImportExportTest, SaveAsNewRefusesEveryOpenDocumentHoweverSpeltAndReplacesOnlyWhole) {
