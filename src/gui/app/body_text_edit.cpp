@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 
 #include "gui/app/attachment_drag.h"
 #include "gui/app/kdx_application.h"
+#include "gui/app/keyboard_access.h"
 #include "richtext/attachments.h"
 
 namespace {
@@ -46,6 +48,24 @@ int KdxBodyTextEdit::AttachmentPositionAt(const QPoint& viewportPos) const {
       viewportPos + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
   const int position = document()->documentLayout()->hitTest(point, Qt::ExactHit);
   return KdxAttachmentAt(*document(), position).isEmpty() ? -1 : position;
+}
+
+// The text views refuse to pass the focus on while Tab types a tab: the
+// widget's own step is taken.
+void KdxBodyTextEdit::keyPressEvent(QKeyEvent* event) {
+  if (const int step = KdxControlTabStep(event->key(), event->modifiers())) {
+    QWidget::focusNextPrevChild(step > 0);
+    return;
+  }
+  QTextEdit::keyPressEvent(event);
+}
+
+void KdxNoteTextEdit::keyPressEvent(QKeyEvent* event) {
+  if (const int step = KdxControlTabStep(event->key(), event->modifiers())) {
+    QWidget::focusNextPrevChild(step > 0);
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
 }
 
 void KdxBodyTextEdit::mousePressEvent(QMouseEvent* event) {

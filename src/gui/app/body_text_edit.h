@@ -1,7 +1,8 @@
 // The views of an entry window. The body: rich text whose pasted or dropped
 // files and pictures become attachments, and whose attachments can be dragged
 // out as files. Both say when they lose the focus, which is when the window
-// saves the entry.
+// saves the entry. Tab types a tab in both; Ctrl+Tab (Ctrl+Shift+Tab) moves
+// the focus on (back).
 #pragma once
 
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <memory>
 
 class KdxAttachmentDragFolder;
+class QKeyEvent;
 
 class KdxBodyTextEdit : public QTextEdit {
   Q_OBJECT
@@ -31,6 +33,7 @@ class KdxBodyTextEdit : public QTextEdit {
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -57,4 +60,5 @@ class KdxNoteTextEdit : public QPlainTextEdit {
     QPlainTextEdit::focusOutEvent(event);
     emit focusLost();
   }
+  void keyPressEvent(QKeyEvent* event) override;
 };

@@ -32,6 +32,7 @@ CategoryAddDlg::CategoryAddDlg(const QString& title, const VELL_ARY* catSetAry, 
   heading->setReadOnly(true);
   field_->setObjectName(QStringLiteral("name"));
   QDialogButtonBox* buttons = KdxOkCancelButtons(this);
+  setTabOrder(heading, field_);
   connect(buttons, &QDialogButtonBox::accepted, this, &CategoryAddDlg::OnOK);
   auto* layout = new QFormLayout(this);
   layout->addRow(KdxText("分類名の種類"), heading);

@@ -20,6 +20,7 @@
 #include "gui/app/document_settings_dialogs.h"
 #include "gui/app/document_window.h"
 #include "gui/app/entry_list_model.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
 #include "gui/app/localization.h"
@@ -40,7 +41,7 @@ void KdxDocument::BuildCommandMenus(QMenu* view) {
   options->setShortcut(QKeySequence(QStringLiteral("Ctrl+J")));
   connect(options, &QAction::triggered, this, &KdxDocument::listOption);
 
-  QMenu* entries = menuBar()->addMenu(KdxText("文章"));
+  QMenu* entries = menuBar()->addMenu(KdxMenuTitle(KdxText("文章"), 'T'));
   entries->setObjectName(QStringLiteral("EntryMenu"));
   QMenu* labels = KdxAddLabelMenu(
       entries, this, [this](int label) { setColorLabel(label); }, &labelActions_);
@@ -58,7 +59,7 @@ void KdxDocument::BuildCommandMenus(QMenu* view) {
   titles->setObjectName(QStringLiteral("editCategoryTitle"));
   connect(titles, &QAction::triggered, this, &KdxDocument::editCategoryTitle);
 
-  QMenu* document = menuBar()->addMenu(KdxText("書類"));
+  QMenu* document = menuBar()->addMenu(KdxMenuTitle(KdxText("書類"), 'D'));
   document->setObjectName(QStringLiteral("DocumentMenu"));
   QAction* settings = document->addAction(KdxText("書類の設定…"));
   settings->setObjectName(QStringLiteral("FilePreference"));

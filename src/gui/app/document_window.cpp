@@ -1,5 +1,6 @@
 #include "gui/app/document_window.h"
 
+#include <QAction>
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -41,9 +42,9 @@
 #include "gui/app/entry_list_commands.h"
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
-#include "gui/app/help_guide.h"
 #include "gui/app/import_export_commands.h"
 #include "gui/app/kdx_application.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
 #include "gui/app/print_commands.h"
@@ -119,14 +120,17 @@ void KdxDocument::BuildWidgets() {
     catTitles_[i] = new QLabel(box);
     addButtons_[i] = new QToolButton(box);
     addButtons_[i]->setText(QStringLiteral("+"));
+    addButtons_[i]->setAccessibleName(KdxText("分類の追加"));
     deleteButtons_[i] = new QToolButton(box);
     deleteButtons_[i]->setText(QStringLiteral("−"));
+    deleteButtons_[i]->setAccessibleName(KdxText("分類の削除"));
     heading->addWidget(catTitles_[i], 1);
     heading->addWidget(addButtons_[i]);
     heading->addWidget(deleteButtons_[i]);
     boxLayout->addLayout(heading);
     catLists_[i] = new QListView(box);
     catLists_[i]->setObjectName(QStringLiteral("Cat%1List").arg(level));
+    catTitles_[i]->setBuddy(catLists_[i]);
     catLists_[i]->setSelectionMode(QAbstractItemView::SingleSelection);
     catLists_[i]->setEditTriggers(QAbstractItemView::DoubleClicked |
                                   QAbstractItemView::EditKeyPressed);
@@ -135,6 +139,12 @@ void KdxDocument::BuildWidgets() {
             &KdxDocument::RenameCategory, Qt::QueuedConnection);
     connect(addButtons_[i], &QToolButton::clicked, this, [this, level] { OnAddCat(level); });
     connect(deleteButtons_[i], &QToolButton::clicked, this, [this, level] { OnDeleteCat(level); });
+    // Delete in a list does what its − button does (it asks first).
+    auto* remove = new QAction(catLists_[i]);
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, this, [this, level] { OnDeleteCat(level); });
+    catLists_[i]->addAction(remove);
     catLists_[i]->setModel(catModels_[i]);
     connect(catLists_[i]->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, level] { CatListSelectionChanged(level); });
@@ -151,6 +161,7 @@ void KdxDocument::BuildWidgets() {
   auto* recents = new QToolButton(listPane);
   recents->setText(QStringLiteral("▼"));
   recents->setToolTip(KdxText("最近の検索"));
+  recents->setAccessibleName(recents->toolTip());
   recents->setPopupMode(QToolButton::InstantPopup);
   searchMenu_ = new QMenu(recents);
   recents->setMenu(searchMenu_);
@@ -158,6 +169,7 @@ void KdxDocument::BuildWidgets() {
   searchField_->setObjectName(QStringLiteral("m_SerachField"));
   searchField_->setClearButtonEnabled(true);
   searchField_->setPlaceholderText(KdxText("検索"));
+  searchField_->setAccessibleName(searchField_->placeholderText());
   connect(searchField_, &QLineEdit::returnPressed, this, &KdxDocument::OnFindButton);
   searchMode_ = new QButtonGroup(this);
   searchRow->addWidget(recents);
@@ -181,6 +193,7 @@ void KdxDocument::BuildWidgets() {
       new KdxEntryTableView([this] { return ExportDraggedEntries(); }, [this] { OpenEntry(); },
                             [this] { ReloadMainListBoxes(); }, listPane);
   entryList_->setObjectName(QStringLiteral("EntryList"));
+  entryList_->setAccessibleName(KdxText("文章の一覧"));
   entryModel_ = new KdxEntryListModel(&session_, this);
   entryList_->setModel(entryModel_);
   KdxSetUpEntryListView(entryList_);
@@ -212,7 +225,7 @@ void KdxDocument::BuildWidgets() {
 }
 
 void KdxDocument::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(KdxText("ファイル"));
+  QMenu* file = menuBar()->addMenu(KdxMenuTitle(KdxText("ファイル"), 'F'));
   QAction* newFile = file->addAction(KdxText("新規ファイル…"));
   newFile->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+N")));
   connect(newFile, &QAction::triggered, app_, &KdxApplication::newDocument);
@@ -222,21 +235,14 @@ void KdxDocument::BuildMenus() {
   KdxAddTransferMenus(this, file);
   file->addSeparator();
   QAction* close = file->addAction(KdxText("閉じる"));
-  close->setShortcut(QKeySequence::Close);
+  close->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   connect(close, &QAction::triggered, this, &QWidget::close);
   file->addSeparator();
   KdxAddPageSetupAction(file, this);
   file->addSeparator();
-  QAction* prefs = file->addAction(KdxText("環境設定…"));
-  prefs->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
-  prefs->setMenuRole(QAction::PreferencesRole);
-  connect(prefs, &QAction::triggered, app_, &KdxApplication::ShowPreferences);
-  file->addSeparator();
-  QAction* quit = file->addAction(KdxText("終了"));
-  quit->setShortcut(QKeySequence::Quit);
-  connect(quit, &QAction::triggered, app_, &KdxApplication::quit);
+  KdxAddApplicationItems(file);
 
-  QMenu* view = menuBar()->addMenu(KdxText("表示"));
+  QMenu* view = menuBar()->addMenu(KdxMenuTitle(KdxText("表示"), 'V'));
   browserAction_ = view->addAction(KdxText(KdxBrowserMenuTitle(true)));
   browserAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+B")));
   connect(browserAction_, &QAction::triggered, this, &KdxDocument::showHideBrowser);
@@ -255,12 +261,7 @@ void KdxDocument::BuildMenus() {
   BuildCommandMenus(view);
   BuildEntryCommandMenus(file);
 
-  QMenu* help = menuBar()->addMenu(KdxText("ヘルプ"));
-  QAction* guide = help->addAction(KdxText("指南"));
-  guide->setShortcut(QKeySequence::HelpContents);
-  guide->setEnabled(
-      !KdxHelpGuidePath(QCoreApplication::applicationDirPath().toStdString()).empty());
-  connect(guide, &QAction::triggered, app_, &KdxApplication::OpenHelp);
+  KdxAddHelpMenu(menuBar());
 }
 
 void KdxDocument::InitWindow() {

@@ -17,6 +17,7 @@
 #include "gui/app/entry_list_model.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/import_export_commands.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 
 namespace {
@@ -174,10 +175,16 @@ void KdxInstallEntryListCommands(KdxDocument* window) {
     QMenu* menu = KdxMakeEntryListMenu(window, pos);
     menu->popup(window->entryList()->viewport()->mapToGlobal(pos));
   });
+  KdxAddContextMenuKeys(list);
   auto* remove = new QAction(list);
   remove->setShortcut(QKeySequence::Delete);
   remove->setShortcutContext(Qt::WidgetShortcut);
   QObject::connect(remove, &QAction::triggered, window,
                    [window] { KdxDeleteSelectedEntries(window); });
   list->addAction(remove);
+  auto* copy = new QAction(list);
+  copy->setObjectName(QStringLiteral("CopyEntry"));
+  copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+  QObject::connect(copy, &QAction::triggered, window, [window] { KdxCopySelectedEntries(window); });
+  list->addAction(copy);
 }

@@ -205,6 +205,7 @@ void KdxSetUpEntryListView(QTableView* view) {
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setTabKeyNavigation(false);  // the arrows move; Tab goes on to the next control
   view->setShowGrid(false);
   view->setAlternatingRowColors(true);
   view->setWordWrap(false);

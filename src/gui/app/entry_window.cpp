@@ -40,6 +40,7 @@
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/entry_window_options.h"
 #include "gui/app/find_body_window.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/palette_logic.h"
 #include "gui/app/print_commands.h"
@@ -160,13 +161,14 @@ void EntryWindow::BuildWidgets() {
   connect(title_, &QLineEdit::returnPressed, this, [this] { body_->setFocus(); });
   label_ = new QLabel(info_);
   label_->setObjectName(QStringLiteral("m_Static_Label"));
-  grid->addWidget(caption("文章名"), 0, 0);
+  grid->addWidget(KdxCaption(KdxText("文章名"), title_, info_), 0, 0);
   grid->addWidget(title_, 0, 1, 1, 3);
   grid->addWidget(label_, 0, 4, 1, 2);
   for (size_t i = 0; i < 3; ++i) {
     catTitles_[i] = new QLabel(info_);
     combos_[i] = new QComboBox(info_);
     combos_[i]->setObjectName(QStringLiteral("m_Combo_Cat%1").arg(i + 1));
+    catTitles_[i]->setBuddy(combos_[i]);
     combos_[i]->setEditable(true);
     combos_[i]->setInsertPolicy(QComboBox::NoInsert);
     combos_[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -201,7 +203,7 @@ void EntryWindow::BuildWidgets() {
   note_->document()->setDocumentMargin(3);
   note_->setTabChangesFocus(false);
   connect(note_, &KdxNoteTextEdit::focusLost, this, &EntryWindow::autoSaveEntry);
-  grid->addWidget(caption("ノート"), 5, 0, Qt::AlignTop);
+  grid->addWidget(KdxCaption(KdxText("ノート"), note_, info_), 5, 0, Qt::AlignTop);
   grid->addWidget(note_, 5, 1, 1, 5);
   grid->setRowStretch(5, 1);
   for (int column : {1, 3, 5}) grid->setColumnStretch(column, 1);
@@ -209,6 +211,7 @@ void EntryWindow::BuildWidgets() {
 
   body_ = new KdxBodyTextEdit(central);
   body_->setObjectName(QStringLiteral("m_TextView_Body"));
+  body_->setAccessibleName(KdxText("本文"));
   body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   body_->document()->setDocumentMargin(3);
   connect(body_, &KdxBodyTextEdit::focusLost, this, &EntryWindow::autoSaveEntry);
@@ -217,17 +220,17 @@ void EntryWindow::BuildWidgets() {
 }
 
 void EntryWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(KdxText("ファイル"));
+  QMenu* file = menuBar()->addMenu(KdxMenuTitle(KdxText("ファイル"), 'F'));
   QAction* save = file->addAction(KdxText("保存"));
   save->setShortcut(QKeySequence::Save);
   connect(save, &QAction::triggered, this, &EntryWindow::saveEntry);
   QAction* close = file->addAction(KdxText("閉じる"));
-  close->setShortcut(QKeySequence::Close);
+  close->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   connect(close, &QAction::triggered, this, &QWidget::close);
   file->addSeparator();
   KdxAddEntryPrintActions(file, this, document_, id_, body_);
 
-  QMenu* edit = menuBar()->addMenu(KdxText("編集"));
+  QMenu* edit = menuBar()->addMenu(KdxMenuTitle(KdxText("編集"), 'E'));
   auto add = [this, edit](const char* text, QKeySequence::StandardKey key, auto slot) {
     QAction* action = edit->addAction(KdxText(text));
     action->setShortcut(key);  // the text views take these keys first
@@ -253,10 +256,10 @@ void EntryWindow::BuildMenus() {
   add("コピー", QKeySequence::Copy, invoke("copy"));
   add("ペースト", QKeySequence::Paste, invoke("paste"));
   add("すべてを選択", QKeySequence::SelectAll, invoke("selectAll"));
-  QMenu* find = menuBar()->addMenu(KdxText("検索"));
+  QMenu* find = menuBar()->addMenu(KdxMenuTitle(KdxText("検索"), 'S'));
   new KdxEntryFind(this, document_, find);
 
-  QMenu* format = menuBar()->addMenu(KdxText("書式"));
+  QMenu* format = menuBar()->addMenu(KdxMenuTitle(KdxText("書式"), 'O'));
   auto style = [this, format](const char* text, QKeySequence key, auto apply) {
     QAction* action = format->addAction(KdxText(text));
     action->setShortcut(key);
@@ -292,12 +295,15 @@ void EntryWindow::BuildMenus() {
     if (chosen.isValid()) body_->setTextColor(chosen);
   });
 
-  QMenu* view = menuBar()->addMenu(KdxText("表示"));
+  QMenu* view = menuBar()->addMenu(KdxMenuTitle(KdxText("表示"), 'V'));
   infoAction_ = view->addAction(KdxText("文章情報を隠す"));
   infoAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+I")));
   connect(infoAction_, &QAction::triggered, this, &EntryWindow::showHideInfo);
   commands_ = new KdxEntryCommands(this, file);
   new KdxEntryOptions(this, document_, view->addMenu(KdxText("折り返し")), edit);
+  file->addSeparator();
+  KdxAddApplicationItems(file);
+  KdxAddHelpMenu(menuBar());
 }
 
 void EntryWindow::EW_SetDetailControls(const KDX_ENTRY& entry) {

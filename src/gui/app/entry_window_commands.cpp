@@ -23,6 +23,7 @@
 #include "gui/app/document_window.h"
 #include "gui/app/entry_window.h"
 #include "gui/app/entry_window_logic.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/localization.h"
 #include "gui/app/window_order.h"
@@ -110,7 +111,7 @@ KdxEntryCommands::KdxEntryCommands(EntryWindow* window, QMenu* fileMenu)
   connect(add(fileMenu, "書き出し…", "ExportFile"), &QAction::triggered, this,
           &KdxEntryCommands::ExportFile);
 
-  QMenu* entries = window->menuBar()->addMenu(KdxText("文章"));
+  QMenu* entries = window->menuBar()->addMenu(KdxMenuTitle(KdxText("文章"), 'T'));
   QMenu* labels = entries->addMenu(KdxText("ラベル"));
   auto* group = new QActionGroup(labels);
   for (int label = 0; label < kKdxColorLabelCount; ++label) {
@@ -141,7 +142,7 @@ KdxEntryCommands::KdxEntryCommands(EntryWindow* window, QMenu* fileMenu)
   decrypt_ = add(entries, "暗号解除", "EncryptOFF");
   connect(decrypt_, &QAction::triggered, this, &KdxEntryCommands::EncryptOFF);
 
-  QMenu* windows = window->menuBar()->addMenu(KdxText("ウインドウ"));
+  QMenu* windows = window->menuBar()->addMenu(KdxMenuTitle(KdxText("ウインドウ"), 'W'));
   QAction* main = windows->addAction(KdxText("書類ウインドウを表示"));
   main->setObjectName(QStringLiteral("showMainWindow"));
   main->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+M")));

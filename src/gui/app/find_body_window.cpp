@@ -25,6 +25,7 @@
 #include "gui/app/entry_window.h"
 #include "gui/app/entry_window_logic.h"
 #include "gui/app/find_replace.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/window_frame.h"
 
@@ -258,9 +259,9 @@ FindBodyWindow::FindBodyWindow(KdxEntryFind* target) : QDialog(target->window())
   m_BtnFindNext->setDefault(true);
 
   auto* fields = new QGridLayout;
-  fields->addWidget(new QLabel(KdxText("検索"), this), 0, 0);
+  fields->addWidget(KdxCaption(KdxText("検索"), m_FindComboBox, this), 0, 0);
   fields->addWidget(m_FindComboBox, 0, 1);
-  fields->addWidget(new QLabel(KdxText("置換"), this), 1, 0);
+  fields->addWidget(KdxCaption(KdxText("置換"), m_ReplaceComboBox, this), 1, 0);
   fields->addWidget(m_ReplaceComboBox, 1, 1);
   fields->setColumnStretch(1, 1);
   auto* options = new QHBoxLayout;

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "gui/app/alerts.h"
 #include "gui/app/category_dialogs.h"
@@ -63,6 +65,9 @@ LabelEditDlg::LabelEditDlg(VELL_ARY* colorLabelAry, QWidget* parent)
     wells_[i]->setIconSize(QSize(28, 16));
     names_[i] = new QLineEdit(QString::fromUtf8(label.co_name), this);
     names_[i]->setObjectName(QStringLiteral("name%1").arg(id));
+    const std::vector<std::string> number{std::to_string(id)};
+    wells_[i]->setAccessibleName(KdxTextFormat("ラベル%sの色", number));
+    names_[i]->setAccessibleName(KdxTextFormat("ラベル%sの名前", number));
     ShowColor(id, KdxLabelQColor(label));
     if (id == 0) {
       wells_[i]->setEnabled(false);

@@ -14,6 +14,7 @@
 
 #include "gui/app/alerts.h"
 #include "gui/app/category_dialogs.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 
 namespace {
@@ -34,6 +35,8 @@ ListOptionDlg::ListOptionDlg(const QString& title, VELL_ARY* columnAry,
   list_->setObjectName(QStringLiteral("columnList"));
   list_->setColumnCount(2);
   list_->setHorizontalHeaderLabels({KdxText("表示"), KdxText("項目")});
+  list_->setAccessibleName(KdxText("一覧に表示する項目"));
+  list_->setTabKeyNavigation(false);  // the arrows move; Tab goes on to the sort keys
   list_->setRowCount(static_cast<int>(names.size()));
   list_->verticalHeader()->hide();
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -69,7 +72,7 @@ ListOptionDlg::ListOptionDlg(const QString& title, VELL_ARY* columnAry,
     directions_[k] = new QButtonGroup(this);
     directions_[k]->addButton(ascending_[k], 1);
     directions_[k]->addButton(descending_[k], 0);
-    keys->addWidget(new QLabel(KdxText(keyLabels[key]), this), key, 0);
+    keys->addWidget(KdxCaption(KdxText(keyLabels[key]), keyBoxes_[k], this), key, 0);
     keys->addWidget(keyBoxes_[k], key, 1);
     keys->addWidget(ascending_[k], key, 2);
     keys->addWidget(descending_[k], key, 3);

@@ -15,6 +15,7 @@ void KdxBuildPasswordLayout(QDialog* dialog, QLineEdit* field, const QString& me
   field->setEchoMode(QLineEdit::Password);
   auto* label = new QLabel(message, dialog);
   label->setObjectName(QStringLiteral("message"));
+  label->setBuddy(field);
   auto* buttons = new QDialogButtonBox(dialog);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
   ok->setObjectName(QStringLiteral("OnOK"));

@@ -1,5 +1,6 @@
 #include "gui/app/preference_window.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -28,6 +31,7 @@
 #include "core/prefs/pref_rez.h"
 #include "core/prefs/turn_width.h"
 #include "gui/app/alerts.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/startup_logic.h"
 #include "gui/app/window_frame.h"
@@ -72,7 +76,7 @@ PreferenceEditDlg::PreferenceEditDlg(const QString& title, const QString& ext, Q
   connect(buttons, &QDialogButtonBox::accepted, this, &PreferenceEditDlg::OnOK);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(KdxText("拡張子（ドットなし）"), this));
+  layout->addWidget(KdxCaption(KdxText("拡張子（ドットなし）"), m_EditExt, this));
   layout->addWidget(m_EditExt);
   layout->addWidget(hint_);
   layout->addWidget(buttons);
@@ -107,6 +111,12 @@ PrefWindow::PrefWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   auto* close = new QPushButton(KdxText("閉じる"), this);
   connect(close, &QPushButton::clicked, this, &PrefWindow::OnCancel);
+  // Esc and the close keys leave the window as its button does.
+  QList<QKeySequence> closeKeys = KdxCommandKeys("Ctrl+W", QKeySequence::Close);
+  closeKeys.push_back(QKeySequence(Qt::Key_Escape));
+  for (const QKeySequence& keys : closeKeys) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &PrefWindow::OnCancel);
+  }
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close);
@@ -130,6 +140,11 @@ QWidget* PrefWindow::BuildImportPage() {
   connect(add, &QPushButton::clicked, this, &PrefWindow::OnAdd);
   connect(edit_, &QPushButton::clicked, this, &PrefWindow::OnEdit);
   connect(delete_, &QPushButton::clicked, this, &PrefWindow::OnDelete);
+  auto* remove = new QAction(m_ListExt);  // Delete in the list, as the button
+  remove->setShortcut(QKeySequence::Delete);
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, &PrefWindow::OnDelete);
+  m_ListExt->addAction(remove);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(add);
   buttons->addWidget(edit_);
@@ -144,7 +159,7 @@ QWidget* PrefWindow::BuildImportPage() {
     if (!filling_) (void)PREF_WriteInteger(kPrefAllImportKey, on ? 1 : 0);
   });
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel(KdxText("フォルダから取り込む拡張子"), page));
+  layout->addWidget(KdxCaption(KdxText("フォルダから取り込む拡張子"), m_ListExt, page));
   layout->addLayout(list, 1);
   layout->addWidget(m_CheckAllImport);
   UpdateSelectionButtons();
@@ -160,6 +175,7 @@ QWidget* PrefWindow::BuildNewEntryPage() {
   AddRadio(m_RadioTitleType, 0, "既定の文章名", titleLayout);
   m_EditDefaultTitle = new QLineEdit(titleBox);
   m_EditDefaultTitle->setMaxLength(kPrefTitleMaxChars);
+  m_EditDefaultTitle->setAccessibleName(m_RadioTitleType->button(0)->text());
   m_EditDefaultTitle->setValidator(RowTextValidator(m_EditDefaultTitle));
   titleLayout->addWidget(m_EditDefaultTitle);
   m_CheckConsecutiveNumber = new QCheckBox(KdxText("連番を付ける"), titleBox);
@@ -175,6 +191,7 @@ QWidget* PrefWindow::BuildNewEntryPage() {
   AddRadio(m_RadioDefaultTurn, 3, "文書幅", turnLayout);
   m_EditTurnWidth = new QLineEdit(turnBox);
   m_EditTurnWidth->setMaxLength(10);
+  m_EditTurnWidth->setAccessibleName(m_RadioDefaultTurn->button(3)->text());
   auto* width = new QHBoxLayout;
   width->addSpacing(24);
   width->addWidget(m_EditTurnWidth);
@@ -241,13 +258,13 @@ QWidget* PrefWindow::BuildPrintPage() {
   m_EditPrintMarginBottom = makeField();
   m_EditPrintMarginLeft = makeField();
   m_EditPrintMarginRight = makeField();
-  form->addWidget(new QLabel(KdxText("上"), margins), 0, 0);
+  form->addWidget(KdxCaption(KdxText("上"), m_EditPrintMarginTop, margins), 0, 0);
   form->addWidget(m_EditPrintMarginTop, 0, 1);
-  form->addWidget(new QLabel(KdxText("下"), margins), 0, 2);
+  form->addWidget(KdxCaption(KdxText("下"), m_EditPrintMarginBottom, margins), 0, 2);
   form->addWidget(m_EditPrintMarginBottom, 0, 3);
-  form->addWidget(new QLabel(KdxText("左"), margins), 1, 0);
+  form->addWidget(KdxCaption(KdxText("左"), m_EditPrintMarginLeft, margins), 1, 0);
   form->addWidget(m_EditPrintMarginLeft, 1, 1);
-  form->addWidget(new QLabel(KdxText("右"), margins), 1, 2);
+  form->addWidget(KdxCaption(KdxText("右"), m_EditPrintMarginRight, margins), 1, 2);
   form->addWidget(m_EditPrintMarginRight, 1, 3);
 
   auto* layout = new QVBoxLayout(page);
@@ -259,11 +276,12 @@ QWidget* PrefWindow::BuildPrintPage() {
     (*view)->installEventFilter(this);
     *menu = BuildInsertMenu(*view);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(KdxText(title), page));
+    row->addWidget(KdxCaption(KdxText(title), *view, page));
     row->addStretch(1);
     row->addWidget(*menu);
     layout->addLayout(row);
     layout->addWidget(*view, 1);
+    setTabOrder(*menu, *view);  // the insert button stands above its view
   };
   addTemplate("ヘッダ", &m_PrintHeaderText, &m_PopupArrangeHeader);
   addTemplate("フッタ", &m_PrintFooterText, &m_PopupArrangeFooter);
@@ -478,6 +496,15 @@ bool PrefWindow::event(QEvent* event) {
 }
 
 bool PrefWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Tab types a tab in the templates; Ctrl+Tab leaves them.
+  if (event->type() == QEvent::KeyPress &&
+      (watched == m_PrintHeaderText || watched == m_PrintFooterText)) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (const int step = KdxControlTabStep(key->key(), key->modifiers())) {
+      focusNextPrevChild(step > 0);
+      return true;
+    }
+  }
   if (event->type() == QEvent::FocusOut && opened_) {
     if (watched == m_PrintHeaderText) UpdatePrintHeader();
     if (watched == m_PrintFooterText) UpdatePrintFooter();

@@ -47,6 +47,7 @@
 #include "gui/app/entry_window.h"
 #include "gui/app/find_body_window.h"
 #include "gui/app/import_export_commands.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/label_dialog.h"
 #include "gui/app/list_option_dialog.h"
 #include "gui/app/localization.h"
@@ -229,6 +230,7 @@ void AllFindWindow::BuildWidgets() {
   auto* recents = new QToolButton(central);
   recents->setText(QStringLiteral("▼"));
   recents->setToolTip(KdxText("最近の検索"));
+  recents->setAccessibleName(recents->toolTip());
   recents->setPopupMode(QToolButton::InstantPopup);
   searchMenu_ = new QMenu(recents);
   recents->setMenu(searchMenu_);
@@ -236,6 +238,7 @@ void AllFindWindow::BuildWidgets() {
   searchField_->setObjectName(QStringLiteral("m_SerachField"));
   searchField_->setClearButtonEnabled(true);
   searchField_->setPlaceholderText(KdxText("検索"));
+  searchField_->setAccessibleName(searchField_->placeholderText());
   connect(searchField_, &QLineEdit::returnPressed, this, &AllFindWindow::OnFindButton);
   searchRow->addWidget(recents);
   searchRow->addWidget(searchField_, 1);
@@ -267,6 +270,7 @@ void AllFindWindow::BuildWidgets() {
   list_ = new KdxEntryTableView([this] { return ExportDraggedResults(); }, [this] { OpenEntry(); },
                                 {}, central);
   list_->setObjectName(QStringLiteral("m_List_FoundResult"));
+  list_->setAccessibleName(KdxText("検索結果"));
   model_ = new KdxFoundResultModel(&document_->session(), &results_, this);
   list_->setModel(model_);
   KdxSetUpEntryListView(list_);
@@ -286,6 +290,7 @@ void AllFindWindow::BuildWidgets() {
     UpdateMenuState();
     entriesMenu_->popup(list_->viewport()->mapToGlobal(pos));
   });
+  KdxAddContextMenuKeys(list_);
   auto* remove = new QAction(list_);
   remove->setShortcut(QKeySequence::Delete);
   remove->setShortcutContext(Qt::WidgetShortcut);
@@ -306,8 +311,9 @@ void AllFindWindow::BuildMenus() {
     connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  QMenu* file = menuBar()->addMenu(KdxText("ファイル"));
-  add(file, "閉じる", "CloseActiveWindow", &QWidget::close, QKeySequence::Close);
+  QMenu* file = menuBar()->addMenu(KdxMenuTitle(KdxText("ファイル"), 'F'));
+  add(file, "閉じる", "CloseActiveWindow", &QWidget::close)
+      ->setShortcuts(KdxCommandKeys("Ctrl+W", QKeySequence::Close));
   QAction* closeEntries =
       add(file, "すべての文章ウインドウを閉じる", "CloseAllEntryWindow",
           &AllFindWindow::CloseAllEntryWindow, QKeySequence(QStringLiteral("Ctrl+Alt+W")));
@@ -318,15 +324,17 @@ void AllFindWindow::BuildMenus() {
       add(file, "一覧ファイルを書き出す…", "WriteEntryList", &AllFindWindow::WriteEntryList);
   QAction* joined = add(file, "連結して書き出す…", "ExportAppendToTextFile",
                         &AllFindWindow::ExportAppendToTextFile);
+  file->addSeparator();
+  KdxAddApplicationItems(file);
 
-  QMenu* view = menuBar()->addMenu(KdxText("表示"));
+  QMenu* view = menuBar()->addMenu(KdxMenuTitle(KdxText("表示"), 'V'));
   add(view, "検索フィールドへ", "ShowFindWindow", &AllFindWindow::findAll, QKeySequence::Find);
   QAction* clear =
       add(view, "検索履歴をクリア", "ClearSearchHistory", &AllFindWindow::ClearSearchHistory);
   QAction* options = add(view, "一覧表示オプション…", "listOption", &AllFindWindow::listOption,
                          QKeySequence(QStringLiteral("Ctrl+J")));
 
-  entriesMenu_ = menuBar()->addMenu(KdxText("文章"));
+  entriesMenu_ = menuBar()->addMenu(KdxMenuTitle(KdxText("文章"), 'T'));
   QAction* open = add(entriesMenu_, "開く", "OpenEntry", &AllFindWindow::OpenEntry);
   QAction* copy = add(entriesMenu_, "複製", "CopyEntry", &AllFindWindow::CopyEntry,
                       QKeySequence(QStringLiteral("Ctrl+D")));
@@ -344,6 +352,7 @@ void AllFindWindow::BuildMenus() {
   for (QMenu* menu : {file, view, entriesMenu_}) {
     connect(menu, &QMenu::aboutToShow, this, &AllFindWindow::UpdateMenuState);
   }
+  KdxAddHelpMenu(menuBar());
 }
 
 QAction* AllFindWindow::commandAction(const char* name) const {

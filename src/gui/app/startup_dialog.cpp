@@ -11,6 +11,7 @@
 #include "core/prefs/pref_file.h"
 #include "core/util/vell_file.h"
 #include "gui/app/alert_texts.h"
+#include "gui/app/keyboard_access.h"
 #include "gui/app/localization.h"
 #include "gui/app/password_dialog.h"
 #include "gui/app/startup_logic.h"
@@ -49,8 +50,13 @@ StartupDlg::StartupDlg(const std::vector<std::string>& recentPaths, QWidget* par
   buttons->addWidget(create);
   buttons->addWidget(open);
   buttons->addWidget(select);
+  // The keys move through the buttons in the order they stand.
+  setTabOrder(list_, quit);
+  setTabOrder(quit, create);
+  setTabOrder(create, open);
+  setTabOrder(open, select);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(KdxText("最近使った書類"), this));
+  layout->addWidget(KdxCaption(KdxText("最近使った書類"), list_, this));
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
   resize(560, 340);
