@@ -45,10 +45,10 @@ trap - EXIT
 grep -E 'tests passed|Passed|Skipped' build/crash-tests.log
 
 if command -v clang++ >/dev/null; then
-  echo "== fuzz targets, ${KDX_FUZZ_SECONDS:-15} s each"
+  echo "== fuzz targets, ${KDX_FUZZ_SECONDS:-10} s each"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKDX_FUZZ=ON -DKDX_TESTS=OFF -DKDX_BENCH=OFF \
-    -DKDX_FUZZ_SECONDS="${KDX_FUZZ_SECONDS:-15}" >/dev/null
+    -DKDX_FUZZ_SECONDS="${KDX_FUZZ_SECONDS:-10}" >/dev/null
   cmake --build build-fuzz -j "$jobs" --target kdx_fuzzers
   ctest --test-dir build-fuzz --output-on-failure -j "$jobs"
 fi
