@@ -99,6 +99,11 @@ Texts appended to another sentence start with a space.
         <translation>Created</translation>
     </message>
     <message>
+        <source>作成</source>
+        <comment>button</comment>
+        <translation>Create</translation>
+    </message>
+    <message>
         <source>選択</source>
         <translation>Open Selected</translation>
     </message>

@@ -109,6 +109,8 @@ TEST(Translation, EveryInterfaceTextHasAnEnglishText) {
   EXPECT_EQ(english->translate(kKdxTranslationContext, "ドキュメント").toStdString(),
             "Documentation");
   EXPECT_EQ(english->translate(kKdxTranslationContext, "指南").toStdString(), "Guide");
+  // 作成 is a date caption, and a command on the new-file dialog's button.
+  EXPECT_EQ(english->translate(kKdxTranslationContext, "作成", "button").toStdString(), "Create");
 
   // Entries whose text no longer appears in the sources: a warning only, since
   // they cost nothing at run time.

@@ -237,7 +237,7 @@ QString KdxApplication::ChooseNewFilePath(QWidget* parent) const {
                      QStringLiteral("Kardinex (*.kdx)"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("kdx"));
-  dialog.setLabelText(QFileDialog::Accept, KdxText("作成"));
+  dialog.setLabelText(QFileDialog::Accept, KdxTextAs("作成", "button"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().front();
 }

@@ -45,6 +45,11 @@ QString KdxShownName(const char* field, size_t size) {
 
 QString KdxText(const char* key) { return QString::fromUtf8(Vell_LocalizedString(key)); }
 
+QString KdxTextAs(const char* key, const char* role) {
+  const QString text = QCoreApplication::translate("Kardinex", key, role);
+  return text == QString::fromUtf8(key) ? KdxText(key) : text;
+}
+
 std::string KdxTextUtf8(const char* key) {
   const char* text = Vell_LocalizedString(key);
   return text ? std::string(text) : std::string();

@@ -31,6 +31,11 @@ bool KdxInstallLanguage(KdxLanguage language);
 
 // The localised text of a key.
 [[nodiscard]] QString KdxText(const char* key);
+// The localised text of a key where one Japanese word needs another
+// translation in this place (role: the translation's disambiguation, such as
+// "button" for 作成 as a command rather than a date caption). Without such a
+// translation it is KdxText(key).
+[[nodiscard]] QString KdxTextAs(const char* key, const char* role);
 // The same as UTF-8, for the core's functions.
 [[nodiscard]] std::string KdxTextUtf8(const char* key);
 
