@@ -13,7 +13,7 @@
 void KdxInstallLocalization() {
   Vell_SetLocalizedStringTable([](std::string_view key) -> std::optional<std::string> {
     const std::string k(key);
-    const QString translated = QCoreApplication::translate("Kardinex", k.c_str());
+    const QString translated = QCoreApplication::translate(kKdxTranslationContext, k.c_str());
     std::string text = translated.toStdString();
     if (text == k) return std::nullopt;
     return text;
@@ -46,7 +46,7 @@ QString KdxShownName(const char* field, size_t size) {
 QString KdxText(const char* key) { return QString::fromUtf8(Vell_LocalizedString(key)); }
 
 QString KdxTextAs(const char* key, const char* role) {
-  const QString text = QCoreApplication::translate("Kardinex", key, role);
+  const QString text = QCoreApplication::translate(kKdxTranslationContext, key, role);
   return text == QString::fromUtf8(key) ? KdxText(key) : text;
 }
 
