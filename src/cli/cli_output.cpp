@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/util/vell_string.h"
 #include "core/util/vell_utf8.h"
 #include "transfer/file_access.h"
 
@@ -115,4 +116,10 @@ std::string CliJsonArray(const std::vector<std::string>& values) {
   std::string json = "[";
   for (size_t i = 0; i < values.size(); ++i) json += (i > 0 ? ",\n  " : "\n  ") + values[i];
   return json + (values.empty() ? "]\n" : "\n]\n");
+}
+
+std::string CliCommas(uint64_t value) {
+  char text[32];  // every int64_t with its commas and NUL: never cut
+  static_cast<void>(Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text));
+  return text;
 }

@@ -14,6 +14,9 @@
 // script can read the value back exactly. The document keeps the value as it is.
 [[nodiscard]] std::string CliFlat(std::string_view text);
 
+// A count with thousands separators, as the reports print sizes: "1,234,567".
+[[nodiscard]] std::string CliCommas(uint64_t value);
+
 // What kdx says of a file it was given that cannot be read: "no such file"
 // when it is missing, else why ("cannot be read: permission denied"). Empty
 // when the file can be opened for reading.

@@ -12,12 +12,6 @@
 
 namespace {
 
-std::string Commas(uint64_t value) {
-  char text[32];  // every int64_t with its commas and NUL: never cut
-  static_cast<void>(Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text));
-  return text;
-}
-
 int RunCompact(const std::string& path, const CliPasswordSource& password, std::ostream& out,
                std::ostream& err) {
   KdxSession doc;
@@ -32,10 +26,10 @@ int RunCompact(const std::string& path, const CliPasswordSource& password, std::
     for (const std::string& problem : report.problems) err << "kdx:   " << problem << "\n";
     return kExitFailed;
   }
-  out << CliFlat(path) << ": " << Commas(report.reclaimed()) << " bytes reclaimed ("
-      << Commas(report.sizeBefore) << " -> " << Commas(report.sizeAfter) << " bytes";
+  out << CliFlat(path) << ": " << CliCommas(report.reclaimed()) << " bytes reclaimed ("
+      << CliCommas(report.sizeBefore) << " -> " << CliCommas(report.sizeAfter) << " bytes";
   if (report.blocksDropped > 0) {
-    out << "; " << Commas(report.blocksDropped) << " blocks no entry reads left out";
+    out << "; " << CliCommas(report.blocksDropped) << " blocks no entry reads left out";
   }
   out << ")\n";
   return kExitOk;

@@ -24,12 +24,6 @@
 
 namespace {
 
-std::string Commas(uint64_t value) {
-  char text[32];  // every int64_t with its commas and NUL: never cut
-  static_cast<void>(Vell_LongToCommaString(static_cast<int64_t>(value), text, sizeof text));
-  return text;
-}
-
 std::string ViewDate(const char* dateChars) {
   char view[kVellViewDateSize];
   Vell_GetViewDateStringFromDataChars(dateChars, view);
@@ -124,17 +118,17 @@ int RunInfo(const std::string& path, bool json, std::ostream& out, std::ostream&
                 << "\n";
   row("created") << ViewDate(info.createFileDate) << ", " << CliFlat(info.createOS) << "\n";
   row("last saved") << ViewDate(info.updateFileDate) << ", " << CliFlat(info.updateOS) << "\n";
-  row("entries") << Commas(static_cast<uint64_t>(data.entryAry->count));
-  if (encrypted > 0) out << " (" << Commas(static_cast<uint64_t>(encrypted)) << " encrypted)";
+  row("entries") << CliCommas(static_cast<uint64_t>(data.entryAry->count));
+  if (encrypted > 0) out << " (" << CliCommas(static_cast<uint64_t>(encrypted)) << " encrypted)";
   out << "\n";
-  row("category sets") << Commas(static_cast<uint64_t>(data.catSetAry->count)) << "\n";
-  row("blocks") << "body " << Commas(members(kKdxTagBORB)) << ", text "
-                << Commas(members(kKdxTagTEXT)) << ", note " << Commas(members(kKdxTagNORB))
-                << ", icon " << Commas(members(kKdxTagFIIC)) << "\n";
+  row("category sets") << CliCommas(static_cast<uint64_t>(data.catSetAry->count)) << "\n";
+  row("blocks") << "body " << CliCommas(members(kKdxTagBORB)) << ", text "
+                << CliCommas(members(kKdxTagTEXT)) << ", note " << CliCommas(members(kKdxTagNORB))
+                << ", icon " << CliCommas(members(kKdxTagFIIC)) << "\n";
   row("password") << password << "\n";
-  row("file size") << Commas(summary.fileSize) << " bytes";
+  row("file size") << CliCommas(summary.fileSize) << " bytes";
   if (summary.walkable) {
-    out << ", " << Commas(summary.fileSize - summary.usedBytes) << " no longer in use";
+    out << ", " << CliCommas(summary.fileSize - summary.usedBytes) << " no longer in use";
   }
   out << "\n";
   return kExitOk;
