@@ -127,6 +127,13 @@ struct REZ_FILE {
 [[nodiscard]] int32_t REZ_InsertData(REZ_FILE* file, uint64_t count, const void* data);
 [[nodiscard]] int32_t REZ_RemoveData(REZ_FILE* file);
 [[nodiscard]] int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data);
+// Writes data as a new member in the current member's place in its chain (and
+// in the tag list, for a head) and unlinks the current one, whose bytes stay
+// where they were. Under a transaction the new member goes into a place the
+// transaction freed, when one is large enough, and the old place is freed once
+// the change commits (rez_journal.h); otherwise it goes to the end of the file.
+// The new member becomes current.
+[[nodiscard]] int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data);
 
 // Record arrays: a table stored as one member per record under one tag.
 [[nodiscard]] int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize,

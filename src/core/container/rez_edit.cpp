@@ -8,6 +8,7 @@
 
 #include "core/container/rez.h"
 #include "core/container/rez_internal.h"
+#include "core/container/rez_journal.h"
 #include "core/util/vell_log.h"
 
 using rez_internal::IsHead;
@@ -250,5 +251,78 @@ int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data) {
     return REZ_ERR_IO;
   }
   file->written = true;
+  return REZ_OK;
+}
+
+int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
+  int32_t status = CheckWritable(file);
+  if (status != REZ_OK) return status;
+  if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
+  if (data == nullptr && count > 0) return REZ_ERR_ARGUMENT;
+  REZ_METADATA cur;
+  status = ReadHeader(file, file->current.position, &cur);
+  if (status != REZ_OK) return status;
+  if (cur.tag == kRezNoLink) return REZ_ERR_ARGUMENT;
+
+  // Read and check every neighbour before writing anything.
+  REZ_METADATA second, prev, next;
+  const bool hasSecond = cur.nextMember != kRezNoLink;
+  if (hasSecond) {
+    status = ReadHeader(file, cur.nextMember, &second);
+    if (status != REZ_OK) return status;
+    if (second.tag != cur.tag || second.prevMember != cur.position) return REZ_ERR_NO_MEMBER;
+  }
+  bool hasNext = false;
+  if (!IsHead(cur)) {
+    status = ReadHeader(file, cur.prevMember, &prev);
+    if (status != REZ_OK) return status;
+    if (prev.tag != cur.tag || prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
+  } else {
+    status = ReadPreviousHead(file, cur, &prev);
+    if (status == REZ_OK) status = ReadNextHead(file, cur, &next, &hasNext);
+    if (status != REZ_OK) return status;
+  }
+
+  // The new member, with the old one's links, before anything leads to it.
+  REZ_METADATA moved = cur;
+  uint64_t place;
+  if (REZ_TakeFreeSpace(file, kRezHeaderSize + count, &place)) {
+    if (place < kRezFirstMemberPosition || place + kRezHeaderSize + count > file->stream->Size()) {
+      return REZ_ERR_IO;
+    }
+    moved.position = static_cast<uint32_t>(place);
+    moved.dataLength = static_cast<uint32_t>(count);
+    status = WriteHeader(file, moved);
+    if (status != REZ_OK) return status;
+    if (count > 0 && !file->stream->WriteAt(place + kRezHeaderSize, data, count)) {
+      return REZ_ERR_IO;
+    }
+  } else {
+    status = WriteNewMember(file, &moved, count, data, "REZ_RelocateData");
+    if (status != REZ_OK) return status;
+  }
+
+  // Backward links first, the forward one that makes it reachable last.
+  if (hasSecond) {
+    second.prevMember = moved.position;
+    status = WriteHeader(file, second);
+    if (status != REZ_OK) return status;
+  }
+  if (IsHead(cur)) {
+    if (hasNext) {
+      next.prevTag = moved.position;
+      status = WriteHeader(file, next);
+      if (status != REZ_OK) return status;
+    }
+    prev.nextTag = moved.position;
+  } else {
+    prev.nextMember = moved.position;
+  }
+  status = WriteHeader(file, prev);
+  if (status != REZ_OK) return status;
+  if (!hasSecond) file->lastMember[cur.tag] = moved.position;
+  REZ_FreeAfterCommit(file, cur.position, kRezHeaderSize + uint64_t{cur.dataLength});
+  file->current = moved;
+  file->hasCurrent = 1;
   return REZ_OK;
 }

@@ -37,6 +37,8 @@ constexpr size_t kHeadSize = 52;
 constexpr size_t kRegionHeadSize = 12;
 // Larger than any container can be, so a damaged size is refused before a read.
 constexpr uint64_t kMaxJournalSize = uint64_t{1} << 33;
+// Free places are overwritten this many bytes at a time.
+constexpr uint64_t kWipeChunk = uint64_t{1} << 20;
 
 std::atomic<int64_t> g_writeBudget{-1};
 
@@ -116,6 +118,31 @@ struct RezTransaction::State {
   uint64_t baseSize = 0;                          // the file's size at the last commit
   std::map<uint64_t, std::vector<uint8_t>> held;  // bytes inside baseSize, by offset; disjoint
   bool journalMade = false;                       // the journal file exists (invalid)
+  // Places no committed link reaches, by offset: free ones, ones taken since
+  // the last commit (written to the file directly), and ones the changes
+  // since the last commit unlink.
+  std::map<uint64_t, uint64_t> freeSpace, taken;
+  std::vector<std::pair<uint64_t, uint64_t>> freed;
+
+  // Whether [pos, pos + count) lies in a place taken since the last commit.
+  bool InTaken(uint64_t pos, size_t count) const {
+    auto it = taken.upper_bound(pos);
+    if (it == taken.begin()) return false;
+    --it;
+    return pos + count <= it->first + it->second;
+  }
+  // After a commit: what was taken is in use, what was unlinked is free.
+  void SpaceCommitted() {
+    taken.clear();
+    for (const auto& [offset, size] : freed) freeSpace[offset] = size;
+    freed.clear();
+  }
+  // After a failed commit or an abort: the file is as at the last commit.
+  void SpaceDropped() {
+    freeSpace.merge(taken);
+    taken.clear();
+    freed.clear();
+  }
 
   // Holds count bytes at pos (pos + count <= baseSize), over what was held.
   void Hold(uint64_t pos, const uint8_t* bytes, size_t count) {
@@ -174,11 +201,12 @@ class TransactionStream : public RezStream {
   }
   [[nodiscard]] bool WriteAt(uint64_t pos, const void* buffer, size_t count) override {
     const auto* bytes = static_cast<const uint8_t*>(buffer);
-    uint64_t base;
     {
       std::lock_guard<std::mutex> lock(state_->mutex);
-      base = state_->baseSize;
-      if (pos < base) {
+      const uint64_t base = state_->baseSize;
+      // A place taken from the free ones is reached by no committed link: it
+      // is written at once, like an append.
+      if (pos < base && !state_->InTaken(pos, count)) {
         const size_t inside = static_cast<size_t>(std::min<uint64_t>(count, base - pos));
         state_->Hold(pos, bytes, inside);
         pos += inside;
@@ -192,6 +220,8 @@ class TransactionStream : public RezStream {
   // The commit makes everything durable at once.
   [[nodiscard]] bool Sync() override { return true; }
   [[nodiscard]] bool Close() override { return inner_->Close(); }
+
+  RezTransaction::State& state() const { return *state_; }
 
  private:
   std::unique_ptr<RezStream> inner_;
@@ -229,6 +259,43 @@ void RezSetWriteBudgetForTesting(int64_t writes) { g_writeBudget.store(writes); 
 int64_t RezWriteBudgetForTesting() { return g_writeBudget.load(); }
 
 std::string REZ_JournalPath(const std::string& path) { return path + "-journal"; }
+
+namespace {
+
+TransactionStream* TransactionOf(const REZ_FILE* file) {
+  return file == nullptr ? nullptr : dynamic_cast<TransactionStream*>(file->stream.get());
+}
+
+}  // namespace
+
+bool REZ_UnderTransaction(const REZ_FILE* file) { return TransactionOf(file) != nullptr; }
+
+bool REZ_TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t* position) {
+  TransactionStream* stream = TransactionOf(file);
+  if (stream == nullptr || size == 0) return false;
+  RezTransaction::State& s = stream->state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto best = s.freeSpace.end();
+  for (auto it = s.freeSpace.begin(); it != s.freeSpace.end(); ++it) {
+    if (it->second >= size && (best == s.freeSpace.end() || it->second < best->second)) best = it;
+  }
+  if (best == s.freeSpace.end()) return false;
+  const auto [offset, length] = *best;
+  s.freeSpace.erase(best);
+  s.taken[offset] = size;
+  // The rest stays free.
+  if (length > size) s.freeSpace[offset + size] = length - size;
+  *position = offset;
+  return true;
+}
+
+void REZ_FreeAfterCommit(REZ_FILE* file, uint64_t position, uint64_t size) {
+  TransactionStream* stream = TransactionOf(file);
+  if (stream == nullptr || size == 0) return;
+  RezTransaction::State& s = stream->state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.freed.emplace_back(position, size);
+}
 
 int32_t REZ_RecoverJournal(const std::string& path) {
   const std::string jpath = REZ_JournalPath(path);
@@ -290,6 +357,7 @@ std::unique_ptr<RezTransaction> RezTransaction::Begin(const std::string& path, i
 RezTransaction::~RezTransaction() {
   Abort();
   State& s = *state_;
+  WipeFreeSpace();
   if (s.journalMade) static_cast<void>(Unlink(s.journalPath));  // invalid since the last commit
   std::lock_guard<std::mutex> lock(g_registryMutex);
   auto it = g_registry.find(s.id);
@@ -305,10 +373,30 @@ bool RezTransaction::Clean() const {
          static_cast<uint64_t>(st.st_size) == state_->baseSize;
 }
 
+void RezTransaction::WipeFreeSpace() {
+  State& s = *state_;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.freeSpace.empty()) return;
+  VellUniqueFd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  bool ok = file.valid();
+  const std::vector<uint8_t> zeros(std::min<uint64_t>(kWipeChunk, s.baseSize));
+  for (const auto& [offset, size] : s.freeSpace) {
+    // Never past the committed end, whatever the places say.
+    const uint64_t end = std::min(offset + size, s.baseSize);
+    for (uint64_t at = offset; ok && at < end; at += kWipeChunk) {
+      ok = WriteFully(file.get(), at, zeros.data(),
+                      static_cast<size_t>(std::min<uint64_t>(kWipeChunk, end - at)));
+    }
+  }
+  if (!ok || ::fdatasync(file.get()) != 0) Vell_SystemErrorLog("[-1] REZ_WipeFreeSpace\r\n");
+  s.freeSpace.clear();
+}
+
 void RezTransaction::Abort() {
   State& s = *state_;
   std::lock_guard<std::mutex> lock(s.mutex);
   s.held.clear();
+  s.SpaceDropped();
   VellUniqueFd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
   // What was appended is unreachable; cutting it only gives the space back.
   if (file.valid() && SizeOf(file.get()) > s.baseSize) {
@@ -386,6 +474,7 @@ int32_t RezTransaction::Commit() {
       return REZ_ERR_IO;
     }
     s.held.clear();
+    s.SpaceCommitted();
     s.baseSize = SizeOf(file.get());
     return REZ_OK;
   }
@@ -432,6 +521,7 @@ int32_t RezTransaction::Commit() {
   if (!ok) {
     Vell_SystemErrorLog("[-4] REZ_Commit\r\n");
     s.held.clear();
+    s.SpaceDropped();
     s.journalMade = false;  // the recovery removes it
     lock.unlock();
     // The journal is on the disk: put the old bytes back now. When even that
@@ -450,6 +540,7 @@ int32_t RezTransaction::Commit() {
     s.journalMade = false;
   }
   s.held.clear();
+  s.SpaceCommitted();
   s.baseSize = SizeOf(file.get());
   return REZ_OK;
 }

@@ -30,6 +30,8 @@
 #include <memory>
 #include <string>
 
+struct REZ_FILE;
+
 // The journal's path for a container file.
 std::string REZ_JournalPath(const std::string& path);
 
@@ -67,8 +69,30 @@ class RezTransaction {
 
  private:
   explicit RezTransaction(std::shared_ptr<State> state);
+  // Overwrites the places still free with zeros (see REZ_TakeFreeSpace).
+  void WipeFreeSpace();
   std::shared_ptr<State> state_;
 };
+
+// ---- Space freed under a transaction ----------------------------------------
+// A member rewritten in another place (REZ_RelocateData) leaves its old place
+// unreachable once the change commits. The transaction remembers such places
+// and hands them out again, so that a block saved over and over moves between
+// two places instead of growing the file by a copy each time. Bytes written
+// into a place handed out go to the file at once, with no copy in the journal:
+// what was last committed reaches none of them. Places still free when the
+// transaction ends are overwritten with zeros, so that no old content lingers
+// there.
+
+// Whether file was opened on a file a transaction is open on.
+[[nodiscard]] bool REZ_UnderTransaction(const REZ_FILE* file);
+// Takes a free place of at least size bytes (the smallest that will do) for
+// the changes up to the next commit; should that commit fail, the place is
+// free again. False when there is none, or no transaction.
+[[nodiscard]] bool REZ_TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t* position);
+// The size bytes at position become free when the changes made since the last
+// commit are committed (nothing without a transaction).
+void REZ_FreeAfterCommit(REZ_FILE* file, uint64_t position, uint64_t size);
 
 // Tests: the process "dies" after this many more writes to container files
 // and journals: every write after them is dropped unseen (reported as done),

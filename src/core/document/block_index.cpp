@@ -90,9 +90,16 @@ TagIndex* FindTagIndex(const struct stat& stamp, uint32_t tag) {
 
 // Applies one of our own edits; false when the index can no longer say which
 // member is first.
-[[nodiscard]] bool Apply(TagIndex& index, bool append, int32_t entryId,
-                         const REZ_METADATA& member) {
+[[nodiscard]] bool Apply(TagIndex& index, bool append, int32_t entryId, const REZ_METADATA& member,
+                         uint32_t movedTo) {
   auto slot = index.entries.find(entryId);
+  if (movedTo != kRezNoLink) {
+    if (slot == index.entries.end() || slot->second.first != member.position) return false;
+    if (slot->second.last == member.position) slot->second.last = movedTo;
+    slot->second.first = movedTo;
+    if (index.tail == member.position) index.tail = movedTo;
+    return true;
+  }
   if (append) {
     if (slot == index.entries.end()) {
       index.entries.emplace(entryId, EntrySlot{member.position, member.position, 1});
@@ -255,7 +262,7 @@ void Session::HintTail(REZ_FILE* file) const {
 void Session::Appended(int32_t entryId, uint32_t position) {
   wrote_ = true;
   try {
-    edits_.push_back(Edit{true, entryId, REZ_METADATA{tag_, 0, position, 0, 0, 0, 0}});
+    edits_.push_back(Edit{EditKind::kAppend, entryId, REZ_METADATA{tag_, 0, position, 0, 0, 0, 0}});
   } catch (const std::exception&) {
     invalid_ = true;
   }
@@ -264,7 +271,16 @@ void Session::Appended(int32_t entryId, uint32_t position) {
 void Session::Removed(int32_t entryId, const REZ_METADATA& removed) {
   wrote_ = true;
   try {
-    edits_.push_back(Edit{false, entryId, removed});
+    edits_.push_back(Edit{EditKind::kRemove, entryId, removed});
+  } catch (const std::exception&) {
+    invalid_ = true;
+  }
+}
+
+void Session::Moved(int32_t entryId, const REZ_METADATA& old, uint32_t newPosition) {
+  wrote_ = true;
+  try {
+    edits_.push_back(Edit{EditKind::kMove, entryId, old, newPosition});
   } catch (const std::exception&) {
     invalid_ = true;
   }
@@ -285,7 +301,8 @@ void Session::Commit() {
   auto index = it->second.tags.find(tag_);
   if (index != it->second.tags.end()) {
     for (const Edit& edit : edits_) {
-      if (!Apply(index->second, edit.append, edit.entryId, edit.member)) {
+      if (!Apply(index->second, edit.kind == EditKind::kAppend, edit.entryId, edit.member,
+                 edit.kind == EditKind::kMove ? edit.movedTo : kRezNoLink)) {
         it->second.tags.erase(index);
         break;
       }

@@ -39,6 +39,9 @@ class Session {
   void Appended(int32_t entryId, uint32_t position);
   void Removed(int32_t entryId, const REZ_METADATA& removed);
   void Rewritten() { wrote_ = true; }
+  // The entry's block, found by Find, was rewritten at newPosition in the
+  // same place of the chain (REZ_RelocateData).
+  void Moved(int32_t entryId, const REZ_METADATA& old, uint32_t newPosition);
   // A write failed part-way, or edits too involved to follow were made: the
   // file's index is dropped at Commit.
   void Invalidate() { invalid_ = true; }
@@ -48,10 +51,12 @@ class Session {
   void Commit();
 
  private:
+  enum class EditKind { kAppend, kRemove, kMove };
   struct Edit {
-    bool append;
+    EditKind kind;
     int32_t entryId;
     REZ_METADATA member;
+    uint32_t movedTo = kRezNoLink;
   };
   std::string path_;
   uint32_t tag_;

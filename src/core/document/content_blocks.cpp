@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/container/rez_handle.h"
+#include "core/container/rez_journal.h"
 #include "core/document/block_index.h"
 #include "core/document/block_io.h"
 #include "core/document/blocks.h"
@@ -31,6 +32,10 @@ struct ContentKind {
   bool isNote;              // the note's results are 1/0 and it logs less
   bool headResultIsCode;    // reading the head answers 0 or the container's code
 };
+
+// Blocks this long are saved into a free place rather than in place when a
+// transaction is open on the file (see Save).
+constexpr uint32_t kRelocateFrom = 64 * 1024;
 
 constexpr ContentKind kBody{kKdxTagBORB, "bo_id", 0x42, "BO", false, false};
 constexpr ContentKind kText{kKdxTagTEXT, "tx_id", 0x42, "TX", false, true};
@@ -422,7 +427,18 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
     std::vector<uint8_t> block;
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());
-    status = Rewrite(file, session, block);
+    if (old.dataLength >= kRelocateFrom && REZ_UnderTransaction(file)) {
+      // A long block rewritten in place needs a copy of every byte it changes
+      // in the commit's journal; in a free place it needs none.
+      status = REZ_RelocateData(file, block.size(), block.data());
+      if (status == REZ_OK) {
+        session.Moved(entryId, old, file->current.position);
+      } else {
+        session.Invalidate();
+      }
+    } else {
+      status = Rewrite(file, session, block);
+    }
     if (status != REZ_OK) return fail(4, CloseAndCommit(rez, session, status));
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
@@ -445,8 +461,11 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
       return fail(7, CloseAndCommit(rez, session, status));
     }
     session.Removed(entryId, old);
-    // The new content is in place; a failed wipe is logged, not a failed save.
-    if (WipeUnlinked(k, file, old.position, oldContainerId, entryId) != REZ_OK) {
+    if (REZ_UnderTransaction(file)) {
+      // Wiped when the transaction ends, unless a later save takes the place.
+      REZ_FreeAfterCommit(file, old.position, kRezHeaderSize + uint64_t{old.dataLength});
+    } else if (WipeUnlinked(k, file, old.position, oldContainerId, entryId) != REZ_OK) {
+      // The new content is in place; a failed wipe is logged, not a failed save.
       LogStep(k, "Save", 8, kNoteLogs);
     }
   }

@@ -134,6 +134,43 @@ TEST_F(RezEdit, RemovingRelinksChainsAndTagListButKeepsTheBytes) {
   EXPECT_EQ(REZ_FirstTag(&file_), REZ_ERR_NO_TAG);
 }
 
+TEST_F(RezEdit, RelocatingTakesTheMembersPlaceInChainAndTagList) {
+  struct Case {
+    uint32_t tag;
+    int steps;
+    Strings b;  // tag B afterwards
+  };
+  const Case cases[] = {
+      {kA, 0, {"b1", "b2", "b3"}},   // the first tag's only member
+      {kD, 0, {"b1", "b2", "b3"}},   // the last tag's only member
+      {kB, 0, {"new", "b2", "b3"}},  // a head with members after it
+      {kB, 1, {"b1", "new", "b3"}},
+      {kB, 2, {"b1", "b2", "new"}},  // the last member: appends follow it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.tag << " " << c.steps);
+    Fresh();
+    for (auto [tag, s] : std::vector<std::pair<uint32_t, std::string>>{
+             {kA, "a1"}, {kB, "b1"}, {kB, "b2"}, {kB, "b3"}, {kC, "c1"}, {kD, "d1"}}) {
+      Add(tag, s);
+    }
+    const size_t size = BytesOf(file_).size();
+    Go(c.tag, c.steps);
+    const uint32_t old = file_.current.position;
+    ASSERT_EQ(REZ_RelocateData(&file_, 3, "new"), REZ_OK);
+    // Without a transaction the new member goes to the end; the old one's bytes stay.
+    EXPECT_EQ(file_.current.position, size);
+    EXPECT_EQ(Current(), "new");
+    EXPECT_EQ(HeaderAt(BytesOf(file_), old).position, old);
+    Contents read = Read();
+    EXPECT_EQ(read[kB], c.b);
+    EXPECT_EQ(read[c.tag == kB ? kC : c.tag], (Strings{c.tag == kB ? "c1" : "new"}));
+    EXPECT_EQ(TagOrder(BytesOf(file_)), (Tags{kA, kB, kC, kD}));
+    Add(c.tag, "tail");
+    EXPECT_EQ(Read()[c.tag].back(), "tail");
+  }
+}
+
 TEST_F(RezEdit, BadArgumentsAreRefusedWithoutAWrite) {
   Add(kA, "abc");
   const std::vector<uint8_t> before = BytesOf(file_);
@@ -234,14 +271,17 @@ TEST(RezEditFaults, AFailedEditLosesNothingElse) {
   struct Edit {
     uint32_t tag;
     int steps;
-    char op;  // 'a'ppend, or 'r'emove the current member
+    char op;  // 'a'ppend, 'r'emove or re'l'ocate the current member
   };
   for (Edit e : {Edit{kA, 0, 'a'}, Edit{kB, 0, 'a'}, Edit{kNew, 0, 'a'}, Edit{kA, 0, 'r'},
-                 Edit{kA, 1, 'r'}, Edit{kA, 2, 'r'}, Edit{kB, 0, 'r'}}) {
+                 Edit{kA, 1, 'r'}, Edit{kA, 2, 'r'}, Edit{kB, 0, 'r'}, Edit{kA, 0, 'l'},
+                 Edit{kA, 1, 'l'}, Edit{kA, 2, 'l'}, Edit{kB, 0, 'l'}}) {
     SCOPED_TRACE(testing::Message() << e.op << " " << e.tag << " " << e.steps);
     Strings edited = base.at(e.tag);
     if (e.op == 'a') {
       edited.push_back("new");
+    } else if (e.op == 'l') {
+      edited[static_cast<size_t>(e.steps)] = "new";
     } else {
       edited.erase(edited.begin() + e.steps);
     }
@@ -250,7 +290,7 @@ TEST(RezEditFaults, AFailedEditLosesNothingElse) {
           if (e.op == 'a') return REZ_AddData(f, e.tag, 3, "new");
           EXPECT_EQ(REZ_FirstMember(f, e.tag), REZ_OK);
           for (int i = 0; i < e.steps; ++i) EXPECT_EQ(REZ_NextMember(f), REZ_OK);
-          return REZ_RemoveData(f);
+          return e.op == 'l' ? REZ_RelocateData(f, 3, "new") : REZ_RemoveData(f);
         },
         [&](const Contents& c, bool ok) {
           for (const auto& [tag, before] : base) {

@@ -4,6 +4,7 @@
 // sound and hold exactly what it held before the operation or after it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -191,6 +192,73 @@ TEST_F(Crash, SavingALongBodyInPlaceWithOneWordChanged) {
     EXPECT_LT(std::filesystem::file_size(REZ_JournalPath(base_)), 20000u);
   }
   ExpectAllOrNothing([&](KdxSession& s) { save(s, 'Q'); });
+}
+
+// A long body saved again and again moves between two places: the journal
+// holds only the links, the file stops growing after the first move, and
+// closing leaves no old version in the file. Killed at any write of a save
+// into the place an earlier save freed, it holds the one version or the other.
+TEST_F(Crash, SavingALongBodyAgainMovesItBetweenTwoPlaces) {
+  const auto version = [](char mark) {
+    std::string body(200000, 'B');
+    body.replace(0, 9, std::string("VERSION-") + mark);
+    return body;
+  };
+  const auto save = [&](KdxSession& s, char mark) {
+    const KDX_ENTRY e = *s.FindEntry(ids_[2]);
+    if (s.SaveEntryContent(e, KdxBlockKind::kText, version(mark)) == 0) {
+      static_cast<void>(s.Save());
+    }
+  };
+  const auto holds = [](const std::string& path, char mark) {
+    const std::vector<uint8_t> bytes = kdx_test::ReadAll(path);
+    const std::string marker = std::string("VERSION-") + mark;
+    return std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end()) != bytes.end();
+  };
+  {
+    KdxSession session;
+    ASSERT_EQ(session.Open(base_, KdxAccess::kWrite), KdxOpenResult::kOk);
+    save(session, 'A');  // grows: a new block
+    save(session, 'B');  // moves to the end
+    const auto size = std::filesystem::file_size(base_);
+    save(session, 'C');  // back into A's place
+    save(session, 'D');  // and into B's
+    EXPECT_EQ(std::filesystem::file_size(base_), size);
+    EXPECT_LT(std::filesystem::file_size(REZ_JournalPath(base_)), 4096u);
+    EXPECT_EQ(Block(base_, *session.FindEntry(ids_[2]), KdxBlockKind::kText), version('D'));
+  }
+  EXPECT_TRUE(holds(base_, 'D'));
+  for (char gone : {'A', 'B', 'C'}) EXPECT_FALSE(holds(base_, gone)) << gone;
+
+  const std::string work = dir_.File("work.kdx");
+  for (int64_t n = 0;; ++n) {
+    SCOPED_TRACE(testing::Message() << "dying after write " << n);
+    std::filesystem::remove(work);
+    std::filesystem::copy_file(base_, work);
+    bool done;
+    {
+      KdxSession session;
+      ASSERT_EQ(session.Open(work, KdxAccess::kWrite), KdxOpenResult::kOk);
+      save(session, 'E');  // moves to the end, freeing D's place
+      RezSetWriteBudgetForTesting(n);
+      save(session, 'F');  // into D's place
+      done = RezWriteBudgetForTesting() > 0;
+      RezSetWriteBudgetForTesting(0);
+    }
+    RezSetWriteBudgetForTesting(-1);
+    block_index::ClearForTesting();
+    KdxSession reopened;
+    ASSERT_EQ(reopened.Open(work, KdxAccess::kWrite), KdxOpenResult::kOk);
+    const std::string text = Block(work, *reopened.FindEntry(ids_[2]), KdxBlockKind::kText);
+    EXPECT_TRUE(text == version('E') || text == version('F')) << text.substr(0, 9);
+    if (done) {
+      EXPECT_EQ(text, version('F'));
+    }
+    std::vector<std::string> problems;
+    ASSERT_EQ(KDX_CheckDocument(work.c_str(), &problems), 0);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    if (done) break;
+  }
 }
 
 TEST_F(Crash, SettingThePassword) {
