@@ -4,6 +4,7 @@
 // the backward link before the forward one. An edit that fails part-way then
 // leaves at worst unreachable bytes at the end of the file or a stale backward
 // link, never a forward link to a place where no member is.
+#include <cstdint>
 #include <cstring>
 
 #include "core/container/rez.h"
@@ -255,6 +256,11 @@ int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data) {
 }
 
 int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
+  return rez_internal::Relocate(file, count, data, UINT64_MAX, true);
+}
+
+int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, const void* data, uint64_t limit,
+                               bool mayAppend) {
   int32_t status = CheckWritable(file);
   if (status != REZ_OK) return status;
   if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
@@ -286,7 +292,7 @@ int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
   // The new member, with the old one's links, before anything leads to it.
   REZ_METADATA moved = cur;
   uint64_t place;
-  if (REZ_TakeFreeSpace(file, kRezHeaderSize + count, &place)) {
+  if (rez_internal::TakeFreeSpace(file, kRezHeaderSize + count, limit, &place)) {
     if (place < kRezFirstMemberPosition || place + kRezHeaderSize + count > file->stream->Size()) {
       return REZ_ERR_IO;
     }
@@ -297,9 +303,11 @@ int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
     if (count > 0 && !file->stream->WriteAt(place + kRezHeaderSize, data, count)) {
       return REZ_ERR_IO;
     }
-  } else {
+  } else if (mayAppend) {
     status = WriteNewMember(file, &moved, count, data, "REZ_RelocateData");
     if (status != REZ_OK) return status;
+  } else {
+    return REZ_ERR_ARGUMENT;
   }
 
   // Backward links first, the forward one that makes it reachable last.
@@ -321,6 +329,7 @@ int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
   status = WriteHeader(file, prev);
   if (status != REZ_OK) return status;
   if (!hasSecond) file->lastMember[cur.tag] = moved.position;
+  rez_internal::NoteMoved(file, moved.position);
   REZ_FreeAfterCommit(file, cur.position, kRezHeaderSize + uint64_t{cur.dataLength});
   file->current = moved;
   file->hasCurrent = 1;

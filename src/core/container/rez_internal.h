@@ -41,6 +41,20 @@ void DecodeHeader(const uint8_t in[kRezHeaderSize], REZ_METADATA* h);
                                   bool newTag, uint64_t count, const void* data,
                                   REZ_METADATA* added);
 
+// Under a transaction: takes a free place of at least size bytes ending at or
+// before limit (the smallest that will do) for the changes up to the next
+// commit; should that commit fail, it is free again. False when there is
+// none, or no transaction (rez_journal).
+[[nodiscard]] bool TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t limit, uint64_t* position);
+// Under a transaction: a member was moved to position (kept when that lies
+// past the file's size at the transaction's start).
+void NoteMoved(REZ_FILE* file, uint64_t position);
+// REZ_RelocateData, into a free place ending at or before limit; when there is
+// none, the end of the file if mayAppend, else REZ_ERR_ARGUMENT with nothing
+// written.
+[[nodiscard]] int32_t Relocate(REZ_FILE* file, uint64_t count, const void* data, uint64_t limit,
+                               bool mayAppend);
+
 [[nodiscard]] inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }
 
 // False once a test's write budget is spent (RezSetWriteBudgetForTesting):

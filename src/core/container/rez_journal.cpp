@@ -8,9 +8,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -123,6 +125,10 @@ struct RezTransaction::State {
   // since the last commit unlink.
   std::map<uint64_t, uint64_t> freeSpace, taken;
   std::vector<std::pair<uint64_t, uint64_t>> freed;
+  // The file's size when the transaction began, and the members moved past
+  // it: committed, and since the last commit.
+  uint64_t startSize = 0;
+  std::set<uint64_t> movedToEnd, newlyMovedToEnd;
 
   // Whether [pos, pos + count) lies in a place taken since the last commit.
   bool InTaken(uint64_t pos, size_t count) const {
@@ -134,7 +140,12 @@ struct RezTransaction::State {
   // After a commit: what was taken is in use, what was unlinked is free.
   void SpaceCommitted() {
     taken.clear();
-    for (const auto& [offset, size] : freed) freeSpace[offset] = size;
+    movedToEnd.merge(newlyMovedToEnd);
+    newlyMovedToEnd.clear();
+    for (const auto& [offset, size] : freed) {
+      freeSpace[offset] = size;
+      movedToEnd.erase(offset);
+    }
     freed.clear();
   }
   // After a failed commit or an abort: the file is as at the last commit.
@@ -142,6 +153,7 @@ struct RezTransaction::State {
     freeSpace.merge(taken);
     taken.clear();
     freed.clear();
+    newlyMovedToEnd.clear();
   }
 
   // Holds count bytes at pos (pos + count <= baseSize), over what was held.
@@ -270,14 +282,18 @@ TransactionStream* TransactionOf(const REZ_FILE* file) {
 
 bool REZ_UnderTransaction(const REZ_FILE* file) { return TransactionOf(file) != nullptr; }
 
-bool REZ_TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t* position) {
+bool rez_internal::TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t limit,
+                                 uint64_t* position) {
   TransactionStream* stream = TransactionOf(file);
   if (stream == nullptr || size == 0) return false;
   RezTransaction::State& s = stream->state();
   std::lock_guard<std::mutex> lock(s.mutex);
   auto best = s.freeSpace.end();
   for (auto it = s.freeSpace.begin(); it != s.freeSpace.end(); ++it) {
-    if (it->second >= size && (best == s.freeSpace.end() || it->second < best->second)) best = it;
+    if (it->second >= size && it->first + size <= limit &&
+        (best == s.freeSpace.end() || it->second < best->second)) {
+      best = it;
+    }
   }
   if (best == s.freeSpace.end()) return false;
   const auto [offset, length] = *best;
@@ -287,6 +303,14 @@ bool REZ_TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t* position) {
   if (length > size) s.freeSpace[offset + size] = length - size;
   *position = offset;
   return true;
+}
+
+void rez_internal::NoteMoved(REZ_FILE* file, uint64_t position) {
+  TransactionStream* stream = TransactionOf(file);
+  if (stream == nullptr) return;
+  RezTransaction::State& s = stream->state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (position >= s.startSize) s.newlyMovedToEnd.insert(position);
 }
 
 void REZ_FreeAfterCommit(REZ_FILE* file, uint64_t position, uint64_t size) {
@@ -343,6 +367,7 @@ std::unique_ptr<RezTransaction> RezTransaction::Begin(const std::string& path, i
   state->journalPath = REZ_JournalPath(path);
   state->id = {st.st_dev, st.st_ino};
   state->baseSize = static_cast<uint64_t>(st.st_size);
+  state->startSize = state->baseSize;
   std::lock_guard<std::mutex> lock(g_registryMutex);
   auto& slot = g_registry[state->id];
   if (slot.lock() != nullptr) {  // one transaction per file
@@ -357,6 +382,8 @@ std::unique_ptr<RezTransaction> RezTransaction::Begin(const std::string& path, i
 RezTransaction::~RezTransaction() {
   Abort();
   State& s = *state_;
+  MoveBackFromEnd();
+  CutFreeEnd();
   WipeFreeSpace();
   if (s.journalMade) static_cast<void>(Unlink(s.journalPath));  // invalid since the last commit
   std::lock_guard<std::mutex> lock(g_registryMutex);
@@ -371,6 +398,60 @@ bool RezTransaction::Clean() const {
   struct stat st {};
   return ::stat(state_->path.c_str(), &st) == 0 &&
          static_cast<uint64_t>(st.st_size) == state_->baseSize;
+}
+
+void RezTransaction::MoveBackFromEnd() {
+  State& s = *state_;
+  std::set<uint64_t> places;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    places.swap(s.movedToEnd);
+  }
+  if (places.empty()) return;
+  bool moved = false;
+  REZ_FILE file;
+  if (REZ_Open(s.path.c_str(), 0, &file) != REZ_OK) return;
+  std::vector<uint8_t> data;
+  for (const uint64_t position : places) {
+    REZ_METADATA member;
+    if (rez_internal::ReadHeader(&file, position, &member) != REZ_OK) continue;
+    try {
+      data.resize(member.dataLength);
+    } catch (const std::exception&) {
+      continue;  // it stays where it is
+    }
+    file.current = member;
+    file.hasCurrent = 1;
+    if (REZ_GetData(&file, data.size(), data.data()) != REZ_OK) continue;
+    // Relocate checks that the member is still linked before it writes.
+    if (rez_internal::Relocate(&file, data.size(), data.data(), s.startSize, false) == REZ_OK) {
+      moved = true;
+    }
+  }
+  static_cast<void>(REZ_Close(&file));
+  if (moved && Commit() != REZ_OK) Vell_SystemErrorLog("[-1] REZ_MoveBackFromEnd\r\n");
+}
+
+void RezTransaction::CutFreeEnd() {
+  State& s = *state_;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  // The free places that end where the cut begins, from the back.
+  uint64_t end = s.baseSize;
+  for (;;) {
+    auto last = s.freeSpace.lower_bound(end);
+    if (last == s.freeSpace.begin()) break;
+    --last;
+    if (last->first + last->second != end) break;
+    end = last->first;
+    s.freeSpace.erase(last);
+  }
+  if (end == s.baseSize) return;
+  VellUniqueFd file(::open(s.path.c_str(), O_RDWR | O_CLOEXEC));
+  if (!file.valid() || !Truncate(file.get(), end) || ::fdatasync(file.get()) != 0) {
+    Vell_SystemErrorLog("[-1] REZ_CutFreeEnd\r\n");
+    return;
+  }
+  s.baseSize = end;
 }
 
 void RezTransaction::WipeFreeSpace() {

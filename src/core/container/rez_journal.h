@@ -69,7 +69,11 @@ class RezTransaction {
 
  private:
   explicit RezTransaction(std::shared_ptr<State> state);
-  // Overwrites the places still free with zeros (see REZ_TakeFreeSpace).
+  // What the end of a transaction does with the places it freed (see
+  // REZ_FreeAfterCommit): members moved past the starting size go back before
+  // it, a free end is cut off, and the other free places are zeroed.
+  void MoveBackFromEnd();
+  void CutFreeEnd();
   void WipeFreeSpace();
   std::shared_ptr<State> state_;
 };
@@ -80,16 +84,15 @@ class RezTransaction {
 // and hands them out again, so that a block saved over and over moves between
 // two places instead of growing the file by a copy each time. Bytes written
 // into a place handed out go to the file at once, with no copy in the journal:
-// what was last committed reaches none of them. Places still free when the
-// transaction ends are overwritten with zeros, so that no old content lingers
-// there.
+// what was last committed reaches none of them.
+//
+// When the transaction ends, members moved past the file's size at its start
+// go back into free places before it, the free places at the file's end are
+// cut off, and the free places left are overwritten with zeros, so that no old
+// content lingers there.
 
 // Whether file was opened on a file a transaction is open on.
 [[nodiscard]] bool REZ_UnderTransaction(const REZ_FILE* file);
-// Takes a free place of at least size bytes (the smallest that will do) for
-// the changes up to the next commit; should that commit fail, the place is
-// free again. False when there is none, or no transaction.
-[[nodiscard]] bool REZ_TakeFreeSpace(REZ_FILE* file, uint64_t size, uint64_t* position);
 // The size bytes at position become free when the changes made since the last
 // commit are committed (nothing without a transaction).
 void REZ_FreeAfterCommit(REZ_FILE* file, uint64_t position, uint64_t size);
