@@ -379,12 +379,18 @@ std::unique_ptr<RezTransaction> RezTransaction::Begin(const std::string& path, i
   return std::unique_ptr<RezTransaction>(new RezTransaction(std::move(state)));
 }
 
-RezTransaction::~RezTransaction() {
+void RezTransaction::Finish(std::vector<RezMovedMember>* moved) {
+  if (finished_) return;
+  finished_ = true;
   Abort();
-  State& s = *state_;
-  MoveBackFromEnd();
+  MoveBackFromEnd(moved);
   CutFreeEnd();
   WipeFreeSpace();
+}
+
+RezTransaction::~RezTransaction() {
+  Finish(nullptr);
+  State& s = *state_;
   if (s.journalMade) static_cast<void>(Unlink(s.journalPath));  // invalid since the last commit
   std::lock_guard<std::mutex> lock(g_registryMutex);
   auto it = g_registry.find(s.id);
@@ -400,7 +406,7 @@ bool RezTransaction::Clean() const {
          static_cast<uint64_t>(st.st_size) == state_->baseSize;
 }
 
-void RezTransaction::MoveBackFromEnd() {
+void RezTransaction::MoveBackFromEnd(std::vector<RezMovedMember>* moved) {
   State& s = *state_;
   std::set<uint64_t> places;
   {
@@ -408,7 +414,7 @@ void RezTransaction::MoveBackFromEnd() {
     places.swap(s.movedToEnd);
   }
   if (places.empty()) return;
-  bool moved = false;
+  std::vector<RezMovedMember> done;
   REZ_FILE file;
   if (REZ_Open(s.path.c_str(), 0, &file) != REZ_OK) return;
   std::vector<uint8_t> data;
@@ -425,11 +431,16 @@ void RezTransaction::MoveBackFromEnd() {
     if (REZ_GetData(&file, data.size(), data.data()) != REZ_OK) continue;
     // Relocate checks that the member is still linked before it writes.
     if (rez_internal::Relocate(&file, data.size(), data.data(), s.startSize, false) == REZ_OK) {
-      moved = true;
+      done.push_back({member.tag, member.position, file.current.position});
     }
   }
   static_cast<void>(REZ_Close(&file));
-  if (moved && Commit() != REZ_OK) Vell_SystemErrorLog("[-1] REZ_MoveBackFromEnd\r\n");
+  if (done.empty()) return;
+  if (Commit() != REZ_OK) {
+    Vell_SystemErrorLog("[-1] REZ_MoveBackFromEnd\r\n");
+    return;
+  }
+  if (moved != nullptr) *moved = std::move(done);
 }
 
 void RezTransaction::CutFreeEnd() {

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct REZ_FILE;
 
@@ -40,6 +41,13 @@ std::string REZ_JournalPath(const std::string& path);
 // container code when the file cannot be restored (the journal is kept for
 // the next try). Call it holding the write lock, before reading the file.
 [[nodiscard]] int32_t REZ_RecoverJournal(const std::string& path);
+
+// A member the end of a transaction moved (RezTransaction::Finish).
+struct RezMovedMember {
+  uint32_t tag;
+  uint32_t from;
+  uint32_t to;
+};
 
 class RezTransaction {
  public:
@@ -64,6 +72,11 @@ class RezTransaction {
   void Abort();
   // True when nothing was written since the last commit (held or appended).
   [[nodiscard]] bool Clean() const;
+  // Ends the work on the file (the destructor does it when this was not
+  // called): drops what was not committed, then tidies the places the
+  // transaction freed (see REZ_FreeAfterCommit) and tells which members that
+  // moved.
+  void Finish(std::vector<RezMovedMember>* moved);
 
   struct State;  // shared with the streams opened under the transaction
 
@@ -72,10 +85,11 @@ class RezTransaction {
   // What the end of a transaction does with the places it freed (see
   // REZ_FreeAfterCommit): members moved past the starting size go back before
   // it, a free end is cut off, and the other free places are zeroed.
-  void MoveBackFromEnd();
+  void MoveBackFromEnd(std::vector<RezMovedMember>* moved);
   void CutFreeEnd();
   void WipeFreeSpace();
   std::shared_ptr<State> state_;
+  bool finished_ = false;
 };
 
 // ---- Space freed under a transaction ----------------------------------------

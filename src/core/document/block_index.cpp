@@ -167,6 +167,26 @@ void KeepAcrossOtherWrite(const char* path, const struct stat& before) {
   }
 }
 
+void KeepAcrossMoves(const char* path, const struct stat& before,
+                     const std::vector<RezMovedMember>& moved) {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_files.find(KeyOf(before));
+    if (it == g_files.end() || !SameState(it->second.stamp, before)) return;
+    for (const RezMovedMember& m : moved) {
+      auto tag = it->second.tags.find(m.tag);
+      if (tag == it->second.tags.end()) continue;
+      TagIndex& index = tag->second;
+      for (auto& [id, slot] : index.entries) {
+        if (slot.first == m.from) slot.first = m.to;
+        if (slot.last == m.from) slot.last = m.to;
+      }
+      if (index.tail == m.from) index.tail = m.to;
+    }
+  }
+  KeepAcrossOtherWrite(path, before);
+}
+
 void ClearForTesting() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_files.clear();

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/container/rez.h"
+#include "core/container/rez_journal.h"
 
 namespace block_index {
 
@@ -80,6 +81,13 @@ class Session {
 // After a write by someone who knew the file was in state before and changed
 // no content block: the file's index now describes the file's new state.
 void KeepAcrossOtherWrite(const char* path, const struct stat& before);
+
+// After the end of a transaction on path (RezTransaction::Finish), which
+// moved the members in moved and changed nothing else the index knows, when
+// the file was in state before: the index follows the moves and describes
+// the file's new state.
+void KeepAcrossMoves(const char* path, const struct stat& before,
+                     const std::vector<RezMovedMember>& moved);
 
 // Drops every index (tests).
 void ClearForTesting();

@@ -130,7 +130,16 @@ KdxOpenResult KdxSession::Open(const std::string& path, KdxAccess access,
 }
 
 void KdxSession::Close() {
-  transaction_.reset();  // what was not saved is dropped
+  if (transaction_ != nullptr) {
+    // What was not saved is dropped; the block index follows what the end
+    // of the transaction moves.
+    struct stat before {};
+    const bool stamped = ::stat(path_.c_str(), &before) == 0;
+    std::vector<RezMovedMember> moved;
+    transaction_->Finish(&moved);
+    if (stamped) block_index::KeepAcrossMoves(path_.c_str(), before, moved);
+    transaction_.reset();
+  }
   if (dataMade_) KDX_FreeKdxData(&data_);
   dataMade_ = false;
   open_ = false;
