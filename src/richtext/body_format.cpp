@@ -64,13 +64,26 @@ bool IsPlainFileName(const QString& name) {
   return !name.isEmpty() && SafeAttachmentName(name) == name;
 }
 
-[[nodiscard]] bool AppendFile(QByteArray& out, const QString& name, const QByteArray& data) {
+void AppendArchiveHead(QByteArray& out, uint32_t files) {
+  out.append(kBodyMagic, sizeof(kBodyMagic));
+  AppendU16(out, kBodyVersion);
+  AppendU16(out, 0);
+  AppendU32(out, files);
+}
+
+// A file record's name and length; its data follows.
+[[nodiscard]] bool AppendFileHead(QByteArray& out, const QString& name, qsizetype size) {
   const QByteArray utf8 = name.toUtf8();
   if (utf8.isEmpty() || utf8.size() > kBodyMaxNameBytes) return false;
-  if (data.size() > kRtfdMaxPackageBytes) return false;
+  if (size > kRtfdMaxPackageBytes) return false;
   AppendU16(out, static_cast<uint16_t>(utf8.size()));
   out.append(utf8);
-  AppendU32(out, static_cast<uint32_t>(data.size()));
+  AppendU32(out, static_cast<uint32_t>(size));
+  return true;
+}
+
+[[nodiscard]] bool AppendFile(QByteArray& out, const QString& name, const QByteArray& data) {
+  if (!AppendFileHead(out, name, data.size())) return false;
   out.append(data);
   return true;
 }
@@ -84,6 +97,15 @@ std::optional<QString> DecodeStrictUtf8(const QByteArray& bytes) {
 
 [[nodiscard]] std::optional<QByteArray> DocumentToBodyWithRtf(const QTextDocument& document) {
   RtfWriteResult written = WriteRtf(document, RtfAttachmentMode::rtfd);
+  if (written.attachments.isEmpty()) {
+    // The RTF alone: the archive's head goes in front of it, where the
+    // writer left room, so that a long body is not copied once more.
+    QByteArray head;
+    AppendArchiveHead(head, 1);
+    if (!AppendFileHead(head, kRtfdTextFileName, written.rtf.size())) return std::nullopt;
+    written.rtf.prepend(head);
+    return std::move(written.rtf);
+  }
   RtfdPackage package;
   package.rtf = std::move(written.rtf);
   package.attachments = std::move(written.attachments);
@@ -114,10 +136,7 @@ std::optional<QByteArray> PackBody(const RtfdPackage& package) {
   }
   QByteArray out;
   out.reserve(kBodyHeaderBytes + total + 64 * (package.attachments.size() + 1));
-  out.append(kBodyMagic, sizeof(kBodyMagic));
-  AppendU16(out, kBodyVersion);
-  AppendU16(out, 0);
-  AppendU32(out, static_cast<uint32_t>(package.attachments.size() + 1));
+  AppendArchiveHead(out, static_cast<uint32_t>(package.attachments.size() + 1));
   if (!AppendFile(out, kRtfdTextFileName, package.rtf)) return std::nullopt;
   for (const RtfdFile& file : package.attachments) {
     if (!AppendFile(out, file.name, file.data)) return std::nullopt;

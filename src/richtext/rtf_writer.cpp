@@ -91,8 +91,9 @@ class RtfWriter {
 
   RtfWriteResult Write() {
     // Japanese text takes about 15 bytes a character (\uN and two \'hh):
-    // room for some of it up front spares most of the regrowing.
-    body_.reserve(qsizetype{document_.characterCount()} * 4 + kHeaderRoom + 1024);
+    // room for all of it up front spares the regrowing (memory is only
+    // taken where it is written).
+    body_.reserve(qsizetype{document_.characterCount()} * 16 + kHeaderRoom + 1024);
     // Room for the header, which can only be written once the body has
     // named its fonts and colours: a large body is never moved for it.
     body_.fill(' ', kHeaderRoom);

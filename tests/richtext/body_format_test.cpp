@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "richtext/attachments.h"
+#include "richtext/rtf_writer.h"
 #include "richtext/rtfd_package.h"
 #include "support/test_support.h"
 
@@ -185,6 +186,18 @@ TEST(BodyText, EachAttachmentIsOneObjectCharacter) {
   const std::optional<QByteArray> body = DocumentToBody(document);
   ASSERT_TRUE(body.has_value());
   EXPECT_EQ(PlainText(*body), QString("before\n") + QChar(0xFFFC) + QChar(0xFFFC) + "after");
+}
+
+// A body without attachments is made without going through a package: the
+// archive must be byte for byte the one the package would give.
+TEST(BodyText, ABodyOfTextAloneIsTheArchiveOfItsRtf) {
+  QTextDocument document;
+  QTextCursor(&document).insertText(QString::fromUtf8("吾輩は猫である。\nplain"));
+  RtfdPackage package;
+  package.rtf = WriteRtf(document, RtfAttachmentMode::rtfd).rtf;
+  const std::optional<QByteArray> body = DocumentToBody(document);
+  ASSERT_TRUE(body.has_value());
+  EXPECT_EQ(body, PackBody(package));
 }
 
 TEST(BodyText, EncodesShiftJisAndEucJpAndCountsLosses) {

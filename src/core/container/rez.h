@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -134,6 +136,10 @@ struct REZ_FILE {
 // the change commits (rez_journal.h); otherwise it goes to the end of the file.
 // The new member becomes current.
 [[nodiscard]] int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data);
+// The same with the data given in pieces, one after another, then zero bytes
+// up to count; pieces longer than count in all are refused.
+using RezPieces = std::initializer_list<std::span<const uint8_t>>;
+[[nodiscard]] int32_t REZ_RelocatePieces(REZ_FILE* file, uint64_t count, RezPieces pieces);
 
 // Record arrays: a table stored as one member per record under one tag.
 [[nodiscard]] int32_t REZ_ARY_IsLoadable(REZ_FILE* file, uint32_t tag, int32_t recordSize,

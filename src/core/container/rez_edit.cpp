@@ -24,10 +24,33 @@ namespace {
   return REZ_OK;
 }
 
+// Writes a member's count bytes of data at pos: the pieces, then zeros.
+[[nodiscard]] int32_t WriteData(REZ_FILE* file, uint64_t pos, uint64_t count, RezPieces pieces) {
+  const uint64_t end = pos + count;
+  for (const std::span<const uint8_t> piece : pieces) {
+    if (piece.empty()) continue;
+    if (!file->stream->WriteAt(pos, piece.data(), piece.size())) return REZ_ERR_IO;
+    pos += piece.size();
+  }
+  static constexpr uint8_t kZeros[4096] = {};
+  while (pos < end) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof kZeros, end - pos));
+    if (!file->stream->WriteAt(pos, kZeros, n)) return REZ_ERR_IO;
+    pos += n;
+  }
+  return REZ_OK;
+}
+
+uint64_t SizeOf(RezPieces pieces) {
+  uint64_t size = 0;
+  for (const std::span<const uint8_t> piece : pieces) size += piece.size();
+  return size;
+}
+
 // Writes a new member (header, then data) at the end of the file. The caller
 // has filled in its links; nothing points at it yet.
 [[nodiscard]] int32_t WriteNewMember(REZ_FILE* file, REZ_METADATA* member, uint64_t count,
-                                     const void* data, const char* caller) {
+                                     RezPieces pieces, const char* caller) {
   uint64_t end = file->stream->Size();
   if (count > kRezMaxFileSize || end + kRezHeaderSize + count > kRezMaxFileSize) {
     Vell_SystemErrorLog("[-1] %s[file full]\r\n", caller);
@@ -37,8 +60,12 @@ namespace {
   member->dataLength = static_cast<uint32_t>(count);
   int32_t status = WriteHeader(file, *member);
   if (status != REZ_OK) return status;
-  if (count > 0 && !file->stream->WriteAt(end + kRezHeaderSize, data, count)) return REZ_ERR_IO;
-  return REZ_OK;
+  return WriteData(file, end + kRezHeaderSize, count, pieces);
+}
+
+[[nodiscard]] int32_t WriteNewMember(REZ_FILE* file, REZ_METADATA* member, uint64_t count,
+                                     const void* data, const char* caller) {
+  return WriteNewMember(file, member, count, {{static_cast<const uint8_t*>(data), count}}, caller);
 }
 
 REZ_METADATA NewHeader(uint32_t tag) {
@@ -256,15 +283,21 @@ int32_t REZ_ReplaceData(REZ_FILE* file, uint64_t count, const void* data) {
 }
 
 int32_t REZ_RelocateData(REZ_FILE* file, uint64_t count, const void* data) {
-  return rez_internal::Relocate(file, count, data, UINT64_MAX, true);
+  if (data == nullptr && count > 0) return REZ_ERR_ARGUMENT;
+  return rez_internal::Relocate(file, count, {{static_cast<const uint8_t*>(data), count}},
+                                UINT64_MAX, true);
 }
 
-int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, const void* data, uint64_t limit,
+int32_t REZ_RelocatePieces(REZ_FILE* file, uint64_t count, RezPieces pieces) {
+  return rez_internal::Relocate(file, count, pieces, UINT64_MAX, true);
+}
+
+int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, RezPieces pieces, uint64_t limit,
                                bool mayAppend) {
   int32_t status = CheckWritable(file);
   if (status != REZ_OK) return status;
   if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
-  if (data == nullptr && count > 0) return REZ_ERR_ARGUMENT;
+  if (SizeOf(pieces) > count) return REZ_ERR_ARGUMENT;
   REZ_METADATA cur;
   status = ReadHeader(file, file->current.position, &cur);
   if (status != REZ_OK) return status;
@@ -299,12 +332,10 @@ int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, const void* data,
     moved.position = static_cast<uint32_t>(place);
     moved.dataLength = static_cast<uint32_t>(count);
     status = WriteHeader(file, moved);
+    if (status == REZ_OK) status = WriteData(file, place + kRezHeaderSize, count, pieces);
     if (status != REZ_OK) return status;
-    if (count > 0 && !file->stream->WriteAt(place + kRezHeaderSize, data, count)) {
-      return REZ_ERR_IO;
-    }
   } else if (mayAppend) {
-    status = WriteNewMember(file, &moved, count, data, "REZ_RelocateData");
+    status = WriteNewMember(file, &moved, count, pieces, "REZ_RelocateData");
     if (status != REZ_OK) return status;
   } else {
     return REZ_ERR_ARGUMENT;

@@ -52,7 +52,7 @@ void NoteMoved(REZ_FILE* file, uint64_t position);
 // REZ_RelocateData, into a free place ending at or before limit; when there is
 // none, the end of the file if mayAppend, else REZ_ERR_ARGUMENT with nothing
 // written.
-[[nodiscard]] int32_t Relocate(REZ_FILE* file, uint64_t count, const void* data, uint64_t limit,
+[[nodiscard]] int32_t Relocate(REZ_FILE* file, uint64_t count, RezPieces pieces, uint64_t limit,
                                bool mayAppend);
 
 [[nodiscard]] inline bool IsHead(const REZ_METADATA& h) { return h.prevMember == kRezNoLink; }

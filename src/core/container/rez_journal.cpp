@@ -430,7 +430,7 @@ void RezTransaction::MoveBackFromEnd(std::vector<RezMovedMember>* moved) {
     file.hasCurrent = 1;
     if (REZ_GetData(&file, data.size(), data.data()) != REZ_OK) continue;
     // Relocate checks that the member is still linked before it writes.
-    if (rez_internal::Relocate(&file, data.size(), data.data(), s.startSize, false) == REZ_OK) {
+    if (rez_internal::Relocate(&file, data.size(), {data}, s.startSize, false) == REZ_OK) {
       done.push_back({member.tag, member.position, file.current.position});
     }
   }

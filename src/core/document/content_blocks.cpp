@@ -89,10 +89,14 @@ bool SizeFits(int32_t dataSize, uint32_t memberLength, uint32_t headSize) {
 
 uint32_t DataSizeOrZero(int32_t dataSize) { return static_cast<uint32_t>(std::max(dataSize, 0)); }
 
-void Pack(int32_t containerId, int32_t entryId, int32_t dataSize, const void* data, uint8_t* out) {
+void PackHead(int32_t containerId, int32_t entryId, int32_t dataSize, uint8_t* out) {
   Vell_PutLE32Signed(out, containerId);
   Vell_PutLE32Signed(out + 4, entryId);
   Vell_PutLE32Signed(out + 8, static_cast<int32_t>(DataSizeOrZero(dataSize)));
+}
+
+void Pack(int32_t containerId, int32_t entryId, int32_t dataSize, const void* data, uint8_t* out) {
+  PackHead(containerId, entryId, dataSize, out);
   if (dataSize > 0) std::memcpy(out + kKdxContentHeadSize, data, static_cast<size_t>(dataSize));
 }
 
@@ -423,22 +427,29 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
     if (status != REZ_OK) return fail(2, status);
   }
 
+  if (found == 1 && uint64_t{kKdxContentHeadSize} + DataSizeOrZero(dataSize) <= old.dataLength &&
+      old.dataLength >= kRelocateFrom && REZ_UnderTransaction(file)) {
+    // A long block rewritten in place needs a copy of every byte it changes
+    // in the commit's journal; in a free place it needs none, and it is
+    // written from the caller's bytes without a copy.
+    uint8_t head[kKdxContentHeadSize];
+    PackHead(oldContainerId, entryId, dataSize, head);
+    status =
+        REZ_RelocatePieces(file, old.dataLength,
+                           {head, {static_cast<const uint8_t*>(bytes), DataSizeOrZero(dataSize)}});
+    if (status != REZ_OK) {
+      session.Invalidate();
+      return fail(4, CloseAndCommit(rez, session, status));
+    }
+    session.Moved(entryId, old, file->current.position);
+    status = CloseAndCommit(rez, session);
+    return status == REZ_OK ? REZ_OK : fail(9, status);
+  }
   if (found == 1 && uint64_t{kKdxContentHeadSize} + DataSizeOrZero(dataSize) <= old.dataLength) {
     std::vector<uint8_t> block;
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());
-    if (old.dataLength >= kRelocateFrom && REZ_UnderTransaction(file)) {
-      // A long block rewritten in place needs a copy of every byte it changes
-      // in the commit's journal; in a free place it needs none.
-      status = REZ_RelocateData(file, block.size(), block.data());
-      if (status == REZ_OK) {
-        session.Moved(entryId, old, file->current.position);
-      } else {
-        session.Invalidate();
-      }
-    } else {
-      status = Rewrite(file, session, block);
-    }
+    status = Rewrite(file, session, block);
     if (status != REZ_OK) return fail(4, CloseAndCommit(rez, session, status));
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
