@@ -32,7 +32,7 @@ namespace {
     if (!file->stream->WriteAt(pos, piece.data(), piece.size())) return REZ_ERR_IO;
     pos += piece.size();
   }
-  static constexpr uint8_t kZeros[4096] = {};
+  static constexpr uint8_t kZeros[64 * 1024] = {};
   while (pos < end) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof kZeros, end - pos));
     if (!file->stream->WriteAt(pos, kZeros, n)) return REZ_ERR_IO;
