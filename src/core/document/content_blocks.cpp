@@ -427,8 +427,9 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
     if (status != REZ_OK) return fail(2, status);
   }
 
-  if (found == 1 && uint64_t{kKdxContentHeadSize} + DataSizeOrZero(dataSize) <= old.dataLength &&
-      old.dataLength >= kRelocateFrom && REZ_UnderTransaction(file)) {
+  const bool fits =
+      found == 1 && uint64_t{kKdxContentHeadSize} + DataSizeOrZero(dataSize) <= old.dataLength;
+  if (fits && old.dataLength >= kRelocateFrom && REZ_UnderTransaction(file)) {
     // A long block rewritten in place needs a copy of every byte it changes
     // in the commit's journal; in a free place it needs none, and it is
     // written from the caller's bytes without a copy.
@@ -445,7 +446,7 @@ bool ArgumentsValid(int32_t dataSize, const void* data) { return dataSize <= 0 |
     status = CloseAndCommit(rez, session);
     return status == REZ_OK ? REZ_OK : fail(9, status);
   }
-  if (found == 1 && uint64_t{kKdxContentHeadSize} + DataSizeOrZero(dataSize) <= old.dataLength) {
+  if (fits) {
     std::vector<uint8_t> block;
     if (!Allocate(block, old.dataLength)) return fail(3, kKdxBlockNoMemory);
     Pack(oldContainerId, entryId, dataSize, bytes, block.data());

@@ -50,6 +50,14 @@ class RezEdit : public ::testing::Test {
     file_ = REZ_FILE{};
     ASSERT_EQ(REZ_CreateStream(std::make_unique<MemoryRezStream>(), &file_), REZ_OK);
   }
+  // A1; B1 B2 B3; C1; D1.
+  void FreshWithFourTags() {
+    Fresh();
+    for (auto [tag, s] : std::vector<std::pair<uint32_t, std::string>>{
+             {kA, "a1"}, {kB, "b1"}, {kB, "b2"}, {kB, "b3"}, {kC, "c1"}, {kD, "d1"}}) {
+      Add(tag, s);
+    }
+  }
   void Add(uint32_t tag, const std::string& s) {
     ASSERT_EQ(REZ_AddData(&file_, tag, s.size(), s.data()), REZ_OK);
   }
@@ -105,11 +113,7 @@ TEST_F(RezEdit, RemovingRelinksChainsAndTagListButKeepsTheBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.tag << " " << c.steps);
-    Fresh();
-    for (auto [tag, s] : std::vector<std::pair<uint32_t, std::string>>{
-             {kA, "a1"}, {kB, "b1"}, {kB, "b2"}, {kB, "b3"}, {kC, "c1"}, {kD, "d1"}}) {
-      Add(tag, s);
-    }
+    FreshWithFourTags();
     const size_t size = BytesOf(file_).size();
     Go(c.tag, c.steps);
     ASSERT_EQ(REZ_RemoveData(&file_), REZ_OK);
@@ -149,11 +153,7 @@ TEST_F(RezEdit, RelocatingTakesTheMembersPlaceInChainAndTagList) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.tag << " " << c.steps);
-    Fresh();
-    for (auto [tag, s] : std::vector<std::pair<uint32_t, std::string>>{
-             {kA, "a1"}, {kB, "b1"}, {kB, "b2"}, {kB, "b3"}, {kC, "c1"}, {kD, "d1"}}) {
-      Add(tag, s);
-    }
+    FreshWithFourTags();
     const size_t size = BytesOf(file_).size();
     Go(c.tag, c.steps);
     const uint32_t old = file_.current.position;
