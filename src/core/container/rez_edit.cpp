@@ -4,8 +4,10 @@
 // the backward link before the forward one. An edit that fails part-way then
 // leaves at worst unreachable bytes at the end of the file or a stale backward
 // link, never a forward link to a place where no member is.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "core/container/rez.h"
 #include "core/container/rez_internal.h"
