@@ -100,6 +100,38 @@ void RefreshCurrent(REZ_FILE* file, const REZ_METADATA& rewritten) {
   return REZ_OK;
 }
 
+// The current member, read again, and every header linked to it: the next
+// member, and the previous one or, for a tag head, the previous head (or the
+// root) and the next head. An edit reads and checks them all before it
+// writes anything.
+struct Neighbours {
+  REZ_METADATA cur, second, prev, next;
+  bool hasSecond = false;  // second is the next member
+  bool hasNext = false;    // next is the next head (cur a head)
+};
+
+[[nodiscard]] int32_t ReadNeighbours(REZ_FILE* file, Neighbours* n) {
+  int32_t status = ReadHeader(file, file->current.position, &n->cur);
+  if (status != REZ_OK) return status;
+  const REZ_METADATA& cur = n->cur;
+  if (cur.tag == kRezNoLink) return REZ_ERR_ARGUMENT;
+  n->hasSecond = cur.nextMember != kRezNoLink;
+  if (n->hasSecond) {
+    status = ReadHeader(file, cur.nextMember, &n->second);
+    if (status != REZ_OK) return status;
+    if (n->second.tag != cur.tag || n->second.prevMember != cur.position) return REZ_ERR_NO_MEMBER;
+  }
+  if (!IsHead(cur)) {
+    status = ReadHeader(file, cur.prevMember, &n->prev);
+    if (status != REZ_OK) return status;
+    if (n->prev.tag != cur.tag || n->prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
+    return REZ_OK;
+  }
+  status = ReadPreviousHead(file, cur, &n->prev);
+  if (status != REZ_OK) return status;
+  return ReadNextHead(file, cur, &n->next, &n->hasNext);
+}
+
 }  // namespace
 
 namespace rez_internal {
@@ -210,60 +242,41 @@ int32_t REZ_RemoveData(REZ_FILE* file) {
   int32_t status = CheckWritable(file);
   if (status != REZ_OK) return status;
   if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
-  REZ_METADATA cur;
-  status = ReadHeader(file, file->current.position, &cur);
+  Neighbours n;
+  status = ReadNeighbours(file, &n);
   if (status != REZ_OK) return status;
-  if (cur.tag == kRezNoLink) return REZ_ERR_ARGUMENT;
-
-  // Read and check every neighbour before writing anything.
-  REZ_METADATA second;
-  bool hasSecond = cur.nextMember != kRezNoLink;
-  if (hasSecond) {
-    status = ReadHeader(file, cur.nextMember, &second);
-    if (status != REZ_OK) return status;
-    if (second.tag != cur.tag || second.prevMember != cur.position) return REZ_ERR_NO_MEMBER;
-  }
+  const REZ_METADATA& cur = n.cur;
 
   if (!IsHead(cur)) {
-    REZ_METADATA prev;
-    status = ReadHeader(file, cur.prevMember, &prev);
-    if (status != REZ_OK) return status;
-    if (prev.tag != cur.tag || prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
-    if (hasSecond) {
-      second.prevMember = prev.position;
-      status = WriteHeader(file, second);
+    if (n.hasSecond) {
+      n.second.prevMember = n.prev.position;
+      status = WriteHeader(file, n.second);
       if (status != REZ_OK) return status;
     }
-    prev.nextMember = cur.nextMember;
-    status = WriteHeader(file, prev);
+    n.prev.nextMember = cur.nextMember;
+    status = WriteHeader(file, n.prev);
     if (status != REZ_OK) return status;
-    if (!hasSecond) file->lastMember[cur.tag] = prev.position;
+    if (!n.hasSecond) file->lastMember[cur.tag] = n.prev.position;
   } else {
-    REZ_METADATA prev, next;
-    bool hasNext;
-    status = ReadPreviousHead(file, cur, &prev);
-    if (status != REZ_OK) return status;
-    status = ReadNextHead(file, cur, &next, &hasNext);
-    if (status != REZ_OK) return status;
     // With further members the second one becomes the head in the same place.
     uint32_t replacement = cur.nextTag;
-    if (hasSecond) {
-      second.prevMember = kRezNoLink;
-      second.prevTag = cur.prevTag;
-      second.nextTag = cur.nextTag;
-      status = WriteHeader(file, second);
+    if (n.hasSecond) {
+      n.second.prevMember = kRezNoLink;
+      n.second.prevTag = cur.prevTag;
+      n.second.nextTag = cur.nextTag;
+      status = WriteHeader(file, n.second);
       if (status != REZ_OK) return status;
-      replacement = second.position;
+      replacement = n.second.position;
     }
-    if (hasNext) {
-      next.prevTag = hasSecond ? second.position : prev.position;
-      status = WriteHeader(file, next);
+    if (n.hasNext) {
+      n.next.prevTag = n.hasSecond ? n.second.position : n.prev.position;
+      status = WriteHeader(file, n.next);
       if (status != REZ_OK) return status;
     }
-    prev.nextTag = replacement;
-    status = WriteHeader(file, prev);
+    n.prev.nextTag = replacement;
+    status = WriteHeader(file, n.prev);
     if (status != REZ_OK) return status;
-    if (!hasSecond) file->lastMember.erase(cur.tag);
+    if (!n.hasSecond) file->lastMember.erase(cur.tag);
   }
   file->hasCurrent = 0;
   return REZ_OK;
@@ -300,29 +313,10 @@ int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, RezPieces pieces,
   if (status != REZ_OK) return status;
   if (!file->hasCurrent) return REZ_ERR_NO_CURRENT;
   if (SizeOf(pieces) > count) return REZ_ERR_ARGUMENT;
-  REZ_METADATA cur;
-  status = ReadHeader(file, file->current.position, &cur);
+  Neighbours n;
+  status = ReadNeighbours(file, &n);
   if (status != REZ_OK) return status;
-  if (cur.tag == kRezNoLink) return REZ_ERR_ARGUMENT;
-
-  // Read and check every neighbour before writing anything.
-  REZ_METADATA second, prev, next;
-  const bool hasSecond = cur.nextMember != kRezNoLink;
-  if (hasSecond) {
-    status = ReadHeader(file, cur.nextMember, &second);
-    if (status != REZ_OK) return status;
-    if (second.tag != cur.tag || second.prevMember != cur.position) return REZ_ERR_NO_MEMBER;
-  }
-  bool hasNext = false;
-  if (!IsHead(cur)) {
-    status = ReadHeader(file, cur.prevMember, &prev);
-    if (status != REZ_OK) return status;
-    if (prev.tag != cur.tag || prev.nextMember != cur.position) return REZ_ERR_NO_MEMBER;
-  } else {
-    status = ReadPreviousHead(file, cur, &prev);
-    if (status == REZ_OK) status = ReadNextHead(file, cur, &next, &hasNext);
-    if (status != REZ_OK) return status;
-  }
+  const REZ_METADATA& cur = n.cur;
 
   // The new member, with the old one's links, before anything leads to it.
   REZ_METADATA moved = cur;
@@ -344,24 +338,24 @@ int32_t rez_internal::Relocate(REZ_FILE* file, uint64_t count, RezPieces pieces,
   }
 
   // Backward links first, the forward one that makes it reachable last.
-  if (hasSecond) {
-    second.prevMember = moved.position;
-    status = WriteHeader(file, second);
+  if (n.hasSecond) {
+    n.second.prevMember = moved.position;
+    status = WriteHeader(file, n.second);
     if (status != REZ_OK) return status;
   }
   if (IsHead(cur)) {
-    if (hasNext) {
-      next.prevTag = moved.position;
-      status = WriteHeader(file, next);
+    if (n.hasNext) {
+      n.next.prevTag = moved.position;
+      status = WriteHeader(file, n.next);
       if (status != REZ_OK) return status;
     }
-    prev.nextTag = moved.position;
+    n.prev.nextTag = moved.position;
   } else {
-    prev.nextMember = moved.position;
+    n.prev.nextMember = moved.position;
   }
-  status = WriteHeader(file, prev);
+  status = WriteHeader(file, n.prev);
   if (status != REZ_OK) return status;
-  if (!hasSecond) file->lastMember[cur.tag] = moved.position;
+  if (!n.hasSecond) file->lastMember[cur.tag] = moved.position;
   rez_internal::NoteMoved(file, moved.position);
   REZ_FreeAfterCommit(file, cur.position, kRezHeaderSize + uint64_t{cur.dataLength});
   file->current = moved;

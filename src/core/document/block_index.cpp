@@ -88,18 +88,18 @@ TagIndex* FindTagIndex(const struct stat& stamp, uint32_t tag) {
          prev.nextTag == h.position;
 }
 
-// Applies one of our own edits; false when the index can no longer say which
-// member is first.
-[[nodiscard]] bool Apply(TagIndex& index, bool append, int32_t entryId, const REZ_METADATA& member,
-                         uint32_t movedTo) {
+// A member that moved in its chain from one place to another.
+void FollowMove(TagIndex& index, EntrySlot& slot, uint32_t from, uint32_t to) {
+  if (slot.first == from) slot.first = to;
+  if (slot.last == from) slot.last = to;
+  if (index.tail == from) index.tail = to;
+}
+
+// Applies one of our own appends or removals; false when the index can no
+// longer say which member is first.
+[[nodiscard]] bool Apply(TagIndex& index, bool append, int32_t entryId,
+                         const REZ_METADATA& member) {
   auto slot = index.entries.find(entryId);
-  if (movedTo != kRezNoLink) {
-    if (slot == index.entries.end() || slot->second.first != member.position) return false;
-    if (slot->second.last == member.position) slot->second.last = movedTo;
-    slot->second.first = movedTo;
-    if (index.tail == member.position) index.tail = movedTo;
-    return true;
-  }
   if (append) {
     if (slot == index.entries.end()) {
       index.entries.emplace(entryId, EntrySlot{member.position, member.position, 1});
@@ -176,12 +176,7 @@ void KeepAcrossMoves(const char* path, const struct stat& before,
     for (const RezMovedMember& m : moved) {
       auto tag = it->second.tags.find(m.tag);
       if (tag == it->second.tags.end()) continue;
-      TagIndex& index = tag->second;
-      for (auto& [id, slot] : index.entries) {
-        if (slot.first == m.from) slot.first = m.to;
-        if (slot.last == m.from) slot.last = m.to;
-      }
-      if (index.tail == m.from) index.tail = m.to;
+      for (auto& [id, slot] : tag->second.entries) FollowMove(tag->second, slot, m.from, m.to);
     }
   }
   KeepAcrossOtherWrite(path, before);
@@ -321,8 +316,15 @@ void Session::Commit() {
   auto index = it->second.tags.find(tag_);
   if (index != it->second.tags.end()) {
     for (const Edit& edit : edits_) {
-      if (!Apply(index->second, edit.kind == EditKind::kAppend, edit.entryId, edit.member,
-                 edit.kind == EditKind::kMove ? edit.movedTo : kRezNoLink)) {
+      bool applied;
+      if (edit.kind == EditKind::kMove) {
+        auto slot = index->second.entries.find(edit.entryId);
+        applied = slot != index->second.entries.end() && slot->second.first == edit.member.position;
+        if (applied) FollowMove(index->second, slot->second, edit.member.position, edit.movedTo);
+      } else {
+        applied = Apply(index->second, edit.kind == EditKind::kAppend, edit.entryId, edit.member);
+      }
+      if (!applied) {
         it->second.tags.erase(index);
         break;
       }
